@@ -1,0 +1,281 @@
+#include "cli/CommandLine.h"
+
+#include "cli/StreamMessages.h"
+#include "control/Confirmation.h"
+#include "control/ProcessState.h"
+#include "control/Startup.h"
+#include "documents/Conversions.h"
+#include "documents/ResponseLoader.h"
+#include "documents/ResponseWriter.h"
+#include "documents/XmlDocument.h"
+#include "editing/CellEditor.h"
+#include "editing/HeaderCheck.h"
+#include "editing/ResponseType.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <QSaveFile>
+
+#include <optional>
+
+namespace CommandLine {
+namespace {
+
+struct Options {
+    QString verb;
+    QString file;
+    QString out;
+    QString partnerIln;
+    QString userIln;
+    std::optional<QString> locale;
+    std::optional<int> type;
+    QList<std::pair<int, QString>> quantities;
+};
+
+void print(QIODevice& device, const QString& text)
+{
+    device.write(text.toUtf8());
+}
+
+std::optional<Options> parse(const QStringList& arguments, QString& error)
+{
+    Options options;
+    if (arguments.isEmpty()) {
+        error = QStringLiteral("a verb is needed");
+        return std::nullopt;
+    }
+    options.verb = arguments.first();
+    if (options.verb != QLatin1String("respond") && options.verb != QLatin1String("show")) {
+        error = QStringLiteral("unknown verb '%1'").arg(options.verb);
+        return std::nullopt;
+    }
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        auto value = [&]() -> std::optional<QString> {
+            if (i + 1 >= arguments.size()) {
+                error = QStringLiteral("%1 needs a value").arg(argument);
+                return std::nullopt;
+            }
+            return arguments[++i];
+        };
+        if (argument == QLatin1String("--partner-iln") || argument == QLatin1String("--user-iln") ||
+            argument == QLatin1String("--locale") || argument == QLatin1String("-o") ||
+            argument == QLatin1String("--type") || argument == QLatin1String("--quantity")) {
+            const std::optional<QString> v = value();
+            if (!v)
+                return std::nullopt;
+            if (argument == QLatin1String("--partner-iln")) {
+                options.partnerIln = *v;
+            } else if (argument == QLatin1String("--user-iln")) {
+                options.userIln = *v;
+            } else if (argument == QLatin1String("--locale")) {
+                options.locale = *v;
+            } else if (argument == QLatin1String("-o")) {
+                if (options.verb != QLatin1String("respond")) {
+                    error = QStringLiteral("-o goes with respond");
+                    return std::nullopt;
+                }
+                options.out = *v;
+            } else if (argument == QLatin1String("--type")) {
+                static const QStringList types = {QStringLiteral("change"),
+                                                  QStringLiteral("refuse"),
+                                                  QStringLiteral("accept")};
+                if (!types.contains(*v)) {
+                    error = QStringLiteral("--type is accept, change or refuse");
+                    return std::nullopt;
+                }
+                options.type = int(types.indexOf(*v));
+            } else {
+                const qsizetype equals = v->indexOf(QLatin1Char('='));
+                bool ok = false;
+                const int row = equals > 0 ? v->left(equals).toInt(&ok) : 0;
+                if (!ok) {
+                    error = QStringLiteral("--quantity takes ROW=TEXT");
+                    return std::nullopt;
+                }
+                options.quantities.append({row, v->mid(equals + 1)});
+            }
+        } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
+            error = QStringLiteral("unknown option '%1'").arg(argument);
+            return std::nullopt;
+        } else if (options.file.isEmpty()) {
+            options.file = argument;
+        } else {
+            error = QStringLiteral("only one FILE is taken");
+            return std::nullopt;
+        }
+    }
+    if (options.file.isEmpty()) {
+        error = QStringLiteral("FILE is missing");
+        return std::nullopt;
+    }
+    return options;
+}
+
+// Opens the file as the control would have it: an order fetched at an on-line start-up,
+// or a saved response loaded by the user. Returns whether it was taken completely.
+bool open(Confirmation& form, const Options& options, const QByteArray& bytes)
+{
+    ProcessState& process = ProcessState::instance();
+    process.user.iln = options.userIln;
+    form.setPartnerIln(options.partnerIln);
+
+    const XmlDocument document = XmlDocument::fromBytes(bytes);
+    if (!document.isEmpty() && document.root().name() == QLatin1String("Document-Order")) {
+        Startup::setParties(form);
+        const bool read = Startup::takeOrder(form, document);
+        Startup::finish(form);
+        return read;
+    }
+    return loadResponseFile(form, options.file) == LoadOutcome::Loaded;
+}
+
+// What a user would do next: choose the type, then type quantities into the cell editor.
+void edit(Confirmation& form, const Options& options)
+{
+    if (options.type)
+        form.selectCboxTyp(*options.type);
+    Grid& lines = form.lines();
+    for (const auto& [row, text] : options.quantities) {
+        if (row < 0 || row >= lines.rows())
+            continue;
+        lines.setCurrentCell(row, 4);
+        if (form.editor().open() != CellEditor::Opened::Editor)
+            continue;
+        form.editor().setText(text);
+        form.editor().pressEnter();
+    }
+}
+
+QString dateText(const std::optional<QDate>& date)
+{
+    return date ? Conversions::FormatDate(*date) : QString();
+}
+
+QJsonObject state(const Confirmation& form)
+{
+    using Field = Confirmation::Field;
+    QJsonObject header;
+    for (auto [name, field] : {std::pair{"txtNrPotw", Field::txtNrPotw},
+                               {"lblNrZamWart", Field::lblNrZamWart},
+                               {"lblDataZamWart", Field::lblDataZamWart},
+                               {"lblILNKupWart", Field::lblILNKupWart},
+                               {"lblILNSprzedWart", Field::lblILNSprzedWart},
+                               {"lblILNMiejscaDostWart", Field::lblILNMiejscaDostWart},
+                               {"lblNazwaMiejscaDostWart", Field::lblNazwaMiejscaDostWart},
+                               {"lblAdresMiejscaDostWart", Field::lblAdresMiejscaDostWart},
+                               {"txtUwagi", Field::txtUwagi}})
+        header.insert(QLatin1String(name), form.field(field));
+    header.insert(QLatin1String("txtDataPotw"), dateText(form.txtDataPotw()));
+    header.insert(QLatin1String("txtDataDost"), dateText(form.txtDataDost()));
+    header.insert(QLatin1String("txtCzasDost"),
+                  form.txtCzasDost() ? Conversions::FormatTime(*form.txtCzasDost()) : QString());
+    header.insert(QLatin1String("cboxTyp"), form.cboxTyp());
+
+    const Grid& grid = form.lines();
+    QJsonArray lines;
+    for (int16_t r = 1; r <= form.lineCount(); ++r) {
+        QJsonArray cells;
+        for (int16_t c = 0; c < grid.columns(); ++c)
+            cells.append(grid.text(r, c));
+        lines.append(cells);
+    }
+    QJsonObject json;
+    json.insert(QLatin1String("header"), header);
+    json.insert(QLatin1String("lines"), lines);
+    json.insert(QLatin1String("summary"),
+                QJsonArray{form.summary().text(1, 0), form.summary().text(1, 1)});
+    json.insert(QLatin1String("LineCount"), form.lineCount());
+    json.insert(QLatin1String("ValidLineCount"), form.validLineCount());
+    return json;
+}
+
+int respond(Confirmation& form, const Options& options, bool taken, QIODevice& out,
+            QIODevice& err)
+{
+    if (!taken || !headerCheck(form))
+        return Refused;
+    const std::optional<XmlDocument> response = MakeOrderResponse(form);
+    if (!response)
+        return Refused;
+    const QByteArray bytes = response->toUtf8();
+    if (options.out.isEmpty()) {
+        out.write(bytes);
+        return Success;
+    }
+    QSaveFile file(options.out);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        print(err, QStringLiteral("wexa-confirm: cannot write %1: %2\n")
+                       .arg(options.out, file.errorString()));
+        return UsageError;
+    }
+    return Success;
+}
+
+} // namespace
+
+QString usage()
+{
+    return QStringLiteral(
+        "Usage:\n"
+        "  wexa-confirm respond FILE [options] [-o OUT]\n"
+        "  wexa-confirm show FILE [options]\n"
+        "\n"
+        "FILE holding a Document-Order is taken as an order fetched at an on-line start-up\n"
+        "(the buyer is --partner-iln, the seller --user-iln); any other FILE is loaded as a\n"
+        "saved order response, checked against those two numbers.\n"
+        "\n"
+        "respond  checks the header and writes the order response as UTF-8 XML to standard\n"
+        "         output or, replacing it atomically, to OUT.\n"
+        "show     prints the control's state (header, lines, summary, counters) as JSON.\n"
+        "\n"
+        "Options:\n"
+        "  --partner-iln ILN      the buyer's location number (default empty)\n"
+        "  --user-iln ILN         the user's own location number (default empty)\n"
+        "  --locale NAME          the user's locale, e.g. ru_RU or pl_PL (comma), en_US (point)\n"
+        "  --type accept|change|refuse\n"
+        "                         choose the response type after loading\n"
+        "  --quantity ROW=TEXT    type TEXT into the confirmed quantity of line ROW and press\n"
+        "                         Enter; repeatable, applied in order after --type\n"
+        "  -o OUT                 (respond) write the response to OUT\n"
+        "\n"
+        "Every message the control shows is printed to standard error as 'title: text';\n"
+        "questions are answered Yes.\n"
+        "Exit status: respond 0 when a response was built, 1 when the file was refused or\n"
+        "incomplete, the header check failed or the build failed; show 0 unless a warning or\n"
+        "error message was shown, else 1; both 2 for a usage error or an unreadable file.\n");
+}
+
+int run(const QStringList& arguments, QIODevice& out, QIODevice& err)
+{
+    QString error;
+    const std::optional<Options> options = parse(arguments, error);
+    if (!options) {
+        print(err, QStringLiteral("wexa-confirm: %1\n\n").arg(error) + usage());
+        return UsageError;
+    }
+    QFile file(options->file);
+    if (!file.open(QIODevice::ReadOnly)) {
+        print(err, QStringLiteral("wexa-confirm: cannot read %1: %2\n")
+                       .arg(options->file, file.errorString()));
+        return UsageError;
+    }
+    const QByteArray bytes = file.readAll();
+    file.close();
+    if (options->locale)
+        QLocale::setDefault(QLocale(*options->locale));
+
+    StreamMessages messages(err);
+    Confirmation form(messages);
+    const bool taken = open(form, *options, bytes);
+    edit(form, *options);
+    if (options->verb == QLatin1String("respond"))
+        return respond(form, *options, taken, out, err);
+    out.write(QJsonDocument(state(form)).toJson(QJsonDocument::Indented));
+    return messages.warned() ? Refused : Success;
+}
+
+} // namespace CommandLine

@@ -1,0 +1,55 @@
+#include "control/Startup.h"
+
+#include "control/Columns.h"
+#include "control/Confirmation.h"
+#include "control/Partners.h"
+#include "control/ProcessState.h"
+#include "diagnostics/DebugLog.h"
+#include "documents/OrderReader.h"
+#include "editing/LineCheck.h"
+#include "editing/ResponseType.h"
+
+namespace Startup {
+
+void setParties(Confirmation& form)
+{
+    const ProcessState& process = ProcessState::instance();
+    form.parties.buyerIln = form.partnerIln();
+    form.parties.buyerName = process.partner.name;
+    form.setField(Confirmation::Field::lblILNKupWart, form.parties.buyerName);
+    form.parties.sellerIln = process.user.iln;
+    form.parties.sellerName = process.user.name;
+    form.setField(Confirmation::Field::lblILNSprzedWart, form.parties.sellerName);
+}
+
+bool takeOrder(Confirmation& form, const XmlDocument& order)
+{
+    const bool read = Wczytaj_Zamowienie(form, order);
+    Grid& lines = form.lines();
+    int16_t valid = 0;
+    for (int16_t r = 1; r <= form.lineCount(); ++r) {
+        lines.setCurrentRow(r);
+        if (LineIsValid(form, r))
+            ++valid;
+    }
+    form.setValidLineCount(valid);
+    lines.setCurrentCell(1, 1);
+    return read;
+}
+
+void finish(Confirmation& form)
+{
+    const QString partner = form.partnerIln();
+    if (Partners::showsPrices(partner))
+        form.lines().setColumnWidth(ColPrice, Columns::PriceWidthForGrossBuyer);
+    form.SetHeader();
+    const int16_t type =
+        form.lineCount() == form.validLineCount() ? ResponseType::Accept : ResponseType::Change;
+    form.selectCboxTyp(type);
+    ResponseType::applyType(form, type);
+    DebugLog::WriteLog(QStringLiteral("Czy PARTNER_ILN = ") + partner +
+                           QStringLiteral(" = DERUVE_ILN = ") + Partners::ShowsPrices,
+                       4);
+}
+
+} // namespace Startup

@@ -1,0 +1,17 @@
+#pragma once
+
+class Confirmation;
+class XmlDocument;
+
+// The part of the start-up that follows a fetched order.
+namespace Startup {
+
+// The buyer is the partner, the seller the user; their names go on the surface.
+void setParties(Confirmation& form);
+// Fills the form from the order and counts the lines that pass the line check, leaving
+// row 1, column 1 current. False when the order reader reported an error.
+bool takeOrder(Confirmation& form, const XmlDocument& order);
+// The closing steps: price column for its buyer, header refresh, initial response type.
+void finish(Confirmation& form);
+
+} // namespace Startup

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+class XmlNode;
+
+// The optional trace in the working folder, process-wide. Lines are windows-1251 text
+// ended by CR LF, each written through to the file at once so that a crash keeps the
+// trace; nothing here ever reports a failure.
+namespace DebugLog {
+void StartLog(const QString& path, int16_t level);
+void WriteLog(const QString& text, int16_t level);
+void WriteLogXml(const QString& text, const XmlNode& node, int16_t level);
+int16_t level();
+// Closes the log and forgets its level, as in a fresh process.
+void reset();
+} // namespace DebugLog

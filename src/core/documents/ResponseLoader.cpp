@@ -1,0 +1,243 @@
+#include "documents/ResponseLoader.h"
+
+#include "control/Clock.h"
+#include "control/Columns.h"
+#include "control/Confirmation.h"
+#include "control/ProcessState.h"
+#include "control/RuntimeError.h"
+#include "documents/Conversions.h"
+#include "documents/Cp1251.h"
+#include "documents/LineFields.h"
+#include "editing/CellEditor.h"
+#include "editing/ResponseType.h"
+
+#include <QFile>
+
+#include <limits>
+
+namespace {
+
+using Field = Confirmation::Field;
+using Conversions::GetNodeValue;
+
+const QString Header = QStringLiteral("/Document-OrderResponse/OrderResponse-Header/");
+const QString Parties = QStringLiteral("/Document-OrderResponse/OrderResponse-Parties/");
+
+bool isValid(const QString& text)
+{
+    return text != QLatin1String("-1") && !text.isEmpty();
+}
+
+// Reads header and lines; returns whether every required part was there. Throws on a
+// run-time error, which the caller reports as an incomplete document.
+bool readDocument(Confirmation& form, const XmlDocument& document)
+{
+    bool complete = true;
+    QString value = GetNodeValue(document, Header + "OrderResponseNumber", false);
+    if (isValid(value))
+        form.setField(Field::txtNrPotw, value);
+    else
+        complete = false;
+    value = GetNodeValue(document, Header + "OrderResponseDate", false);
+    if (isValid(value))
+        form.setTxtDataPotwText(value);
+    else
+        form.setTxtDataPotw(Clock::today());
+    value = GetNodeValue(document, Header + "OrderNumber", false);
+    if (isValid(value))
+        form.setField(Field::lblNrZamWart, value);
+    else
+        complete = false;
+    value = GetNodeValue(document, Header + "OrderDate", false);
+    if (isValid(value))
+        form.setField(Field::lblDataZamWart, value);
+    else
+        complete = false;
+    value = GetNodeValue(document, Header + "ExpectedDeliveryDate", false);
+    if (isValid(value))
+        form.setTxtDataDostText(value);
+    else
+        form.setTxtDataDost(Clock::today());
+    value = GetNodeValue(document, Header + "ExpectedDeliveryTime", false);
+    if (isValid(value))
+        form.setTxtCzasDostText(value);
+    else
+        form.setTxtCzasDost(QTime(0, 0));
+    form.remembered.deliveryDate = Conversions::FormatDate(*form.txtDataDost());
+    form.remembered.deliveryTime = Conversions::FormatTime(*form.txtCzasDost());
+    value = GetNodeValue(document, Parties + "DeliveryPoint/ILN", false);
+    form.setField(Field::lblILNMiejscaDostWart, isValid(value) ? value : form.partnerIln());
+    value = GetNodeValue(document, Parties + "DeliveryPoint/Name", false);
+    form.setField(Field::lblNazwaMiejscaDostWart, isValid(value) ? value : QString());
+    value = GetNodeValue(document, Parties + "DeliveryPoint/Address", false);
+    form.setField(Field::lblAdresMiejscaDostWart, isValid(value) ? value : QString());
+    value = GetNodeValue(document, Header + "Remarks", true);
+    form.setField(Field::txtUwagi, isValid(value) ? value.replace(QLatin1Char('\n'),
+                                                                  QLatin1String("\r\n"))
+                                                  : QString());
+
+    // A response built from this form answers the same buyer, seller and delivery point
+    // as the file it was loaded from (the checks made sure of the first two).
+    form.parties.buyerIln = form.partnerIln();
+    form.parties.sellerIln = ProcessState::instance().user.iln;
+    form.remembered.deliveryPointIln = form.field(Field::lblILNMiejscaDostWart);
+
+    form.set(Confirmation::Switch::btnEdytujVisible, false);
+    form.selectCboxTyp(
+        ResponseType::indexForCode(GetNodeValue(document, Header + "ResponseType", false)));
+
+    Grid& lines = form.lines();
+    const XmlNode linesElement = document.selectSingleNode("/Document-OrderResponse/OrderResponse-Lines");
+    if (linesElement.isNull()) {
+        complete = false;
+    } else {
+        const QList<XmlNode> children = linesElement.childNodes();
+        if (children.size() > std::numeric_limits<int16_t>::max())
+            throw RuntimeError::overflow();
+        const auto n = int16_t(children.size());
+        const LineFields::Layout& layout = LineFields::responseLayout(form.partnerIln());
+        lines.setRows(n >= 1 ? n + 1 : 2);
+        form.setLineCount(n);
+        lines.setRedraw(false);
+        for (int16_t i = 0; i < n; ++i)
+            LineFields::writeRow(lines, int16_t(i + 1), children[i], layout);
+    }
+    lines.setCurrentCell(1, 1);
+    lines.setRedraw(true);
+    {
+        RedrawPause pause(form.summary());
+        form.summary().setText(
+            1, SumLineCount,
+            GetNodeValue(document, "/Document-OrderResponse/OrderResponse-Summary/TotalLines",
+                         false));
+    }
+    form.summary().setCurrentColumn(1);
+    lines.setCurrentRow(1);
+    return complete;
+}
+
+LoadOutcome load(Confirmation& form, const QString& path)
+{
+    form.editor().commit();
+    form.SetHeader();
+    ResetForm(form);
+    const ProcessState& process = ProcessState::instance();
+    form.setField(Field::lblILNKupWart, process.partner.name);
+    form.setField(Field::lblILNSprzedWart, process.user.name);
+
+    bool ok = false;
+    const XmlDocument document = LoadDocument(form, path, ok);
+    if (!ok) {
+        form.tell(QStringLiteral("Неправильный формат файла XML."), Message::Icon::Exclamation);
+        return LoadOutcome::Refused;
+    }
+    if (!IsOrderResponse(document)) {
+        form.tell(QStringLiteral("Документ не соответствует спецификации подтверждения закза."),
+                  Message::Icon::Exclamation);
+        return LoadOutcome::Refused;
+    }
+
+    bool complete = false;
+    bool readThrough = false;
+    try {
+        if (GetNodeValue(document, Parties + "Seller/ILN", true) != process.user.iln) {
+            form.tell(QStringLiteral("Неправильный ILN номер продавца"),
+                      Message::Icon::Exclamation);
+            return LoadOutcome::Refused;
+        }
+        if (GetNodeValue(document, Parties + "Buyer/ILN", true) != form.partnerIln()) {
+            form.tell(QStringLiteral("Неправильный ILN номер покупателя."),
+                      Message::Icon::Exclamation);
+            return LoadOutcome::Refused;
+        }
+        complete = readDocument(form, document);
+        readThrough = true;
+    } catch (const RuntimeError&) {
+        form.lines().setRedraw(true);
+    }
+    if (readThrough) {
+        PoprawGrdSuma(form);
+        form.set(Confirmation::Switch::btnUsunEnabled, true);
+        form.set(Confirmation::Switch::btnEdytujEnabled, true);
+    }
+    if (!complete) {
+        form.tell(QStringLiteral("Переписанный документ подтверждения заказа неправилен либо не "
+                                 "содержит всех необходимых позиций."),
+                  Message::Icon::Critical);
+        return LoadOutcome::Incomplete;
+    }
+    form.setEnabled(true);
+    form.set(Confirmation::Switch::btnPrzeslijEnabled, true);
+    ResponseType::applyType(form, int16_t(form.cboxTyp()));
+    ResponseType::applyType(form, int16_t(form.cboxTyp()));
+    form.lines().repaint();
+    return LoadOutcome::Loaded;
+}
+
+} // namespace
+
+LoadOutcome loadResponseFile(Confirmation& form, const QString& path)
+{
+    form.setEnabled(false);
+    LoadOutcome outcome = LoadOutcome::Failed;
+    try {
+        outcome = load(form, path);
+    } catch (const RuntimeError& e) {
+        form.reportError(Messages::ErrorIn, QStringLiteral("btnWczytaj_Click()"), e.description());
+    }
+    form.setEnabled(true);
+    return outcome;
+}
+
+XmlDocument LoadDocument(Confirmation& form, const QString& path, bool& ok)
+{
+    XmlDocument document = XmlDocument::fromFile(path);
+    if (!document.isEmpty()) {
+        ok = true;
+        return document;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        form.reportError(Messages::ErrorInNoBlank, QStringLiteral("LoadDocument()"),
+                         QStringLiteral("Файл «%1» не открывается: %2")
+                             .arg(path, file.errorString()));
+        ok = false;
+        return {};
+    }
+    document = XmlDocument::fromText(
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>") +
+        Cp1251::decode(file.readAll()));
+    ok = !document.isEmpty();
+    return document;
+}
+
+bool IsOrderResponse(const XmlDocument& document)
+{
+    return !document.selectSingleNode("/Document-OrderResponse").isNull();
+}
+
+void ResetForm(Confirmation& form)
+{
+    for (Field field : {Field::txtNrPotw, Field::lblNrZamWart, Field::lblDataZamWart,
+                        Field::lblILNKupWart, Field::lblILNMiejscaDostWart,
+                        Field::lblILNSprzedWart, Field::txtUwagi})
+        form.setField(field, QString());
+    form.setTxtDataPotwText(Conversions::FormatDate(Clock::today()));
+    form.parties.buyerName.clear();
+    form.parties.sellerName.clear();
+    form.remembered.deliveryPointName.clear();
+
+    Grid& lines = form.lines();
+    lines.setRows(2);
+    lines.setCurrentRow(1);
+    for (int16_t c = 0; c < lines.columns(); ++c) {
+        lines.setText(1, c, QString());
+        if (c >= 1) {
+            lines.setCurrentColumn(c);
+            lines.setBackground(1, c, Colours::Open);
+        }
+    }
+    form.setLineCount(0);
+    form.setValidLineCount(0);
+    ResponseType::clearSummary(form);
+}

@@ -1,0 +1,170 @@
+#include "documents/ResponseWriter.h"
+
+#include "control/Columns.h"
+#include "control/Confirmation.h"
+#include "control/Partners.h"
+#include "control/RuntimeError.h"
+#include "documents/Conversions.h"
+#include "editing/ResponseType.h"
+
+namespace {
+
+using Field = Confirmation::Field;
+
+void setText(XmlDocument& document, const XmlPath& path, const QString& text)
+{
+    XmlNode node = document.selectSingleNode(path);
+    if (node.isNull())
+        throw RuntimeError(RuntimeError::ObjectMissing,
+                           QStringLiteral("Нет элемента %1").arg(path.text()));
+    node.setText(text);
+}
+
+// Appends the root of a separately parsed fragment; a fragment that did not parse has
+// nothing to append and fails the build.
+void appendParsed(XmlDocument& document, const XmlPath& parentPath, const QString& fragment,
+                  const XmlPath& rootPath)
+{
+    const XmlDocument part = XmlDocument::fromText(fragment);
+    const XmlNode root = part.selectSingleNode(rootPath);
+    XmlNode parent = document.selectSingleNode(parentPath);
+    if (root.isNull() || parent.isNull())
+        throw RuntimeError(RuntimeError::ObjectMissing,
+                           QStringLiteral("Нельзя добавить в документ: %1")
+                               .arg(part.isEmpty() ? part.errorString() : rootPath.text()));
+    parent.appendChild(root);
+}
+
+QString lineStatus(const QString& confirmed, const QString& ordered)
+{
+    QString zero = QStringLiteral("0");
+    if (confirmed == Conversions::FormatXmlNumber(zero, 3))
+        return QStringLiteral("7");
+    if (confirmed == ordered)
+        return QStringLiteral("5");
+    return QStringLiteral("3");
+}
+
+XmlDocument build(Confirmation& form)
+{
+    XmlDocument document = MakeResponseSkeleton();
+    const QString header = QStringLiteral("/Document-OrderResponse/OrderResponse-Header/");
+    setText(document, header + "OrderResponseNumber", form.field(Field::txtNrPotw));
+    setText(document, header + "OrderNumber", form.field(Field::lblNrZamWart));
+    const std::optional<QDate> responseDate = form.txtDataPotw();
+    setText(document, header + "OrderResponseDate",
+            responseDate ? Conversions::FormatDate(*responseDate) : QString());
+    const QString orderDate = form.field(Field::lblDataZamWart);
+    setText(document, header + "OrderDate",
+            orderDate.isEmpty() ? QString()
+                                : Conversions::FormatDate(Conversions::toDate(orderDate)));
+    if (!form.txtDataDost())
+        throw RuntimeError::notADate(QString());
+    setText(document, header + "ExpectedDeliveryDate",
+            Conversions::FormatDate(*form.txtDataDost()));
+    if (!form.txtCzasDost())
+        throw RuntimeError::notATime(QString());
+    setText(document, header + "ExpectedDeliveryTime",
+            Conversions::FormatTime(*form.txtCzasDost()));
+    AddXMLElement(document, "/Document-OrderResponse/OrderResponse-Header", "Remarks",
+                  form.field(Field::txtUwagi));
+
+    const QString parties = QStringLiteral("/Document-OrderResponse/OrderResponse-Parties/");
+    setText(document, parties + "Buyer/ILN", form.parties.buyerIln);
+    setText(document, parties + "Seller/ILN", form.parties.sellerIln);
+    setText(document, parties + "DeliveryPoint/ILN", form.remembered.deliveryPointIln);
+    setText(document, header + "ResponseType", ResponseType::code(form.cboxTyp()));
+
+    if (form.lineCount() > 0) {
+        setText(document, "/Document-OrderResponse/OrderResponse-Summary/TotalLines",
+                form.summary().text(1, SumLineCount));
+        const Grid& lines = form.lines();
+        const bool gross = Partners::usesGrossPrice(form.partnerIln());
+        for (int16_t r = 1; r <= form.lineCount(); ++r) {
+            ResponseLine line;
+            line.lineNumber = lines.text(r, ColNumber);
+            line.ean = lines.text(r, ColEan);
+            line.description = lines.text(r, ColName);
+            QString ordered = lines.text(r, ColOrdered);
+            line.ordered = Conversions::FormatXmlNumber(ordered, 3);
+            QString confirmed = lines.text(r, ColConfirmed);
+            line.confirmed = Conversions::FormatXmlNumber(confirmed, 3);
+            QString price = lines.text(r, ColPrice);
+            line.price = Conversions::FormatXmlNumber(price, 3);
+            line.buyerItemCode = lines.text(r, ColBuyerCode);
+            line.supplierItemCode = lines.text(r, ColSupplierCode);
+            line.unit = JednostkiMiaryNazwaToSymbol(lines.text(r, ColUnit));
+            line.grossPrice = gross;
+            AddResponseLine(document, line, lineStatus(line.confirmed, line.ordered));
+        }
+    }
+    return document;
+}
+
+} // namespace
+
+std::optional<XmlDocument> MakeOrderResponse(Confirmation& form)
+{
+    try {
+        return build(form);
+    } catch (const RuntimeError& e) {
+        form.reportError(Messages::ErrorIn, QStringLiteral("MakeOrderResponse()"),
+                         e.description());
+        return std::nullopt;
+    }
+}
+
+XmlDocument MakeResponseSkeleton()
+{
+    return XmlDocument::fromText(QStringLiteral(
+        "<Document-OrderResponse><OrderResponse-Header>"
+        "<OrderResponseNumber></OrderResponseNumber><OrderResponseDate></OrderResponseDate>"
+        "<ExpectedDeliveryDate></ExpectedDeliveryDate>"
+        "<ExpectedDeliveryTime></ExpectedDeliveryTime><OrderNumber></OrderNumber>"
+        "<OrderDate></OrderDate><ResponseType></ResponseType></OrderResponse-Header>"
+        "<OrderResponse-Parties><Buyer><ILN/></Buyer><Seller><ILN/></Seller>"
+        "<DeliveryPoint><ILN/></DeliveryPoint></OrderResponse-Parties>"
+        "<OrderResponse-Lines/><OrderResponse-Summary><TotalLines/></OrderResponse-Summary>"
+        "</Document-OrderResponse>"));
+}
+
+void AddXMLElement(XmlDocument& document, const XmlPath& parentPath, const QString& name,
+                   const QString& value)
+{
+    const QString text = value.isEmpty()
+                             ? QStringLiteral("<%1/>").arg(name)
+                             : QStringLiteral("<%1><![CDATA[%2]]></%1>").arg(name, value);
+    appendParsed(document, parentPath, text, QStringLiteral("/") + name);
+}
+
+void AddResponseLine(XmlDocument& document, const ResponseLine& line, const QString& status)
+{
+    const QString priceElement = line.grossPrice ? QStringLiteral("OrderedUnitGrossPrice")
+                                                 : QStringLiteral("OrderedUnitNetPrice");
+    const QString text =
+        QStringLiteral("<Line><Line-Item>") + "<LineNumber>" + line.lineNumber + "</LineNumber>" +
+        "<EAN>" + line.ean + "</EAN>" + "<LineItemStatus>" + status + "</LineItemStatus>" +
+        "<SupplierItemCode><![CDATA[" + line.supplierItemCode + "]]></SupplierItemCode>" +
+        "<BuyerItemCode><![CDATA[" + line.buyerItemCode + "]]></BuyerItemCode>" +
+        "<ItemDescription><![CDATA[" + line.description + "]]></ItemDescription>" +
+        "<OrderedQuantity>" + line.ordered + "</OrderedQuantity>" + "<QuantityToBeDelivered>" +
+        line.confirmed + "</QuantityToBeDelivered>" + "<UnitOfMeasure>" + line.unit +
+        "</UnitOfMeasure>" + "<" + priceElement + ">" + line.price + "</" + priceElement + ">" +
+        "</Line-Item></Line>";
+    appendParsed(document, "/Document-OrderResponse/OrderResponse-Lines", text, "/Line");
+}
+
+QString JednostkiMiaryNazwaToSymbol(const QString& nazwa)
+{
+    static const std::pair<const char*, const char*> units[] = {
+        {"штука", "PCE"},     {"килограмм", "KGM"}, {"метр", "MTR"},
+        {"kilometr", "KMT"},  {"opakowanie", "PA"}, {"komplet", "SET"},
+        {"para", "PR"},       {"tona", "TNE"},      {"литр", "LTR"},
+    };
+    const QString lower = nazwa.toLower();
+    for (const auto& [name, code] : units) {
+        if (lower == QString::fromUtf8(name))
+            return QString::fromLatin1(code);
+    }
+    return nazwa;
+}

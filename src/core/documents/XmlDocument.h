@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+// The control's DOM documents: strictly parsed, never substituting entities, loading a
+// DTD or touching the network; a document type declaration is refused outright.
+// Whitespace-only text between elements is dropped on load.
+
+class XmlDocument;
+
+// A path prepared once for many selections: "/a/b" from the document, "a/b" from the
+// node it is applied to. Plain child steps are walked directly; anything else is
+// handed to XPath.
+class XmlPath {
+public:
+    XmlPath(const QString& path);
+    XmlPath(const char* path) : XmlPath(QString::fromUtf8(path)) {}
+    const QString& text() const { return m_text; }
+
+private:
+    friend class XmlNode;
+    friend class XmlDocument;
+    QString m_text;
+    bool m_simple = false;
+    bool m_absolute = false;
+    QList<QByteArray> m_steps;
+};
+
+// A node inside a document; it does not own anything and is valid while its document
+// lives.
+class XmlNode {
+public:
+    XmlNode() = default;
+
+    bool isNull() const { return m_node == nullptr; }
+    bool isElement() const;
+    QString name() const;
+    // The node's text: its own and all its descendants' character data, CDATA included.
+    QString text() const;
+    // Replaces the node's content with one text node (escaped when serialised).
+    void setText(const QString& text);
+    // The first node, in document order, that the path selects: "a/b" from this node,
+    // "/a/b" from the document's root.
+    XmlNode selectSingleNode(const XmlPath& path) const;
+    QList<XmlNode> childNodes() const;
+    // The node serialised as XML text, without declaration.
+    QString xml() const;
+    // Copies a node of another document (with its subtree) into this node's document
+    // and appends the copy as the last child of this node.
+    XmlNode appendChild(const XmlNode& node);
+
+private:
+    friend class XmlDocument;
+
+    explicit XmlNode(void* node) : m_node(node) {}
+    void* m_node = nullptr;
+};
+
+class XmlDocument {
+public:
+    XmlDocument();
+    ~XmlDocument();
+    XmlDocument(XmlDocument&&) noexcept;
+    XmlDocument& operator=(XmlDocument&&) noexcept;
+
+    // From text already decoded: any encoding the text declares is ignored.
+    static XmlDocument fromText(const QString& text);
+    // From bytes: the declared encoding (or a byte-order mark) is honoured, UTF-8 otherwise.
+    static XmlDocument fromBytes(const QByteArray& bytes);
+    static XmlDocument fromFile(const QString& path);
+
+    // A document that did not parse (or was never loaded) is empty.
+    bool isEmpty() const { return m_doc == nullptr; }
+    QString errorString() const { return m_error; }
+
+    XmlNode root() const;
+    // Paths are taken from the document node: "/a/b" and "a/b" both start at the root.
+    XmlNode selectSingleNode(const XmlPath& path) const;
+    // The document's nodes serialised without declaration; empty for an empty document.
+    QString xml() const;
+    // The whole document as UTF-8 with a declaration, indented for people to read.
+    QByteArray toUtf8() const;
+
+private:
+    struct Doc;
+    static XmlDocument parse(const QByteArray& bytes, const char* encoding);
+    void* m_doc = nullptr;
+    QString m_error;
+};

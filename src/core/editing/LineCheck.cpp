@@ -1,0 +1,97 @@
+#include "editing/LineCheck.h"
+
+#include "control/Columns.h"
+#include "control/Confirmation.h"
+#include "control/Partners.h"
+#include "documents/Conversions.h"
+#include "editing/ResponseType.h"
+
+namespace {
+
+// Writes both separators as the user's one, so a point and a comma locale judge a line
+// alike.
+QString withUserSeparator(QString text)
+{
+    Conversions::NormalizeNumber(text, 3);
+    return text;
+}
+
+} // namespace
+
+namespace LineCheck {
+
+bool quantityPasses(const QString& value, const QString& ordered, const QString& partnerIln)
+{
+    const QString v = withUserSeparator(value);
+    const QString o = withUserSeparator(ordered);
+    if (!Conversions::readsAsNumber(v) || !Conversions::readsAsNumber(o))
+        return true;
+    if (Partners::acceptsMoreThanOrdered(partnerIln))
+        return true;
+    return Conversions::compareNumbers(v, o, 3) <= 0;
+}
+
+bool valueCheck(Confirmation& form, QString& text, const QString& ordered)
+{
+    text = Conversions::NormalizeNumber(text, 3);
+    bool passes = true;
+    if (!Conversions::readsAsNumber(text)) {
+        form.tell(QStringLiteral("Неправильная нумерическая величина."),
+                  Message::Icon::Exclamation);
+        passes = false;
+    }
+    if (!quantityPasses(text, ordered, form.partnerIln())) {
+        form.tell(QStringLiteral("Не возможно подтвердить большее, чем указано в заказе  "
+                                 "количество товара"),
+                  Message::Icon::Exclamation);
+        passes = false;
+    }
+    return passes;
+}
+
+void recolourAndRecount(Confirmation& form)
+{
+    Grid& lines = form.lines();
+    {
+        RedrawPause pause(lines);
+        for (int16_t r = 1; r <= form.lineCount(); ++r) {
+            if (LineIsValid(form, r))
+                lines.setRowBackground(r, ColEan, ColDeliveryTime, Colours::Open);
+        }
+    }
+    recount(form);
+}
+
+void recount(Confirmation& form)
+{
+    int16_t valid = 0;
+    for (int16_t r = 1; r <= form.lineCount(); ++r) {
+        if (LineIsValid(form, r))
+            ++valid;
+    }
+    form.setValidLineCount(valid);
+    Grid& lines = form.lines();
+    const int row = lines.currentRow();
+    const int column = lines.currentColumn();
+    {
+        RedrawPause pause(lines);
+        PoprawGrdSuma(form);
+        lines.setCurrentCell(row, column);
+    }
+}
+
+} // namespace LineCheck
+
+bool LineIsValid(const Confirmation& form, int16_t row)
+{
+    const Grid& lines = form.lines();
+    const QString confirmed = withUserSeparator(lines.text(row, ColConfirmed));
+    if (!Conversions::readsAsNumber(confirmed))
+        return false;
+    if (!LineCheck::quantityPasses(confirmed, lines.text(row, ColOrdered), form.partnerIln()))
+        return false;
+    const QString price = lines.text(row, ColPrice).trimmed();
+    if (!price.isEmpty() && !Conversions::readsAsNumber(withUserSeparator(price)))
+        return false;
+    return !lines.text(row, ColUnit).trimmed().isEmpty();
+}
