@@ -1,0 +1,38 @@
+#pragma once
+
+#include "control/MessageSink.h"
+
+#include <QList>
+#include <QStringList>
+
+// Answers the control's messages without a screen: records each one and answers from a
+// queue set in advance (Yes or Ok when the queue is empty).
+class RecordingMessages : public MessageSink {
+public:
+    Answer show(const Message& message) override
+    {
+        shown.append(message);
+        if (!answers.isEmpty())
+            return answers.takeFirst();
+        return message.buttons == Message::Buttons::YesNo ? Answer::Yes : Answer::Ok;
+    }
+
+    QStringList texts() const
+    {
+        QStringList list;
+        for (const Message& m : shown)
+            list.append(m.text);
+        return list;
+    }
+    QStringList titles() const
+    {
+        QStringList list;
+        for (const Message& m : shown)
+            list.append(m.title);
+        return list;
+    }
+    void clear() { shown.clear(); }
+
+    QList<Message> shown;
+    QList<Answer> answers;
+};
