@@ -31,6 +31,8 @@ bool takeOrder(Confirmation& form, const XmlDocument& order)
         lines.setCurrentRow(r);
         if (LineIsValid(form, r))
             ++valid;
+        else
+            lines.setRowBackground(r, ColEan, ColDeliveryTime, Colours::Failing);
     }
     form.setValidLineCount(valid);
     lines.setCurrentCell(1, 1);

@@ -54,36 +54,39 @@ bool isBlank(const xmlChar* s)
     return true;
 }
 
-bool hasElementSibling(xmlNodePtr node)
+xmlNodePtr firstElement(xmlNodePtr node)
 {
-    for (xmlNodePtr n = node->parent ? node->parent->children : nullptr; n; n = n->next) {
-        if (n->type == XML_ELEMENT_NODE)
-            return true;
-    }
-    return false;
+    while (node && node->type != XML_ELEMENT_NODE)
+        node = node->next;
+    return node;
 }
 
-// Drops whitespace-only text that stands between elements; walks without recursion so
-// that depth costs nothing.
+// Drops whitespace-only text that stands beside elements. Walks the elements without
+// recursion, and looks at each element's children once, so neither depth nor a long
+// run of siblings costs more than the tree's size.
 void dropBlankText(xmlDocPtr doc)
 {
-    std::vector<xmlNodePtr> doomed;
-    xmlNodePtr node = xmlDocGetRootElement(doc);
-    while (node) {
-        if (node->type == XML_TEXT_NODE && isBlank(node->content) && hasElementSibling(node))
-            doomed.push_back(node);
-        if (node->children && node->type == XML_ELEMENT_NODE) {
-            node = node->children;
+    xmlNodePtr element = xmlDocGetRootElement(doc);
+    while (element) {
+        xmlNodePtr child = firstElement(element->children);
+        if (child) {
+            for (xmlNodePtr node = element->children; node;) {
+                xmlNodePtr next = node->next;
+                if (node->type == XML_TEXT_NODE && isBlank(node->content)) {
+                    xmlUnlinkNode(node);
+                    xmlFreeNode(node);
+                }
+                node = next;
+            }
+            element = child;
             continue;
         }
-        while (node && !node->next)
-            node = node->parent && node->parent->type == XML_ELEMENT_NODE ? node->parent : nullptr;
-        if (node)
-            node = node->next;
-    }
-    for (xmlNodePtr n : doomed) {
-        xmlUnlinkNode(n);
-        xmlFreeNode(n);
+        xmlNodePtr next = nullptr;
+        while (element && !(next = firstElement(element->next)))
+            element = element->parent && element->parent->type == XML_ELEMENT_NODE
+                          ? element->parent
+                          : nullptr;
+        element = next;
     }
 }
 
