@@ -62,6 +62,15 @@ void recolourAndRecount(Confirmation& form)
     recount(form);
 }
 
+void markLine(Confirmation& form, int16_t row)
+{
+    const Rgb colour = !LineIsValid(form, row) ? Colours::Failing
+                       : form.cboxTyp() == ResponseType::Refuse || form.cboxTyp() == ResponseType::Accept
+                           ? Colours::Fixed
+                           : Colours::Open;
+    form.lines().setRowBackground(row, ColEan, ColDeliveryTime, colour);
+}
+
 void recount(Confirmation& form)
 {
     int16_t valid = 0;

@@ -20,6 +20,9 @@ bool valueCheck(Confirmation& form, QString& text, const QString& ordered);
 // Re-checks every line after a commit: passing lines turn white, the valid lines are
 // counted and the totals recomputed; the current cell is kept.
 void recolourAndRecount(Confirmation& form);
+// Colours columns 1 to 17 of a line: light pink while it fails the line check, else the
+// colour of the chosen response type.
+void markLine(Confirmation& form, int16_t row);
 // Counts the valid lines and recomputes the totals; the current cell is kept.
 void recount(Confirmation& form);
 
