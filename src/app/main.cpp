@@ -16,7 +16,8 @@ int main(int argc, char* argv[])
         return CommandLine::UsageError;
     if (arguments.isEmpty() || arguments.first() == QLatin1String("--help") ||
         arguments.first() == QLatin1String("-h") || arguments.first() == QLatin1String("help")) {
-        out.write(CommandLine::usage().toUtf8());
+        // Asked-for help goes to standard output; a bare call is a usage error like any other.
+        (arguments.isEmpty() ? err : out).write(CommandLine::usage().toUtf8());
         return arguments.isEmpty() ? CommandLine::UsageError : CommandLine::Success;
     }
     return CommandLine::run(arguments, out, err);
