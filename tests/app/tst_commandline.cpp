@@ -1,6 +1,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -11,6 +12,10 @@
 #include <QXmlStreamReader>
 
 #include <memory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -502,6 +507,25 @@ private slots:
         QCOMPARE(result.exitCode, 2);
         QCOMPARE(result.out, QByteArray());
         QVERIFY2(result.err.startsWith("wexa-confirm: cannot read"), result.err.constData());
+    }
+
+    void respondWritesIntoAPipeWithoutReplacingIt()
+    {
+        // GIVEN a named pipe with a reader waiting at its other end
+        const QString pipe = m_dir->filePath("pipe");
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        const int reader = ::open(QFile::encodeName(pipe).constData(), O_RDONLY | O_NONBLOCK);
+        QVERIFY(reader >= 0);
+
+        const Result result = run(QStringList{"respond", Sample, "-o", pipe} + parties());
+
+        // THEN the response went through the pipe, which is still one
+        QByteArray received(1 << 16, '\0');
+        const ssize_t size = ::read(reader, received.data(), received.size());
+        ::close(reader);
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(received.left(qMax<ssize_t>(size, 0)), m_savedResponse);
+        QVERIFY(!QFileInfo(pipe).isFile());
     }
 
     void helpExplainsTheCommands()

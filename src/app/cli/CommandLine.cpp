@@ -13,6 +13,7 @@
 #include "editing/ResponseType.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -206,8 +207,14 @@ int respond(Confirmation& form, const Options& options, bool taken, QIODevice& o
         out.write(bytes);
         return Success;
     }
-    QSaveFile file(options.out);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    // A pipe or a device (/dev/null, /dev/stdout) is written to, never replaced by a file.
+    const QFileInfo target(options.out);
+    const bool replace = !target.exists() || target.isFile();
+    QSaveFile replacement(options.out);
+    QFile direct(options.out);
+    QFileDevice& file = replace ? static_cast<QFileDevice&>(replacement) : direct;
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
+        (replace && !replacement.commit())) {
         print(err, QStringLiteral("wexa-confirm: cannot write %1: %2\n")
                        .arg(options.out, file.errorString()));
         return UsageError;
