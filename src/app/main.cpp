@@ -1,14 +1,36 @@
 #include "cli/CommandLine.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 
+#include <memory>
+
+namespace {
+
+// The command-line verbs need no screen; rendering the control needs the widgets, and
+// works without a display through the offscreen platform.
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char* argv[])
+{
+    bool widgets = false;
+    for (int i = 1; i < argc; ++i)
+        widgets = widgets || qstrcmp(argv[i], "--screenshot") == 0;
+    if (!widgets)
+        return std::make_unique<QCoreApplication>(argc, argv);
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QApplication>(argc, argv);
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("WEXA"));
     QCoreApplication::setApplicationName(QStringLiteral("wexa-confirm"));
-    QStringList arguments = QCoreApplication::arguments().mid(1);
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
 
     QFile out;
     QFile err;

@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "cli/Screenshot.h"
 #include "cli/StreamMessages.h"
 #include "control/Confirmation.h"
 #include "control/ProcessState.h"
@@ -29,6 +30,7 @@ struct Options {
     QString verb;
     QString file;
     QString out;
+    QString screenshot;
     QString partnerIln;
     QString userIln;
     std::optional<QString> locale;
@@ -64,7 +66,8 @@ std::optional<Options> parse(const QStringList& arguments, QString& error)
         };
         if (argument == QLatin1String("--partner-iln") || argument == QLatin1String("--user-iln") ||
             argument == QLatin1String("--locale") || argument == QLatin1String("-o") ||
-            argument == QLatin1String("--type") || argument == QLatin1String("--quantity")) {
+            argument == QLatin1String("--type") || argument == QLatin1String("--quantity") ||
+            argument == QLatin1String("--screenshot")) {
             const std::optional<QString> v = value();
             if (!v)
                 return std::nullopt;
@@ -80,10 +83,15 @@ std::optional<Options> parse(const QStringList& arguments, QString& error)
                     return std::nullopt;
                 }
                 options.out = *v;
+            } else if (argument == QLatin1String("--screenshot")) {
+                if (options.verb != QLatin1String("show")) {
+                    error = QStringLiteral("--screenshot goes with show");
+                    return std::nullopt;
+                }
+                options.screenshot = *v;
             } else if (argument == QLatin1String("--type")) {
-                static const QStringList types = {QStringLiteral("change"),
-                                                  QStringLiteral("refuse"),
-                                                  QStringLiteral("accept")};
+                static const QStringList types = {
+                    QStringLiteral("change"), QStringLiteral("refuse"), QStringLiteral("accept")};
                 if (!types.contains(*v)) {
                     error = QStringLiteral("--type is accept, change or refuse");
                     return std::nullopt;
@@ -194,8 +202,7 @@ QJsonObject state(const Confirmation& form)
     return json;
 }
 
-int respond(Confirmation& form, const Options& options, bool taken, QIODevice& out,
-            QIODevice& err)
+int respond(Confirmation& form, const Options& options, bool taken, QIODevice& out, QIODevice& err)
 {
     if (!taken || !headerCheck(form))
         return Refused;
@@ -248,6 +255,7 @@ QString usage()
         "  --quantity ROW=TEXT    type TEXT into the confirmed quantity of line ROW and press\n"
         "                         Enter; repeatable, applied in order after --type\n"
         "  -o OUT                 (respond) write the response to OUT\n"
+        "  --screenshot PNG       (show) also render the control, without a screen, to PNG\n"
         "\n"
         "Every message the control shows is printed to standard error as 'title: text';\n"
         "questions are answered Yes.\n"
@@ -282,6 +290,10 @@ int run(const QStringList& arguments, QIODevice& out, QIODevice& err)
     if (options->verb == QLatin1String("respond"))
         return respond(form, *options, taken, out, err);
     out.write(QJsonDocument(state(form)).toJson(QJsonDocument::Indented));
+    if (!options->screenshot.isEmpty() && !saveScreenshot(form, options->screenshot, error)) {
+        print(err, QStringLiteral("wexa-confirm: %1\n").arg(error));
+        return UsageError;
+    }
     return messages.warned() ? Refused : Success;
 }
 

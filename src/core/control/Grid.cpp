@@ -150,7 +150,7 @@ void Grid::setColumnWidth(int column, int twips)
     if (column < 0 || column >= m_columns || m_widths[column] == twips)
         return;
     m_widths[column] = twips;
-    emit geometryChanged();
+    emit columnWidthChanged(column, twips);
 }
 
 void Grid::setRowHeight(int row, int twips)
@@ -160,7 +160,7 @@ void Grid::setRowHeight(int row, int twips)
     if (m_heights.size() <= row)
         m_heights.resize(row + 1, m_defaultRowHeight);
     m_heights[row] = twips;
-    emit geometryChanged();
+    emit rowHeightChanged(row, twips);
 }
 
 Qt::Alignment Grid::columnAlignment(int column) const

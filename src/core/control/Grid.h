@@ -1,8 +1,8 @@
 #pragma once
 
+#include "control/Rgb.h"
 #include <QAbstractTableModel>
 #include <QList>
-#include "control/Rgb.h"
 #include <QString>
 
 #include <cstdint>
@@ -73,7 +73,8 @@ public:
 
 signals:
     void currentCellChanged(int row, int column);
-    void geometryChanged();
+    void columnWidthChanged(int column, int twips);
+    void rowHeightChanged(int row, int twips);
 
 private:
     void touch(int row, int column) { touch(row, column, row, column); }

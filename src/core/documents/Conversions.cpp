@@ -260,8 +260,12 @@ std::optional<QDate> parseDate(const QString& text)
     }
     for (const QString& format : {longYear, shortFormat}) {
         const QDate date = locale.toDate(t, format);
-        if (date.isValid())
-            return date;
+        if (!date.isValid())
+            continue;
+        // A two-digit year is read into 1930..2029, as the date pickers take it.
+        if (!format.contains(QLatin1String("yyyy")) && date.year() < 1930)
+            return date.addYears(100);
+        return date;
     }
     return std::nullopt;
 }
@@ -271,7 +275,8 @@ std::optional<QTime> parseTime(const QString& text)
     QString t = text.trimmed();
     if (t.contains(QLatin1Char('T')))
         t = t.section(QLatin1Char('T'), 1);
-    else if (t.contains(QLatin1Char(' ')) && t.section(QLatin1Char(' '), 0, 0).contains(QLatin1Char('-')))
+    else if (t.contains(QLatin1Char(' ')) &&
+             t.section(QLatin1Char(' '), 0, 0).contains(QLatin1Char('-')))
         t = t.section(QLatin1Char(' '), 1);
     for (const QString& format : {QStringLiteral("H:mm"), QStringLiteral("H:mm:ss")}) {
         const QTime time = QTime::fromString(t, format);

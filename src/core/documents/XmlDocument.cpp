@@ -13,8 +13,14 @@
 
 namespace {
 
-xmlDocPtr asDoc(void* p) { return static_cast<xmlDocPtr>(p); }
-xmlNodePtr asNode(void* p) { return static_cast<xmlNodePtr>(p); }
+xmlDocPtr asDoc(void* p)
+{
+    return static_cast<xmlDocPtr>(p);
+}
+xmlNodePtr asNode(void* p)
+{
+    return static_cast<xmlNodePtr>(p);
+}
 
 QString fromXmlChars(const xmlChar* s)
 {
@@ -39,8 +45,9 @@ void refuseDoctype(void* context, const xmlChar*, const xmlChar*, const xmlChar*
 {
     auto* ctxt = static_cast<xmlParserCtxtPtr>(context);
     ctxt->wellFormed = 0;
-    ctxt->errNo = XML_ERR_EXT_SUBSET_NOT_FINISHED;
     xmlStopParser(ctxt);
+    // Stopping records a stop of its own; the reason is the declaration.
+    ctxt->errNo = XML_ERR_EXT_SUBSET_NOT_FINISHED;
 }
 
 bool isBlank(const xmlChar* s)
@@ -83,9 +90,8 @@ void dropBlankText(xmlDocPtr doc)
         }
         xmlNodePtr next = nullptr;
         while (element && !(next = firstElement(element->next)))
-            element = element->parent && element->parent->type == XML_ELEMENT_NODE
-                          ? element->parent
-                          : nullptr;
+            element = element->parent && element->parent->type == XML_ELEMENT_NODE ? element->parent
+                                                                                   : nullptr;
         element = next;
     }
 }
@@ -109,6 +115,11 @@ bool isSimplePath(const QString& path)
             ch == QLatin1Char('.') || ch.isLetterOrNumber())
             continue;
         return false;
+    }
+    // "." and ".." are steps of XPath, not element names.
+    for (const QString& step : path.split(QLatin1Char('/'))) {
+        if (step == QLatin1String(".") || step == QLatin1String(".."))
+            return false;
     }
     return !path.contains(QLatin1String("//")) && !path.isEmpty() && path != QLatin1String("/");
 }
@@ -183,9 +194,9 @@ void XmlNode::setText(const QString& text)
     }
     if (!text.isEmpty()) {
         const QByteArray utf8 = text.toUtf8();
-        xmlAddChild(node, xmlNewDocTextLen(node->doc,
-                                           reinterpret_cast<const xmlChar*>(utf8.constData()),
-                                           int(utf8.size())));
+        xmlAddChild(node,
+                    xmlNewDocTextLen(node->doc, reinterpret_cast<const xmlChar*>(utf8.constData()),
+                                     int(utf8.size())));
     }
 }
 

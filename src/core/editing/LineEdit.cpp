@@ -25,9 +25,9 @@ namespace LineEdit {
 const QStringList& unitNames()
 {
     static const QStringList names = {
-        QStringLiteral("Sztuka"),     QStringLiteral("Kilogram"), QStringLiteral("Metr"),
-        QStringLiteral("Kilometr"),   QStringLiteral("Opakowanie"), QStringLiteral("Komplet"),
-        QStringLiteral("Para"),       QStringLiteral("Tona metryczna"), QStringLiteral("Litr"),
+        QStringLiteral("Sztuka"),   QStringLiteral("Kilogram"),       QStringLiteral("Metr"),
+        QStringLiteral("Kilometr"), QStringLiteral("Opakowanie"),     QStringLiteral("Komplet"),
+        QStringLiteral("Para"),     QStringLiteral("Tona metryczna"), QStringLiteral("Litr"),
     };
     return names;
 }
@@ -102,8 +102,8 @@ LineDialogFields fieldsOfRow(const Confirmation& form, int16_t r)
     fields.price = lines.text(r, ColPrice);
     fields.discount = lines.text(r, ColDiscount);
     const QString date = lines.text(r, ColDeliveryDate);
-    fields.deliveryDate = Conversions::toDate(
-        date.isEmpty() ? Conversions::FormatDate(Clock::today()) : date);
+    fields.deliveryDate =
+        Conversions::toDate(date.isEmpty() ? Conversions::FormatDate(Clock::today()) : date);
     fields.title = QStringLiteral("Позиция номер ") + lines.text(r, ColNumber);
     return fields;
 }
@@ -119,7 +119,7 @@ void btnEdytuj_Click(Confirmation& form, LineDialogPort& dialog)
     try {
         Grid& lines = form.lines();
         LineDialogFields fields = fieldsOfRow(form, int16_t(lines.currentRow()));
-        if (dialog.exec(fields) == 1) {
+        if (dialog.run(fields) == 1) {
             RedrawPause pause(lines);
             const auto row = int16_t(lines.currentRow());
             ZatwierdzPozycje(form, row, fields);
@@ -137,7 +137,8 @@ void ZatwierdzPozycje(Confirmation& form, int16_t row, const LineDialogFields& f
 {
     try {
         Grid& lines = form.lines();
-        lines.setText(row, ColUnit, LineEdit::symbolJednostkiMiary(fields.unitIndex, fields.unitText));
+        lines.setText(row, ColUnit,
+                      LineEdit::symbolJednostkiMiary(fields.unitIndex, fields.unitText));
         for (int16_t c = ColSubstituteEan; c <= ColSubstituteSupplierCode; ++c)
             lines.setText(row, c, QString());
         lines.setText(row, ColConfirmed, Conversions::FormatNumberText(fields.confirmed, 3));

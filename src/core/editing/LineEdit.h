@@ -25,13 +25,13 @@ struct LineDialogFields {
     std::optional<QDate> deliveryDate;
 };
 
-// The line dialog as the control drives it: shown modally, it returns its result (1 after
+// The line dialog as the control drives it: run modally, it returns its result (1 after
 // the user confirmed valid values, 0 after a cancel) with the fields as the user left
 // them. The result is kept between openings.
 class LineDialogPort {
 public:
     virtual ~LineDialogPort() = default;
-    virtual int16_t exec(LineDialogFields& fields) = 0;
+    virtual int16_t run(LineDialogFields& fields) = 0;
 };
 
 namespace LineEdit {

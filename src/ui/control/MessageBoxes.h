@@ -1,0 +1,16 @@
+#pragma once
+
+#include "control/MessageSink.h"
+
+class QWidget;
+
+// The control's messages as modal message boxes over the given window.
+class MessageBoxes : public MessageSink {
+public:
+    explicit MessageBoxes(QWidget* owner = nullptr) : m_owner(owner) {}
+    void setOwner(QWidget* owner) { m_owner = owner; }
+    Answer show(const Message& message) override;
+
+private:
+    QWidget* m_owner;
+};

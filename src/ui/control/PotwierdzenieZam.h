@@ -1,0 +1,72 @@
+#pragma once
+
+#include "control/Confirmation.h"
+#include "control/Icons.h"
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class GridView;
+class LineDialog;
+class LineTableView;
+class OptionalDateEdit;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QPlainTextEdit;
+class QTimeEdit;
+class QToolButton;
+
+// The order-confirmation control on screen: four titled panels (header, lines, totals,
+// remarks), the status and version labels and the picture buttons, all bound to the
+// confirmation it shows. It holds no data of its own.
+class PotwierdzenieZam : public QWidget {
+    Q_OBJECT
+public:
+    explicit PotwierdzenieZam(Confirmation& form, QWidget* parent = nullptr);
+    ~PotwierdzenieZam() override;
+
+    Confirmation& form() const { return m_form; }
+    LineTableView* linesView() const { return m_lines; }
+    GridView* summaryView() const { return m_summary; }
+    QToolButton* button(const QString& name) const;
+
+signals:
+    // The buttons whose work needs the host: files and the server.
+    void saveClicked();
+    void loadClicked();
+    void sendClicked();
+
+private:
+    QWidget* buildHeader();
+    QWidget* buildLines();
+    QWidget* buildTotals();
+    QWidget* buildRemarks();
+    QWidget* buildFooter();
+    QToolButton* pictureButton(const QString& name, Icons::Picture picture, const QString& toolTip);
+    QLabel* valueLabel(Confirmation::Field field, const QString& name);
+
+    void refreshField(Confirmation::Field field);
+    void refreshSwitch(Confirmation::Switch what, bool on);
+    void refreshDates();
+    void refreshAll();
+    void focusControl(const QString& name);
+    // Runs one of the user's actions; an error it raises is reported in the control's
+    // error box titled after the handler.
+    void guarded(const QString& handler, const std::function<void()>& action);
+
+    Confirmation& m_form;
+    std::array<QLabel*, size_t(Confirmation::Field::Count)> m_labels{};
+    OptionalDateEdit* m_txtDataPotw = nullptr;
+    QDateEdit* m_txtDataDost = nullptr;
+    QTimeEdit* m_txtCzasDost = nullptr;
+    QComboBox* m_cboxTyp = nullptr;
+    QComboBox* m_cboxPrzyczyna = nullptr;
+    QPlainTextEdit* m_txtUwagi = nullptr;
+    LineTableView* m_lines = nullptr;
+    GridView* m_summary = nullptr;
+    LineDialog* m_dialog = nullptr;
+    bool m_updating = false;
+};

@@ -1,0 +1,74 @@
+#include "editing/LineTableView.h"
+
+#include "control/Columns.h"
+#include "control/Confirmation.h"
+#include "editing/CellEditor.h"
+#include "editing/CellEditorBox.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+LineTableView::LineTableView(Confirmation& form, QWidget* parent)
+    : GridView(form.lines(), parent), m_form(form),
+      m_box(new CellEditorBox(form.editor(), viewport()))
+{
+    setObjectName(QStringLiteral("grdPozycje"));
+    CellEditor& editor = form.editor();
+    connect(&editor, &CellEditor::visibleChanged, this, [this](bool visible) {
+        if (visible) {
+            placeEditor();
+            m_box->show();
+            m_box->setFocus(Qt::OtherFocusReason);
+            m_box->end(false);
+        } else {
+            m_box->hide();
+        }
+    });
+    connect(&editor, &CellEditor::focusToTable, this, [this] { setFocus(Qt::OtherFocusReason); });
+}
+
+void LineTableView::openEditor()
+{
+    m_form.editor().open();
+}
+
+void LineTableView::placeEditor()
+{
+    const QRect cell = cellRect(m_form.editor().row(), ColConfirmed);
+    m_box->setGeometry(cell.adjusted(0, 0, -1, -1));
+}
+
+void LineTableView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (index.isValid())
+        setCurrentIndex(index);
+    openEditor();
+}
+
+void LineTableView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        openEditor();
+        return;
+    }
+    GridView::keyPressEvent(event);
+}
+
+void LineTableView::focusInEvent(QFocusEvent* event)
+{
+    m_form.editor().commit();
+    GridView::focusInEvent(event);
+}
+
+void LineTableView::scrollContentsBy(int dx, int dy)
+{
+    GridView::scrollContentsBy(dx, dy);
+    if (m_form.editor().isVisible())
+        placeEditor();
+}
+
+void LineTableView::leavingCell()
+{
+    m_form.editor().commit();
+}
