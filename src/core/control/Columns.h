@@ -43,9 +43,8 @@ namespace Columns {
 const QStringList& lineLabels();
 const QStringList& summaryLabels();
 // Widths in twips at creation.
-inline constexpr int LineWidths[LineColumnCount] = {525, 1450, 3420, 1850, 2700, 0, 2500,
-                                                    2500, 0,   1000, 0,    0,    0, 0,
-                                                    0,   0,    0,    0,    0};
+inline constexpr int LineWidths[LineColumnCount] = {
+    525, 1450, 3420, 1850, 2700, 0, 2500, 2500, 0, 1000, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 inline constexpr int SummaryWidths[SummaryColumnCount] = {1800, 3300};
 inline constexpr int PriceWidthForGrossBuyer = 2000;
 } // namespace Columns

@@ -2,6 +2,7 @@
 
 #include "control/Clock.h"
 #include "control/Columns.h"
+#include "control/Host.h"
 #include "control/ProcessState.h"
 #include "control/RuntimeError.h"
 #include "diagnostics/DebugLog.h"
@@ -10,12 +11,28 @@
 #include "editing/ResponseType.h"
 
 namespace {
+Host& nullHost()
+{
+    static Host host;
+    return host;
+}
+
+std::optional<int16_t> toInt16(const QString& text)
+{
+    if (!Conversions::readsAsNumber(text))
+        return std::nullopt;
+    const double value = Conversions::toNumber(text);
+    if (value < -32768.5 || value >= 32767.5)
+        return std::nullopt;
+    return int16_t(qRound(value));
+}
+
 constexpr int DefaultRowHeight = 300; // twips: 20 pixels
 constexpr Qt::Alignment Centred = Qt::AlignCenter;
 } // namespace
 
 Confirmation::Confirmation(MessageSink& messages, QObject* parent)
-    : QObject(parent), m_messages(messages),
+    : QObject(parent), m_messages(messages), m_host(&nullHost()),
       m_lines(LineColumnCount, 2, Colours::Open, DefaultRowHeight),
       m_summary(SummaryColumnCount, 2, Colours::Fixed, DefaultRowHeight),
       m_editor(new CellEditor(*this))
@@ -34,9 +51,8 @@ Confirmation::Confirmation(MessageSink& messages, QObject* parent)
         initialize();
     } catch (const RuntimeError& e) {
         reportError(Messages::ModuleErrorIn, QStringLiteral("UserControl_Initialize()"),
-                    e.description() +
-                        QStringLiteral("\rУверьтесь, что все необходимые компоненты "
-                                       "заинсталированы."));
+                    e.description() + QStringLiteral("\rУверьтесь, что все необходимые компоненты "
+                                                     "заинсталированы."));
         setEnabled(false);
     }
 }
@@ -178,6 +194,41 @@ void Confirmation::selectCboxPrzyczyna(int index)
         return;
     m_cboxPrzyczyna = index;
     emit cboxPrzyczynaChanged(index);
+}
+
+void Confirmation::setOnLine(const QString& value)
+{
+    properties.onLine = value;
+    m_host->propertyChanged(QStringLiteral("OnLine"));
+    applyModeDisplay();
+}
+
+void Confirmation::applyModeDisplay()
+{
+    const bool offLine = isOffLine();
+    setField(Field::lblOnLineStatus,
+             offLine ? QStringLiteral("Off-Line") : QStringLiteral("On-Line"));
+    set(Switch::btnPrzeslijVisible, !offLine);
+}
+
+QString Confirmation::debugLevel()
+{
+    if (!toInt16(properties.debugLevel)) {
+        properties.debugLevel = QStringLiteral("0");
+        return properties.debugLevel;
+    }
+    return properties.debugLevel;
+}
+
+void Confirmation::setDebugLevel(const QString& value)
+{
+    properties.debugLevel = value;
+    m_host->propertyChanged(QStringLiteral("DebugLevel"));
+}
+
+int16_t Confirmation::debugLevelValue() const
+{
+    return toInt16(properties.debugLevel).value_or(0);
 }
 
 QString Confirmation::partnerIln() const

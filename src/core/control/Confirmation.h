@@ -13,6 +13,7 @@
 #include <optional>
 
 class CellEditor;
+class Host;
 
 // The order confirmation as the control holds it: the header fields of its surface, the
 // line and summary tables, the counters beside them and the values it remembers. The
@@ -53,6 +54,12 @@ public:
         QString debugLevel;
         QString partnerName;
         QString partnerUrl;
+    };
+    // The service addresses of an on-line start-up.
+    struct Services {
+        QString partnersUrl;
+        QString uploadUrl;
+        QString orderDataUrl;
     };
     struct Parties {
         QString buyerIln;
@@ -124,6 +131,7 @@ public:
     void selectCboxPrzyczyna(int index);
 
     Properties properties;
+    Services services;
     Parties parties;
     Remembered remembered;
     QString lastSentNumber;
@@ -132,6 +140,21 @@ public:
     QString partnerIln() const;
     void setPartnerIln(const QString& iln);
     bool isOffLine() const { return properties.onLine == QLatin1String("Off"); }
+
+    Host& host() { return *m_host; }
+    void setHost(Host& host) { m_host = &host; }
+    // The scriptable OnLine property: setting it tells the host and switches the mode
+    // label and the send button.
+    QString onLine() const { return properties.onLine; }
+    void setOnLine(const QString& value);
+    // Shows the working mode: the status label, and the send button only on-line.
+    void applyModeDisplay();
+    // The scriptable DebugLevel property: a stored value that is no 16-bit integer is
+    // replaced by "0" when read.
+    QString debugLevel();
+    void setDebugLevel(const QString& value);
+    // The level the debug log opens at: the stored value as a 16-bit integer, 0 if none.
+    int16_t debugLevelValue() const;
 
     void UstawNaglowki();
     void SetHeader();
@@ -152,6 +175,7 @@ private:
     void confirmationDateChanged();
 
     MessageSink& m_messages;
+    Host* m_host;
     Grid m_lines;
     Grid m_summary;
     CellEditor* m_editor;

@@ -10,13 +10,22 @@ inline const QString AcceptsMoreThanOrdered = QStringLiteral("4607175249997");
 inline const QString FixedDelivery = QStringLiteral("4607163319992");
 
 // The price column is shown for this buyer only.
-inline bool showsPrices(const QString& iln) { return iln == ShowsPrices; }
+inline bool showsPrices(const QString& iln)
+{
+    return iln == ShowsPrices;
+}
 // These buyers price their orders gross: the order is read from, and the response
 // written to, OrderedUnitGrossPrice instead of OrderedUnitNetPrice.
 inline bool usesGrossPrice(const QString& iln)
 {
     return iln == ShowsPrices || iln == GrossPriceOther;
 }
-inline bool acceptsMoreThanOrdered(const QString& iln) { return iln == AcceptsMoreThanOrdered; }
-inline bool fixesDelivery(const QString& iln) { return iln == FixedDelivery; }
+inline bool acceptsMoreThanOrdered(const QString& iln)
+{
+    return iln == AcceptsMoreThanOrdered;
+}
+inline bool fixesDelivery(const QString& iln)
+{
+    return iln == FixedDelivery;
+}
 } // namespace Partners

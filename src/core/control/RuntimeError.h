@@ -11,8 +11,7 @@ public:
     enum Number { Overflow = 6, TypeMismatch = 13, ObjectMissing = 91, Generic = 5 };
 
     RuntimeError(int number, QString description)
-        : m_number(number), m_description(std::move(description)),
-          m_what(m_description.toUtf8())
+        : m_number(number), m_description(std::move(description)), m_what(m_description.toUtf8())
     {
     }
 
@@ -23,7 +22,8 @@ public:
     static RuntimeError overflow() { return {Overflow, QStringLiteral("Переполнение")}; }
     static RuntimeError notADate(const QString& text)
     {
-        return {TypeMismatch, QStringLiteral("Несоответствие типа: «%1» не является датой").arg(text)};
+        return {TypeMismatch,
+                QStringLiteral("Несоответствие типа: «%1» не является датой").arg(text)};
     }
     static RuntimeError notATime(const QString& text)
     {
@@ -32,7 +32,8 @@ public:
     }
     static RuntimeError notANumber(const QString& text)
     {
-        return {TypeMismatch, QStringLiteral("Несоответствие типа: «%1» не является числом").arg(text)};
+        return {TypeMismatch,
+                QStringLiteral("Несоответствие типа: «%1» не является числом").arg(text)};
     }
 
 private:

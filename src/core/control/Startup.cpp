@@ -25,6 +25,12 @@ void setParties(Confirmation& form)
 bool takeOrder(Confirmation& form, const XmlDocument& order)
 {
     const bool read = Wczytaj_Zamowienie(form, order);
+    checkLines(form);
+    return read;
+}
+
+void checkLines(Confirmation& form)
+{
     Grid& lines = form.lines();
     int16_t valid = 0;
     for (int16_t r = 1; r <= form.lineCount(); ++r) {
@@ -36,7 +42,6 @@ bool takeOrder(Confirmation& form, const XmlDocument& order)
     }
     form.setValidLineCount(valid);
     lines.setCurrentCell(1, 1);
-    return read;
 }
 
 void finish(Confirmation& form)

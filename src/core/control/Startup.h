@@ -11,6 +11,9 @@ void setParties(Confirmation& form);
 // Fills the form from the order and counts the lines that pass the line check, leaving
 // row 1, column 1 current. False when the order reader reported an error.
 bool takeOrder(Confirmation& form, const XmlDocument& order);
+// Counts the lines that pass the line check, marking the ones that fail; leaves row 1,
+// column 1 current.
+void checkLines(Confirmation& form);
 // The closing steps: price column for its buyer, header refresh, initial response type.
 void finish(Confirmation& form);
 

@@ -1,0 +1,71 @@
+#include "exchange/Exchanges.h"
+
+#include "control/Confirmation.h"
+#include "control/ProcessState.h"
+#include "control/RuntimeError.h"
+#include "exchange/RequestChannel.h"
+#include "storage/InfoFiles.h"
+
+#include <QSaveFile>
+
+namespace Exchanges {
+
+QString siteBase(const QString& pageUrl)
+{
+    const qsizetype last = pageUrl.lastIndexOf(QLatin1Char('/'));
+    if (last < 1)
+        return {};
+    const qsizetype before = pageUrl.lastIndexOf(QLatin1Char('/'), last - 1);
+    if (before < 0)
+        return {};
+    return pageUrl.left(before + 1);
+}
+
+void buildServiceAddresses(Confirmation& form, const QString& pageUrl)
+{
+    const QString base = siteBase(pageUrl);
+    const QString partner = form.properties.partnerUrl;
+    form.services.partnersUrl = base + QStringLiteral("Partners.aspx?format=xml");
+    form.services.uploadUrl = base + partner + QStringLiteral("/Upload.aspx");
+    form.services.orderDataUrl = base + partner + QStringLiteral("/OrderData.aspx");
+}
+
+bool fetchPartnerInfo(Confirmation& form)
+{
+    const XmlDocument request = XmlDocument::fromText(
+        QStringLiteral("<partners-request><partner-iln>") + form.partnerIln() +
+        QStringLiteral("</partner-iln><info-name>INFO</info-name></partners-request>"));
+    const XmlDocument answer = SendXMLDOMRequest(form, form.services.partnersUrl, request);
+    const XmlNode info = answer.selectSingleNode("/partner-info-response/partner-info/info");
+    if (info.isNull())
+        return false;
+    ProcessState& process = ProcessState::instance();
+    if (!InfoFiles::readPartner(answer, process.partner))
+        return false;
+    // The answer is kept as the partner information file, replacing an earlier one.
+    QSaveFile file(
+        InfoFiles::partnerInfoPath(process.workingFolder, process.user.iln, form.partnerIln()));
+    const QByteArray bytes = answer.toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw RuntimeError(
+            RuntimeError::Generic,
+            QStringLiteral("Файл информации о партнёре не записан: %1").arg(file.errorString()));
+    return true;
+}
+
+std::optional<XmlDocument> fetchOrder(Confirmation& form)
+{
+    const XmlDocument request = XmlDocument::fromText(
+        QStringLiteral("<order-request><deleteafter>true</deleteafter></order-request>"));
+    const XmlDocument answer = SendXMLDOMRequest(form, form.services.orderDataUrl, request);
+    const XmlNode order =
+        answer.selectSingleNode("/receive-document-response/document-content/Document-Order");
+    if (order.isNull())
+        return std::nullopt;
+    XmlDocument document = XmlDocument::fromText(order.xml());
+    if (document.isEmpty())
+        return std::nullopt;
+    return document;
+}
+
+} // namespace Exchanges
