@@ -1,4 +1,6 @@
 #include "cli/CommandLine.h"
+#include "cli/Setup.h"
+#include "host/HostWindow.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -8,19 +10,41 @@
 
 namespace {
 
-// The command-line verbs need no screen; rendering the control needs the widgets, and
-// works without a display through the offscreen platform.
+bool isVerb(const char* argument)
+{
+    for (const char* verb : {"respond", "show", "setup", "--help", "-h", "help"}) {
+        if (qstrcmp(argument, verb) == 0)
+            return true;
+    }
+    return false;
+}
+
+// The verbs need no screen, except for rendering the control, which works without a
+// display through the offscreen platform. Without a verb the window opens.
 std::unique_ptr<QCoreApplication> makeApplication(int& argc, char* argv[])
 {
-    bool widgets = false;
+    bool window = argc < 2 || !isVerb(argv[1]);
+    // Without any display the window cannot open; the usage is printed instead.
+    if (window && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        window = false;
+    bool screenshot = false;
     for (int i = 1; i < argc; ++i)
-        widgets = widgets || qstrcmp(argv[i], "--screenshot") == 0;
-    if (!widgets)
+        screenshot = screenshot || qstrcmp(argv[i], "--screenshot") == 0;
+    if (!window && !screenshot)
         return std::make_unique<QCoreApplication>(argc, argv);
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+    if (screenshot && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     return std::make_unique<QApplication>(argc, argv);
+}
+
+QString usage()
+{
+    return QStringLiteral("Usage:\n") + LaunchOptions::usage() + Setup::usage() +
+           CommandLine::usage().section(QLatin1Char('\n'), 1);
 }
 
 } // namespace
@@ -36,11 +60,28 @@ int main(int argc, char* argv[])
     QFile err;
     if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly))
         return CommandLine::UsageError;
-    if (arguments.isEmpty() || arguments.first() == QLatin1String("--help") ||
-        arguments.first() == QLatin1String("-h") || arguments.first() == QLatin1String("help")) {
-        // Asked-for help goes to standard output; a bare call is a usage error like any other.
-        (arguments.isEmpty() ? err : out).write(CommandLine::usage().toUtf8());
-        return arguments.isEmpty() ? CommandLine::UsageError : CommandLine::Success;
+    const QString verb = arguments.value(0);
+    if (verb == QLatin1String("--help") || verb == QLatin1String("-h") ||
+        verb == QLatin1String("help")) {
+        out.write(usage().toUtf8());
+        return CommandLine::Success;
     }
-    return CommandLine::run(arguments, out, err);
+    if (verb == QLatin1String("setup"))
+        return Setup::run(arguments.mid(1), out, err);
+    if (verb == QLatin1String("respond") || verb == QLatin1String("show"))
+        return CommandLine::run(arguments, out, err);
+
+    if (!qobject_cast<QApplication*>(app.get())) {
+        err.write(usage().toUtf8());
+        return CommandLine::UsageError;
+    }
+    QString error;
+    std::optional<LaunchOptions> options = LaunchOptions::parse(arguments, error);
+    if (!options) {
+        err.write(QStringLiteral("wexa-confirm: %1\n\n%2").arg(error, usage()).toUtf8());
+        return CommandLine::UsageError;
+    }
+    HostWindow window(std::move(*options));
+    window.show();
+    return QApplication::exec();
 }

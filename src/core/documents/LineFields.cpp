@@ -1,6 +1,5 @@
 #include "documents/LineFields.h"
 
-#include "control/Clock.h"
 #include "control/Grid.h"
 #include "control/Partners.h"
 #include "documents/Conversions.h"
@@ -75,7 +74,8 @@ const Layout& responseLayout(const QString& partnerIln)
     return Partners::usesGrossPrice(partnerIln) ? gross : net;
 }
 
-void writeRow(Grid& lines, int16_t row, const XmlNode& line, const Layout& layout)
+void writeRow(Grid& lines, int16_t row, const XmlNode& line, const Layout& layout,
+              const QString& today)
 {
     // A line is read as a document of its own whose root is Line: any other node gives
     // no values.
@@ -88,7 +88,7 @@ void writeRow(Grid& lines, int16_t row, const XmlNode& line, const Layout& layou
             value = lines.text(row, 3);
             break;
         case Rule::Today:
-            value = Conversions::FormatDate(Clock::today());
+            value = today;
             break;
         case Rule::Empty:
             break;

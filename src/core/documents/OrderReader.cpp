@@ -16,9 +16,8 @@ using Field = Confirmation::Field;
 // "" or a number equal to -1 stands for a value the order does not give.
 bool isUnset(const QString& text)
 {
-    return text.isEmpty() ||
-           (Conversions::readsAsNumber(text) &&
-            Conversions::compareNumbers(text, QStringLiteral("-1"), 3) == 0);
+    return text.isEmpty() || (Conversions::readsAsNumber(text) &&
+                              Conversions::compareNumbers(text, QStringLiteral("-1"), 3) == 0);
 }
 
 void read(Confirmation& form, const XmlDocument& order)
@@ -72,8 +71,9 @@ void read(Confirmation& form, const XmlDocument& order)
     lines.setRows(n + 1);
     form.setLineCount(n);
     RedrawPause pause(lines);
+    const QString today = Conversions::FormatDate(Clock::today());
     for (int16_t i = 0; i < n; ++i)
-        LineFields::writeRow(lines, int16_t(i + 1), children[i], layout);
+        LineFields::writeRow(lines, int16_t(i + 1), children[i], layout, today);
     lines.setCurrentCell(1, 1);
 }
 

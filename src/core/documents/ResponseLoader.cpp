@@ -72,9 +72,9 @@ bool readDocument(Confirmation& form, const XmlDocument& document)
     value = GetNodeValue(document, Parties + "DeliveryPoint/Address", false);
     form.setField(Field::lblAdresMiejscaDostWart, isValid(value) ? value : QString());
     value = GetNodeValue(document, Header + "Remarks", true);
-    form.setField(Field::txtUwagi, isValid(value) ? value.replace(QLatin1Char('\n'),
-                                                                  QLatin1String("\r\n"))
-                                                  : QString());
+    form.setField(Field::txtUwagi, isValid(value)
+                                       ? value.replace(QLatin1Char('\n'), QLatin1String("\r\n"))
+                                       : QString());
 
     // A response built from this form answers the same buyer, seller and delivery point
     // as the file it was loaded from (the checks made sure of the first two).
@@ -87,7 +87,8 @@ bool readDocument(Confirmation& form, const XmlDocument& document)
         ResponseType::indexForCode(GetNodeValue(document, Header + "ResponseType", false)));
 
     Grid& lines = form.lines();
-    const XmlNode linesElement = document.selectSingleNode("/Document-OrderResponse/OrderResponse-Lines");
+    const XmlNode linesElement =
+        document.selectSingleNode("/Document-OrderResponse/OrderResponse-Lines");
     if (linesElement.isNull()) {
         complete = false;
     } else {
@@ -99,8 +100,9 @@ bool readDocument(Confirmation& form, const XmlDocument& document)
         lines.setRows(n >= 1 ? n + 1 : 2);
         form.setLineCount(n);
         lines.setRedraw(false);
+        const QString today = Conversions::FormatDate(Clock::today());
         for (int16_t i = 0; i < n; ++i)
-            LineFields::writeRow(lines, int16_t(i + 1), children[i], layout);
+            LineFields::writeRow(lines, int16_t(i + 1), children[i], layout, today);
     }
     lines.setCurrentCell(1, 1);
     lines.setRedraw(true);
@@ -198,15 +200,14 @@ XmlDocument LoadDocument(Confirmation& form, const QString& path, bool& ok)
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        form.reportError(Messages::ErrorInNoBlank, QStringLiteral("LoadDocument()"),
-                         QStringLiteral("Файл «%1» не открывается: %2")
-                             .arg(path, file.errorString()));
+        form.reportError(
+            Messages::ErrorInNoBlank, QStringLiteral("LoadDocument()"),
+            QStringLiteral("Файл «%1» не открывается: %2").arg(path, file.errorString()));
         ok = false;
         return {};
     }
-    document = XmlDocument::fromText(
-        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>") +
-        Cp1251::decode(file.readAll()));
+    document = XmlDocument::fromText(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>") +
+                                     Cp1251::decode(file.readAll()));
     ok = !document.isEmpty();
     return document;
 }
@@ -218,9 +219,9 @@ bool IsOrderResponse(const XmlDocument& document)
 
 void ResetForm(Confirmation& form)
 {
-    for (Field field : {Field::txtNrPotw, Field::lblNrZamWart, Field::lblDataZamWart,
-                        Field::lblILNKupWart, Field::lblILNMiejscaDostWart,
-                        Field::lblILNSprzedWart, Field::txtUwagi})
+    for (Field field :
+         {Field::txtNrPotw, Field::lblNrZamWart, Field::lblDataZamWart, Field::lblILNKupWart,
+          Field::lblILNMiejscaDostWart, Field::lblILNSprzedWart, Field::txtUwagi})
         form.setField(field, QString());
     form.setTxtDataPotwText(Conversions::FormatDate(Clock::today()));
     form.parties.buyerName.clear();

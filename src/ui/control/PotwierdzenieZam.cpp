@@ -4,11 +4,15 @@
 #include "control/OptionalDateEdit.h"
 #include "control/Panel.h"
 #include "control/RuntimeError.h"
+#include "documents/ResponseWriter.h"
 #include "editing/CellEditor.h"
 #include "editing/LineDialog.h"
 #include "editing/LineEdit.h"
 #include "editing/LineTableView.h"
 #include "editing/ResponseType.h"
+#include "exchange/Send.h"
+#include "storage/ChooserDialog.h"
+#include "storage/SaveResponse.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -74,6 +78,11 @@ PotwierdzenieZam::~PotwierdzenieZam() = default;
 QToolButton* PotwierdzenieZam::button(const QString& name) const
 {
     return findChild<QToolButton*>(name);
+}
+
+QString PotwierdzenieZam::JednostkiMiaryNazwaToSymbol(const QString& nazwa) const
+{
+    return ::JednostkiMiaryNazwaToSymbol(nazwa);
 }
 
 QLabel* PotwierdzenieZam::valueLabel(Field field, const QString& name)
@@ -290,19 +299,17 @@ QWidget* PotwierdzenieZam::buildFooter()
     row->addWidget(load);
     row->addWidget(save);
     row->addWidget(send);
-    // A value still open in the cell editor reaches its cell before any of them works.
     connect(load, &QToolButton::clicked, this, [this] {
-        m_form.editor().commit();
-        emit loadClicked();
+        ChooserDialog& chooser = ChooserDialog::instance();
+        chooser.setOwner(this);
+        btnWczytaj_Click(m_form, chooser);
     });
     connect(save, &QToolButton::clicked, this, [this] {
-        m_form.editor().commit();
-        emit saveClicked();
+        ChooserDialog& chooser = ChooserDialog::instance();
+        chooser.setOwner(this);
+        btnZapisz_Click(m_form, chooser);
     });
-    connect(send, &QToolButton::clicked, this, [this] {
-        m_form.editor().commit();
-        emit sendClicked();
-    });
+    connect(send, &QToolButton::clicked, this, [this] { btnPrzeslij_Click(m_form); });
     return footer;
 }
 

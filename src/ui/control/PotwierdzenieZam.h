@@ -24,6 +24,9 @@ class QToolButton;
 // confirmation it shows. It holds no data of its own.
 class PotwierdzenieZam : public QWidget {
     Q_OBJECT
+    // The members a hosting page's script uses.
+    Q_PROPERTY(QString OnLine READ OnLine WRITE setOnLine)
+    Q_PROPERTY(QString DebugLevel READ DebugLevel WRITE setDebugLevel)
 public:
     explicit PotwierdzenieZam(Confirmation& form, QWidget* parent = nullptr);
     ~PotwierdzenieZam() override;
@@ -33,11 +36,17 @@ public:
     GridView* summaryView() const { return m_summary; }
     QToolButton* button(const QString& name) const;
 
-signals:
-    // The buttons whose work needs the host: files and the server.
-    void saveClicked();
-    void loadClicked();
-    void sendClicked();
+    QString OnLine() const { return m_form.onLine(); }
+    void setOnLine(const QString& value) { m_form.setOnLine(value); }
+    QString DebugLevel() const { return m_form.debugLevel(); }
+    void setDebugLevel(const QString& value) { m_form.setDebugLevel(value); }
+    // Throw the overflow error when the index leaves the 16-bit range.
+    Q_INVOKABLE qint16 IndexGrdSuma(qint16 r, qint16 c) const { return m_form.IndexGrdSuma(r, c); }
+    Q_INVOKABLE qint16 IndexGrdPozycje(qint16 r, qint16 c) const
+    {
+        return m_form.IndexGrdPozycje(r, c);
+    }
+    Q_INVOKABLE QString JednostkiMiaryNazwaToSymbol(const QString& nazwa) const;
 
 private:
     QWidget* buildHeader();

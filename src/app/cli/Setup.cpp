@@ -1,0 +1,123 @@
+#include "cli/Setup.h"
+
+#include "cli/CommandLine.h"
+#include "documents/XmlDocument.h"
+#include "storage/InfoFiles.h"
+#include "storage/WorkingFolder.h"
+
+#include <QDir>
+#include <QMap>
+#include <QSaveFile>
+
+namespace Setup {
+namespace {
+
+void print(QIODevice& device, const QString& text)
+{
+    device.write(text.toUtf8());
+}
+
+// An information file of the layout the control reads: root, partner-info, info.
+QByteArray infoFile(const QString& root, const QList<std::pair<QString, QString>>& values)
+{
+    QString skeleton = QStringLiteral("<%1><partner-info><info>").arg(root);
+    for (const auto& [name, value] : values)
+        skeleton += QStringLiteral("<%1/>").arg(name);
+    skeleton += QStringLiteral("</info></partner-info></%1>").arg(root);
+    XmlDocument document = XmlDocument::fromText(skeleton);
+    for (const auto& [name, value] : values)
+        document.selectSingleNode(QStringLiteral("/%1/partner-info/info/%2").arg(root, name))
+            .setText(value);
+    return document.toUtf8();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes, QIODevice& err)
+{
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    print(
+        err,
+        QStringLiteral("wexa-confirm setup: cannot write %1: %2\n").arg(path, file.errorString()));
+    return false;
+}
+
+} // namespace
+
+QString usage()
+{
+    return QStringLiteral(
+        "  wexa-confirm setup --working-folder DIR --user-iln ILN --user-name NAME\n"
+        "                     [--user-nip NIP] [--user-account ACC]\n"
+        "                     [--partner-iln ILN --partner-name NAME [--partner-nip NIP]\n"
+        "                      [--partner-account ACC]]\n"
+        "      prepares the working folder: the OffLinePath setting, the folder, userinfo.xml\n"
+        "      and, with --partner-iln, that partner's information file.\n");
+}
+
+int run(const QStringList& arguments, QIODevice& out, QIODevice& err)
+{
+    static const QStringList known = {
+        QStringLiteral("--working-folder"), QStringLiteral("--user-iln"),
+        QStringLiteral("--user-name"),      QStringLiteral("--user-nip"),
+        QStringLiteral("--user-account"),   QStringLiteral("--partner-iln"),
+        QStringLiteral("--partner-name"),   QStringLiteral("--partner-nip"),
+        QStringLiteral("--partner-account")};
+    QMap<QString, QString> values;
+    QString error;
+    for (qsizetype i = 0; i < arguments.size() && error.isEmpty(); ++i) {
+        if (!known.contains(arguments[i]))
+            error = QStringLiteral("unknown option '%1'").arg(arguments[i]);
+        else if (i + 1 >= arguments.size())
+            error = QStringLiteral("%1 needs a value").arg(arguments[i]);
+        else
+            values.insert(arguments[i], arguments[i + 1]), ++i;
+    }
+    for (const char* needed : {"--working-folder", "--user-iln", "--user-name"}) {
+        if (error.isEmpty() && !values.contains(QLatin1String(needed)))
+            error = QStringLiteral("%1 is required").arg(QLatin1String(needed));
+    }
+    if (error.isEmpty() && values.contains(QStringLiteral("--partner-iln")) !=
+                               values.contains(QStringLiteral("--partner-name")))
+        error = QStringLiteral("--partner-iln and --partner-name go together");
+    if (!error.isEmpty()) {
+        print(err, QStringLiteral("wexa-confirm setup: %1\n\nUsage:\n").arg(error) + usage());
+        return CommandLine::UsageError;
+    }
+
+    // The setting holds the folder without a trailing separator.
+    const QString folder = QDir::toNativeSeparators(
+        QDir::cleanPath(QDir::current().absoluteFilePath(values.value("--working-folder"))));
+    if (!QDir().mkpath(folder)) {
+        print(err, QStringLiteral("wexa-confirm setup: cannot create %1\n").arg(folder));
+        return CommandLine::Refused;
+    }
+    const QString userIln = values.value(QStringLiteral("--user-iln"));
+    if (!writeFile(
+            InfoFiles::userInfoPath(folder),
+            infoFile(QStringLiteral("user-info"),
+                     {{QStringLiteral("iln"), userIln},
+                      {QStringLiteral("nip"), values.value(QStringLiteral("--user-nip"))},
+                      {QStringLiteral("name"), values.value(QStringLiteral("--user-name"))},
+                      {QStringLiteral("account"), values.value(QStringLiteral("--user-account"))}}),
+            err))
+        return CommandLine::Refused;
+    if (values.contains(QStringLiteral("--partner-iln"))) {
+        const QString path = InfoFiles::partnerInfoPath(
+            folder, userIln, values.value(QStringLiteral("--partner-iln")));
+        if (!writeFile(
+                path,
+                infoFile(QStringLiteral("partner-info-response"),
+                         {{QStringLiteral("nip"), values.value(QStringLiteral("--partner-nip"))},
+                          {QStringLiteral("name"), values.value(QStringLiteral("--partner-name"))},
+                          {QStringLiteral("account"),
+                           values.value(QStringLiteral("--partner-account"))}}),
+                err))
+            return CommandLine::Refused;
+    }
+    WorkingFolder::write(folder);
+    print(out, QStringLiteral("Working folder %1 is ready.\n").arg(folder));
+    return CommandLine::Success;
+}
+
+} // namespace Setup

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QIODevice>
+#include <QStringList>
+
+// Prepares what the control expects to find before its first start-up: the working
+// folder setting, the folder, the user information file and, optionally, a partner
+// information file.
+namespace Setup {
+int run(const QStringList& arguments, QIODevice& out, QIODevice& err);
+QString usage();
+} // namespace Setup

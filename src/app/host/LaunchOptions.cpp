@@ -1,0 +1,80 @@
+#include "host/LaunchOptions.h"
+
+#include <QSettings>
+
+namespace {
+
+const QMap<QString, QString>& propertyOptions()
+{
+    static const QMap<QString, QString> options = {
+        {QStringLiteral("--online"), QStringLiteral("OnLine")},
+        {QStringLiteral("--debug-level"), QStringLiteral("DebugLevel")},
+        {QStringLiteral("--partner-name"), QStringLiteral("PartnerName")},
+        {QStringLiteral("--partner-iln"), QStringLiteral("PartnerILN")},
+        {QStringLiteral("--partner-url"), QStringLiteral("PartnerURL")},
+    };
+    return options;
+}
+
+} // namespace
+
+std::optional<LaunchOptions> LaunchOptions::parse(const QStringList& arguments, QString& error)
+{
+    LaunchOptions options;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (i + 1 >= arguments.size()) {
+            error = QStringLiteral("%1 needs a value").arg(argument);
+            return std::nullopt;
+        }
+        const QString value = arguments[++i];
+        if (propertyOptions().contains(argument))
+            options.properties.insert(propertyOptions().value(argument), value);
+        else if (argument == QLatin1String("--page-url"))
+            options.pageUrl = value;
+        else if (argument == QLatin1String("--cookie"))
+            options.cookie = value;
+        else if (argument == QLatin1String("--properties"))
+            options.propertyFile = value;
+        else {
+            error = QStringLiteral("unknown option '%1'").arg(argument);
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+QString LaunchOptions::usage()
+{
+    return QStringLiteral(
+        "  wexa-confirm [--online VALUE] [--debug-level N] [--partner-name NAME]\n"
+        "               [--partner-iln ILN] [--partner-url PATH] [--properties FILE]\n"
+        "               [--page-url URL --cookie COOKIE]\n"
+        "      opens the window with the control. The control is off-line when --online is\n"
+        "      exactly Off. With --page-url it is hosted for that page of the platform and\n"
+        "      fetches the partner information and the order at start-up.\n"
+        "      --properties FILE (INI) supplies the properties not given here and keeps\n"
+        "      OnLine and DebugLevel when the window closes.\n");
+}
+
+std::optional<QVariant> LaunchPropertyBag::read(const QString& name) const
+{
+    if (m_options.properties.contains(name))
+        return m_options.properties.value(name);
+    if (m_options.propertyFile.isEmpty())
+        return std::nullopt;
+    const QSettings file(m_options.propertyFile, QSettings::IniFormat);
+    if (!file.contains(name))
+        return std::nullopt;
+    return file.value(name);
+}
+
+bool LaunchPropertyBag::write(const QString& name, const QVariant& value)
+{
+    if (m_options.propertyFile.isEmpty())
+        return false;
+    QSettings file(m_options.propertyFile, QSettings::IniFormat);
+    file.setValue(name, value);
+    file.sync();
+    return file.status() == QSettings::NoError;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "control/Host.h"
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// How the window is launched: the control's persisted properties, the page that hosts it
+// (if any) and the property file.
+struct LaunchOptions {
+    QMap<QString, QString> properties; // OnLine, DebugLevel, PartnerName, PartnerILN, PartnerURL
+    std::optional<QString> pageUrl;
+    QString cookie;
+    QString propertyFile;
+
+    static std::optional<LaunchOptions> parse(const QStringList& arguments, QString& error);
+    static QString usage();
+};
+
+// The persisted properties: those given at launch, else those of the property file;
+// written back into the property file.
+class LaunchPropertyBag : public PropertyBag {
+public:
+    explicit LaunchPropertyBag(const LaunchOptions& options) : m_options(options) {}
+    std::optional<QVariant> read(const QString& name) const override;
+    bool write(const QString& name, const QVariant& value) override;
+
+private:
+    const LaunchOptions& m_options;
+};
