@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 #include "cli/Setup.h"
+#include "demo/Demo.h"
 #include "host/HostWindow.h"
 
 #include <QApplication>
@@ -12,7 +13,7 @@ namespace {
 
 bool isVerb(const char* argument)
 {
-    for (const char* verb : {"respond", "show", "setup", "--help", "-h", "help"}) {
+    for (const char* verb : {"respond", "show", "setup", "demo", "--help", "-h", "help"}) {
         if (qstrcmp(argument, verb) == 0)
             return true;
     }
@@ -23,7 +24,7 @@ bool isVerb(const char* argument)
 // display through the offscreen platform. Without a verb the window opens.
 std::unique_ptr<QCoreApplication> makeApplication(int& argc, char* argv[])
 {
-    bool window = argc < 2 || !isVerb(argv[1]);
+    bool window = argc < 2 || !isVerb(argv[1]) || qstrcmp(argv[1], "demo") == 0;
     // Without any display the window cannot open; the usage is printed instead.
     if (window && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
@@ -43,7 +44,7 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char* argv[])
 
 QString usage()
 {
-    return QStringLiteral("Usage:\n") + LaunchOptions::usage() + Setup::usage() +
+    return QStringLiteral("Usage:\n") + Demo::usage() + LaunchOptions::usage() + Setup::usage() +
            CommandLine::usage().section(QLatin1Char('\n'), 1);
 }
 
@@ -75,6 +76,8 @@ int main(int argc, char* argv[])
         err.write(usage().toUtf8());
         return CommandLine::UsageError;
     }
+    if (verb == QLatin1String("demo"))
+        return Demo::run(arguments.mid(1), out, err);
     QString error;
     std::optional<LaunchOptions> options = LaunchOptions::parse(arguments, error);
     if (!options) {

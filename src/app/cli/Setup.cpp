@@ -44,6 +44,22 @@ bool writeFile(const QString& path, const QByteArray& bytes, QIODevice& err)
 
 } // namespace
 
+QByteArray userInfoFile(const UserInfo& user)
+{
+    return infoFile(QStringLiteral("user-info"), {{QStringLiteral("iln"), user.iln},
+                                                  {QStringLiteral("nip"), user.nip},
+                                                  {QStringLiteral("name"), user.name},
+                                                  {QStringLiteral("account"), user.account}});
+}
+
+QByteArray partnerInfoFile(const PartnerInfo& partner)
+{
+    return infoFile(QStringLiteral("partner-info-response"),
+                    {{QStringLiteral("nip"), partner.nip},
+                     {QStringLiteral("name"), partner.name},
+                     {QStringLiteral("account"), partner.account}});
+}
+
 QString usage()
 {
     return QStringLiteral(
@@ -93,26 +109,18 @@ int run(const QStringList& arguments, QIODevice& out, QIODevice& err)
         return CommandLine::Refused;
     }
     const QString userIln = values.value(QStringLiteral("--user-iln"));
-    if (!writeFile(
-            InfoFiles::userInfoPath(folder),
-            infoFile(QStringLiteral("user-info"),
-                     {{QStringLiteral("iln"), userIln},
-                      {QStringLiteral("nip"), values.value(QStringLiteral("--user-nip"))},
-                      {QStringLiteral("name"), values.value(QStringLiteral("--user-name"))},
-                      {QStringLiteral("account"), values.value(QStringLiteral("--user-account"))}}),
-            err))
+    const UserInfo user{userIln, values.value(QStringLiteral("--user-nip")),
+                        values.value(QStringLiteral("--user-name")),
+                        values.value(QStringLiteral("--user-account"))};
+    if (!writeFile(InfoFiles::userInfoPath(folder), userInfoFile(user), err))
         return CommandLine::Refused;
     if (values.contains(QStringLiteral("--partner-iln"))) {
+        const PartnerInfo partner{values.value(QStringLiteral("--partner-nip")),
+                                  values.value(QStringLiteral("--partner-name")),
+                                  values.value(QStringLiteral("--partner-account"))};
         const QString path = InfoFiles::partnerInfoPath(
             folder, userIln, values.value(QStringLiteral("--partner-iln")));
-        if (!writeFile(
-                path,
-                infoFile(QStringLiteral("partner-info-response"),
-                         {{QStringLiteral("nip"), values.value(QStringLiteral("--partner-nip"))},
-                          {QStringLiteral("name"), values.value(QStringLiteral("--partner-name"))},
-                          {QStringLiteral("account"),
-                           values.value(QStringLiteral("--partner-account"))}}),
-                err))
+        if (!writeFile(path, partnerInfoFile(partner), err))
             return CommandLine::Refused;
     }
     WorkingFolder::write(folder);

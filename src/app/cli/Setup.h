@@ -1,5 +1,7 @@
 #pragma once
 
+#include "control/ProcessState.h"
+
 #include <QIODevice>
 #include <QStringList>
 
@@ -8,5 +10,8 @@
 // information file.
 namespace Setup {
 int run(const QStringList& arguments, QIODevice& out, QIODevice& err);
+// The information files in the layout the control reads.
+QByteArray userInfoFile(const UserInfo& user);
+QByteArray partnerInfoFile(const PartnerInfo& partner);
 QString usage();
 } // namespace Setup
