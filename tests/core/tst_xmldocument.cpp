@@ -1,0 +1,279 @@
+#include "RecordingMessages.h"
+#include "TestSupport.h"
+#include "control/Columns.h"
+#include "control/Confirmation.h"
+#include "control/ProcessState.h"
+#include "documents/Cp1251.h"
+#include "documents/ResponseLoader.h"
+#include "documents/XmlDocument.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray Utf8Declaration = R"(<?xml version="1.0" encoding="UTF-8"?>)";
+const QByteArray Cp1251Declaration = R"(<?xml version="1.0" encoding="windows-1251"?>)";
+const QString Secret = u"wexa-secret-4711"_s;
+const QString BadFormat = u"Неправильный формат файла XML."_s;
+
+// "@SECRET@" stands for the address of a file whose text must never come out.
+void addHostileRows()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray doctype = Utf8Declaration + "<!DOCTYPE Document-OrderResponse ";
+    const QByteArray root = "<Document-OrderResponse>", end = "</Document-OrderResponse>";
+    QByteArray laughs = doctype + R"([<!ENTITY l0 "lol">)";
+    for (int i = 1; i <= 9; ++i)
+        laughs += "<!ENTITY l" + QByteArray::number(i) + " \"" +
+                  ("&l" + QByteArray::number(i - 1) + ";").repeated(10) + "\">";
+
+    QTest::newRow("an external entity naming a system file")
+        << doctype + R"([<!ENTITY x SYSTEM "file:///etc/passwd">]>)" + root + "&x;" + end;
+    QTest::newRow("an external entity naming a local file")
+        << doctype + R"([<!ENTITY x SYSTEM "@SECRET@">]>)" + root + "&x;" + end;
+    QTest::newRow("an external parameter entity")
+        << doctype + R"([<!ENTITY % p SYSTEM "@SECRET@"> %p;]>)" + root + end;
+    QTest::newRow("an external document type") << doctype + R"(SYSTEM "@SECRET@">)" + root + end;
+    QTest::newRow("a billion laughs") << laughs + "]>" + root + "&l9;" + end;
+    QTest::newRow("elements nested 100000 deep") << Utf8Declaration +
+                                                        QByteArray("<a>").repeated(100000) +
+                                                        QByteArray("</a>").repeated(100000);
+    QTest::newRow("a reference to a control character") << Utf8Declaration + root + "&#1;" + end;
+    QTest::newRow("a raw control character") << Utf8Declaration + root + "\x01" + end;
+    QTest::newRow("bytes that are not UTF-8") << Utf8Declaration + root + "\xC3\x28\xFF" + end;
+    QTest::newRow("an empty file") << QByteArray();
+    QTest::newRow("a second declaration inside") << Utf8Declaration + root + Utf8Declaration + end;
+}
+
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    QFile file(dir.filePath(name));
+    const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    return written ? file.fileName() : QString();
+}
+
+// A complete response from seller 4607000000024 to buyer 4607000000017.
+const QString Response = uR"(<Document-OrderResponse><OrderResponse-Header>
+<OrderResponseNumber>ПЗ-1</OrderResponseNumber><OrderNumber>ZK/1187</OrderNumber>
+<OrderDate>2026-12-03</OrderDate></OrderResponse-Header><OrderResponse-Parties>
+<Buyer><ILN>4607000000017</ILN></Buyer><Seller><ILN>4607000000024</ILN></Seller>
+</OrderResponse-Parties><OrderResponse-Lines><Line><Line-Item><LineNumber>1</LineNumber>
+<ItemDescription>Творог 9% весовой</ItemDescription><UnitOfMeasure>KGM</UnitOfMeasure>
+</Line-Item></Line></OrderResponse-Lines></Document-OrderResponse>)"_s;
+
+// Every text the control shows: the messages, its fields and its cells.
+QString everythingShown(const Confirmation& form, const RecordingMessages& messages)
+{
+    QStringList texts = messages.texts() + messages.titles();
+    for (int f = 0; f < int(Confirmation::Field::Count); ++f)
+        texts.append(form.field(Confirmation::Field(f)));
+    for (const Grid* grid : {&form.lines(), &form.summary()}) {
+        for (int16_t i = 0; i < grid->rows() * grid->columns(); ++i)
+            texts.append(grid->textAt(i));
+    }
+    return texts.join(u'\n');
+}
+
+} // namespace
+
+class TestXmlDocument : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_secretUrl = QUrl::fromLocalFile(writeFile(m_dir, u"secret.txt"_s, Secret.toUtf8()));
+    }
+    void init() { freshProcess(); }
+
+    void readsTextInItsEncoding_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("source");
+        const QString word = u"<r>Подтверждение</r>"_s;
+        const QByteArray cp1251 = Cp1251Declaration + Cp1251::encode(word);
+        QByteArray utf16("\xFF\xFE", 2);
+        utf16.append(reinterpret_cast<const char*>(word.utf16()), word.size() * 2);
+        QTest::newRow("UTF-8 without a declaration") << word.toUtf8() << u"bytes"_s;
+        QTest::newRow("UTF-16 with a byte-order mark") << utf16 << u"bytes"_s;
+        QTest::newRow("windows-1251 bytes with their declaration") << cp1251 << u"bytes"_s;
+        QTest::newRow("a windows-1251 file with its declaration") << cp1251 << u"file"_s;
+        QTest::newRow("text ignores the encoding it declares")
+            << Cp1251Declaration + word.toUtf8() << u"text"_s;
+    }
+    void readsTextInItsEncoding()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, source);
+        QTemporaryDir dir;
+        const XmlDocument document =
+            source == "file"   ? XmlDocument::fromFile(writeFile(dir, u"r.xml"_s, bytes))
+            : source == "text" ? XmlDocument::fromText(QString::fromUtf8(bytes))
+                               : XmlDocument::fromBytes(bytes);
+        QVERIFY2(!document.isEmpty(), qPrintable(document.errorString()));
+        QCOMPARE(document.root().text(), u"Подтверждение"_s);
+    }
+
+    void blankTextBetweenElementsIsDropped()
+    {
+        const XmlDocument document =
+            XmlDocument::fromText(u"<r>\n  <a> x </a>\r\n\t<b>y\n</b>\n  <c/>\n</r>"_s);
+        QCOMPARE(document.xml(), u"<r><a> x </a><b>y\n</b><c/></r>"_s);
+    }
+
+    void selectSingleNode_data()
+    {
+        QTest::addColumn<QString>("context");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("the first match in document order") << "" << u"/a/b/c"_s << "2";
+        QTest::newRow("a path without a slash starts at the root") << "" << u"a/b/c"_s << "2";
+        QTest::newRow("a relative path from an element") << "/a/b[3]" << u"c"_s << "3";
+        QTest::newRow("an absolute path from an element") << "/a/b[3]" << u"/a/b/c"_s << "2";
+        QTest::newRow("a position predicate picks the third") << "" << u"/a/b[3]/c"_s << "3";
+        QTest::newRow("a descendant search finds the first") << "" << u"//c"_s << "2";
+        QTest::newRow("an attribute is selected too") << "" << u"/a/@id"_s << "7";
+        QTest::newRow("a parent step goes up") << "" << u"/a/b/d/.."_s << "0";
+        QTest::newRow("a name with a hyphen and a point") << "" << u"/a/Line-Item.x"_s << "h";
+        QTest::newRow("a name found only deeper down is no match") << "" << u"/a/c"_s << "none";
+        QTest::newRow("a count selects no node") << "" << u"count(/a/b)"_s << "none";
+    }
+    void selectSingleNode()
+    {
+        QFETCH(QString, context);
+        QFETCH(QString, path);
+        QFETCH(QString, text);
+        const XmlDocument document = XmlDocument::fromText(
+            uR"(<a id="7"><b><d>0</d></b><b><c>2</c></b><b><c>3</c></b><e><c>x</c></e>)"
+            uR"(<Line-Item.x>h</Line-Item.x></a>)"_s);
+        const XmlNode node = context.isEmpty()
+                                 ? document.selectSingleNode(path)
+                                 : document.selectSingleNode(context).selectSingleNode(path);
+        QCOMPARE(node.isNull() ? u"none"_s : node.text(), text);
+    }
+
+    void childNodesCountsCommentsToo()
+    {
+        const XmlDocument document = XmlDocument::fromText(u"<r><!-- a --><a/><?pi?><b/>t</r>"_s);
+        const QList<XmlNode> children = document.root().childNodes();
+        QCOMPARE(children.size(), 5);
+        QVERIFY(!children[0].isElement());
+        QCOMPARE(children[1].name(), u"a"_s);
+    }
+
+    void appendChildCopiesAcrossDocuments()
+    {
+        XmlDocument target = XmlDocument::fromText(u"<r><first/></r>"_s);
+        XmlNode appended;
+        {
+            const XmlDocument source = XmlDocument::fromText(u"<Line><Item>1</Item></Line>"_s);
+            appended = target.root().appendChild(source.root());
+            QCOMPARE(source.xml(), u"<Line><Item>1</Item></Line>"_s);
+        }
+        appended.selectSingleNode("Item").setText(u"2"_s);
+        QCOMPARE(target.xml(), u"<r><first/><Line><Item>2</Item></Line></r>"_s);
+    }
+
+    void setTextIsEscapedWhenSerialised()
+    {
+        XmlDocument document = XmlDocument::fromText(u"<r><a>old<b/></a></r>"_s);
+        const QString text = uR"(<b> & "ООО" ]]>)"_s;
+        document.selectSingleNode("/r/a").setText(text);
+        QCOMPARE(document.xml(), uR"(<r><a>&lt;b&gt; &amp; "ООО" ]]&gt;</a></r>)"_s);
+        QCOMPARE(XmlDocument::fromBytes(document.toUtf8()).root().text(), text);
+    }
+
+    void cdataReadsAsText()
+    {
+        const XmlDocument document = XmlDocument::fromText(u"<r>p<![CDATA[<q> & ]]>r</r>"_s);
+        QCOMPARE(document.root().text(), u"p<q> & r"_s);
+    }
+
+    void toUtf8StartsWithADeclaration()
+    {
+        const QByteArray bytes = XmlDocument::fromText(u"<r>Ёлка</r>"_s).toUtf8();
+        QVERIFY(bytes.startsWith(Utf8Declaration));
+        QVERIFY(bytes.contains(u"Ёлка"_s.toUtf8()));
+    }
+
+    void hostileInputGivesAnEmptyDocument_data() { addHostileRows(); }
+    void hostileInputGivesAnEmptyDocument()
+    {
+        QFETCH(QByteArray, bytes);
+        QElapsedTimer timer;
+        timer.start();
+        const XmlDocument document = XmlDocument::fromBytes(withSecret(bytes));
+        QCOMPARE_LT(timer.elapsed(), 2000);
+        QVERIFY(document.isEmpty());
+        QVERIFY(!document.errorString().isEmpty());
+        QVERIFY(!document.errorString().contains(Secret));
+        QVERIFY(!document.errorString().contains(u"root:"_s));
+    }
+
+    void loaderRefusesHostileFiles_data() { addHostileRows(); }
+    void loaderRefusesHostileFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QTemporaryDir dir;
+        const QString path = writeFile(dir, u"response.xml"_s, withSecret(bytes));
+        RecordingMessages messages;
+        Confirmation form(messages);
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(loadResponseFile(form, path), LoadOutcome::Refused);
+        QCOMPARE_LT(timer.elapsed(), 2000);
+        QCOMPARE(messages.texts(), QStringList{BadFormat});
+        QCOMPARE(messages.shown.last().icon, Message::Icon::Exclamation);
+        QVERIFY(!everythingShown(form, messages).contains(Secret));
+        QVERIFY(!everythingShown(form, messages).contains(u"root:"_s));
+    }
+
+    // A file that does not parse is read again as windows-1251 text behind a UTF-8
+    // declaration, which only helps a file without a declaration of its own.
+    void loaderReadsSingleByteFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("loads");
+        const QByteArray cp1251 = Cp1251::encode(Response);
+        QTest::newRow("without a declaration it loads on the retry") << cp1251 << true;
+        QTest::newRow("with its own declaration it loads at once")
+            << Cp1251Declaration + cp1251 << true;
+        QTest::newRow("behind a UTF-8 declaration it is refused")
+            << Utf8Declaration + cp1251 << false;
+    }
+    void loaderReadsSingleByteFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, loads);
+        QTemporaryDir dir;
+        const QString path = writeFile(dir, u"Подтверждение_заказа_ПЗ-1.xml"_s, bytes);
+        ProcessState::instance().user.iln = u"4607000000024"_s;
+        RecordingMessages messages;
+        Confirmation form(messages);
+        form.setPartnerIln(u"4607000000017"_s);
+
+        const LoadOutcome outcome = loadResponseFile(form, path);
+
+        QCOMPARE(outcome, loads ? LoadOutcome::Loaded : LoadOutcome::Refused);
+        QCOMPARE(messages.texts(), loads ? QStringList() : QStringList{BadFormat});
+        QCOMPARE(form.field(Confirmation::Field::txtNrPotw), loads ? u"ПЗ-1"_s : QString());
+        QCOMPARE(form.lines().text(1, ColName), loads ? u"Творог 9% весовой"_s : QString());
+    }
+
+private:
+    QByteArray withSecret(QByteArray bytes) const
+    {
+        return bytes.replace("@SECRET@", m_secretUrl.toEncoded());
+    }
+
+    QTemporaryDir m_dir;
+    QUrl m_secretUrl;
+};
+
+QTEST_GUILESS_MAIN(TestXmlDocument)
+#include "tst_xmldocument.moc"
