@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QToolButton>
 
 namespace Icons {
 namespace {
@@ -170,6 +171,17 @@ QIcon icon(Picture picture)
         result.addPixmap(pixmap);
     }
     return result;
+}
+
+QToolButton* pictureButton(const QString& name, Picture picture, const QString& toolTip)
+{
+    auto* button = new QToolButton;
+    button->setObjectName(name);
+    button->setIcon(icon(picture));
+    button->setIconSize(QSize(28, 28));
+    button->setToolTip(toolTip);
+    button->setAccessibleName(toolTip);
+    return button;
 }
 
 } // namespace Icons

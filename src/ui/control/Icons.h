@@ -2,8 +2,12 @@
 
 #include <QIcon>
 
+class QToolButton;
+
 // The pictures of the control's picture buttons and panels, drawn rather than shipped.
 namespace Icons {
 enum class Picture { Send, Save, Load, Edit, Remove, Recalculate, Header, Lines, Totals, Remarks };
 QIcon icon(Picture picture);
+// A picture button: the picture, its name, and a tool tip that says what it does.
+QToolButton* pictureButton(const QString& name, Picture picture, const QString& toolTip);
 } // namespace Icons

@@ -102,19 +102,6 @@ QLabel* PotwierdzenieZam::valueLabel(Field field, const QString& name)
     return label;
 }
 
-QToolButton* PotwierdzenieZam::pictureButton(const QString& name, Icons::Picture picture,
-                                             const QString& toolTip)
-{
-    auto* button = new QToolButton;
-    button->setObjectName(name);
-    button->setIcon(Icons::icon(picture));
-    button->setIconSize(QSize(28, 28));
-    button->setToolTip(toolTip);
-    button->setAccessibleName(toolTip);
-    button->setAutoRaise(false);
-    return button;
-}
-
 QWidget* PotwierdzenieZam::buildHeader()
 {
     auto* panel = new Panel(QStringLiteral("frmDaneNaglowka"),
@@ -143,8 +130,8 @@ QWidget* PotwierdzenieZam::buildHeader()
     auto* typeRow = new QHBoxLayout;
     typeRow->addWidget(m_cboxTyp, 1);
     QToolButton* recalculate =
-        pictureButton(QStringLiteral("btnPrzelicz"), Icons::Picture::Recalculate,
-                      QStringLiteral("Пересчитать по типу подтверждения"));
+        Icons::pictureButton(QStringLiteral("btnPrzelicz"), Icons::Picture::Recalculate,
+                             QStringLiteral("Пересчитать по типу подтверждения"));
     recalculate->setIconSize(QSize(18, 18));
     typeRow->addWidget(recalculate);
 
@@ -215,10 +202,10 @@ QWidget* PotwierdzenieZam::buildLines()
     m_lines = new LineTableView(m_form);
     row->addWidget(m_lines, 1);
     auto* buttons = new QVBoxLayout;
-    QToolButton* edit = pictureButton(QStringLiteral("btnEdytuj"), Icons::Picture::Edit,
-                                      QStringLiteral("Изменить текущую позицию"));
-    QToolButton* remove = pictureButton(QStringLiteral("btnUsun"), Icons::Picture::Remove,
-                                        QStringLiteral("Удалить текущую позицию"));
+    QToolButton* edit = Icons::pictureButton(QStringLiteral("btnEdytuj"), Icons::Picture::Edit,
+                                             QStringLiteral("Изменить текущую позицию"));
+    QToolButton* remove = Icons::pictureButton(QStringLiteral("btnUsun"), Icons::Picture::Remove,
+                                               QStringLiteral("Удалить текущую позицию"));
     buttons->addWidget(edit);
     buttons->addWidget(remove);
     buttons->addStretch(1);
@@ -290,12 +277,12 @@ QWidget* PotwierdzenieZam::buildFooter()
     row->addSpacing(12);
     row->addWidget(version);
     row->addStretch(1);
-    QToolButton* load = pictureButton(QStringLiteral("btnWczytaj"), Icons::Picture::Load,
-                                      QStringLiteral("Загрузить подтверждение из файла"));
-    QToolButton* save = pictureButton(QStringLiteral("btnZapisz"), Icons::Picture::Save,
-                                      QStringLiteral("Записать подтверждение в файл"));
-    QToolButton* send = pictureButton(QStringLiteral("btnPrzeslij"), Icons::Picture::Send,
-                                      QStringLiteral("Отправить подтверждение на сервер"));
+    QToolButton* load = Icons::pictureButton(QStringLiteral("btnWczytaj"), Icons::Picture::Load,
+                                             QStringLiteral("Загрузить подтверждение из файла"));
+    QToolButton* save = Icons::pictureButton(QStringLiteral("btnZapisz"), Icons::Picture::Save,
+                                             QStringLiteral("Записать подтверждение в файл"));
+    QToolButton* send = Icons::pictureButton(QStringLiteral("btnPrzeslij"), Icons::Picture::Send,
+                                             QStringLiteral("Отправить подтверждение на сервер"));
     row->addWidget(load);
     row->addWidget(save);
     row->addWidget(send);

@@ -54,7 +54,6 @@ private:
     QWidget* buildTotals();
     QWidget* buildRemarks();
     QWidget* buildFooter();
-    QToolButton* pictureButton(const QString& name, Icons::Picture picture, const QString& toolTip);
     QLabel* valueLabel(Confirmation::Field field, const QString& name);
 
     void refreshField(Confirmation::Field field);

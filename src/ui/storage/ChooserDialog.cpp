@@ -32,17 +32,6 @@ QStringList roots()
     return list;
 }
 
-QToolButton* imageButton(const QString& name, Icons::Picture picture, const QString& toolTip)
-{
-    auto* button = new QToolButton;
-    button->setObjectName(name);
-    button->setIcon(Icons::icon(picture));
-    button->setIconSize(QSize(28, 28));
-    button->setToolTip(toolTip);
-    button->setAccessibleName(toolTip);
-    return button;
-}
-
 } // namespace
 
 ChooserDialog& ChooserDialog::instance()
@@ -55,12 +44,12 @@ ChooserDialog::ChooserDialog()
     : m_drive(new QComboBox), m_folders(new QListWidget), m_files(new QListWidget),
       m_fileName(new QLineEdit), m_pathLabel(new QLineEdit),
       m_modeButton(new QPushButton(Chooser::LoadCaption)),
-      m_load(imageButton(QStringLiteral("ImageWczytaj"), Icons::Picture::Load,
-                         QStringLiteral("Загрузить выбранный файл"))),
-      m_save(imageButton(QStringLiteral("ImageZapisz"), Icons::Picture::Save,
-                         QStringLiteral("Записать в этот файл"))),
-      m_close(imageButton(QStringLiteral("ImageZamknij"), Icons::Picture::Remove,
-                          QStringLiteral("Закрыть без выбора")))
+      m_load(Icons::pictureButton(QStringLiteral("ImageWczytaj"), Icons::Picture::Load,
+                                  QStringLiteral("Загрузить выбранный файл"))),
+      m_save(Icons::pictureButton(QStringLiteral("ImageZapisz"), Icons::Picture::Save,
+                                  QStringLiteral("Записать в этот файл"))),
+      m_close(Icons::pictureButton(QStringLiteral("ImageZamknij"), Icons::Picture::Remove,
+                                   QStringLiteral("Закрыть без выбора")))
 {
     setObjectName(QStringLiteral("DlgWczytajZapisz"));
     setFont(QFont(QStringLiteral("Verdana"), 8));
