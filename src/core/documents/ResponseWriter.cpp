@@ -7,6 +7,8 @@
 #include "documents/Conversions.h"
 #include "editing/ResponseType.h"
 
+#include <QStringBuilder>
+
 namespace {
 
 using Field = Confirmation::Field;
@@ -141,17 +143,21 @@ void AddResponseLine(XmlDocument& document, const ResponseLine& line, const QStr
 {
     const QString priceElement = line.grossPrice ? QStringLiteral("OrderedUnitGrossPrice")
                                                  : QStringLiteral("OrderedUnitNetPrice");
-    const QString text =
-        QStringLiteral("<Line><Line-Item>") + "<LineNumber>" + line.lineNumber + "</LineNumber>" +
-        "<EAN>" + line.ean + "</EAN>" + "<LineItemStatus>" + status + "</LineItemStatus>" +
-        "<SupplierItemCode><![CDATA[" + line.supplierItemCode + "]]></SupplierItemCode>" +
-        "<BuyerItemCode><![CDATA[" + line.buyerItemCode + "]]></BuyerItemCode>" +
-        "<ItemDescription><![CDATA[" + line.description + "]]></ItemDescription>" +
-        "<OrderedQuantity>" + line.ordered + "</OrderedQuantity>" + "<QuantityToBeDelivered>" +
-        line.confirmed + "</QuantityToBeDelivered>" + "<UnitOfMeasure>" + line.unit +
-        "</UnitOfMeasure>" + "<" + priceElement + ">" + line.price + "</" + priceElement + ">" +
-        "</Line-Item></Line>";
-    appendParsed(document, "/Document-OrderResponse/OrderResponse-Lines", text, "/Line");
+    // Built in one go (QStringBuilder): a chain of + makes a new string per piece, for
+    // every line of the order.
+    const QString text = QStringLiteral("<Line><Line-Item>") % "<LineNumber>" % line.lineNumber %
+                         "</LineNumber>" % "<EAN>" % line.ean % "</EAN>" % "<LineItemStatus>" %
+                         status % "</LineItemStatus>" % "<SupplierItemCode><![CDATA[" %
+                         line.supplierItemCode % "]]></SupplierItemCode>" %
+                         "<BuyerItemCode><![CDATA[" % line.buyerItemCode % "]]></BuyerItemCode>" %
+                         "<ItemDescription><![CDATA[" % line.description % "]]></ItemDescription>" %
+                         "<OrderedQuantity>" % line.ordered % "</OrderedQuantity>" %
+                         "<QuantityToBeDelivered>" % line.confirmed % "</QuantityToBeDelivered>" %
+                         "<UnitOfMeasure>" % line.unit % "</UnitOfMeasure>" % "<" % priceElement %
+                         ">" % line.price % "</" % priceElement % ">" % "</Line-Item></Line>";
+    static const XmlPath lines(QStringLiteral("/Document-OrderResponse/OrderResponse-Lines"));
+    static const XmlPath root(QStringLiteral("/Line"));
+    appendParsed(document, lines, text, root);
 }
 
 QString JednostkiMiaryNazwaToSymbol(const QString& nazwa)
