@@ -16,6 +16,20 @@ QString withUserSeparator(QString text)
     return text;
 }
 
+// Stores the count of valid lines and recomputes the totals; the current cell is kept.
+void setValidAndRetotal(Confirmation& form, int16_t valid)
+{
+    form.setValidLineCount(valid);
+    Grid& lines = form.lines();
+    const int row = lines.currentRow();
+    const int column = lines.currentColumn();
+    {
+        RedrawPause pause(lines);
+        PoprawGrdSuma(form);
+        lines.setCurrentCell(row, column);
+    }
+}
+
 } // namespace
 
 namespace LineCheck {
@@ -49,17 +63,22 @@ bool valueCheck(Confirmation& form, QString& text, const QString& ordered)
     return passes;
 }
 
+// One pass checks each line once for both the colour and the count: the check is the
+// costly part of a commit on a long order.
 void recolourAndRecount(Confirmation& form)
 {
     Grid& lines = form.lines();
+    int16_t valid = 0;
     {
         RedrawPause pause(lines);
         for (int16_t r = 1; r <= form.lineCount(); ++r) {
-            if (LineIsValid(form, r))
+            if (LineIsValid(form, r)) {
                 lines.setRowBackground(r, ColEan, ColDeliveryTime, Colours::Open);
+                ++valid;
+            }
         }
     }
-    recount(form);
+    setValidAndRetotal(form, valid);
 }
 
 void markLine(Confirmation& form, int16_t row)
@@ -78,15 +97,7 @@ void recount(Confirmation& form)
         if (LineIsValid(form, r))
             ++valid;
     }
-    form.setValidLineCount(valid);
-    Grid& lines = form.lines();
-    const int row = lines.currentRow();
-    const int column = lines.currentColumn();
-    {
-        RedrawPause pause(lines);
-        PoprawGrdSuma(form);
-        lines.setCurrentCell(row, column);
-    }
+    setValidAndRetotal(form, valid);
 }
 
 } // namespace LineCheck
