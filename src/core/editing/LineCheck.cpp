@@ -72,10 +72,9 @@ void recolourAndRecount(Confirmation& form)
     {
         RedrawPause pause(lines);
         for (int16_t r = 1; r <= form.lineCount(); ++r) {
-            if (LineIsValid(form, r)) {
-                lines.setRowBackground(r, ColEan, ColDeliveryTime, Colours::Open);
-                ++valid;
-            }
+            const bool passes = LineIsValid(form, r);
+            markLine(form, r, passes, form.cboxTyp());
+            valid += passes ? 1 : 0;
         }
     }
     setValidAndRetotal(form, valid);
@@ -83,10 +82,13 @@ void recolourAndRecount(Confirmation& form)
 
 void markLine(Confirmation& form, int16_t row)
 {
-    const Rgb colour = !LineIsValid(form, row) ? Colours::Failing
-                       : form.cboxTyp() == ResponseType::Refuse || form.cboxTyp() == ResponseType::Accept
-                           ? Colours::Fixed
-                           : Colours::Open;
+    markLine(form, row, LineIsValid(form, row), form.cboxTyp());
+}
+
+void markLine(Confirmation& form, int16_t row, bool valid, int responseType)
+{
+    const bool fixed = responseType == ResponseType::Refuse || responseType == ResponseType::Accept;
+    const Rgb colour = !valid ? Colours::Failing : fixed ? Colours::Fixed : Colours::Open;
     form.lines().setRowBackground(row, ColEan, ColDeliveryTime, colour);
 }
 

@@ -5,6 +5,7 @@
 #include "control/Partners.h"
 #include "control/RuntimeError.h"
 #include "documents/Conversions.h"
+#include "editing/LineCheck.h"
 
 namespace ResponseType {
 
@@ -37,22 +38,18 @@ void applyType(Confirmation& form, int16_t t)
         for (int16_t r = 1; r <= form.lineCount(); ++r) {
             switch (t) {
             case Change:
-                lines.setCurrentRow(r);
-                lines.setRowBackground(r, ColEan, ColDeliveryTime, Colours::Open);
                 break;
             case Refuse:
-                lines.setCurrentRow(r);
                 lines.setText(r, ColConfirmed, QStringLiteral("0"));
-                lines.setRowBackground(r, ColEan, ColDeliveryTime, Colours::Fixed);
                 break;
             case Accept:
-                lines.setCurrentRow(r);
                 lines.setText(r, ColConfirmed, lines.text(r, ColOrdered));
-                lines.setRowBackground(r, ColEan, ColDeliveryTime, Colours::Fixed);
                 break;
             default:
-                break;
+                continue;
             }
+            lines.setCurrentRow(r);
+            LineCheck::markLine(form, r, LineIsValid(form, r), t);
         }
         PoprawGrdSuma(form);
     }
