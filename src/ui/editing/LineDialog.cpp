@@ -53,11 +53,12 @@ QWidget* required(QWidget* field)
 LineDialog& LineDialog::instance(MessageSink& messages)
 {
     static LineDialog* dialog = new LineDialog(messages);
+    dialog->m_messages = &messages;
     return *dialog;
 }
 
 LineDialog::LineDialog(MessageSink& messages)
-    : m_messages(messages), m_title(new QLabel(QStringLiteral("Pozycja towarowa nr "))),
+    : m_messages(&messages), m_title(new QLabel(QStringLiteral("Pozycja towarowa nr "))),
       m_name(value(QStringLiteral("lblNazwaProdWart"))),
       m_ean(value(QStringLiteral("lblEANProdWart"))),
       m_ordered(value(QStringLiteral("lblIloscZamWart"))), m_unit(new QComboBox),
@@ -125,14 +126,23 @@ LineDialog::LineDialog(MessageSink& messages)
 
 void LineDialog::setOwner(QWidget* owner)
 {
-    if (parentWidget() != owner)
-        setParent(owner, windowFlags());
+    if (parentWidget() == owner)
+        return;
+    if (parentWidget())
+        disconnect(parentWidget(), &QObject::destroyed, this, nullptr);
+    setParent(owner, windowFlags());
+    // The dialog lives as long as the process: it must not go down with its control.
+    if (owner)
+        connect(owner, &QObject::destroyed, this, [this] { setParent(nullptr, windowFlags()); });
 }
 
 int16_t LineDialog::run(LineDialogFields& fields)
 {
     m_shown = fields;
     fill(fields);
+    // The control is disabled while the dialog is open, and that disables the dialog too,
+    // since the control is its parent.
+    setEnabled(true);
     m_confirmed->setFocus();
     QDialog::exec();
     if (m_result == 1)
@@ -172,7 +182,7 @@ LineDialogFields LineDialog::collect() const
 void LineDialog::confirm()
 {
     LineDialogFields fields = collect();
-    const LineEdit::Field failing = LineEdit::Walidacja(fields, m_messages);
+    const LineEdit::Field failing = LineEdit::Walidacja(fields, *m_messages);
     m_confirmed->setText(fields.confirmed);
     m_price->setText(fields.price);
     m_discount->setText(fields.discount);

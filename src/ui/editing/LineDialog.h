@@ -14,6 +14,7 @@ class QLineEdit;
 class LineDialog : public QDialog, public LineDialogPort {
     Q_OBJECT
 public:
+    // The dialog reports its checks to the control that asked for it last.
     static LineDialog& instance(MessageSink& messages);
 
     // The control the dialog is shown over.
@@ -32,7 +33,7 @@ private:
     LineDialogFields collect() const;
     void confirm();
 
-    MessageSink& m_messages;
+    MessageSink* m_messages;
     LineDialogFields m_shown;
     int16_t m_result = 0;
     QLabel* m_title;

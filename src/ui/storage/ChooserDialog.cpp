@@ -112,8 +112,14 @@ ChooserDialog::ChooserDialog()
 
 void ChooserDialog::setOwner(QWidget* owner)
 {
-    if (parentWidget() != owner)
-        setParent(owner, windowFlags());
+    if (parentWidget() == owner)
+        return;
+    if (parentWidget())
+        disconnect(parentWidget(), &QObject::destroyed, this, nullptr);
+    setParent(owner, windowFlags());
+    // The dialog lives as long as the process: it must not go down with its control.
+    if (owner)
+        connect(owner, &QObject::destroyed, this, [this] { setParent(nullptr, windowFlags()); });
 }
 
 void ChooserDialog::setDrive(const QString& root)
@@ -160,6 +166,9 @@ void ChooserDialog::run(Mode mode, const QString& title, const QString& proposed
     if (mode == Mode::Save)
         m_fileName->setText(proposedName);
     refreshFiles();
+    // The control is disabled while the dialog is open, and that disables the dialog too,
+    // since the control is its parent.
+    setEnabled(true);
     exec();
 }
 
