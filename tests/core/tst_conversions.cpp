@@ -128,8 +128,8 @@ private slots:
         QFETCH(QString, b);
         QFETCH(int, sign);
         const auto signOf = [](int v) { return (v > 0) - (v < 0); };
-        QCOMPARE(signOf(Conversions::compareNumbers(a, b, 3)), sign);
-        QCOMPARE(signOf(Conversions::compareNumbers(b, a, 3)), -sign);
+        QCOMPARE(signOf(Conversions::compareNumbers(a, b, 3).value()), sign);
+        QCOMPARE(signOf(Conversions::compareNumbers(b, a, 3).value()), -sign);
     }
 
     void formatDateAndTime()

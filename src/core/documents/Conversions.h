@@ -1,5 +1,7 @@
 #pragma once
 
+#include "documents/DecimalText.h"
+
 #include <QDate>
 #include <QString>
 #include <QTime>
@@ -37,15 +39,17 @@ QString FormatNumberText(const QString& text, int decimals);
 QString FormatXmlNumber(QString& text, int decimals);
 
 // Whether the text reads as a number with the user's decimal separator: blanks around
-// it, an optional sign, digits with at most one separator, an optional exponent.
-bool readsAsNumber(const QString& text);
+// it, an optional sign, digits with at most one separator, an optional exponent. With
+// Separators::Any, "," and "." count as the separator too.
+bool readsAsNumber(QStringView text, DecimalText::Separators which = DecimalText::Separators::User);
 // The text as a number; throws the type-mismatch error when it is none.
 double toNumber(const QString& text);
 // A number as text with up to 15 significant digits and the user's separator.
 QString numberToText(double value);
-// Compares two texts that read as numbers, after rounding both to `decimals` decimals:
-// negative, zero or positive as a is below, equal to or above b.
-int compareNumbers(const QString& a, const QString& b, int decimals);
+// Compares two texts as numbers, after rounding both to `decimals` decimals: negative,
+// zero or positive as a is below, equal to or above b; nothing when either is no number.
+std::optional<int> compareNumbers(QStringView a, QStringView b, int decimals,
+                                  DecimalText::Separators which = DecimalText::Separators::User);
 
 // What the date and time pickers accept: "yyyy-mm-dd" (with or without a time after
 // it) and the user's short date form; "hh:mm", "hh:mm:ss" and the user's short time

@@ -8,13 +8,9 @@
 
 namespace {
 
-// Writes both separators as the user's one, so a point and a comma locale judge a line
-// alike.
-QString withUserSeparator(QString text)
-{
-    Conversions::NormalizeNumber(text, 3);
-    return text;
-}
+// "," and "." both count as the decimal separator, as the texts read once NormalizeNumber
+// has written either as the user's: a point and a comma locale judge a line alike.
+constexpr auto AnySeparator = DecimalText::Separators::Any;
 
 // Stores the count of valid lines and recomputes the totals; the current cell is kept.
 void setValidAndRetotal(Confirmation& form, int16_t valid)
@@ -36,13 +32,10 @@ namespace LineCheck {
 
 bool quantityPasses(const QString& value, const QString& ordered, const QString& partnerIln)
 {
-    const QString v = withUserSeparator(value);
-    const QString o = withUserSeparator(ordered);
-    if (!Conversions::readsAsNumber(v) || !Conversions::readsAsNumber(o))
-        return true;
     if (Partners::acceptsMoreThanOrdered(partnerIln))
         return true;
-    return Conversions::compareNumbers(v, o, 3) <= 0;
+    // Either text being no number lets the check pass.
+    return Conversions::compareNumbers(value, ordered, 3, AnySeparator).value_or(0) <= 0;
 }
 
 bool valueCheck(Confirmation& form, QString& text, const QString& ordered)
@@ -107,13 +100,13 @@ void recount(Confirmation& form)
 bool LineIsValid(const Confirmation& form, int16_t row)
 {
     const Grid& lines = form.lines();
-    const QString confirmed = withUserSeparator(lines.text(row, ColConfirmed));
-    if (!Conversions::readsAsNumber(confirmed))
+    const QString confirmed = lines.text(row, ColConfirmed);
+    if (!Conversions::readsAsNumber(confirmed, AnySeparator))
         return false;
     if (!LineCheck::quantityPasses(confirmed, lines.text(row, ColOrdered), form.partnerIln()))
         return false;
-    const QString price = lines.text(row, ColPrice).trimmed();
-    if (!price.isEmpty() && !Conversions::readsAsNumber(withUserSeparator(price)))
+    const QString price = lines.text(row, ColPrice);
+    if (!QStringView(price).trimmed().isEmpty() && !Conversions::readsAsNumber(price, AnySeparator))
         return false;
-    return !lines.text(row, ColUnit).trimmed().isEmpty();
+    return !QStringView(lines.text(row, ColUnit)).trimmed().isEmpty();
 }
