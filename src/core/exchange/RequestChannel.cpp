@@ -51,8 +51,9 @@ Transfer post(const QUrl& url, const QByteArray& cookie, bool sendCookie, const 
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::ContentTypeHeader,
                       QStringLiteral("text/xml; charset=utf-8"));
+    // A null value would drop the header; an empty cookie is still sent, empty.
     if (sendCookie)
-        request.setRawHeader("Cookie", cookie);
+        request.setRawHeader("Cookie", cookie.isNull() ? QByteArray("") : cookie);
     QNetworkReply* reply = manager.post(request, body);
 
     QEventLoop loop;
