@@ -76,7 +76,7 @@ Transfer post(const QUrl& url, const QByteArray& cookie, bool sendCookie, const 
     const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
     if (stalled) {
         transfer.error = QStringLiteral("Сервер не отвечает (%1 с без ответа): %2")
-                             .arg(g_stallTimeout / 1000)
+                             .arg(g_stallTimeout / 1000.0)
                              .arg(url.toString());
     } else if (error != QNetworkReply::NoError && !answered) {
         transfer.error = reply->errorString();

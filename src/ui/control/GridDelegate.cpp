@@ -23,6 +23,11 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     if (m_wordWrap)
         flags |= Qt::TextWordWrap;
     painter->save();
+    if (current && !fixed) {
+        // A frame keeps the current cell visible whatever colour its line has.
+        painter->setPen(QPen(QColor(255, 196, 0), 2));
+        painter->drawRect(option.rect.adjusted(1, 1, -1, -1));
+    }
     painter->setPen(foreground);
     painter->setFont(option.font);
     painter->drawText(option.rect.adjusted(3, 1, -3, -1), flags,

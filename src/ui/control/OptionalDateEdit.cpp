@@ -19,6 +19,8 @@ OptionalDateEdit::OptionalDateEdit(const QString& displayFormat, QWidget* parent
     setFocusProxy(m_edit);
     connect(m_switch, &QCheckBox::toggled, this, [this](bool on) {
         m_edit->setEnabled(on);
+        // Without a date the focus goes to the box that switches one on.
+        setFocusProxy(on ? static_cast<QWidget*>(m_edit) : m_switch);
         if (!m_updating)
             emit dateEdited(date());
     });
@@ -40,6 +42,7 @@ void OptionalDateEdit::setDate(std::optional<QDate> date)
     m_updating = true;
     m_switch->setChecked(date.has_value());
     m_edit->setEnabled(date.has_value());
+    setFocusProxy(date ? static_cast<QWidget*>(m_edit) : m_switch);
     if (date)
         m_edit->setDate(*date);
     m_updating = false;

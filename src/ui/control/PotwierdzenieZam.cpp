@@ -212,10 +212,11 @@ QWidget* PotwierdzenieZam::buildLines()
     row->addLayout(buttons);
     panel->content()->addLayout(row);
 
-    m_dialog = &LineDialog::instance(m_form.messages());
     connect(edit, &QToolButton::clicked, this, [this] {
-        m_dialog->setOwner(this);
-        btnEdytuj_Click(m_form, *m_dialog);
+        // One dialog serves every control of the process; it reports to this one now.
+        LineDialog& dialog = LineDialog::instance(m_form.messages());
+        dialog.setOwner(this);
+        btnEdytuj_Click(m_form, dialog);
     });
     connect(remove, &QToolButton::clicked, this, [this] { btnUsun_Click(m_form); });
     return panel;

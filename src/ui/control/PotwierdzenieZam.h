@@ -9,7 +9,6 @@
 #include <functional>
 
 class GridView;
-class LineDialog;
 class LineTableView;
 class OptionalDateEdit;
 class QComboBox;
@@ -75,6 +74,5 @@ private:
     QPlainTextEdit* m_txtUwagi = nullptr;
     LineTableView* m_lines = nullptr;
     GridView* m_summary = nullptr;
-    LineDialog* m_dialog = nullptr;
     bool m_updating = false;
 };
