@@ -1,0 +1,292 @@
+#include "RecordingMessages.h"
+#include "TestSupport.h"
+#include "documents_helpers.h"
+
+#include "control/Columns.h"
+#include "control/Confirmation.h"
+#include "editing/CellEditor.h"
+#include "storage/Chooser.h"
+#include "storage/SaveResponse.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace DocumentTexts;
+using Field = Confirmation::Field;
+using Mode = ChooserPort::Mode;
+
+namespace {
+
+// Stands in for the chooser dialog: remembers how it was opened and leaves the chosen
+// path: the proposed name in `folder`, else `path` ("" is a cancel).
+class FakeChooser : public ChooserPort {
+public:
+    struct Opening {
+        Mode mode;
+        QString title;
+        QString proposedName;
+        bool controlEnabled;
+    };
+
+    explicit FakeChooser(const Confirmation& form) : m_form(form) {}
+    void run(Mode mode, const QString& title, const QString& proposedName) override
+    {
+        openings.append({mode, title, proposedName, m_form.isEnabled()});
+        ProcessState::instance().chosenFilePath =
+            folder.isEmpty() ? path : QDir(folder).filePath(proposedName);
+    }
+
+    QString folder;
+    QString path;
+    QList<Opening> openings;
+
+private:
+    const Confirmation& m_form;
+};
+
+// A control that has read an order of three lines and numbered its confirmation.
+struct Editor {
+    Editor()
+    {
+        useParties(form);
+        readOrder(form, order(3));
+        form.setField(Field::txtNrPotw, QStringLiteral("Пз_ZK-1"));
+        messages.clear();
+    }
+
+    RecordingMessages messages;
+    Confirmation form{messages};
+    FakeChooser chooser{form};
+};
+
+// What a response carries of the confirmation, as the user sees it. The delivery point's
+// name and address and the line columns after the unit are not written into a response.
+QStringList snapshot(const Confirmation& form)
+{
+    QStringList shown;
+    for (Field f :
+         {Field::txtNrPotw, Field::lblNrZamWart, Field::lblDataZamWart, Field::lblILNKupWart,
+          Field::lblILNSprzedWart, Field::lblILNMiejscaDostWart, Field::txtUwagi})
+        shown.append(form.field(f));
+    shown.append(QStringLiteral("%1 %2 %3, type %4, %5 lines")
+                     .arg(form.txtDataPotw()->toString(Qt::ISODate),
+                          form.txtDataDost()->toString(Qt::ISODate), form.txtCzasDost()->toString())
+                     .arg(form.cboxTyp())
+                     .arg(form.lineCount()));
+    for (int16_t r = 1; r <= form.lineCount(); ++r) {
+        QStringList cells;
+        for (int16_t c : {ColNumber, ColEan, ColName, ColOrdered, ColConfirmed, ColPrice,
+                          ColBuyerCode, ColSupplierCode, ColUnit})
+            cells.append(form.lines().text(r, c));
+        shown.append(cells.join(QLatin1Char('|')));
+    }
+    shown.append(form.summary().text(1, SumLineCount) + '|' + form.summary().text(1, SumConfirmed));
+    return shown;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestSaveFiles : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { freshProcess("ru_RU"); }
+
+    void savedResponseLoadsBack_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("secondLine");
+        QTest::newRow("a change typed with a decimal comma") << "ru_RU" << 0 << "15,5"
+                                                             << "15,500";
+        QTest::newRow("a change typed with a decimal point") << "en_US" << 0 << "15.5"
+                                                             << "15.500";
+        QTest::newRow("a refusal") << "ru_RU" << 1 << ""
+                                   << "0";
+        QTest::newRow("full acceptance") << "en_US" << 2 << ""
+                                         << "20.000";
+    }
+
+    void savedResponseLoadsBack()
+    {
+        QFETCH(QString, locale);
+        QFETCH(int, type);
+        QFETCH(QString, typed);
+        QFETCH(QString, secondLine);
+        freshProcess(locale);
+        QTemporaryDir first, second;
+        Editor saved;
+        saved.form.selectCboxTyp(type);
+        saved.form.setField(Field::txtUwagi, QStringLiteral("Звонить\r\nзаранее"));
+        if (!typed.isEmpty()) {
+            // Typed into the cell editor and left open there: the save commits it.
+            saved.form.lines().setCurrentCell(2, ColConfirmed);
+            QCOMPARE(saved.form.editor().open(), CellEditor::Opened::Editor);
+            saved.form.editor().setText(typed);
+        }
+        saved.chooser.folder = first.path();
+        btnZapisz_Click(saved.form, saved.chooser);
+        QCOMPARE(saved.messages.texts(), QStringList{});
+        const QString path = first.filePath(QStringLiteral("Подтверждение_заказа_Пз_ZK-1.xml"));
+        const QByteArray bytes = readFile(path);
+
+        RecordingMessages messages;
+        Confirmation loaded(messages);
+        FakeChooser chooser(loaded);
+        chooser.path = path;
+        btnWczytaj_Click(loaded, chooser);
+
+        QCOMPARE(messages.texts(), QStringList{});
+        QCOMPARE(loaded.lines().text(2, ColConfirmed), secondLine);
+        // A typed quantity stays in its cell as typed; the file holds it with three decimals.
+        saved.form.lines().setText(2, ColConfirmed, secondLine);
+        QCOMPARE(snapshot(loaded), snapshot(saved.form));
+        QVERIFY(loaded.isEnabled());
+
+        chooser.folder = second.path();
+        btnZapisz_Click(loaded, chooser);
+        QCOMPARE(readFile(second.filePath(QStringLiteral("Подтверждение_заказа_Пз_ZK-1.xml"))),
+                 bytes);
+    }
+
+    void refusedSaves_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<int>("openings");
+        QTest::addColumn<QStringList>("titles");
+        QTest::newRow("no confirmation number: the chooser is not shown")
+            << ""
+            << "out.xml" << 0 << QStringList{"WEXA"};
+        QTest::newRow("the chooser cancelled: no message") << "Пз_1"
+                                                           << "" << 1 << QStringList{};
+        QTest::newRow("a path below a regular file: the error")
+            << "Пз_1"
+            << "file.txt/x.xml" << 1 << QStringList{"Произошла ошибка в btnZapisz_Click()"};
+    }
+
+    void refusedSaves()
+    {
+        QFETCH(QString, number);
+        QFETCH(QString, chosen);
+        QFETCH(int, openings);
+        QFETCH(QStringList, titles);
+        QTemporaryDir folder;
+        QFile blocker(folder.filePath("file.txt"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly) && blocker.write("earlier") == 7);
+        blocker.close();
+        Editor e;
+        e.form.setField(Field::txtNrPotw, number);
+        e.chooser.path = chosen.isEmpty() ? QString() : folder.filePath(chosen);
+
+        btnZapisz_Click(e.form, e.chooser);
+
+        QCOMPARE(e.chooser.openings.size(), openings);
+        QCOMPARE(e.messages.titles(), titles);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"file.txt"});
+        QCOMPARE(readFile(blocker.fileName()), "earlier");
+        QVERIFY(e.form.isEnabled());
+    }
+
+    void proposedNameReplacesSlashes_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("a slash") << "Пз_1234/5"
+                                 << "Подтверждение_заказа_Пз_1234_5.xml";
+        QTest::newRow("a backslash") << "Пз_1234\\5"
+                                     << "Подтверждение_заказа_Пз_1234_5.xml";
+        QTest::newRow("other characters are kept") << "№ 7: ок?"
+                                                   << "Подтверждение_заказа_№ 7: ок?.xml";
+    }
+
+    void proposedNameReplacesSlashes()
+    {
+        QFETCH(QString, number);
+        QFETCH(QString, name);
+        Editor e;
+        e.form.setField(Field::txtNrPotw, number);
+
+        btnZapisz_Click(e.form, e.chooser);
+
+        QCOMPARE(e.chooser.openings.size(), 1);
+        const FakeChooser::Opening& opening = e.chooser.openings[0];
+        QCOMPARE(opening.mode, Mode::Save);
+        QCOMPARE(opening.title, "Записать подтверждение заказа");
+        QCOMPARE(opening.proposedName, name);
+        QVERIFY(!opening.controlEnabled);
+    }
+
+    void chooserMakesThePath_data()
+    {
+        QTest::addColumn<Mode>("mode");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("load joins the folder and the selected file") << Mode::Load << "/data"
+                                                                     << "order.xml"
+                                                                     << "other.xml"
+                                                                     << "/data/order.xml";
+        QTest::newRow("load in the root folder adds no second separator") << Mode::Load << "/"
+                                                                          << "order.xml"
+                                                                          << ""
+                                                                          << "/order.xml";
+        QTest::newRow("load with nothing selected chooses nothing") << Mode::Load << "/data"
+                                                                    << ""
+                                                                    << "order.xml"
+                                                                    << "";
+        QTest::newRow("save adds no extension") << Mode::Save << "/data"
+                                                << "x.xml"
+                                                << "order"
+                                                << "/data/order";
+        QTest::newRow("save takes a typed path as it is") << Mode::Save << "/data"
+                                                          << ""
+                                                          << "/x/order.xml"
+                                                          << "/x/order.xml";
+        QTest::newRow("save without a name chooses nothing") << Mode::Save << "/data"
+                                                             << "order.xml"
+                                                             << ""
+                                                             << "";
+    }
+
+    void chooserMakesThePath()
+    {
+        QFETCH(Mode, mode);
+        QFETCH(QString, folder);
+        QFETCH(QString, selected);
+        QFETCH(QString, typed);
+        QFETCH(QString, path);
+        QCOMPARE(Chooser::chosenPath(mode, folder, selected, typed), path);
+        QCOMPARE(Chooser::offLinePathLabel(folder), folder == "/" ? "/WEXA" : folder + "/WEXA");
+    }
+
+    void cancelledLoadKeepsTheFormAndEnablesSending()
+    {
+        Editor e;
+        e.form.set(Confirmation::Switch::btnPrzeslijEnabled, false);
+        const QStringList before = snapshot(e.form);
+
+        btnWczytaj_Click(e.form, e.chooser);
+
+        QCOMPARE(e.chooser.openings.size(), 1);
+        QCOMPARE(e.chooser.openings[0].mode, Mode::Load);
+        QCOMPARE(e.chooser.openings[0].title, "Переписать подтверждение заказа.");
+        QVERIFY(!e.chooser.openings[0].controlEnabled);
+        QCOMPARE(snapshot(e.form), before);
+        QCOMPARE(e.messages.texts(), QStringList{});
+        QVERIFY(e.form.isEnabled());
+        QVERIFY(e.form.isOn(Confirmation::Switch::btnPrzeslijEnabled));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSaveFiles)
+#include "tst_savefiles.moc"
