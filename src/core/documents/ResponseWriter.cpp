@@ -22,19 +22,19 @@ void setText(XmlDocument& document, const XmlPath& path, const QString& text)
     node.setText(text);
 }
 
-// Appends the root of a separately parsed fragment; a fragment that did not parse has
+// Appends a fragment parsed on its own; one that is not exactly the expected element has
 // nothing to append and fails the build.
 void appendParsed(XmlDocument& document, const XmlPath& parentPath, const QString& fragment,
-                  const XmlPath& rootPath)
+                  const QString& name)
 {
-    const XmlDocument part = XmlDocument::fromText(fragment);
-    const XmlNode root = part.selectSingleNode(rootPath);
     XmlNode parent = document.selectSingleNode(parentPath);
-    if (root.isNull() || parent.isNull())
-        throw RuntimeError(RuntimeError::ObjectMissing,
-                           QStringLiteral("Нельзя добавить в документ: %1")
-                               .arg(part.isEmpty() ? part.errorString() : rootPath.text()));
-    parent.appendChild(root);
+    QString error;
+    const XmlNode appended = parent.appendParsed(fragment, &error);
+    if (!appended.isNull() && appended.name() == name)
+        return;
+    throw RuntimeError(RuntimeError::ObjectMissing,
+                       QStringLiteral("Нельзя добавить в документ %1: %2")
+                           .arg(name, appended.isNull() ? error : appended.name()));
 }
 
 QString lineStatus(const QString& confirmed, const QString& ordered)
@@ -110,8 +110,7 @@ std::optional<XmlDocument> MakeOrderResponse(Confirmation& form)
     try {
         return build(form);
     } catch (const RuntimeError& e) {
-        form.reportError(Messages::ErrorIn, QStringLiteral("MakeOrderResponse()"),
-                         e.description());
+        form.reportError(Messages::ErrorIn, QStringLiteral("MakeOrderResponse()"), e.description());
         return std::nullopt;
     }
 }
@@ -136,7 +135,7 @@ void AddXMLElement(XmlDocument& document, const XmlPath& parentPath, const QStri
     const QString text = value.isEmpty()
                              ? QStringLiteral("<%1/>").arg(name)
                              : QStringLiteral("<%1><![CDATA[%2]]></%1>").arg(name, value);
-    appendParsed(document, parentPath, text, QStringLiteral("/") + name);
+    appendParsed(document, parentPath, text, name);
 }
 
 void AddResponseLine(XmlDocument& document, const ResponseLine& line, const QString& status)
@@ -156,16 +155,15 @@ void AddResponseLine(XmlDocument& document, const ResponseLine& line, const QStr
                          "<UnitOfMeasure>" % line.unit % "</UnitOfMeasure>" % "<" % priceElement %
                          ">" % line.price % "</" % priceElement % ">" % "</Line-Item></Line>";
     static const XmlPath lines(QStringLiteral("/Document-OrderResponse/OrderResponse-Lines"));
-    static const XmlPath root(QStringLiteral("/Line"));
-    appendParsed(document, lines, text, root);
+    appendParsed(document, lines, text, QStringLiteral("Line"));
 }
 
 QString JednostkiMiaryNazwaToSymbol(const QString& nazwa)
 {
     static const std::pair<const char*, const char*> units[] = {
-        {"штука", "PCE"},     {"килограмм", "KGM"}, {"метр", "MTR"},
-        {"kilometr", "KMT"},  {"opakowanie", "PA"}, {"komplet", "SET"},
-        {"para", "PR"},       {"tona", "TNE"},      {"литр", "LTR"},
+        {"штука", "PCE"},    {"килограмм", "KGM"}, {"метр", "MTR"},
+        {"kilometr", "KMT"}, {"opakowanie", "PA"}, {"komplet", "SET"},
+        {"para", "PR"},      {"tona", "TNE"},      {"литр", "LTR"},
     };
     const QString lower = nazwa.toLower();
     for (const auto& [name, code] : units) {

@@ -246,6 +246,41 @@ XmlNode XmlNode::appendChild(const XmlNode& node)
     return XmlNode(xmlAddChild(parent, copy));
 }
 
+XmlNode XmlNode::appendParsed(const QString& text, QString* error)
+{
+    if (!m_node)
+        return {};
+    xmlNodePtr parent = asNode(m_node);
+    const QByteArray utf8 = text.toUtf8();
+    xmlNodePtr list = nullptr;
+    const xmlParserErrors result =
+        xmlParseInNodeContext(parent, utf8.constData(), int(utf8.size()),
+                              XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING, &list);
+    // One element, with nothing but blanks beside it, is what a document's root would be.
+    xmlNodePtr element = nullptr;
+    bool single = result == XML_ERR_OK;
+    for (xmlNodePtr node = list; node && single; node = node->next) {
+        if (node->type == XML_ELEMENT_NODE) {
+            single = element == nullptr;
+            element = node;
+        } else if (node->type != XML_COMMENT_NODE && node->type != XML_PI_NODE &&
+                   !(node->type == XML_TEXT_NODE && isBlank(node->content))) {
+            single = false;
+        }
+    }
+    if (!single || !element) {
+        if (error)
+            *error = result != XML_ERR_OK ? QStringLiteral("the text is not well-formed XML")
+                                          : QStringLiteral("the text is not one element");
+        xmlFreeNodeList(list);
+        return {};
+    }
+    xmlNodePtr rest = list == element ? element->next : list;
+    xmlUnlinkNode(element);
+    xmlFreeNodeList(rest);
+    return XmlNode(xmlAddChild(parent, element));
+}
+
 XmlDocument::XmlDocument() = default;
 
 XmlDocument::~XmlDocument()

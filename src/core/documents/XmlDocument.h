@@ -52,6 +52,11 @@ public:
     // Copies a node of another document (with its subtree) into this node's document
     // and appends the copy as the last child of this node.
     XmlNode appendChild(const XmlNode& node);
+    // Parses text as one element in this node's document and appends it as the last
+    // child, as parsing it into a document of its own and appending that document's root
+    // would: text that is not exactly one well-formed element appends nothing and gives a
+    // null node, with the reason in `error`.
+    XmlNode appendParsed(const QString& text, QString* error = nullptr);
 
 private:
     friend class XmlDocument;
