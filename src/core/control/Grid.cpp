@@ -248,6 +248,7 @@ QVariant Grid::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
+    case Qt::ToolTipRole: // a long name cut by its row shows whole under the pointer
         return m_cells.at(qsizetype(row) * m_columns + column);
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(cellAlignment(row, column));

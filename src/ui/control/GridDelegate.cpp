@@ -20,8 +20,14 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     painter->fillRect(option.rect, background);
     const auto alignment = index.data(Qt::TextAlignmentRole).value<Qt::Alignment>();
     int flags = int(alignment);
-    if (m_wordWrap)
+    const QRect textRect = option.rect.adjusted(3, 1, -3, -1);
+    const QString text = index.data(Qt::DisplayRole).toString();
+    if (m_wordWrap) {
         flags |= Qt::TextWordWrap;
+        // A long name that does not fit its row shows its first lines, not a middle cut.
+        if (option.fontMetrics.boundingRect(textRect, flags, text).height() > textRect.height())
+            flags = (flags & ~int(Qt::AlignVertical_Mask)) | Qt::AlignTop;
+    }
     painter->save();
     if (current && !fixed) {
         // A frame keeps the current cell visible whatever colour its line has.
@@ -30,7 +36,6 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     }
     painter->setPen(foreground);
     painter->setFont(option.font);
-    painter->drawText(option.rect.adjusted(3, 1, -3, -1), flags,
-                      index.data(Qt::DisplayRole).toString());
+    painter->drawText(textRect, flags, text);
     painter->restore();
 }
