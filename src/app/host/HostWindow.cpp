@@ -9,9 +9,15 @@
 #include <QTimer>
 
 HostWindow::HostWindow(LaunchOptions options, QWidget* parent)
-    : QMainWindow(parent), m_options(std::move(options)), m_bag(m_options), m_messages(this),
+    : QMainWindow(parent), m_options(std::move(options)), m_bag(m_options), m_boxes(this),
+      m_printed(m_errorStream),
+      // A window rendered to a picture has nobody to answer a message box: its messages
+      // are printed instead.
+      m_messages(m_options.screenshot.isEmpty() ? static_cast<MessageSink&>(m_boxes) : m_printed),
       m_form(m_messages)
 {
+    if (!m_options.screenshot.isEmpty())
+        m_errorStream.open(stderr, QIODevice::WriteOnly);
     m_form.setHost(*this);
     Lifecycle::ReadProperties(m_form, m_bag);
     m_control = new PotwierdzenieZam(m_form, this);
@@ -58,7 +64,13 @@ void HostWindow::showEvent(QShowEvent* event)
         return;
     // The start-up runs once the window is on screen, so that its messages have a window
     // to stand over.
-    QTimer::singleShot(0, this, [this] { Lifecycle::UserControl_Show(m_form); });
+    QTimer::singleShot(0, this, [this] {
+        Lifecycle::UserControl_Show(m_form);
+        if (!m_options.screenshot.isEmpty()) {
+            grab().save(m_options.screenshot, "PNG");
+            close();
+        }
+    });
 }
 
 void HostWindow::closeEvent(QCloseEvent* event)

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "cli/StreamMessages.h"
 #include "control/Confirmation.h"
 #include "control/Host.h"
 #include "control/MessageBoxes.h"
 #include "host/LaunchOptions.h"
 
+#include <QFile>
 #include <QMainWindow>
 
 class PotwierdzenieZam;
@@ -33,7 +35,10 @@ protected:
 private:
     LaunchOptions m_options;
     LaunchPropertyBag m_bag;
-    MessageBoxes m_messages;
+    MessageBoxes m_boxes;
+    QFile m_errorStream;
+    StreamMessages m_printed;
+    MessageSink& m_messages;
     Confirmation m_form;
     PotwierdzenieZam* m_control;
     bool m_terminated = false;

@@ -36,6 +36,8 @@ std::optional<LaunchOptions> LaunchOptions::parse(const QStringList& arguments, 
             options.cookie = value;
         else if (argument == QLatin1String("--properties"))
             options.propertyFile = value;
+        else if (argument == QLatin1String("--screenshot"))
+            options.screenshot = value;
         else {
             error = QStringLiteral("unknown option '%1'").arg(argument);
             return std::nullopt;
@@ -54,7 +56,8 @@ QString LaunchOptions::usage()
         "      exactly Off. With --page-url it is hosted for that page of the platform and\n"
         "      fetches the partner information and the order at start-up.\n"
         "      --properties FILE (INI) supplies the properties not given here and keeps\n"
-        "      OnLine and DebugLevel when the window closes.\n");
+        "      OnLine and DebugLevel when the window closes. --screenshot PNG renders the\n"
+        "      window once it has started (without a display if there is none) and closes it.\n");
 }
 
 std::optional<QVariant> LaunchPropertyBag::read(const QString& name) const

@@ -15,6 +15,8 @@ struct LaunchOptions {
     std::optional<QString> pageUrl;
     QString cookie;
     QString propertyFile;
+    // Render the window to this PNG once it has started, then close it.
+    QString screenshot;
 
     static std::optional<LaunchOptions> parse(const QStringList& arguments, QString& error);
     static QString usage();
