@@ -1,6 +1,7 @@
 #include "editing/LineDialog.h"
 
 #include "control/OptionalDateEdit.h"
+#include "control/SharedDialog.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -126,14 +127,7 @@ LineDialog::LineDialog(MessageSink& messages)
 
 void LineDialog::setOwner(QWidget* owner)
 {
-    if (parentWidget() == owner)
-        return;
-    if (parentWidget())
-        disconnect(parentWidget(), &QObject::destroyed, this, nullptr);
-    setParent(owner, windowFlags());
-    // The dialog lives as long as the process: it must not go down with its control.
-    if (owner)
-        connect(owner, &QObject::destroyed, this, [this] { setParent(nullptr, windowFlags()); });
+    SharedDialog::setOwner(*this, owner);
 }
 
 int16_t LineDialog::run(LineDialogFields& fields)

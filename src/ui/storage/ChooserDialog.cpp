@@ -2,6 +2,7 @@
 
 #include "control/Icons.h"
 #include "control/ProcessState.h"
+#include "control/SharedDialog.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -112,14 +113,7 @@ ChooserDialog::ChooserDialog()
 
 void ChooserDialog::setOwner(QWidget* owner)
 {
-    if (parentWidget() == owner)
-        return;
-    if (parentWidget())
-        disconnect(parentWidget(), &QObject::destroyed, this, nullptr);
-    setParent(owner, windowFlags());
-    // The dialog lives as long as the process: it must not go down with its control.
-    if (owner)
-        connect(owner, &QObject::destroyed, this, [this] { setParent(nullptr, windowFlags()); });
+    SharedDialog::setOwner(*this, owner);
 }
 
 void ChooserDialog::setDrive(const QString& root)
