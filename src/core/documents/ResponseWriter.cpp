@@ -39,8 +39,12 @@ void appendParsed(XmlDocument& document, const XmlPath& parentPath, const QStrin
 
 QString lineStatus(const QString& confirmed, const QString& ordered)
 {
-    QString zero = QStringLiteral("0");
-    if (confirmed == Conversions::FormatXmlNumber(zero, 3))
+    // The number form of "0" is "0.000" whatever the user's separator.
+    static const QString nothing = [] {
+        QString zero = QStringLiteral("0");
+        return Conversions::FormatXmlNumber(zero, 3);
+    }();
+    if (confirmed == nothing)
         return QStringLiteral("7");
     if (confirmed == ordered)
         return QStringLiteral("5");
@@ -160,15 +164,21 @@ void AddResponseLine(XmlDocument& document, const ResponseLine& line, const QStr
 
 QString JednostkiMiaryNazwaToSymbol(const QString& nazwa)
 {
-    static const std::pair<const char*, const char*> units[] = {
-        {"штука", "PCE"},    {"килограмм", "KGM"}, {"метр", "MTR"},
-        {"kilometr", "KMT"}, {"opakowanie", "PA"}, {"komplet", "SET"},
-        {"para", "PR"},      {"tona", "TNE"},      {"литр", "LTR"},
+    static const std::pair<QString, QString> units[] = {
+        {QStringLiteral("штука"), QStringLiteral("PCE")},
+        {QStringLiteral("килограмм"), QStringLiteral("KGM")},
+        {QStringLiteral("метр"), QStringLiteral("MTR")},
+        {QStringLiteral("kilometr"), QStringLiteral("KMT")},
+        {QStringLiteral("opakowanie"), QStringLiteral("PA")},
+        {QStringLiteral("komplet"), QStringLiteral("SET")},
+        {QStringLiteral("para"), QStringLiteral("PR")},
+        {QStringLiteral("tona"), QStringLiteral("TNE")},
+        {QStringLiteral("литр"), QStringLiteral("LTR")},
     };
     const QString lower = nazwa.toLower();
     for (const auto& [name, code] : units) {
-        if (lower == QString::fromUtf8(name))
-            return QString::fromLatin1(code);
+        if (lower == name)
+            return code;
     }
     return nazwa;
 }

@@ -253,9 +253,13 @@ XmlNode XmlNode::appendParsed(const QString& text, QString* error)
     xmlNodePtr parent = asNode(m_node);
     const QByteArray utf8 = text.toUtf8();
     xmlNodePtr list = nullptr;
+    // The text is UTF-8 already: with the document's declared encoding set aside, the parser
+    // reads it as it is instead of passing it through a converter.
+    const xmlChar* encoding = std::exchange(parent->doc->encoding, nullptr);
     const xmlParserErrors result =
         xmlParseInNodeContext(parent, utf8.constData(), int(utf8.size()),
                               XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING, &list);
+    parent->doc->encoding = encoding;
     // One element, with nothing but blanks beside it, is what a document's root would be.
     xmlNodePtr element = nullptr;
     bool single = result == XML_ERR_OK;
