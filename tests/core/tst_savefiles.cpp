@@ -30,20 +30,17 @@ public:
         bool controlEnabled;
     };
 
-    explicit FakeChooser(const Confirmation& form) : m_form(form) {}
+    explicit FakeChooser(const Confirmation& form) : form(form) {}
     void run(Mode mode, const QString& title, const QString& proposedName) override
     {
-        openings.append({mode, title, proposedName, m_form.isEnabled()});
+        openings.append({mode, title, proposedName, form.isEnabled()});
         ProcessState::instance().chosenFilePath =
             folder.isEmpty() ? path : QDir(folder).filePath(proposedName);
     }
 
-    QString folder;
-    QString path;
+    const Confirmation& form;
+    QString folder, path;
     QList<Opening> openings;
-
-private:
-    const Confirmation& m_form;
 };
 
 // A control that has read an order of three lines and numbered its confirmation.
@@ -65,25 +62,19 @@ struct Editor {
 // name and address and the line columns after the unit are not written into a response.
 QStringList snapshot(const Confirmation& form)
 {
-    QStringList shown;
+    QStringList shown{form.txtDataPotw()->toString(Qt::ISODate),
+                      form.txtDataDost()->toString(Qt::ISODate), form.txtCzasDost()->toString(),
+                      QString::number(form.cboxTyp())};
     for (Field f :
          {Field::txtNrPotw, Field::lblNrZamWart, Field::lblDataZamWart, Field::lblILNKupWart,
           Field::lblILNSprzedWart, Field::lblILNMiejscaDostWart, Field::txtUwagi})
-        shown.append(form.field(f));
-    shown.append(QStringLiteral("%1 %2 %3, type %4, %5 lines")
-                     .arg(form.txtDataPotw()->toString(Qt::ISODate),
-                          form.txtDataDost()->toString(Qt::ISODate), form.txtCzasDost()->toString())
-                     .arg(form.cboxTyp())
-                     .arg(form.lineCount()));
+        shown << form.field(f);
     for (int16_t r = 1; r <= form.lineCount(); ++r) {
-        QStringList cells;
         for (int16_t c : {ColNumber, ColEan, ColName, ColOrdered, ColConfirmed, ColPrice,
                           ColBuyerCode, ColSupplierCode, ColUnit})
-            cells.append(form.lines().text(r, c));
-        shown.append(cells.join(QLatin1Char('|')));
+            shown << form.lines().text(r, c);
     }
-    shown.append(form.summary().text(1, SumLineCount) + '|' + form.summary().text(1, SumConfirmed));
-    return shown;
+    return shown << form.summary().text(1, SumLineCount) << form.summary().text(1, SumConfirmed);
 }
 
 QByteArray readFile(const QString& path)
@@ -111,8 +102,6 @@ private slots:
                                                              << "15.500";
         QTest::newRow("a refusal") << "ru_RU" << 1 << ""
                                    << "0";
-        QTest::newRow("full acceptance") << "en_US" << 2 << ""
-                                         << "20.000";
     }
 
     void savedResponseLoadsBack()
@@ -163,14 +152,14 @@ private slots:
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<int>("openings");
         QTest::addColumn<QStringList>("titles");
+        const QString numbered = QStringLiteral("Пз_1");
         QTest::newRow("no confirmation number: the chooser is not shown")
-            << ""
-            << "out.xml" << 0 << QStringList{"WEXA"};
-        QTest::newRow("the chooser cancelled: no message") << "Пз_1"
-                                                           << "" << 1 << QStringList{};
-        QTest::newRow("a path below a regular file: the error")
-            << "Пз_1"
-            << "file.txt/x.xml" << 1 << QStringList{"Произошла ошибка в btnZapisz_Click()"};
+            << QString() << "out.xml" << 0 << QStringList{"WEXA"};
+        QTest::newRow("the chooser cancelled: no message")
+            << numbered << QString() << 1 << QStringList{};
+        QTest::newRow("a path below a regular file: the error and the old file kept")
+            << numbered << "file.txt/x.xml" << 1
+            << QStringList{"Произошла ошибка в btnZapisz_Click()"};
     }
 
     void refusedSaves()
@@ -196,24 +185,10 @@ private slots:
         QVERIFY(e.form.isEnabled());
     }
 
-    void proposedNameReplacesSlashes_data()
+    void saveProposesANameWithoutSlashes()
     {
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("a slash") << "Пз_1234/5"
-                                 << "Подтверждение_заказа_Пз_1234_5.xml";
-        QTest::newRow("a backslash") << "Пз_1234\\5"
-                                     << "Подтверждение_заказа_Пз_1234_5.xml";
-        QTest::newRow("other characters are kept") << "№ 7: ок?"
-                                                   << "Подтверждение_заказа_№ 7: ок?.xml";
-    }
-
-    void proposedNameReplacesSlashes()
-    {
-        QFETCH(QString, number);
-        QFETCH(QString, name);
         Editor e;
-        e.form.setField(Field::txtNrPotw, number);
+        e.form.setField(Field::txtNrPotw, QStringLiteral("Пз_12/34\\5 №: ок?"));
 
         btnZapisz_Click(e.form, e.chooser);
 
@@ -221,7 +196,7 @@ private slots:
         const FakeChooser::Opening& opening = e.chooser.openings[0];
         QCOMPARE(opening.mode, Mode::Save);
         QCOMPARE(opening.title, "Записать подтверждение заказа");
-        QCOMPARE(opening.proposedName, name);
+        QCOMPARE(opening.proposedName, "Подтверждение_заказа_Пз_12_34_5 №: ок?.xml");
         QVERIFY(!opening.controlEnabled);
     }
 
@@ -232,30 +207,17 @@ private slots:
         QTest::addColumn<QString>("selected");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("path");
-        QTest::newRow("load joins the folder and the selected file") << Mode::Load << "/data"
-                                                                     << "order.xml"
-                                                                     << "other.xml"
-                                                                     << "/data/order.xml";
-        QTest::newRow("load in the root folder adds no second separator") << Mode::Load << "/"
-                                                                          << "order.xml"
-                                                                          << ""
-                                                                          << "/order.xml";
-        QTest::newRow("load with nothing selected chooses nothing") << Mode::Load << "/data"
-                                                                    << ""
-                                                                    << "order.xml"
-                                                                    << "";
-        QTest::newRow("save adds no extension") << Mode::Save << "/data"
-                                                << "x.xml"
-                                                << "order"
-                                                << "/data/order";
-        QTest::newRow("save takes a typed path as it is") << Mode::Save << "/data"
-                                                          << ""
-                                                          << "/x/order.xml"
-                                                          << "/x/order.xml";
-        QTest::newRow("save without a name chooses nothing") << Mode::Save << "/data"
-                                                             << "order.xml"
-                                                             << ""
-                                                             << "";
+        const QString data = "/data", order = "order.xml", other = "other.xml", none;
+        QTest::newRow("load joins the folder and the selected file")
+            << Mode::Load << data << order << other << "/data/order.xml";
+        QTest::newRow("load in the root folder adds no second separator")
+            << Mode::Load << QString("/") << order << none << "/order.xml";
+        QTest::newRow("load with nothing selected chooses nothing")
+            << Mode::Load << data << none << order << none;
+        QTest::newRow("save takes the typed name as it is, without an extension")
+            << Mode::Save << data << other << QString("order") << "/data/order";
+        QTest::newRow("save without a name chooses nothing")
+            << Mode::Save << data << order << none << none;
     }
 
     void chooserMakesThePath()
