@@ -8,34 +8,36 @@
 namespace DocumentTexts {
 namespace {
 
-QString elementsText(const Elements& elements)
+QString parties()
 {
-    QString text;
-    for (const auto& [name, value] : elements)
-        text += QStringLiteral("<%1>%2</%1>").arg(name, value);
-    return text;
+    return QStringLiteral("<Buyer><ILN>%1</ILN></Buyer><Seller><ILN>%2</ILN></Seller>"
+                          "<DeliveryPoint><ILN>%3</ILN><Name>Склад Север</Name>"
+                          "<Address>ул. Лесная, 5</Address></DeliveryPoint>")
+        .arg(BuyerIln, SellerIln, DeliveryIln);
 }
 
-struct Span {
-    qsizetype begin = -1, contentBegin = -1, contentEnd = -1, end = -1;
-};
-
-Span locate(const QString& xml, const QString& path)
+QStringList lines(int count, Elements (*item)(int))
 {
-    Span span;
-    qsizetype from = 0, to = xml.size();
-    for (const QString& name : path.split(QLatin1Char('/'))) {
-        const QString open = QStringLiteral("<%1>").arg(name);
-        const QString close = QStringLiteral("</%1>").arg(name);
-        const qsizetype b = xml.indexOf(open, from);
-        const qsizetype e = b < 0 ? -1 : xml.indexOf(close, b);
-        if (b < 0 || e < 0 || e >= to)
+    QStringList texts;
+    for (int n = 1; n <= count; ++n)
+        texts.append(line(item(n)));
+    return texts;
+}
+
+// The element at path taken out (text null) or given that content.
+QString edited(QString xml, const QString& path, const QString& text)
+{
+    qsizetype begin = 0;
+    const QStringList steps = path.split(QLatin1Char('/'));
+    for (const QString& step : steps) {
+        begin = xml.indexOf(QStringLiteral("<%1>").arg(step), begin);
+        if (begin < 0)
             qFatal("no element %s in the test document", qPrintable(path));
-        span = {b, b + open.size(), e, e + close.size()};
-        from = span.contentBegin;
-        to = span.contentEnd;
     }
-    return span;
+    const QString close = QStringLiteral("</%1>").arg(steps.last());
+    const qsizetype content = begin + close.size() - 1, end = xml.indexOf(close, begin);
+    return text.isNull() ? xml.remove(begin, end + close.size() - begin)
+                         : xml.replace(content, end - content, text);
 }
 
 } // namespace
@@ -53,35 +55,6 @@ Elements orderItem(int n)
             {"UnitOfMeasure", "PCE"}};
 }
 
-QString line(const Elements& item)
-{
-    return QStringLiteral("<Line><Line-Item>%1</Line-Item></Line>").arg(elementsText(item));
-}
-
-QString order(const QStringList& lines)
-{
-    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><Document-Order>"
-                          "<Order-Header><OrderNumber>ZK-1</OrderNumber>"
-                          "<OrderDate>2026-12-03</OrderDate>"
-                          "<ExpectedDeliveryDate>2026-12-09</ExpectedDeliveryDate>"
-                          "<ExpectedDeliveryTime>08:30</ExpectedDeliveryTime>"
-                          "<Remarks>Звонить за час</Remarks></Order-Header>"
-                          "<Order-Parties><Buyer><ILN>%1</ILN></Buyer>"
-                          "<Seller><ILN>%2</ILN></Seller><DeliveryPoint><ILN>%3</ILN>"
-                          "<Name>Склад Север</Name><Address>ул. Лесная, 5</Address>"
-                          "</DeliveryPoint></Order-Parties>"
-                          "<Order-Lines>%4</Order-Lines></Document-Order>")
-        .arg(BuyerIln, SellerIln, DeliveryIln, lines.join(QString()));
-}
-
-QString order(int lineCount)
-{
-    QStringList lines;
-    for (int n = 1; n <= lineCount; ++n)
-        lines.append(line(orderItem(n)));
-    return order(lines);
-}
-
 Elements responseItem(int n)
 {
     return {{"LineNumber", QString::number(n)},
@@ -94,6 +67,32 @@ Elements responseItem(int n)
             {"OrderedUnitNetPrice", "12.500"}};
 }
 
+QString line(const Elements& item)
+{
+    QString text;
+    for (const auto& [name, value] : item)
+        text += QStringLiteral("<%1>%2</%1>").arg(name, value);
+    return QStringLiteral("<Line><Line-Item>%1</Line-Item></Line>").arg(text);
+}
+
+QString order(const QStringList& lines)
+{
+    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><Document-Order>"
+                          "<Order-Header><OrderNumber>ZK-1</OrderNumber>"
+                          "<OrderDate>2026-12-03</OrderDate>"
+                          "<ExpectedDeliveryDate>2026-12-09</ExpectedDeliveryDate>"
+                          "<ExpectedDeliveryTime>08:30</ExpectedDeliveryTime>"
+                          "<Remarks>Звонить за час</Remarks></Order-Header>"
+                          "<Order-Parties>%1</Order-Parties><Order-Lines>%2</Order-Lines>"
+                          "</Document-Order>")
+        .arg(parties(), lines.join(QString()));
+}
+
+QString order(int lineCount)
+{
+    return order(lines(lineCount, orderItem));
+}
+
 QString response(const QStringList& lines)
 {
     return QStringLiteral(
@@ -104,70 +103,53 @@ QString response(const QStringList& lines)
                "<ExpectedDeliveryTime>08:30</ExpectedDeliveryTime>"
                "<OrderNumber>ZK-1</OrderNumber><OrderDate>2026-12-03</OrderDate>"
                "<ResponseType>4</ResponseType><Remarks>Звонить за час</Remarks>"
-               "</OrderResponse-Header><OrderResponse-Parties><Buyer><ILN>%1</ILN></Buyer>"
-               "<Seller><ILN>%2</ILN></Seller><DeliveryPoint><ILN>%3</ILN>"
-               "<Name>Склад Север</Name><Address>ул. Лесная, 5</Address></DeliveryPoint>"
-               "</OrderResponse-Parties><OrderResponse-Lines>%4</OrderResponse-Lines>"
-               "<OrderResponse-Summary><TotalLines>%5</TotalLines></OrderResponse-Summary>"
-               "</Document-OrderResponse>")
-        .arg(BuyerIln, SellerIln, DeliveryIln, lines.join(QString()))
+               "</OrderResponse-Header><OrderResponse-Parties>%1</OrderResponse-Parties>"
+               "<OrderResponse-Lines>%2</OrderResponse-Lines><OrderResponse-Summary>"
+               "<TotalLines>%3</TotalLines></OrderResponse-Summary></Document-OrderResponse>")
+        .arg(parties(), lines.join(QString()))
         .arg(lines.size());
 }
 
 QString response(int lineCount)
 {
-    QStringList lines;
-    for (int n = 1; n <= lineCount; ++n)
-        lines.append(line(responseItem(n)));
-    return response(lines);
+    return response(lines(lineCount, responseItem));
 }
 
 QString without(const QString& xml, const QString& path)
 {
-    const Span span = locate(xml, path);
-    return QString(xml).remove(span.begin, span.end - span.begin);
+    return edited(xml, path, {});
 }
 
 QString withText(const QString& xml, const QString& path, const QString& text)
 {
-    const Span span = locate(xml, path);
-    return QString(xml).replace(span.contentBegin, span.contentEnd - span.contentBegin, text);
-}
-
-Elements without(Elements elements, const QString& name)
-{
-    elements.removeIf([&](const auto& element) { return element.first == name; });
-    return elements;
+    return edited(xml, path, text.isNull() ? QStringLiteral("") : text);
 }
 
 Elements with(Elements elements, const QString& name, const QString& text)
 {
-    for (auto& element : elements) {
-        if (element.first == name) {
-            element.second = text;
-            return elements;
-        }
-    }
-    elements.append({name, text});
+    const auto at = std::find_if(elements.begin(), elements.end(),
+                                 [&](const auto& element) { return element.first == name; });
+    if (text.isNull())
+        elements.erase(at, at == elements.end() ? at : at + 1);
+    else if (at == elements.end())
+        elements.append({name, text});
+    else
+        at->second = text;
     return elements;
 }
 
 void useParties(Confirmation& form, const QString& partnerIln)
 {
-    ProcessState& process = ProcessState::instance();
-    process.user.iln = SellerIln;
-    process.user.name = QStringLiteral("ООО Поставщик");
-    process.partner.name = QStringLiteral("АО Покупатель");
+    ProcessState::instance().user.iln = SellerIln;
+    ProcessState::instance().user.name = QStringLiteral("ООО Поставщик");
+    ProcessState::instance().partner.name = QStringLiteral("АО Покупатель");
     form.setPartnerIln(partnerIln);
 }
 
 bool readOrder(Confirmation& form, const QString& orderText)
 {
-    const XmlDocument document = XmlDocument::fromText(orderText);
-    if (document.isEmpty())
-        qFatal("the test order does not parse: %s", qPrintable(document.errorString()));
     Startup::setParties(form);
-    const bool read = Startup::takeOrder(form, document);
+    const bool read = Startup::takeOrder(form, XmlDocument::fromText(orderText));
     Startup::finish(form);
     return read;
 }

@@ -43,147 +43,101 @@ class TestResponseLoader : public QObject {
 private slots:
     void init() { freshProcess(); }
 
-    void refusals_data()
+    void refusedFiles_data()
     {
         QTest::addColumn<QString>("text");
+        QTest::addColumn<LoadOutcome>("outcome");
         QTest::addColumn<QString>("message");
         auto row = [](const char* name, QString text, QString message) {
-            QTest::newRow(name) << text << message;
+            QTest::newRow(name) << text
+                                << (message == Incomplete ? LoadOutcome::Incomplete
+                                                          : LoadOutcome::Refused)
+                                << message;
         };
-        const QString seller = QStringLiteral("OrderResponse-Parties/Seller");
-        const QString buyer = QStringLiteral("OrderResponse-Parties/Buyer/ILN");
+        const QString header = QStringLiteral("OrderResponse-Header/");
         row("a file that is not XML", "Подтверждение <не> готово",
             "Неправильный формат файла XML.");
         row("an order instead of a response", order(1),
             "Документ не соответствует спецификации подтверждения закза.");
-        row("a response of another seller", withText(response(1), seller + "/ILN", "4600000000027"),
+        row("a response of another seller",
+            withText(response(1), "OrderResponse-Parties/Seller/ILN", "4600000000027"),
             "Неправильный ILN номер продавца");
-        row("a response without a seller", without(response(1), seller),
-            "Неправильный ILN номер продавца");
-        row("a response to another buyer", withText(response(1), buyer, "4607000000024"),
+        row("a response to another buyer",
+            withText(response(1), "OrderResponse-Parties/Buyer/ILN", "4607000000024"),
             "Неправильный ILN номер покупателя.");
+        row("no response number", without(response(2), header + "OrderResponseNumber"), Incomplete);
+        row("no order number", without(response(2), header + "OrderNumber"), Incomplete);
+        row("no order date", without(response(2), header + "OrderDate"), Incomplete);
+        row("no lines element", without(response(2), "OrderResponse-Lines"), Incomplete);
+        row("a delivery date that is no date",
+            withText(response(2), header + "ExpectedDeliveryDate", "в четверг"), Incomplete);
     }
 
-    void refusals()
+    void refusedFiles()
     {
         QFETCH(QString, text);
+        QFETCH(LoadOutcome, outcome);
         QFETCH(QString, message);
         Loader l;
-        QCOMPARE(l.load(text), LoadOutcome::Refused);
+        QCOMPARE(l.load(text), outcome);
         QCOMPARE(l.messages.texts(), QStringList{message});
-        QCOMPARE(l.messages.shown[0].icon, Message::Icon::Exclamation);
-        QCOMPARE(l.form.lineCount(), 0);
-        QCOMPARE(l.form.field(Field::lblILNKupWart), "АО Покупатель");
-        QVERIFY(l.form.isEnabled());
-    }
-
-    void incompleteDocuments_data()
-    {
-        QTest::addColumn<QString>("text");
-        const QString header = QStringLiteral("OrderResponse-Header/");
-        QTest::newRow("no response number") << without(response(2), header + "OrderResponseNumber");
-        QTest::newRow("an empty response number")
-            << withText(response(2), header + "OrderResponseNumber", "");
-        QTest::newRow("no order number") << without(response(2), header + "OrderNumber");
-        QTest::newRow("no order date") << without(response(2), header + "OrderDate");
-        QTest::newRow("no lines element") << without(response(2), "OrderResponse-Lines");
-        QTest::newRow("a delivery date that is no date")
-            << withText(response(2), header + "ExpectedDeliveryDate", "в четверг");
-    }
-
-    void incompleteDocuments()
-    {
-        QFETCH(QString, text);
-        Loader l;
-        QCOMPARE(l.load(text), LoadOutcome::Incomplete);
-        QCOMPARE(l.messages.texts(), QStringList{Incomplete});
-        QCOMPARE(l.messages.shown[0].icon, Message::Icon::Critical);
+        QCOMPARE(l.messages.shown[0].icon, outcome == LoadOutcome::Refused
+                                               ? Message::Icon::Exclamation
+                                               : Message::Icon::Critical);
         QCOMPARE(l.messages.shown[0].title, Messages::Title);
         QVERIFY(l.form.isEnabled());
+        if (outcome == LoadOutcome::Refused) {
+            QCOMPARE(l.form.lineCount(), 0);
+            QCOMPARE(l.form.field(Field::lblILNKupWart), "АО Покупатель");
+        }
     }
 
-    void responseWithoutDateIsComplete()
-    {
-        Loader l;
-        QCOMPARE(l.load(without(response(2), "OrderResponse-Header/OrderResponseDate")),
-                 LoadOutcome::Loaded);
-        QVERIFY(l.messages.shown.isEmpty());
-        QCOMPARE(l.form.txtDataPotw(), QDate(2026, 12, 5));
-        QCOMPARE(l.form.lineCount(), 2);
-        QCOMPARE(l.form.field(Field::txtNrPotw), "Пз_ZK-1");
-    }
-
-    void deliveryPointNumber_data()
+    void loadedFiles_data()
     {
         QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("column"); // negative: the form's field -1 - column
         QTest::addColumn<QString>("shown");
-        const QString path = QStringLiteral("OrderResponse-Parties/DeliveryPoint/ILN");
-        QTest::newRow("the file's delivery point is shown") << response(1) << DeliveryIln;
-        QTest::newRow("without one the partner's number is shown")
-            << without(response(1), path) << BuyerIln;
-    }
-
-    void deliveryPointNumber()
-    {
-        QFETCH(QString, text);
-        Loader l;
-        QCOMPARE(l.load(text), LoadOutcome::Loaded);
-        QTEST(l.form.field(Field::lblILNMiejscaDostWart), "shown");
-    }
-
-    void unitOfMeasure_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("unit");
-        QTest::newRow("a unit is taken as written")
-            << line(with(responseItem(1), "UnitOfMeasure", "KGM")) << QString("KGM");
-        QTest::newRow("a line without a unit gets PCE")
-            << line(without(responseItem(1), "UnitOfMeasure")) << QString("PCE");
-        QTest::newRow("a blank unit becomes PCE")
-            << line(with(responseItem(1), "UnitOfMeasure", "   ")) << QString("PCE");
-    }
-
-    void unitOfMeasure()
-    {
-        QFETCH(QString, line);
-        Loader l;
-        QCOMPARE(l.load(response({line})), LoadOutcome::Loaded);
-        QTEST(l.form.lines().text(1, ColUnit), "unit");
-    }
-
-    void responseType_data()
-    {
-        const QString path = QStringLiteral("OrderResponse-Header/ResponseType");
-        QTest::addColumn<QString>("text");
         QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("confirmed");
-        auto row = [&](const char* name, QString code, int type, QString confirmed) {
-            QTest::newRow(name) << (code.isNull() ? without(response(1), path)
-                                                  : withText(response(1), path, code))
-                                << type << confirmed;
+        auto row = [](const char* name, QString text, int column, QString shown, int type = 0) {
+            QTest::newRow(name) << text << column << shown << type;
         };
-        row("27 is a refusal", "27", 1, "0");
-        row("29 is a full acceptance", "29", 2, "10,000");
-        row("4 is a change", "4", 0, "8,000");
-        row("no type is a change", QString(), 0, "8,000");
+        const QString type = QStringLiteral("OrderResponse-Header/ResponseType");
+        row("27 is a refusal", withText(response(1), type, "27"), ColConfirmed, "0", 1);
+        row("29 is a full acceptance", withText(response(1), type, "29"), ColConfirmed, "10,000",
+            2);
+        row("4 is a change", response(1), ColConfirmed, "8,000");
+        row("no type is a change", without(response(1), type), ColConfirmed, "8,000");
+        const int delivery = -1 - int(Field::lblILNMiejscaDostWart);
+        row("a response without a date is complete",
+            without(response(1), "OrderResponse-Header/OrderResponseDate"),
+            -1 - int(Field::txtNrPotw), "Пз_ZK-1");
+        row("the file's delivery point is shown", response(1), delivery, DeliveryIln);
+        row("without a delivery point the partner's number is shown",
+            without(response(1), "OrderResponse-Parties/DeliveryPoint/ILN"), delivery, BuyerIln);
+        const QString unit = QStringLiteral("UnitOfMeasure");
+        row("a unit is taken as written", response({line(with(responseItem(1), unit, "KGM"))}),
+            ColUnit, "KGM");
+        row("a line without a unit gets PCE", response({line(with(responseItem(1), unit, {}))}),
+            ColUnit, "PCE");
+        row("a blank unit becomes PCE", response({line(with(responseItem(1), unit, "   "))}),
+            ColUnit, "PCE");
+        row("remarks get carriage returns",
+            withText(response(1), "OrderResponse-Header/Remarks",
+                     "<![CDATA[первая\nвторая & третья]]>"),
+            -1 - int(Field::txtUwagi), "первая\r\nвторая & третья");
     }
 
-    void responseType()
+    void loadedFiles()
     {
         QFETCH(QString, text);
+        QFETCH(int, column);
         Loader l;
         QCOMPARE(l.load(text), LoadOutcome::Loaded);
+        QVERIFY(l.messages.shown.isEmpty());
+        QTEST(column < 0 ? l.form.field(Field(-1 - column))
+                         : l.form.lines().text(1, int16_t(column)),
+              "shown");
         QTEST(l.form.cboxTyp(), "type");
-        QTEST(l.form.lines().text(1, ColConfirmed), "confirmed");
-    }
-
-    void remarksGetCarriageReturns()
-    {
-        Loader l;
-        QCOMPARE(l.load(withText(response(1), "OrderResponse-Header/Remarks",
-                                 "<![CDATA[первая\nвторая & третья]]>")),
-                 LoadOutcome::Loaded);
-        QCOMPARE(l.form.field(Field::txtUwagi), "первая\r\nвторая & третья");
     }
 
     void unreadableFile()
@@ -198,9 +152,8 @@ private slots:
 
     void roundTrip()
     {
-        RecordingMessages messages;
-        Confirmation original(messages);
-        useParties(original);
+        Loader first;
+        Confirmation& original = first.form;
         QVERIFY(readOrder(original, order(3)));
         original.selectCboxTyp(0);
         original.lines().setText(2, ColConfirmed, "5,500");
@@ -211,7 +164,7 @@ private slots:
 
         Loader l;
         QCOMPARE(l.load(saved->toUtf8()), LoadOutcome::Loaded);
-        QVERIFY(messages.shown.isEmpty());
+        QVERIFY(first.messages.shown.isEmpty());
         QVERIFY(l.messages.shown.isEmpty());
         for (Field f : {Field::txtNrPotw, Field::lblNrZamWart, Field::lblDataZamWart,
                         Field::lblILNMiejscaDostWart, Field::txtUwagi})

@@ -12,20 +12,24 @@ using namespace DocumentTexts;
 using Field = Confirmation::Field;
 
 namespace {
-const QString Header = QStringLiteral("/Document-OrderResponse/OrderResponse-Header/");
-const QString Parties = QStringLiteral("/Document-OrderResponse/OrderResponse-Parties/");
-const QString Item = QStringLiteral("/Document-OrderResponse/OrderResponse-Lines/Line/Line-Item/");
-const QString TotalLines =
-    QStringLiteral("/Document-OrderResponse/OrderResponse-Summary/TotalLines");
+const QString Root = QStringLiteral("/Document-OrderResponse/");
+const QString Header = Root + "OrderResponse-Header/";
+const QString Item = Root + "OrderResponse-Lines/Line/Line-Item/";
 
-// The text at `path` of the response the form makes now.
-QString written(Confirmation& form, const QString& path)
+// The texts at these paths of the response the form makes now.
+QStringList written(Confirmation& form, const QStringList& paths)
 {
     const std::optional<XmlDocument> document = MakeOrderResponse(form);
-    if (!document)
-        return QStringLiteral("(no document)");
-    const XmlNode node = document->selectSingleNode(path);
-    return node.isNull() ? QStringLiteral("(no element)") : node.text();
+    QStringList texts;
+    for (const QString& path : paths) {
+        const XmlNode node = document ? document->selectSingleNode(path) : XmlNode();
+        texts.append(!document ? "(no document)" : node.isNull() ? "(no element)" : node.text());
+    }
+    return texts;
+}
+QString written(Confirmation& form, const QString& path)
+{
+    return written(form, QStringList{path})[0];
 }
 
 // A control that has read an order of `lines` standard lines, ready to respond.
@@ -34,6 +38,14 @@ struct Respondent {
     {
         useParties(form, partner);
         readOrder(form, order(lines));
+    }
+    // A cell of line 1, or for a negative column the form's field -1 - column.
+    void set(int column, const QString& text)
+    {
+        if (column < 0)
+            form.setField(Field(-1 - column), text);
+        else
+            form.lines().setText(1, int16_t(column), text);
     }
     RecordingMessages messages;
     Confirmation form{messages};
@@ -45,227 +57,156 @@ class TestResponseWriter : public QObject {
 private slots:
     void init() { freshProcess(); }
 
-    void headerAndParties()
-    {
-        Respondent r(2);
-        r.form.setTxtDataPotw(QDate(2026, 12, 7));
-        const QList<QPair<QString, QString>> expected = {
-            {Header + "OrderResponseNumber", "Пз_ZK-1"},
-            {Header + "OrderResponseDate", "2026-12-07"},
-            {Header + "ExpectedDeliveryDate", "2026-12-09"},
-            {Header + "ExpectedDeliveryTime", "08:30"},
-            {Header + "OrderNumber", "ZK-1"},
-            {Header + "OrderDate", "2026-12-03"},
-            {Header + "ResponseType", "29"},
-            {Header + "Remarks", "Звонить за час"},
-            {Parties + "Buyer/ILN", BuyerIln},
-            {Parties + "Seller/ILN", SellerIln},
-            {Parties + "DeliveryPoint/ILN", DeliveryIln},
-            {TotalLines, "2"},
-            {"/Document-OrderResponse/OrderResponse-Lines/Line[2]/Line-Item/LineNumber", "2"}};
-        for (const auto& [path, text] : expected)
-            QCOMPARE(written(r.form, path), text);
-        QVERIFY(r.messages.shown.isEmpty());
-    }
-
-    void headerChoices_data()
+    void header_data()
     {
         QTest::addColumn<int>("type");
         QTest::addColumn<bool>("dated");
-        QTest::addColumn<QString>("orderDateLabel");
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("responseDate");
         QTest::addColumn<QString>("orderDate");
-        auto row = [](const char* name, int type, bool dated, QString label, QString code,
-                      QString responseDate, QString orderDate) {
-            QTest::newRow(name) << type << dated << label << code << responseDate << orderDate;
+        QTest::addColumn<int>("changed"); // which of the texts below differs
+        QTest::addColumn<QString>("text");
+        auto row = [](const char* name, int type, bool dated, QString orderDate, int changed,
+                      QString text) {
+            QTest::newRow(name) << type << dated << orderDate << changed << text;
         };
-        row("refusal is type 27", 1, true, "2026-12-03", "27", "2026-12-05", "2026-12-03");
-        row("no type chosen is type 4", -1, true, "2026-12-03", "4", "2026-12-05", "2026-12-03");
-        row("a confirmation date switched off is written empty", 2, false, "2026-12-03", "29", "",
+        row("full acceptance is type 29 and copies the order", 2, true, "2026-12-03", 6, "29");
+        row("refusal is type 27", 1, true, "2026-12-03", 6, "27");
+        row("change is type 4", 0, true, "2026-12-03", 6, "4");
+        row("no type chosen is type 4", -1, true, "2026-12-03", 6, "4");
+        row("a confirmation date switched off is written empty", 2, false, "2026-12-03", 1, "");
+        row("an order date in the user's short form is rewritten", 2, true, "03.12.2026", 5,
             "2026-12-03");
-        row("an order date in the user's short form is rewritten", 2, true, "03.12.2026", "29",
-            "2026-12-05", "2026-12-03");
-        row("an empty order date is written empty", 2, true, "", "29", "2026-12-05", "");
     }
 
-    void headerChoices()
+    void header()
     {
         QFETCH(int, type);
         QFETCH(bool, dated);
-        QFETCH(QString, orderDateLabel);
-        Respondent r;
+        QFETCH(QString, orderDate);
+        QFETCH(int, changed);
+        Respondent r(2);
         r.form.selectCboxTyp(type);
         if (!dated)
             r.form.setTxtDataPotw(std::nullopt);
-        r.form.setField(Field::lblDataZamWart, orderDateLabel);
-        QTEST(written(r.form, Header + "ResponseType"), "code");
-        QTEST(written(r.form, Header + "OrderResponseDate"), "responseDate");
-        QTEST(written(r.form, Header + "OrderDate"), "orderDate");
+        r.form.setField(Field::lblDataZamWart, orderDate);
+        QStringList paths;
+        for (const char* name :
+             {"OrderResponseNumber", "OrderResponseDate", "ExpectedDeliveryDate",
+              "ExpectedDeliveryTime", "OrderNumber", "OrderDate", "ResponseType", "Remarks"})
+            paths.append(Header + name);
+        for (const char* party : {"Buyer", "Seller", "DeliveryPoint"})
+            paths.append(Root + "OrderResponse-Parties/" + party + "/ILN");
+        paths << Root + "OrderResponse-Summary/TotalLines"
+              << Root + "OrderResponse-Lines/Line[2]/Line-Item/LineNumber";
+        QStringList expected{
+            "Пз_ZK-1",        "2026-12-05", "2026-12-09", "08:30",     "ZK-1", "2026-12-03", "29",
+            "Звонить за час", BuyerIln,     SellerIln,    DeliveryIln, "2",    "2"};
+        QFETCH(QString, text);
+        expected[changed] = text;
+        QCOMPARE(written(r.form, paths), expected);
         QVERIFY(r.messages.shown.isEmpty());
     }
 
-    void lineStatus_data()
-    {
-        QTest::addColumn<QString>("ordered");
-        QTest::addColumn<QString>("confirmed");
-        QTest::addColumn<QString>("status");
-        QTest::addColumn<QString>("confirmedXml");
-        auto row = [](const char* name, QString ordered, QString confirmed, QString status,
-                      QString xml) {
-            QTest::newRow(name) << ordered << confirmed << status << xml;
-        };
-        row("nothing confirmed as 0", "10,000", "0", "7", "0.000");
-        row("nothing confirmed as 0,0", "10,000", "0,0", "7", "0.000");
-        row("nothing confirmed as 0,000", "10,000", "0,000", "7", "0.000");
-        row("10 against 10,000 is as ordered", "10,000", "10", "5", "10.000");
-        row("equal after rounding to three decimals", "10,000", "10,0004", "5", "10.000");
-        row("more than ordered is not refused here", "10,000", "12,000", "3", "12.000");
-        row("an empty confirmed quantity", "10,000", "", "3", "-1");
-        row("both quantities empty", "", "", "5", "-1");
-    }
-
-    void lineStatus()
-    {
-        QFETCH(QString, ordered);
-        QFETCH(QString, confirmed);
-        Respondent r;
-        r.form.lines().setText(1, ColOrdered, ordered);
-        r.form.lines().setText(1, ColConfirmed, confirmed);
-        QTEST(written(r.form, Item + "LineItemStatus"), "status");
-        QTEST(written(r.form, Item + "QuantityToBeDelivered"), "confirmedXml");
-    }
-
-    void lineValues_data()
+    void lineElements_data()
     {
         QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("partner");
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("cell");
         QTest::addColumn<QString>("element");
         QTest::addColumn<QString>("text");
-        auto row = [](const char* name, QString locale, int column, QString cell, QString text) {
-            QTest::newRow(name) << locale << column << cell
-                                << (column == ColUnit ? "UnitOfMeasure" : "OrderedUnitNetPrice")
-                                << text;
+        auto row = [](const char* name, int column, QString cell, QString element, QString text,
+                      QString partner = BuyerIln, QString locale = "ru_RU") {
+            QTest::newRow(name) << locale << partner << column << cell << element << text;
         };
-        row("a comma locale's price", "ru_RU", ColPrice, "7,25", "7.250");
-        row("a point locale's price", "en_US", ColPrice, "7.25", "7.250");
-        row("a large price has no grouping", "en_US", ColPrice, "1234567", "1234567.000");
-        row("a price is rounded half up", "ru_RU", ColPrice, "0,0005", "0.001");
-        row("an empty price", "ru_RU", ColPrice, "", "-1");
-        row("a unit name is lower-cased and mapped", "ru_RU", ColUnit, "Штука", "PCE");
-        row("an upper-case name is mapped", "ru_RU", ColUnit, "ЛИТР", "LTR");
-        row("a code passes through", "ru_RU", ColUnit, "PCE", "PCE");
-        row("an unknown name keeps its case", "ru_RU", ColUnit, "Sztuka", "Sztuka");
-        row("an empty unit stays empty", "ru_RU", ColUnit, "", "");
+        const QString status = QStringLiteral("LineItemStatus");
+        row("nothing confirmed is status 7", ColConfirmed, "0,0", status, "7");
+        row("10 against 10,000 is status 5", ColConfirmed, "10", status, "5");
+        row("more than ordered is status 3, not refused here", ColConfirmed, "12", status, "3");
+        row("an empty confirmed quantity is status 3", ColConfirmed, "", status, "3");
+        row("an empty confirmed quantity is written -1", ColConfirmed, "", "QuantityToBeDelivered",
+            "-1");
+        row("a confirmed quantity is written with a point", ColConfirmed, "5,5",
+            "QuantityToBeDelivered", "5.500");
+        row("a comma locale's price", ColPrice, "7,25", "OrderedUnitNetPrice", "7.250");
+        row("a point locale's price", ColPrice, "7.25", "OrderedUnitNetPrice", "7.250", BuyerIln,
+            "en_US");
+        row("a unit name is lower-cased and mapped", ColUnit, "Штука", "UnitOfMeasure", "PCE");
+        row("an upper-case name is mapped", ColUnit, "ЛИТР", "UnitOfMeasure", "LTR");
+        row("an unknown name keeps its case", ColUnit, "Sztuka", "UnitOfMeasure", "Sztuka");
+        const QString gross = QStringLiteral("OrderedUnitGrossPrice");
+        const QString net = QStringLiteral("OrderedUnitNetPrice");
+        row("the buyer shown prices gets a gross price", ColName, "", gross, "15.000",
+            "4607149599998");
+        row("the other gross buyer gets a gross price", ColName, "", gross, "15.000",
+            "4607162819998");
+        row("the other gross buyer gets no net price", ColName, "", net, "(no element)",
+            "4607162819998");
+        row("any other buyer gets a net price", ColName, "", net, "12.500", "4607163319992");
+        row("any other buyer gets no gross price", ColName, "", gross, "(no element)",
+            "4607163319992");
     }
 
-    void lineValues()
+    void lineElements()
     {
         QFETCH(QString, locale);
+        QFETCH(QString, partner);
         QFETCH(int, column);
         QFETCH(QString, cell);
         QFETCH(QString, element);
         freshProcess(locale);
-        Respondent r;
-        r.form.lines().setText(1, int16_t(column), cell);
+        Respondent r(1, partner);
+        r.set(column, cell);
         QTEST(written(r.form, Item + element), "text");
         QCOMPARE(written(r.form, Item + "OrderedQuantity"), "10.000");
     }
 
-    void priceElement_data()
-    {
-        QTest::addColumn<QString>("partner");
-        QTest::addColumn<QString>("gross");
-        QTest::addColumn<QString>("net");
-        const QString none = QStringLiteral("(no element)");
-        QTest::newRow("the buyer shown prices gets a gross price")
-            << "4607149599998" << QString("15.000") << none;
-        QTest::newRow("the other gross buyer gets a gross price")
-            << "4607162819998" << QString("15.000") << none;
-        QTest::newRow("any other buyer gets a net price")
-            << "4607163319992" << none << QString("12.500");
-    }
-
-    void priceElement()
-    {
-        QFETCH(QString, partner);
-        Respondent r(1, partner);
-        QTEST(written(r.form, Item + "OrderedUnitGrossPrice"), "gross");
-        QTEST(written(r.form, Item + "OrderedUnitNetPrice"), "net");
-    }
-
-    void textsInsideCdata_data()
+    void textsOfTheUser_data()
     {
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("element");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("a product name with & and <")
-            << int(ColName) << QString("Сыр & <масло>") << Item + "ItemDescription"
-            << QString("Сыр & <масло>");
-        QTest::newRow("remarks with & and <")
-            << -1 << QString("a & b < c") << Header + "Remarks" << QString("a & b < c");
-        QTest::newRow("a line break in the remarks reaches the document as a line feed")
-            << -1 << QString("one\r\ntwo") << Header + "Remarks" << QString("one\ntwo");
+        QTest::addColumn<QString>("stored"); // null when no document can be made
+        auto row = [](const char* name, int column, QString text, QString stored) {
+            QTest::newRow(name) << column << text << stored;
+        };
+        const int remarks = -1 - int(Field::txtUwagi);
+        row("a product name with & and < goes into CDATA", ColName, "Сыр & <масло>",
+            "Сыр & <масло>");
+        row("remarks with & and < go into CDATA, line breaks as line feeds", remarks,
+            "a & b\r\n< c", "a & b\n< c");
+        row("an EAN with & fails", ColEan, "4601&2", {});
+        row("a product name that ends its CDATA section fails", ColName, "Сыр]]>масло", {});
+        row("remarks that end their CDATA section fail", remarks, "см. ]]> ниже", {});
+        row("an order date that is no date fails", -1 - int(Field::lblDataZamWart), "позавчера",
+            {});
     }
 
-    void textsInsideCdata()
+    void textsOfTheUser()
     {
         QFETCH(int, column);
         QFETCH(QString, text);
-        QFETCH(QString, element);
         QFETCH(QString, stored);
         Respondent r;
-        if (column < 0)
-            r.form.setField(Field::txtUwagi, text);
-        else
-            r.form.lines().setText(1, int16_t(column), text);
-        QCOMPARE(written(r.form, element), stored);
-        const QString name = element.section('/', -1);
-        QVERIFY(MakeOrderResponse(r.form)->xml().contains(
-            QStringLiteral("<%1><![CDATA[%2]]></%1>").arg(name, stored)));
-    }
-
-    void buildFailures_data()
-    {
-        QTest::addColumn<int>("column");
-        QTest::addColumn<int>("field");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("an EAN with &") << int(ColEan) << 0 << QString("4601&2");
-        QTest::newRow("a product name that ends its CDATA section")
-            << int(ColName) << 0 << QString("Сыр]]>масло");
-        QTest::newRow("remarks that end their CDATA section")
-            << -1 << int(Field::txtUwagi) << QString("см. ]]> ниже");
-        QTest::newRow("an order date that is no date")
-            << -1 << int(Field::lblDataZamWart) << QString("позавчера");
-    }
-
-    void buildFailures()
-    {
-        QFETCH(int, column);
-        QFETCH(int, field);
-        QFETCH(QString, text);
-        Respondent r;
-        if (column < 0)
-            r.form.setField(Field(field), text);
-        else
-            r.form.lines().setText(1, int16_t(column), text);
-        QVERIFY(!MakeOrderResponse(r.form));
-        QCOMPARE(r.messages.titles(), QStringList{"Произошла ошибка в MakeOrderResponse()"});
-        QCOMPARE(r.messages.shown[0].icon, Message::Icon::Critical);
+        r.set(column, text);
+        const std::optional<XmlDocument> document = MakeOrderResponse(r.form);
+        if (stored.isNull()) {
+            QVERIFY(!document);
+            QCOMPARE(r.messages.titles(), QStringList{"Произошла ошибка в MakeOrderResponse()"});
+            QCOMPARE(r.messages.shown[0].icon, Message::Icon::Critical);
+            return;
+        }
+        const QString element = column < 0 ? "Remarks" : "ItemDescription";
+        QCOMPARE(written(r.form, (column < 0 ? Header : Item) + element), stored);
+        QVERIFY(document->xml().contains(
+            QStringLiteral("<%1><![CDATA[%2]]></%1>").arg(element, stored)));
     }
 
     void noLines()
     {
         Respondent r(0);
-        QCOMPARE(r.form.lineCount(), 0);
-        QCOMPARE(written(r.form, "/Document-OrderResponse/OrderResponse-Lines"), "");
-        QCOMPARE(written(r.form, "/Document-OrderResponse/OrderResponse-Lines/Line"),
-                 "(no element)");
-        QCOMPARE(written(r.form, TotalLines), "");
-        QCOMPARE(written(r.form, Header + "OrderResponseNumber"), "Пз_ZK-1");
-        QCOMPARE(written(r.form, Parties + "Buyer/ILN"), BuyerIln);
+        QCOMPARE(written(r.form, {Root + "OrderResponse-Lines", Root + "OrderResponse-Lines/Line",
+                                  Root + "OrderResponse-Summary/TotalLines",
+                                  Header + "OrderResponseNumber"}),
+                 QStringList({"", "(no element)", "", "Пз_ZK-1"}));
     }
 };
 
