@@ -60,11 +60,6 @@ void DebugLog::WriteLogXml(const QString& text, const XmlNode& node, int16_t lev
     writeLine(node.xml());
 }
 
-int16_t DebugLog::level()
-{
-    return g_level;
-}
-
 void DebugLog::reset()
 {
     g_stream.reset();

@@ -13,7 +13,6 @@ namespace DebugLog {
 void StartLog(const QString& path, int16_t level);
 void WriteLog(const QString& text, int16_t level);
 void WriteLogXml(const QString& text, const XmlNode& node, int16_t level);
-int16_t level();
 // Closes the log and forgets its level, as in a fresh process.
 void reset();
 } // namespace DebugLog

@@ -42,16 +42,6 @@ QString GetNodeValue(const XmlDocument& document, const XmlPath& path, bool empt
     return selected.text();
 }
 
-QString CommaToDot(QString text)
-{
-    return text.replace(QLatin1Char(','), QLatin1Char('.'));
-}
-
-QString DotToComma(QString text)
-{
-    return text.replace(QLatin1Char('.'), QLatin1Char(','));
-}
-
 QString FormatDate(const QDate& date)
 {
     return date.toString(QStringLiteral("yyyy-MM-dd"));

@@ -25,8 +25,6 @@ void determineDecimalSeparator();
 QString GetNodeValue(const XmlNode& node, const XmlPath& path, bool emptyIfMissing);
 QString GetNodeValue(const XmlDocument& document, const XmlPath& path, bool emptyIfMissing);
 
-QString CommaToDot(QString text);
-QString DotToComma(QString text);
 QString FormatDate(const QDate& date);
 QString FormatTime(const QTime& time);
 
