@@ -1,7 +1,6 @@
 #include "TestSupport.h"
 #include "documents/Conversions.h"
 #include "documents/Cp1251.h"
-#include "documents/XmlDocument.h"
 
 #include <QtTest>
 
@@ -11,15 +10,8 @@ using namespace Qt::StringLiterals;
 namespace {
 const QString Ru = QStringLiteral("ru_RU");
 const QString En = QStringLiteral("en_US");
-const QString De = QStringLiteral("de_DE");
 
-void addNumberColumns()
-{
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("decimals");
-    QTest::addColumn<QString>("result");
-}
+enum Call { Format, Normalize, Document };
 } // namespace
 
 class TestConversions : public QObject {
@@ -27,62 +19,47 @@ class TestConversions : public QObject {
 private slots:
     void init() { freshProcess(); }
 
-    void formatNumberText_data()
+    void numberText_data()
     {
-        addNumberColumns();
-        QTest::newRow("a half rounds up") << Ru << "2,0005" << 3 << "2,001";
-        QTest::newRow("a negative half rounds away from zero") << Ru << "-2,0005" << 3 << "-2,001";
-        QTest::newRow("a half below one") << Ru << "0,0005" << 3 << "0,001";
-        QTest::newRow("rounding carries into the integer") << Ru << "9,9995" << 3 << "10,000";
-        QTest::newRow("just below a half rounds down") << Ru << "2,00049" << 3 << "2,000";
-        QTest::newRow("a discount rounds at its third decimal") << Ru << "0,995" << 2 << "1,00";
-        QTest::newRow("millions are not grouped") << Ru << "1234567" << 3 << "1234567,000";
-        QTest::newRow("a bare fraction gets a zero") << Ru << ",5" << 3 << "0,500";
-        QTest::newRow("leading zeros and blanks go") << Ru << " 007 " << 3 << "7,000";
-        QTest::newRow("another locale's point is no number") << Ru << "2.5" << 3 << "2.5";
-        QTest::newRow("letters pass through") << En << "n/a" << 3 << "n/a";
-        QTest::newRow("empty passes through") << En << "" << 3 << "";
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<int>("call");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("decimals");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("after"); // the caller's text afterwards; null: unchanged
+        auto row = [](const char* name, QString locale, QString text, int decimals, QString result,
+                      Call call = Format, QString after = {}) {
+            QTest::newRow(name) << locale << int(call) << text << decimals << result << after;
+        };
+        row("a half rounds up", Ru, "2,0005", 3, "2,001");
+        row("a negative half rounds away from zero", Ru, "-2,0005", 3, "-2,001");
+        row("rounding carries into the integer", Ru, "9,9995", 3, "10,000");
+        row("just below a half rounds down", Ru, "2,00049", 3, "2,000");
+        row("a discount rounds at its third decimal", Ru, "0,995", 2, "1,00");
+        row("millions are not grouped", Ru, "1234567", 3, "1234567,000");
+        row("a bare fraction gets a zero", Ru, ",5", 3, "0,500");
+        row("another locale's point is no number", Ru, "2.5", 3, "2.5");
+        row("letters pass through", En, "n/a", 3, "n/a");
+        row("empty passes through", En, "", 3, "");
+        row("a typed point becomes a comma", Ru, "3.5", 3, "3,500", Normalize, "3,5");
+        row("a typed comma becomes a point", En, "12,5", 3, "12.500", Normalize, "12.5");
+        row("empty is a missing value in a document", Ru, "", 3, "-1", Document, "-1");
+        row("a document has a point", Ru, "7,25", 3, "7.250", Document, "7,250");
     }
-    void formatNumberText()
+    void numberText()
     {
         QFETCH(QString, locale);
+        QFETCH(int, call);
         QFETCH(QString, text);
         QFETCH(int, decimals);
-        QFETCH(QString, result);
+        QFETCH(QString, after);
         freshProcess(locale);
-        QCOMPARE(FormatNumberText(text, decimals), result);
-    }
-
-    // Both change the caller's text as well as returning the result.
-    void numberTextInOut_data()
-    {
-        addNumberColumns();
-        QTest::addColumn<bool>("document");
-        QTest::addColumn<QString>("callerText");
-        QTest::newRow("a point becomes a comma") << Ru << "3.5" << 3 << "3,500" << false << "3,5";
-        QTest::newRow("a comma becomes a point")
-            << En << "12,5" << 3 << "12.500" << false << "12.5";
-        QTest::newRow("empty stays empty") << Ru << "" << 3 << "" << false << "";
-        QTest::newRow("grouped text is no number but is replaced")
-            << Ru << "1.234,5" << 3 << "1,234,5" << false << "1,234,5";
-        QTest::newRow("empty is a missing value in a document")
-            << Ru << "" << 3 << "-1" << true << "-1";
-        QTest::newRow("a document has a point") << Ru << "7,25" << 3 << "7.250" << true << "7,250";
-        QTest::newRow("letters stay letters in a document")
-            << Ru << "abc" << 3 << "abc" << true << "abc";
-    }
-    void numberTextInOut()
-    {
-        QFETCH(QString, locale);
-        QFETCH(QString, text);
-        QFETCH(int, decimals);
-        QFETCH(QString, result);
-        QFETCH(bool, document);
-        QFETCH(QString, callerText);
-        freshProcess(locale);
-        QCOMPARE(document ? FormatXmlNumber(text, decimals) : NormalizeNumber(text, decimals),
-                 result);
-        QCOMPARE(text, callerText);
+        QString changed = text;
+        QTEST(call == Format      ? FormatNumberText(changed, decimals)
+              : call == Normalize ? NormalizeNumber(changed, decimals)
+                                  : FormatXmlNumber(changed, decimals),
+              "result");
+        QCOMPARE(changed, after.isNull() ? text : after);
     }
 
     void readsAsNumber_data()
@@ -94,10 +71,7 @@ private slots:
         QTest::newRow("a point in a comma locale") << Ru << "12.5" << false;
         QTest::newRow("the locale's point") << En << "12.5" << true;
         QTest::newRow("blanks around and a sign") << Ru << "  -7 " << true;
-        QTest::newRow("an exponent is a number") << En << "1e3" << true;
-        QTest::newRow("blanks only") << Ru << "   " << false;
         QTest::newRow("a sign alone") << Ru << "-" << false;
-        QTest::newRow("a lone separator") << Ru << "," << false;
         QTest::newRow("two separators") << En << "1.2.3" << false;
         QTest::newRow("letters after digits") << Ru << "12a" << false;
     }
@@ -116,11 +90,9 @@ private slots:
         QTest::addColumn<QString>("b");
         QTest::addColumn<int>("sign");
         QTest::newRow("more digits is larger, not text order") << u"10"_s << "9,999" << 1;
-        QTest::newRow("leading zeros change nothing") << u"0010"_s << "9" << 1;
         QTest::newRow("below the decimals rounds away") << u"1,0004"_s << "1" << 0;
         QTest::newRow("a half at the last decimal rounds up") << u"1,0005"_s << "1" << 1;
         QTest::newRow("the larger magnitude is the smaller negative") << u"-2"_s << "-1,5" << -1;
-        QTest::newRow("a negative that rounds to zero") << u"-0,0001"_s << "0" << 0;
     }
     void compareNumbers()
     {
@@ -138,8 +110,6 @@ private slots:
         QCOMPARE(FormatTime(QTime(14, 5, 59)), QStringLiteral("14:05"));
     }
 
-    // The pickers take these; the short form is also what the lines hold after the
-    // confirmation date changes.
     void parseDate_data()
     {
         QTest::addColumn<QString>("locale");
@@ -150,11 +120,8 @@ private slots:
             << Ru << "2009-03-05T14:05:00" << QDate(2009, 3, 5);
         QTest::newRow("a four-digit short form") << Ru << "05.03.2009" << QDate(2009, 3, 5);
         QTest::newRow("a two-digit year is this century") << En << "12/5/26" << QDate(2026, 12, 5);
-        QTest::newRow("day first, two digits") << De << "31.01.29" << QDate(2029, 1, 31);
         QTest::newRow("the thirties are last century") << En << "3/5/31" << QDate(1931, 3, 5);
         QTest::newRow("the thirtieth of February is no date") << Ru << "2009-02-30" << QDate();
-        QTest::newRow("another locale's short form") << En << "05.03.2009" << QDate();
-        QTest::newRow("a word is no date") << Ru << "завтра" << QDate();
     }
     void parseDate()
     {
@@ -176,7 +143,6 @@ private slots:
         QTest::newRow("after a date") << Ru << "2009-03-05 14:05:30" << QTime(14, 5, 30);
         QTest::newRow("a twelve-hour short form") << En << "2:05 PM" << QTime(14, 5);
         QTest::newRow("hour 25 is no time") << Ru << "25:00" << QTime();
-        QTest::newRow("a word is no time") << Ru << "полдень" << QTime();
     }
     void parseTime()
     {
@@ -185,14 +151,6 @@ private slots:
         QFETCH(QTime, time);
         freshProcess(locale);
         QCOMPARE(Conversions::parseTime(text).value_or(QTime()), time);
-    }
-
-    void decimalSeparatorIsTheSecondCharacterOfOneHalf()
-    {
-        freshProcess(QStringLiteral("ar_EG"));
-        QCOMPARE(Conversions::decimalSeparator(), QChar(u'\u066B'));
-        freshProcess(QStringLiteral("en_US"));
-        QCOMPARE(Conversions::decimalSeparator(), QChar(u'.'));
     }
 
     void cp1251()
@@ -204,29 +162,6 @@ private slots:
         QCOMPARE(Cp1251::decode(Cp1251::encode(cyrillic)), cyrillic);
         QCOMPARE(Cp1251::encode(QStringLiteral("ł中")), QByteArray("??"));
         QCOMPARE(Cp1251::decode("\x98"), QStringLiteral("\uFFFD"));
-    }
-
-    void getNodeValue_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<bool>("emptyIfMissing");
-        QTest::addColumn<QString>("value");
-        QTest::newRow("a present node gives its text") << "/r/h/n" << false << "ПЗ-7";
-        QTest::newRow("a present node gives its text, flag on") << "/r/h/n" << true << "ПЗ-7";
-        QTest::newRow("a missing node gives minus one") << "/r/h/x" << false << "-1";
-        QTest::newRow("a missing node gives empty, flag on") << "/r/h/x" << true << "";
-        QTest::newRow("an empty node gives empty") << "/r/h/e" << false << "";
-        QTest::newRow("an empty node gives empty, flag on") << "/r/h/e" << true << "";
-    }
-    void getNodeValue()
-    {
-        QFETCH(QString, path);
-        QFETCH(bool, emptyIfMissing);
-        QFETCH(QString, value);
-        const auto document =
-            XmlDocument::fromText(QStringLiteral("<r><h><n>ПЗ-7</n><e/></h></r>"));
-        QCOMPARE(GetNodeValue(document, path, emptyIfMissing), value);
-        QCOMPARE(GetNodeValue(document.root(), path.mid(3), emptyIfMissing), value);
     }
 };
 
