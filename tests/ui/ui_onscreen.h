@@ -16,16 +16,11 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
-
-#include <functional>
-
-// An order on screen for the widget tests: order texts, the control bound to a form with
-// recorded messages, and the user's gestures on its tables and its line dialog.
+// An order on screen for the widget tests, and the user's gestures on it.
 namespace OnScreen {
 
 inline const QString BuyerIln = QStringLiteral("4607000000017");
 inline const QString SellerIln = QStringLiteral("4600000000010");
-inline const QString AcceptsMore = QStringLiteral("4607175249997");
 inline const QString FixesDelivery = QStringLiteral("4607163319992");
 
 enum Type { Change = 0, Refuse = 1, Accept = 2 };
@@ -34,70 +29,54 @@ constexpr Rgb White = rgb(255, 255, 255);
 constexpr Rgb Teal = rgb(37, 145, 170);
 constexpr Rgb Pink = rgb(255, 192, 192);
 
-// Order line n: `ordered` pieces of product n; a blank unit makes the line fail the line
-// check.
-inline QString orderLine(int n, int ordered, const QString& unit = QStringLiteral("PCE"))
+// Lines 1..count ordering 10, 20, 30, ... pieces of products 1..count; line `failing` has no
+// unit, which fails the line check.
+inline QString order(int count, int failing = 0)
 {
-    return QStringLiteral("<Line><Line-Item><LineNumber>%1</LineNumber>"
-                          "<EAN>46012345%2</EAN><BuyerItemCode>B-%1</BuyerItemCode>"
-                          "<SupplierItemCode>S-%1</SupplierItemCode>"
-                          "<ItemDescription>Товар %1 в длинной упаковке</ItemDescription>"
-                          "<OrderedQuantity>%3</OrderedQuantity>"
-                          "<OrderedUnitNetPrice>12.5</OrderedUnitNetPrice>"
-                          "<UnitOfMeasure>%4</UnitOfMeasure></Line-Item></Line>")
-        .arg(n)
-        .arg(n, 5, 10, QLatin1Char('0'))
-        .arg(ordered)
-        .arg(unit);
-}
-
-inline QString order(const QStringList& lines)
-{
-    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><Document-Order>"
-                          "<Order-Header><OrderNumber>ZK-7</OrderNumber>"
-                          "<OrderDate>2026-12-03</OrderDate>"
-                          "<ExpectedDeliveryDate>2026-12-09</ExpectedDeliveryDate>"
-                          "<ExpectedDeliveryTime>08:30</ExpectedDeliveryTime>"
-                          "<Remarks>Звонить за час</Remarks></Order-Header>"
-                          "<Order-Parties><Buyer><ILN>%1</ILN></Buyer>"
-                          "<Seller><ILN>%2</ILN></Seller><DeliveryPoint><ILN>4607000000031</ILN>"
-                          "<Name>Склад Север</Name><Address>ул. Лесная, 5</Address>"
-                          "</DeliveryPoint></Order-Parties>"
-                          "<Order-Lines>%3</Order-Lines></Document-Order>")
-        .arg(BuyerIln, SellerIln, lines.join(QString()));
-}
-
-// Lines 1..count ordering 10, 20, 30, ... pieces.
-inline QString order(int count)
-{
-    QStringList lines;
+    QString lines;
     for (int n = 1; n <= count; ++n)
-        lines.append(orderLine(n, 10 * n));
-    return order(lines);
+        lines += QStringLiteral("<Line><Line-Item><LineNumber>%1</LineNumber><EAN>46012345%2"
+                                "</EAN><BuyerItemCode>B-%1</BuyerItemCode><SupplierItemCode>S-%1"
+                                "</SupplierItemCode><ItemDescription>Товар %1 в длинной упаковке"
+                                "</ItemDescription><OrderedQuantity>%3</OrderedQuantity>"
+                                "<OrderedUnitNetPrice>12.5</OrderedUnitNetPrice>"
+                                "<UnitOfMeasure>%4</UnitOfMeasure></Line-Item></Line>")
+                     .arg(QString::number(n), QString::number(n).rightJustified(5, '0'),
+                          QString::number(10 * n), n == failing ? "" : "PCE");
+    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><Document-Order>"
+                          "<Order-Header><OrderNumber>ZK-7</OrderNumber><OrderDate>2026-12-03"
+                          "</OrderDate><ExpectedDeliveryDate>2026-12-09</ExpectedDeliveryDate>"
+                          "<ExpectedDeliveryTime>08:30</ExpectedDeliveryTime>"
+                          "<Remarks>Звонить за час</Remarks></Order-Header><Order-Parties>"
+                          "<Buyer><ILN>%1</ILN></Buyer><Seller><ILN>%2</ILN></Seller>"
+                          "<DeliveryPoint><ILN>4607000000031</ILN><Name>Склад Север</Name>"
+                          "<Address>ул. Лесная, 5</Address></DeliveryPoint></Order-Parties>"
+                          "<Order-Lines>%3</Order-Lines></Document-Order>")
+        .arg(BuyerIln, SellerIln, lines);
 }
 
-// The confirmation control on screen, filled as the start-up fills it from a fetched order.
+// The confirmation control, filled as the start-up fills it from a fetched order.
 struct Screen {
     RecordingMessages messages;
     Confirmation form{messages};
     PotwierdzenieZam control{form};
 
-    void load(const QString& orderText, const QString& partnerIln = BuyerIln)
+    // Shows the control filled from an order, or as it is before any order when there is none.
+    bool show(const QString& orderText, const QString& partnerIln = BuyerIln)
     {
-        ProcessState& process = ProcessState::instance();
-        process.user.iln = SellerIln;
-        process.user.name = QStringLiteral("ООО Поставщик");
-        process.partner.name = QStringLiteral("АО Покупатель");
-        form.setPartnerIln(partnerIln);
-        Startup::setParties(form);
-        Startup::takeOrder(form, XmlDocument::fromText(orderText));
-        Startup::finish(form);
-    }
-    bool show()
-    {
+        if (!orderText.isEmpty()) {
+            ProcessState& process = ProcessState::instance();
+            process.user.iln = SellerIln;
+            process.user.name = QStringLiteral("ООО Поставщик");
+            process.partner.name = QStringLiteral("АО Покупатель");
+            form.setPartnerIln(partnerIln);
+            Startup::setParties(form);
+            Startup::takeOrder(form, XmlDocument::fromText(orderText));
+            Startup::finish(form);
+        }
         control.resize(1100, 720);
         control.show();
-        return QTest::qWaitForWindowExposed(&control);
+        return QTest::qWaitForWindowActive(&control);
     }
 
     LineTableView* table() const { return control.linesView(); }
@@ -107,112 +86,59 @@ struct Screen {
         return form.lines().text(int16_t(row), int16_t(column));
     }
     QString total() const { return form.summary().text(1, SumConfirmed); }
-    QString shownLineCount() const { return form.summary().text(1, SumLineCount); }
-    Rgb colour(int row, int column) const
-    {
-        const Grid& lines = form.lines();
-        return lines.data(lines.index(row, column), Grid::BackgroundRgbRole).value<Rgb>();
-    }
-    // The one colour of columns 1 to 17 of a row, or 0 when they differ.
-    Rgb rowColour(int row) const
-    {
-        const Rgb first = colour(row, ColEan);
-        for (int c = ColEan; c <= ColDeliveryTime; ++c) {
-            if (colour(row, c) != first)
-                return 0;
-        }
-        return first;
-    }
     void click(const QString& button) const
     {
         QTest::mouseClick(control.button(button), Qt::LeftButton);
     }
-    void clickCell(int row, int column) const
+    void clickCell(int row, int column, bool twice = false) const
     {
         table()->scrollTo(form.lines().index(row, column));
-        QTest::mouseClick(table()->viewport(), Qt::LeftButton, {},
-                          table()->cellRect(row, column).center());
+        const QPoint at = table()->cellRect(row, column).center();
+        if (twice)
+            QTest::mouseDClick(table()->viewport(), Qt::LeftButton, {}, at);
+        else
+            QTest::mouseClick(table()->viewport(), Qt::LeftButton, {}, at);
     }
-    void doubleClickCell(int row, int column) const
+    // Opens the line dialog on the current line, acts on it and closes it whatever the action
+    // left, so that a failing test never waits on it. True when the action itself closed it.
+    template <typename Act> bool editLine(Act act, const QString& button = "btnEdytuj") const
     {
-        table()->scrollTo(form.lines().index(row, column));
-        QTest::mouseDClick(table()->viewport(), Qt::LeftButton, {},
-                           table()->cellRect(row, column).center());
+        bool acted = false;
+        bool leftOpen = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (auto* dialog = qobject_cast<LineDialog*>(QApplication::activeModalWidget())) {
+                poll.stop();
+                acted = true;
+                act(*dialog);
+                if ((leftOpen = dialog->isVisible()))
+                    dialog->reject();
+            }
+        });
+        poll.start(10);
+        click(button);
+        return acted && !leftOpen;
     }
-    // Double-clicks the confirmed quantity of a row and types into the editor that opens.
+    // Opens the editor on a row's confirmed quantity and types over its text.
     void typeInto(int row, const QString& text) const
     {
-        doubleClickCell(row, ColConfirmed);
+        clickCell(row, ColConfirmed, true);
         QTest::keyClick(editorBox(), Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(editorBox(), text);
     }
 };
 
-inline LineDialog* visibleLineDialog()
-{
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (auto* dialog = qobject_cast<LineDialog*>(window); dialog && dialog->isVisible())
-            return dialog;
-    }
-    return nullptr;
-}
-
-// Closes every modal window a test left open.
-inline void closeModalWindows()
-{
-    while (QWidget* modal = QApplication::activeModalWidget()) {
-        modal->close();
-        if (QApplication::activeModalWidget() == modal)
-            break;
-    }
-    if (LineDialog* dialog = visibleLineDialog())
-        dialog->reject();
-}
-
-// Acts on the line dialog once it is on screen and closes it afterwards, whatever the
-// action left, so that a failing test never waits on the modal dialog.
-class WhenLineDialogShows : public QObject {
-public:
-    explicit WhenLineDialogShows(std::function<void(LineDialog&)> act) : m_act(std::move(act))
-    {
-        connect(&m_poll, &QTimer::timeout, this, [this] {
-            LineDialog* dialog = visibleLineDialog();
-            if (!dialog) {
-                if (++m_polls > 300)
-                    m_poll.stop();
-                return;
-            }
-            m_poll.stop();
-            m_acted = true;
-            m_act(*dialog);
-            m_leftOpen = dialog->isVisible();
-            if (m_leftOpen)
-                dialog->reject();
-        });
-        m_poll.start(10);
-    }
-    // The dialog showed up and the action closed it.
-    bool done() const { return m_acted && !m_leftOpen; }
-
-private:
-    std::function<void(LineDialog&)> m_act;
-    QTimer m_poll;
-    int m_polls = 0;
-    bool m_acted = false;
-    bool m_leftOpen = false;
-};
-
-// Chooses a response type with the keyboard, passing through no other type: every type
-// passed on the way would be applied to the lines.
+// Chooses a response type with the keyboard without passing through another type: every
+// type passed on the way would be applied to the lines.
 inline void chooseType(Screen& screen, int type)
 {
     auto* combo = screen.control.findChild<QComboBox*>(QStringLiteral("cboxTyp"));
     combo->setFocus();
     if (type == combo->currentIndex())
         return;
-    const bool middle = type == Refuse;
-    QTest::keyClick(combo, middle ? (combo->currentIndex() == Change ? Qt::Key_Down : Qt::Key_Up)
-                                  : (type == Change ? Qt::Key_Home : Qt::Key_End));
+    QTest::keyClick(combo, type == Refuse
+                               ? (combo->currentIndex() == Change ? Qt::Key_Down : Qt::Key_Up)
+                               : (type == Change ? Qt::Key_Home : Qt::Key_End));
 }
 
 template <typename T> T* child(QWidget& parent, const char* name)
