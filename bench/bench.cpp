@@ -131,14 +131,15 @@ int main(int argc, char* argv[])
         });
 
     form.selectCboxTyp(0);
+    // The user types a quantity into the cell editor and presses Enter.
+    auto typeQuantity = [&](int i) {
+        form.lines().setCurrentCell(EditedRow, 4);
+        form.editor().open();
+        form.editor().setText(i % 2 ? QStringLiteral("0,5") : QStringLiteral("1"));
+        form.editor().pressEnter();
+    };
     const double commit = medianMs(
-        31, [](int) {},
-        [&](int i) {
-            form.lines().setCurrentCell(EditedRow, 4);
-            form.editor().open();
-            form.editor().setText(i % 2 ? QStringLiteral("0,5") : QStringLiteral("1"));
-            form.editor().pressEnter();
-        });
+        31, [](int) {}, typeQuantity);
 
     // The same commit with the control on screen: the table's update and repaint count.
     double shownCommit = 0;
@@ -150,10 +151,7 @@ int main(int argc, char* argv[])
         shownCommit = medianMs(
             31, [](int) {},
             [&](int i) {
-                form.lines().setCurrentCell(EditedRow, 4);
-                form.editor().open();
-                form.editor().setText(i % 2 ? QStringLiteral("0,5") : QStringLiteral("1"));
-                form.editor().pressEnter();
+                typeQuantity(i);
                 QApplication::processEvents();
             });
     }
