@@ -5,11 +5,9 @@
 #include "control/Columns.h"
 #include "control/Confirmation.h"
 #include "editing/CellEditor.h"
-#include "editing/HeaderCheck.h"
 #include "editing/LineCheck.h"
 #include "editing/ResponseType.h"
 
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace DocumentTexts;
@@ -91,39 +89,6 @@ private slots:
         QTEST(e.form.summary().text(1, SumConfirmed), "total");
         QCOMPARE(e.form.summary().text(1, SumLineCount), "3");
         QTEST(e.messages.titles(), "errors");
-    }
-
-    void openingTheEditor_data()
-    {
-        QTest::addColumn<int>("lines");
-        QTest::addColumn<int>("type");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<CellEditor::Opened>("opened");
-        const auto nothing = CellEditor::Opened::Nothing;
-        QTest::newRow("the header row opens nothing") << 3 << 0 << 0 << 4 << nothing;
-        QTest::newRow("refusal opens nothing") << 3 << 1 << 1 << 4 << nothing;
-        QTest::newRow("no lines open nothing") << 0 << 0 << 1 << 4 << nothing;
-        QTest::newRow("the ordered quantity opens nothing") << 3 << 0 << 1 << 3 << nothing;
-        QTest::newRow("the confirmed quantity opens the editor")
-            << 3 << 0 << 1 << 4 << CellEditor::Opened::Editor;
-        QTest::newRow("the product name doubles the row height")
-            << 3 << 0 << 2 << 2 << CellEditor::Opened::RowHeightToggled;
-    }
-    void openingTheEditor()
-    {
-        QFETCH(int, lines);
-        QFETCH(int, type);
-        QFETCH(int, row);
-        QFETCH(int, column);
-        QFETCH(CellEditor::Opened, opened);
-        Editing e(BuyerIln, lines);
-        e.form.selectCboxTyp(type);
-        e.form.lines().setCurrentCell(row, column);
-        QCOMPARE(e.form.editor().open(), opened);
-        QCOMPARE(e.form.editor().isVisible(), opened == CellEditor::Opened::Editor);
-        const bool doubled = opened == CellEditor::Opened::RowHeightToggled;
-        QCOMPARE(e.form.lines().rowHeight(row), e.form.baseRowHeight() * (doubled ? 2 : 1));
     }
 
     void editorKeys_data()
@@ -218,39 +183,6 @@ private slots:
         e.form.lines().setText(1, ColUnit, cells[2]);
         QTEST(LineIsValid(e.form, 1), "valid");
         QVERIFY(e.messages.shown.isEmpty());
-    }
-
-    void headerCheck_data()
-    {
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<bool>("dated");
-        QTest::addColumn<QStringList>("shown");
-        QTest::addColumn<QString>("focused");
-        const QString noNumber = QStringLiteral("В поле ‘Номер подтверждения’ не указана величина");
-        const QString noDate = QStringLiteral("В поле ‘Дата подтверждения’ не указана величина");
-        QTest::newRow("a numbered and dated response passes")
-            << "Пз_1" << true << QStringList() << QString();
-        QTest::newRow("no number and no date show only the number message")
-            << "" << false << QStringList{noNumber} << QString();
-        QTest::newRow("no date shows the date message and focuses the date")
-            << "Пз_1" << false << QStringList{noDate} << "txtDataPotw";
-    }
-    void headerCheck()
-    {
-        QFETCH(QString, number);
-        QFETCH(bool, dated);
-        QFETCH(QStringList, shown);
-        RecordingMessages messages;
-        Confirmation form(messages);
-        QSignalSpy focus(&form, &Confirmation::focusRequested);
-        form.setField(Confirmation::Field::txtNrPotw, number);
-        form.setTxtDataPotw(dated ? std::optional(QDate(2026, 12, 5)) : std::nullopt);
-        QCOMPARE(::headerCheck(form), shown.isEmpty());
-        QCOMPARE(messages.texts(), shown);
-        QStringList focused;
-        for (const QList<QVariant>& arguments : focus)
-            focused.append(arguments.at(0).toString());
-        QTEST(focused.join(u' '), "focused");
     }
 };
 

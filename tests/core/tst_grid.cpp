@@ -13,14 +13,6 @@ namespace {
 constexpr Rgb White = rgb(255, 255, 255);
 constexpr Rgb Teal = rgb(37, 145, 170);
 constexpr auto ReportToQtTest = QAbstractItemModelTester::FailureReportingMode::QtTest;
-
-QStringList rowTexts(const Grid& grid, int16_t row)
-{
-    QStringList texts;
-    for (int16_t c = 0; c < grid.columns(); ++c)
-        texts.append(grid.text(row, c));
-    return texts;
-}
 } // namespace
 
 class TestGrid : public QObject {
@@ -48,7 +40,8 @@ private slots:
         grid.repaint();
         grid.setRows(0);
         grid.setRows(2);
-        QCOMPARE(rowTexts(grid, 1), QStringList(LineColumnCount, QString()));
+        for (int16_t c = 0; c < grid.columns(); ++c)
+            QCOMPARE(grid.text(1, c), QString());
     }
 
     void cellIndex_data()
@@ -57,12 +50,9 @@ private slots:
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("column");
         QTest::addColumn<int>("index"); // -1: the overflow error
-        QTest::newRow("the first cell is at zero") << false << 0 << 0 << 0;
-        QTest::newRow("a line row is nineteen cells wide") << false << 1 << 0 << 19;
         QTest::newRow("a summary row is two cells wide") << true << 1 << 1 << 3;
         QTest::newRow("the last addressable cell") << false << 1724 << 11 << 32767;
         QTest::newRow("one cell further overflows") << false << 1724 << 12 << -1;
-        QTest::newRow("below the 16-bit range overflows") << false << -1724 << -13 << -1;
         QTest::newRow("the summary overflows at its own stride") << true << 16384 << 0 << -1;
     }
     void cellIndex()
@@ -101,33 +91,6 @@ private slots:
         QCOMPARE(changed[0][1].toModelIndex(), grid.index(3, ColPackageId));
         QCOMPARE(moved.count(), 1);
         QCOMPARE(moved[0], (QVariantList{1, 1}));
-    }
-
-    void freshControlHasEmptyTablesUnderItsHeaders()
-    {
-        RecordingMessages messages;
-        const Confirmation form(messages);
-        const Grid& lines = form.lines();
-        QCOMPARE(lines.rows(), 2);
-        QCOMPARE(
-            rowTexts(lines, 0),
-            (QStringList{"№ п.п", "EAN продукта", "Название продукта", "Количество заказа",
-                         "Подтверждённое количество", "Цена з НДС", "Код продукта покупателя",
-                         "Код продукта продавца", "Идентификатор возвратной упаковки",
-                         "Единица измерения", "Iloњж sztuk detal. w opakowaniu handlowym",
-                         "EAN produktu zastкpuj№cego", "Nazwa produktu zastкpuj№cego",
-                         "Kod produktu zastкpuj№cego kupuj№cego",
-                         "Kod produktu zastкpuj№cego sprzedaj№cego", "Скидка",
-                         "Подтверждённая дата поставки", "Подтверждённое время поставки", ""}));
-        QCOMPARE(rowTexts(lines, 1), QStringList(LineColumnCount, QString()));
-        const Grid& summary = form.summary();
-        QCOMPARE(summary.rows(), 2);
-        QCOMPARE(rowTexts(summary, 0),
-                 (QStringList{"Количество линий", "Общее количество подтверждённых"}));
-
-        QCOMPARE(form.field(Confirmation::Field::lblVersion),
-                 QStringLiteral("WEXAПодтверждениеЗаказа 1.0.0.218"));
-        QVERIFY(messages.shown.isEmpty());
     }
 };
 

@@ -57,55 +57,6 @@ class TestResponseWriter : public QObject {
 private slots:
     void init() { freshProcess(); }
 
-    void header_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<bool>("dated");
-        QTest::addColumn<QString>("orderDate");
-        QTest::addColumn<int>("changed"); // which of the texts below differs
-        QTest::addColumn<QString>("text");
-        auto row = [](const char* name, int type, bool dated, QString orderDate, int changed,
-                      QString text) {
-            QTest::newRow(name) << type << dated << orderDate << changed << text;
-        };
-        row("full acceptance is type 29 and copies the order", 2, true, "2026-12-03", 6, "29");
-        row("refusal is type 27", 1, true, "2026-12-03", 6, "27");
-        row("change is type 4", 0, true, "2026-12-03", 6, "4");
-        row("no type chosen is type 4", -1, true, "2026-12-03", 6, "4");
-        row("a confirmation date switched off is written empty", 2, false, "2026-12-03", 1, "");
-        row("an order date in the user's short form is rewritten", 2, true, "03.12.2026", 5,
-            "2026-12-03");
-    }
-
-    void header()
-    {
-        QFETCH(int, type);
-        QFETCH(bool, dated);
-        QFETCH(QString, orderDate);
-        QFETCH(int, changed);
-        Respondent r(2);
-        r.form.selectCboxTyp(type);
-        if (!dated)
-            r.form.setTxtDataPotw(std::nullopt);
-        r.form.setField(Field::lblDataZamWart, orderDate);
-        QStringList paths;
-        for (const char* name :
-             {"OrderResponseNumber", "OrderResponseDate", "ExpectedDeliveryDate",
-              "ExpectedDeliveryTime", "OrderNumber", "OrderDate", "ResponseType", "Remarks"})
-            paths.append(Header + name);
-        for (const char* party : {"Buyer", "Seller", "DeliveryPoint"})
-            paths.append(Root + "OrderResponse-Parties/" + party + "/ILN");
-        paths << Root + "OrderResponse-Summary/TotalLines"
-              << Root + "OrderResponse-Lines/Line[2]/Line-Item/LineNumber";
-        QStringList expected{
-            "Пз_ZK-1",        "2026-12-05", "2026-12-09", "08:30",     "ZK-1", "2026-12-03", "29",
-            "Звонить за час", BuyerIln,     SellerIln,    DeliveryIln, "2",    "2"};
-        QFETCH(QString, text);
-        expected[changed] = text;
-        QCOMPARE(written(r.form, paths), expected);
-        QVERIFY(r.messages.shown.isEmpty());
-    }
-
     void lineElements_data()
     {
         QTest::addColumn<QString>("locale");
@@ -137,10 +88,6 @@ private slots:
         const QString net = QStringLiteral("OrderedUnitNetPrice");
         row("the buyer shown prices gets a gross price", ColName, "", gross, "15.000",
             "4607149599998");
-        row("the other gross buyer gets a gross price", ColName, "", gross, "15.000",
-            "4607162819998");
-        row("the other gross buyer gets no net price", ColName, "", net, "(no element)",
-            "4607162819998");
         row("any other buyer gets a net price", ColName, "", net, "12.500", "4607163319992");
         row("any other buyer gets no gross price", ColName, "", gross, "(no element)",
             "4607163319992");
@@ -198,15 +145,6 @@ private slots:
         QCOMPARE(written(r.form, (column < 0 ? Header : Item) + element), stored);
         QVERIFY(document->xml().contains(
             QStringLiteral("<%1><![CDATA[%2]]></%1>").arg(element, stored)));
-    }
-
-    void noLines()
-    {
-        Respondent r(0);
-        QCOMPARE(written(r.form, {Root + "OrderResponse-Lines", Root + "OrderResponse-Lines/Line",
-                                  Root + "OrderResponse-Summary/TotalLines",
-                                  Header + "OrderResponseNumber"}),
-                 QStringList({"", "(no element)", "", "Пз_ZK-1"}));
     }
 };
 
