@@ -5,9 +5,9 @@
 #include "control/Confirmation.h"
 #include "control/Host.h"
 #include "control/Lifecycle.h"
+#include "control/ProcessState.h"
 #include "diagnostics/DebugLog.h"
 #include "documents/Cp1251.h"
-#include "documents/OrderReader.h"
 #include "documents/ResponseWriter.h"
 #include "documents/XmlDocument.h"
 #include "exchange/RequestChannel.h"
@@ -21,7 +21,6 @@
 #include <QNetworkReply>
 #include <QSettings>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -89,46 +88,12 @@ QString openSession(const QString& pageUrl)
                              : cookies.last().toRawForm(QNetworkCookie::NameAndValueOnly);
 }
 
-// Gives every request on a loopback port the same answer and keeps what each one sent.
-struct FixedResponder : QTcpServer {
-    FixedResponder(QByteArray status, QByteArray body)
-    {
-        listen(QHostAddress::LocalHost);
-        connect(this, &QTcpServer::newConnection, this, [=, this] {
-            QTcpSocket* socket = nextPendingConnection();
-            connect(socket, &QTcpSocket::readyRead, this, [=, this] {
-                const QByteArray in = socket->peek(socket->bytesAvailable());
-                const qsizetype end = in.indexOf("\r\n\r\n");
-                static const QRegularExpression length("content-length: *(\\d+)",
-                                                       QRegularExpression::CaseInsensitiveOption);
-                const qsizetype size = length.match(in.left(end)).captured(1).toLongLong();
-                if (end < 0 || in.size() < end + 4 + size)
-                    return;
-                heads.append(in.left(end));
-                bodies.append(in.mid(end + 4, size));
-                socket->write("HTTP/1.1 " + status + "\r\nContent-Type: text/html; charset=utf-8" +
-                              "\r\nContent-Length: " + QByteArray::number(body.size()) +
-                              "\r\nConnection: close\r\n\r\n" + body);
-                socket->disconnectFromHost();
-            });
-        });
-    }
-    QString url(const QString& path) const
-    {
-        return QStringLiteral("http://127.0.0.1:%1/%2").arg(serverPort()).arg(path);
-    }
-
-    QList<QByteArray> heads, bodies;
-};
-
 // A control in a page of the platform, set up as the page's properties set it.
 struct Control : Host {
-    Control(const QString& pageUrl, const std::optional<QString>& cookie,
-            const QString& partnerUrl = QStringLiteral("supplier"))
-        : url(pageUrl), cookie(cookie)
+    Control(const QString& pageUrl, const QString& cookie) : url(pageUrl), cookie(cookie)
     {
         form.setHost(*this);
-        form.properties.partnerUrl = partnerUrl;
+        form.properties.partnerUrl = QStringLiteral("supplier");
         form.properties.partnerName = QStringLiteral("ABC");
         form.setPartnerIln(PartnerIln);
     }
@@ -138,7 +103,7 @@ struct Control : Host {
     void restorePointer() override { ++restored; }
 
     QString url;
-    std::optional<QString> cookie;
+    QString cookie;
     int busy = 0, restored = 0;
     RecordingMessages messages;
     Confirmation form{messages};
@@ -157,28 +122,21 @@ private:
     {
         return InfoFiles::partnerInfoPath(m_work->path(), UserIln, PartnerIln);
     }
-    QStringList names(const QString& folder, const QString& mailbox = "supplier") const
+    QStringList names(const QString& folder) const
     {
-        return m_platform->names(m_platform->box(mailbox, folder));
+        return m_platform->names(m_store->filePath("mailbox/supplier/" + folder));
     }
-    QStringList logLines() const
+    // Starts the platform with an order of the given lines waiting in the mailbox and shows
+    // the control in its page.
+    bool start(int lines, bool knowsPartner = true)
     {
-        return Cp1251::decode(PlatformProcess::read(m_work->filePath("ABCPotwierdzenie.log")))
-            .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    }
-    // Starts the platform with an order of the given lines waiting in the mailbox (none for
-    // 0) and shows the control in its page.
-    bool start(int lines, bool knowsPartner = true, const QString& partnerUrl = "supplier")
-    {
-        const QString mailbox = partnerUrl.isEmpty() ? "_" : partnerUrl;
         if ((knowsPartner &&
              !m_platform->place("partners/" + PartnerIln + ".xml", partnerInfo(PartnerName))) ||
-            (lines > 0 &&
-             !m_platform->place("mailbox/" + mailbox + "/waiting/01-ZK-7.xml", order(lines))) ||
+            !m_platform->place("mailbox/supplier/waiting/01-ZK-7.xml", order(lines)) ||
             !m_platform->start())
             return false;
         const QString url = m_platform->siteBase() + "supplier/Order.aspx";
-        m_control = std::make_unique<Control>(url, openSession(url), partnerUrl);
+        m_control = std::make_unique<Control>(url, openSession(url));
         Lifecycle::UserControl_Show(m_control->form);
         return true;
     }
@@ -208,31 +166,20 @@ private slots:
         DebugLog::reset();
     }
 
-    void startupTakesPartnerAndOrder_data()
-    {
-        QTest::addColumn<int>("lines");
-        QTest::addColumn<QString>("partnerUrl");
-        QTest::newRow("a waiting order is taken and fully accepted") << 2 << "supplier";
-        QTest::newRow("no waiting order leaves the tables empty") << 0 << "supplier";
-        QTest::newRow("an empty PartnerURL takes the order from the mailbox _") << 1 << "";
-    }
     void startupTakesPartnerAndOrder()
     {
-        QFETCH(int, lines);
-        QFETCH(QString, partnerUrl);
-        QVERIFY(start(lines, true, partnerUrl));
+        QVERIFY(start(2));
         const Confirmation& form = m_control->form;
         QCOMPARE(m_control->messages.texts(), QStringList());
         QVERIFY(form.isEnabled());
-        QCOMPARE(form.lineCount(), lines);
+        QCOMPARE(form.lineCount(), 2);
         QCOMPARE(form.cboxTyp(), 2);
-        QCOMPARE(form.field(Field::lblNrZamWart), lines ? "ZK-7" : "");
+        QCOMPARE(form.field(Field::lblNrZamWart), "ZK-7");
         QCOMPARE(form.field(Field::lblILNKupWart), PartnerName);
         QCOMPARE(form.field(Field::lblILNSprzedWart), UserName);
         QCOMPARE(m_control->busy, m_control->restored);
-        const QString mailbox = partnerUrl.isEmpty() ? "_" : partnerUrl;
-        QCOMPARE(names("waiting", mailbox), QStringList());
-        QCOMPARE(names("delivered", mailbox), lines ? QStringList{"01-ZK-7.xml"} : QStringList());
+        QCOMPARE(names("waiting"), QStringList());
+        QCOMPARE(names("delivered"), QStringList{"01-ZK-7.xml"});
         PartnerInfo stored;
         QCOMPARE(InfoFiles::readPartnerInfo(partnerFile(), stored), InfoFiles::Read::Loaded);
         QCOMPARE(stored.name, PartnerName);
@@ -251,94 +198,54 @@ private slots:
 
     void sendAsksBeforeUploading_data()
     {
-        QTest::addColumn<bool>("yes");
-        QTest::addColumn<QString>("secondNumber"); // null: no second send
+        QTest::addColumn<QString>("session"); // null: the page's own
+        QTest::addColumn<bool>("twice");
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<int>("received");
         const QString again = "Проба повторной пересылки подтверждения поручения с тем же "
                               "номером.\rПродолжить?";
         QTest::newRow("Yes uploads the response and disables the send button")
-            << true << QString() << QStringList{FirstQuestion, Sent} << 1;
-        QTest::newRow("No sends nothing and leaves the send button enabled")
-            << false << QString() << QStringList{FirstQuestion} << 0;
+            << QString() << false << QStringList{FirstQuestion, Sent} << 1;
         QTest::newRow("sending the same number again asks whether to send it again")
-            << true << "" << QStringList{FirstQuestion, Sent, again, Sent} << 2;
-        QTest::newRow("a new number asks the first question again")
-            << true << "Пз_ZK-7/2" << QStringList{FirstQuestion, Sent, FirstQuestion, Sent} << 2;
+            << QString() << true << QStringList{FirstQuestion, Sent, again, Sent} << 2;
+        QTest::newRow("an expired session gets no status and leaves the send button enabled")
+            << "WEXASESSION=0" << false << QStringList{FirstQuestion, "Произошла ошибка:-1"} << 0;
     }
     void sendAsksBeforeUploading()
     {
-        QFETCH(bool, yes);
-        QFETCH(QString, secondNumber);
+        QFETCH(QString, session);
+        QFETCH(bool, twice);
         QFETCH(int, received);
         QVERIFY(start(2));
         Control& c = *m_control;
-        c.messages.answers = {yes ? Answer::Yes : Answer::No};
+        if (!session.isNull())
+            ProcessState::instance().pageCookie = session;
+        c.messages.answers = {Answer::Yes};
         const int busyBefore = c.busy;
         btnPrzeslij_Click(c.form);
-        if (!secondNumber.isNull()) {
-            if (!secondNumber.isEmpty())
-                c.form.setField(Field::txtNrPotw, secondNumber);
+        if (twice)
             btnPrzeslij_Click(c.form);
-        }
         QTEST(c.messages.texts(), "messages");
-        QCOMPARE(c.form.isOn(Switch::btnPrzeslijEnabled), !yes);
+        QCOMPARE(c.form.isOn(Switch::btnPrzeslijEnabled), received == 0);
         QVERIFY(c.form.isEnabled());
-        QCOMPARE(c.busy, busyBefore + (secondNumber.isNull() ? 1 : 2));
+        QCOMPARE(c.busy, busyBefore + (twice ? 2 : 1));
         QCOMPARE(c.restored, c.busy);
         QCOMPARE(names("received").size(), received);
         // What is uploaded is the document a save writes, without the indentation.
         if (const std::optional<XmlDocument> built = MakeOrderResponse(c.form); received == 1)
-            QCOMPARE(PlatformProcess::read(m_platform->box("supplier", "received/") +
+            QCOMPARE(PlatformProcess::read(m_store->filePath("mailbox/supplier/received/") +
                                            names("received").value(0)),
                      built.value().xml().toUtf8());
     }
 
-    void uploadStatus_data()
-    {
-        QTest::addColumn<QByteArray>("status");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("status OK is a success") << QByteArray("OK") << Sent;
-        QTest::newRow("status ok in lower case is a failure")
-            << QByteArray("ok") << "Произошла ошибка:ok";
-        QTest::newRow("an answer without a status reads -1")
-            << QByteArray() << "Произошла ошибка:-1";
-    }
-    void uploadStatus()
-    {
-        QFETCH(QByteArray, status);
-        QFETCH(QString, message);
-        FixedResponder responder(
-            "200 OK", status.isEmpty() ? "<send-document-response/>"
-                                       : "<send-document-response><submission-status>" + status +
-                                             "</submission-status></send-document-response>");
-        Control c(responder.url("edi/supplier/Order.aspx"), QStringLiteral("WEXASESSION=1"));
-        QVERIFY(Wczytaj_Zamowienie(c.form, XmlDocument::fromBytes(order(1))));
-        c.form.services.uploadUrl = responder.url("edi/supplier/Upload.aspx");
-        btnPrzeslij_Click(c.form);
-        QCOMPARE(c.messages.texts(), (QStringList{FirstQuestion, message}));
-        QCOMPARE(c.form.isOn(Switch::btnPrzeslijEnabled), message != Sent);
-        QCOMPARE(responder.bodies.size(), 1);
-        QVERIFY(responder.heads[0].startsWith("POST /edi/supplier/Upload.aspx "));
-    }
-
-    void unreachableServer_data()
-    {
-        QTest::addColumn<bool>("accepts");
-        QTest::newRow("a closed port") << false;
-        QTest::newRow("a server that accepts and never answers") << true;
-    }
     void unreachableServer()
     {
-        QFETCH(bool, accepts);
-        QTcpServer silent;
+        QTcpServer silent; // accepts and never answers
         QVERIFY(silent.listen(QHostAddress::LocalHost));
-        const quint16 port = silent.serverPort();
-        if (!accepts)
-            silent.close();
         RequestChannel::setStallTimeout(500);
-        Control c(QStringLiteral("http://127.0.0.1:%1/edi/supplier/Order.aspx").arg(port),
-                  QStringLiteral("WEXASESSION=1"));
+        Control c(
+            QStringLiteral("http://127.0.0.1:%1/edi/supplier/Order.aspx").arg(silent.serverPort()),
+            QStringLiteral("WEXASESSION=1"));
         c.form.properties.debugLevel = QStringLiteral("2");
         Lifecycle::UserControl_Show(c.form);
 
@@ -353,63 +260,13 @@ private slots:
             QVERIFY(!m.text.isEmpty());
             reported.append(ChannelLog + m.text);
         }
-        for (const QString& line : logLines()) {
+        const QByteArray log = PlatformProcess::read(m_work->filePath("ABCPotwierdzenie.log"));
+        for (const QString& line : Cp1251::decode(log).split("\r\n", Qt::SkipEmptyParts)) {
             QVERIFY2(!line.contains("Request: "), qPrintable(line));
             if (line.contains(ChannelLog))
                 logged.append(line.mid(line.indexOf(ChannelLog)));
         }
         QCOMPARE(logged, reported);
-    }
-
-    void errorPageAnswer()
-    {
-        const QByteArray page = "<html><body><h1>Ошибка сервера</h1><br></body></html>";
-        FixedResponder responder("500 Internal Server Error", page);
-        Control c(responder.url("edi/supplier/Order.aspx"), QStringLiteral("WEXASESSION=1"));
-        c.form.properties.debugLevel = QStringLiteral("4");
-        Lifecycle::UserControl_Show(c.form);
-        QCOMPARE(c.messages.texts(), QStringList{NoPartnerInfo});
-        QCOMPARE(c.messages.titles(), QStringList{"WEXA"});
-        const QString log = logLines().join('\n') + '\n';
-        QVERIFY(log.contains("Request: " + responder.url("edi/Partners.aspx?format=xml") +
-                             " WEXASESSION=1\n"));
-        QVERIFY(log.contains("Response: " + QString::fromUtf8(page) + '\n'));
-        QVERIFY(log.contains("ResponseParsed: \n"));
-    }
-
-    void cookieHeader_data()
-    {
-        QTest::addColumn<QString>("cookie");
-        QTest::addColumn<QString>("page");
-        QTest::addColumn<bool>("sent");
-        QTest::newRow("an empty cookie is still sent, empty") << ""
-                                                              << "" << true;
-        QTest::newRow("the cookie is kept from another host")
-            << "WEXASESSION=abc"
-            << "http://www.example.com/edi/supplier/Order.aspx" << false;
-        QTest::newRow("the cookie is kept from another port of the same host")
-            << "WEXASESSION=abc"
-            << "http://127.0.0.1:9/edi/supplier/Order.aspx" << false;
-    }
-    void cookieHeader()
-    {
-        QFETCH(QString, cookie);
-        QFETCH(QString, page);
-        QFETCH(bool, sent);
-        FixedResponder responder("200 OK", "<answer/>");
-        Control c(page.isEmpty() ? responder.url("edi/supplier/Order.aspx") : page, cookie);
-        ProcessState::instance().pageCookie = cookie;
-        const XmlDocument answer =
-            SendXMLDOMRequest(c.form, responder.url("edi/Partners.aspx?format=xml"),
-                              XmlDocument::fromText("<partners-request/>"));
-        QCOMPARE(answer.root().name(), "answer");
-        QCOMPARE(c.messages.texts(), QStringList());
-        QCOMPARE(responder.bodies.value(0), QByteArray("<partners-request/>"));
-        static const QRegularExpression header("\r\ncookie:([^\r]*)",
-                                               QRegularExpression::CaseInsensitiveOption);
-        const QRegularExpressionMatch match = header.match(responder.heads.value(0));
-        QCOMPARE(match.hasMatch(), sent);
-        QCOMPARE(match.captured(1).trimmed(), sent ? cookie : "");
     }
 };
 

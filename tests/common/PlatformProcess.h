@@ -6,11 +6,15 @@
 #include <QRegularExpression>
 
 // The platform server as its own process on a free loopback port, serving a store folder
-// that the test fills and inspects. The process is killed with the object.
+// that the test fills and inspects. Killed with the object, as a crash would end it.
 class PlatformProcess {
 public:
     explicit PlatformProcess(QString root) : m_root(std::move(root)) {}
-    ~PlatformProcess() { kill(); }
+    ~PlatformProcess()
+    {
+        m_process.kill();
+        m_process.waitForFinished(10000);
+    }
 
     // False when the server did not say where it listens.
     bool start()
@@ -22,30 +26,15 @@ public:
             if (!m_process.waitForReadyRead(10000))
                 return false;
         static const QRegularExpression listening(
-            "^wexa-platform listening on (http://127\\.0\\.0\\.1:(\\d+)/edi/)$");
+            "^wexa-platform listening on http://127\\.0\\.0\\.1:(\\d+)/edi/$");
         const auto match = listening.match(QString::fromUtf8(m_process.readLine()).trimmed());
-        m_siteBase = match.captured(1);
-        m_port = match.captured(2).toInt();
+        m_port = match.captured(1).toInt();
         return match.hasMatch();
     }
-    // Ends the server at once, as a crash would.
-    void kill()
-    {
-        m_process.kill();
-        m_process.waitForFinished(10000);
-    }
 
-    QString siteBase() const { return m_siteBase; }
+    QString siteBase() const { return QStringLiteral("http://127.0.0.1:%1/edi/").arg(m_port); }
     int port() const { return m_port; }
-    // A folder ("waiting", "delivered", "received") of the named mailbox.
-    QString box(const QString& mailbox, const QString& folder) const
-    {
-        return m_root + "/mailbox/" + mailbox + '/' + folder;
-    }
-    static QStringList names(const QString& folder)
-    {
-        return QDir(folder).entryList(QDir::Files, QDir::Name);
-    }
+    static QStringList names(const QString& folder) { return QDir(folder).entryList(QDir::Files); }
     // Writes a file below the root, making its folders.
     bool place(const QString& path, const QByteArray& bytes) const
     {
@@ -62,6 +51,5 @@ public:
 private:
     QString m_root;
     QProcess m_process;
-    QString m_siteBase;
     int m_port = 0;
 };
