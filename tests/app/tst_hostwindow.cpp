@@ -38,14 +38,6 @@ struct Window {
     HostWindow window;
 };
 
-LaunchOptions offLine()
-{
-    LaunchOptions options;
-    options.properties = {
-        {"OnLine", "Off"}, {"PartnerILN", PartnerIln}, {"PartnerName", PartnerName}};
-    return options;
-}
-
 } // namespace
 
 class TestHostWindow : public QObject {
@@ -76,18 +68,12 @@ private:
         poll->start(20);
     }
 
-    // The start-up runs once the window is on screen; it ends by showing the buyer.
-    static bool started(Window& w)
-    {
-        return QTest::qWaitForWindowExposed(&w.window) && QTest::qWaitFor([&w] {
-                   return w.window.form().field(Field::lblILNKupWart) == PartnerName;
-               });
-    }
-
 private slots:
     void initTestCase()
     {
         QVERIFY(m_home.isValid());
+        freshProcess("ru_RU");
+        DebugLog::reset();
         m_work = m_home.filePath(QStringLiteral("work"));
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("HOME", m_home.path());
@@ -124,18 +110,20 @@ private slots:
         m_boxCloser.start(50);
     }
 
-    void init()
-    {
-        freshProcess("ru_RU");
-        DebugLog::reset();
-        m_boxes.clear();
-    }
-
-    void startsOffLineThenLoadsAndSavesThroughTheChooser()
+    void startsOffLineLoadsAndSavesThenKeepsItsPropertiesOnClose()
     {
         QTemporaryDir out;
-        Window w(offLine());
-        QVERIFY(started(w));
+        const QString ini = out.filePath(QStringLiteral("control.ini"));
+        LaunchOptions options;
+        options.properties = {{"OnLine", "Off"},
+                              {"PartnerILN", PartnerIln},
+                              {"PartnerName", PartnerName},
+                              {"DebugLevel", "1"}};
+        options.propertyFile = ini;
+        Window w(std::move(options));
+        // The start-up runs once the window is on screen; it ends by showing the buyer.
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        QTRY_COMPARE(w.window.form().field(Field::lblILNKupWart), PartnerName);
         QVERIFY(w.control().isEnabled());
         QCOMPARE(w.label("lblOnLineStatus"), "Off-Line");
         QVERIFY(w.button("btnPrzeslij").isHidden());
@@ -177,23 +165,12 @@ private slots:
                  qPrintable(written));
         QVERIFY(written.contains("<QuantityToBeDelivered>48.000</QuantityToBeDelivered>"));
         QVERIFY(w.control().isEnabled());
-    }
 
-    void closingKeepsThePropertiesForTheNextLaunch()
-    {
-        QTemporaryDir folder;
-        const QString ini = folder.filePath(QStringLiteral("control.ini"));
-        {
-            LaunchOptions options = offLine();
-            options.propertyFile = ini;
-            options.properties.insert("DebugLevel", "1");
-            Window w(std::move(options));
-            QVERIFY(started(w));
-            QVERIFY(w.control().setProperty("DebugLevel", "3"));
-            whenChooserShown([this](ChooserDialog& chooser) { chooser.setFolder(m_work); });
-            QTest::mouseClick(&w.button("btnWczytaj"), Qt::LeftButton);
-            w.window.close();
-        }
+        // WHEN a script changes the level and the window is closed
+        QVERIFY(w.control().setProperty("DebugLevel", "3"));
+        w.window.close();
+
+        // THEN the properties, the log and the working folder are kept for the next launch
         const QSettings kept(ini, QSettings::IniFormat);
         QCOMPARE(kept.value("OnLine").toString(), "Off");
         QCOMPARE(kept.value("DebugLevel").toString(), "3");
@@ -202,22 +179,6 @@ private slots:
         const QSettings setting(QSettings::NativeFormat, QSettings::UserScope, "WEXA");
         QCOMPARE(setting.value("WexaActiveX/OffLinePath").toString(),
                  QDir::toNativeSeparators(m_work));
-
-        // The next launch given only the partner takes the mode and level from the file, and
-        // reopens the chooser its closed predecessor left behind.
-        LaunchOptions next;
-        next.properties = {{"PartnerILN", PartnerIln}, {"PartnerName", PartnerName}};
-        next.propertyFile = ini;
-        Window w(std::move(next));
-        QVERIFY(started(w));
-        QCOMPARE(w.label("lblOnLineStatus"), "Off-Line");
-        QCOMPARE(w.control().property("DebugLevel").toString(), "3");
-        QString shownFolder;
-        whenChooserShown(
-            [&shownFolder](ChooserDialog& chooser) { shownFolder = chooser.folder(); });
-        QTest::mouseClick(&w.button("btnWczytaj"), Qt::LeftButton);
-        QCOMPARE(shownFolder, QDir::toNativeSeparators(m_work));
-        QCOMPARE(m_boxes, QStringList{});
     }
 };
 

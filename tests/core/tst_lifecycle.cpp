@@ -1,11 +1,11 @@
 #include "RecordingMessages.h"
 #include "TestSupport.h"
 
-#include "control/Columns.h"
 #include "control/Confirmation.h"
 #include "control/Host.h"
 #include "control/Lifecycle.h"
 #include "diagnostics/DebugLog.h"
+#include "documents/Cp1251.h"
 #include "storage/WorkingFolder.h"
 
 #include <QFile>
@@ -19,7 +19,6 @@ namespace {
 
 const QString UserIln = QStringLiteral("4600000000010");
 const QString PartnerIln = QStringLiteral("4607000000017");
-const QString PriceBuyer = QStringLiteral("4607149599998");
 const QString NoPartner = QStringLiteral("Нет или неправильный формат файла XML о партнёре.");
 const QString NoUser = QStringLiteral("Нет или неправильный формат файла XML о пользователе.");
 
@@ -70,12 +69,10 @@ QByteArray readFile(const QString& path)
 
 // A control created and given its properties by the host, not yet shown.
 struct Control {
-    explicit Control(const QString& partnerIln = PartnerIln, const QString& level = {},
-                     const QVariant& onLine = "Off")
+    explicit Control(const QString& level = {}, const QString& onLine = "Off")
     {
-        bag.values = {{"PartnerILN", partnerIln}, {"PartnerName", "ABC"}, {"DebugLevel", level}};
-        if (onLine.isValid())
-            bag.values.insert("OnLine", onLine);
+        bag.values = {{"PartnerILN", PartnerIln}, {"PartnerName", "ABC"}, {"DebugLevel", level}};
+        bag.values.insert("OnLine", onLine);
         Lifecycle::ReadProperties(form, bag);
     }
     void show() { Lifecycle::UserControl_Show(form); }
@@ -94,14 +91,13 @@ private:
     QString inFolder(const QString& name) const { return m_folder->filePath(name); }
     // The setting names the folder, which holds the given user file and partner file.
     void prepareFolder(const QByteArray& user = userInfo(),
-                       const QByteArray& partner = partnerInfo(),
-                       const QString& partnerIln = PartnerIln)
+                       const QByteArray& partner = partnerInfo())
     {
         WorkingFolder::write(m_folder->path());
         if (!user.isNull())
             writeFile(inFolder("userinfo.xml"), user);
         if (!partner.isNull())
-            writeFile(inFolder(UserIln + "_" + partnerIln + "_partner_INFO.xml"), partner);
+            writeFile(inFolder(UserIln + "_" + PartnerIln + "_partner_INFO.xml"), partner);
     }
 
 private slots:
@@ -157,114 +153,63 @@ private slots:
         QVERIFY(c.form.isEnabled());
     }
 
-    void onlyOffInThatCaseMeansOffLine_data()
+    void offInLowerCaseStaysOnLine()
     {
-        QTest::addColumn<QVariant>("onLine");
-        QTest::addColumn<bool>("offLine");
-        QTest::newRow("Off is off-line") << QVariant("Off") << true;
-        QTest::newRow("off in lower case is on-line") << QVariant("off") << false;
-        QTest::newRow("an absent property is on-line") << QVariant() << false;
-    }
-    void onlyOffInThatCaseMeansOffLine()
-    {
-        QFETCH(QVariant, onLine);
-        QFETCH(bool, offLine);
         prepareFolder(userInfo(), {});
-        Control c(PartnerIln, {}, onLine);
-        QCOMPARE(c.form.field(Confirmation::Field::lblOnLineStatus),
-                 offLine ? "Off-Line" : "On-Line");
-        QCOMPARE(c.form.isOn(Confirmation::Switch::btnPrzeslijVisible), !offLine);
+        Control c({}, "off");
+        QCOMPARE(c.form.field(Confirmation::Field::lblOnLineStatus), "On-Line");
+        QVERIFY(c.form.isOn(Confirmation::Switch::btnPrzeslijVisible));
         // Without a partner file only an off-line start-up stops.
         c.show();
-        QCOMPARE(c.messages.texts(), offLine ? QStringList{NoPartner} : QStringList{});
-        QCOMPARE(c.form.isEnabled(), !offLine);
-    }
-
-    void priceColumnIsShownForOneBuyerOnly_data()
-    {
-        QTest::addColumn<QString>("partnerIln");
-        QTest::addColumn<int>("width");
-        QTest::newRow("the buyer that sees prices") << PriceBuyer << 2000;
-        QTest::newRow("another buyer") << "4607162819998" << 0;
-    }
-    void priceColumnIsShownForOneBuyerOnly()
-    {
-        QFETCH(QString, partnerIln);
-        prepareFolder(userInfo(), partnerInfo(), partnerIln);
-        Control c(partnerIln);
-        c.show();
         QCOMPARE(c.messages.texts(), QStringList{});
-        QTEST(c.form.lines().columnWidth(ColPrice), "width");
+        QVERIFY(c.form.isEnabled());
     }
 
-    void terminateWritesBackTheFolderItRead_data()
+    void terminateWritesBackTheFolderItReadOverALaterChange()
     {
-        QTest::addColumn<bool>("setting");
-        QTest::newRow("the folder read at start-up over a later change") << true;
-        QTest::newRow("no setting is stored as an empty one") << false;
-    }
-    void terminateWritesBackTheFolderItRead()
-    {
-        QFETCH(bool, setting);
-        if (setting)
-            prepareFolder();
+        prepareFolder();
         Control c;
         c.show();
         WorkingFolder::write(QStringLiteral("/elsewhere"));
         Lifecycle::Terminate(c.form);
         const QSettings store(QSettings::NativeFormat, QSettings::UserScope, "WEXA");
-        QVERIFY(store.contains("WexaActiveX/OffLinePath"));
-        QCOMPARE(store.value("WexaActiveX/OffLinePath").toString(),
-                 setting ? m_folder->path() : QString());
+        QCOMPARE(store.value("WexaActiveX/OffLinePath").toString(), m_folder->path());
     }
 
     void debugLogFollowsTheLevel_data()
     {
         QTest::addColumn<QString>("level");
-        QTest::addColumn<QString>("partnerIln");
         QTest::addColumn<QStringList>("endings");
         const QString start = " Start logowania...";
         const QString check = " Czy PARTNER_ILN = %1 = DERUVE_ILN = 4607149599998";
-        QTest::newRow("letters open no log") << "abc" << PartnerIln << QStringList{};
-        QTest::newRow("level 0 opens no log") << "0" << PartnerIln << QStringList{};
-        QTest::newRow("level 1 writes the start line") << "1" << PartnerIln << QStringList{start};
-        QTest::newRow("level 2 adds nothing off-line") << "2" << PartnerIln << QStringList{start};
-        QTest::newRow("level 4 ends with the partner check")
-            << "4" << PriceBuyer << QStringList{start, check.arg(PriceBuyer)};
+        const QString later = " Проверка №1";
+        QTest::newRow("letters open no log") << "abc" << QStringList{};
+        QTest::newRow("level 1 writes the start line") << "1" << QStringList{start, later};
+        QTest::newRow("level 4 adds the partner check")
+            << "4" << QStringList{start, check.arg(PartnerIln), later};
     }
     void debugLogFollowsTheLevel()
     {
         QFETCH(QString, level);
-        QFETCH(QString, partnerIln);
         QFETCH(QStringList, endings);
-        prepareFolder(userInfo(), partnerInfo(), partnerIln);
+        prepareFolder();
         const QString path = inFolder("ABCPotwierdzenie.log");
         if (!endings.isEmpty())
             writeFile(path, QByteArray(4096, 'x')); // a previous run's log is replaced
-        Control c(partnerIln, level);
+        Control c(level);
         c.show();
+        DebugLog::WriteLog(QStringLiteral("Проверка №1"), 1);
+        DebugLog::WriteLog(QStringLiteral("above every level"), 5);
         QCOMPARE(QFile::exists(path), !endings.isEmpty());
         const QByteArray bytes = readFile(path);
         QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
-        const QStringList lines = QString::fromLatin1(bytes).split("\r\n", Qt::SkipEmptyParts);
+        const QStringList lines = Cp1251::decode(bytes).split("\r\n", Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), endings.size());
         const QString today = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
         for (qsizetype i = 0; i < lines.size(); ++i) {
             QVERIFY2(lines[i].startsWith(today + ' '), qPrintable(lines[i]));
             QVERIFY2(lines[i].endsWith(endings[i]), qPrintable(lines[i]));
         }
-    }
-
-    void debugLogIsWindows1251Text()
-    {
-        const QString path = inFolder("log.txt");
-        DebugLog::StartLog(path, 2);
-        DebugLog::WriteLog(QStringLiteral("Проверка №1"), 2);
-        DebugLog::WriteLog(QStringLiteral("above the level"), 3);
-        const QList<QByteArray> lines = readFile(path).split('\n');
-        QCOMPARE(lines.size(), 3);
-        QVERIFY(lines[1].endsWith(" \xcf\xf0\xee\xe2\xe5\xf0\xea\xe0 \xb9"
-                                  "1\r"));
     }
 };
 

@@ -93,34 +93,28 @@ private slots:
     void savedResponseLoadsBack_data()
     {
         QTest::addColumn<QString>("locale");
-        QTest::addColumn<int>("type");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("secondLine");
-        QTest::newRow("a change typed with a decimal comma") << "ru_RU" << 0 << "15,5"
-                                                             << "15,500";
-        QTest::newRow("a change typed with a decimal point") << "en_US" << 0 << "15.5"
-                                                             << "15.500";
-        QTest::newRow("a refusal") << "ru_RU" << 1 << ""
-                                   << "0";
+        QTest::newRow("typed with a decimal comma") << QString("ru_RU") << "15,5"
+                                                    << "15,500";
+        QTest::newRow("typed with a decimal point") << QString("en_US") << "15.5"
+                                                    << "15.500";
     }
 
     void savedResponseLoadsBack()
     {
         QFETCH(QString, locale);
-        QFETCH(int, type);
         QFETCH(QString, typed);
         QFETCH(QString, secondLine);
         freshProcess(locale);
         QTemporaryDir first, second;
         Editor saved;
-        saved.form.selectCboxTyp(type);
+        saved.form.selectCboxTyp(0);
         saved.form.setField(Field::txtUwagi, QStringLiteral("Звонить\r\nзаранее"));
-        if (!typed.isEmpty()) {
-            // Typed into the cell editor and left open there: the save commits it.
-            saved.form.lines().setCurrentCell(2, ColConfirmed);
-            QCOMPARE(saved.form.editor().open(), CellEditor::Opened::Editor);
-            saved.form.editor().setText(typed);
-        }
+        // Typed into the cell editor and left open there: the save commits it.
+        saved.form.lines().setCurrentCell(2, ColConfirmed);
+        QCOMPARE(saved.form.editor().open(), CellEditor::Opened::Editor);
+        saved.form.editor().setText(typed);
         saved.chooser.folder = first.path();
         btnZapisz_Click(saved.form, saved.chooser);
         QCOMPARE(saved.messages.texts(), QStringList{});
@@ -155,8 +149,6 @@ private slots:
         const QString numbered = QStringLiteral("Пз_1");
         QTest::newRow("no confirmation number: the chooser is not shown")
             << QString() << "out.xml" << 0 << QStringList{"WEXA"};
-        QTest::newRow("the chooser cancelled: no message")
-            << numbered << QString() << 1 << QStringList{};
         QTest::newRow("a path below a regular file: the error and the old file kept")
             << numbered << "file.txt/x.xml" << 1
             << QStringList{"Произошла ошибка в btnZapisz_Click()"};
@@ -216,8 +208,6 @@ private slots:
             << Mode::Load << data << none << order << none;
         QTest::newRow("save takes the typed name as it is, without an extension")
             << Mode::Save << data << other << QString("order") << "/data/order";
-        QTest::newRow("save without a name chooses nothing")
-            << Mode::Save << data << order << none << none;
     }
 
     void chooserMakesThePath()
@@ -229,24 +219,6 @@ private slots:
         QFETCH(QString, path);
         QCOMPARE(Chooser::chosenPath(mode, folder, selected, typed), path);
         QCOMPARE(Chooser::offLinePathLabel(folder), folder == "/" ? "/WEXA" : folder + "/WEXA");
-    }
-
-    void cancelledLoadKeepsTheFormAndEnablesSending()
-    {
-        Editor e;
-        e.form.set(Confirmation::Switch::btnPrzeslijEnabled, false);
-        const QStringList before = snapshot(e.form);
-
-        btnWczytaj_Click(e.form, e.chooser);
-
-        QCOMPARE(e.chooser.openings.size(), 1);
-        QCOMPARE(e.chooser.openings[0].mode, Mode::Load);
-        QCOMPARE(e.chooser.openings[0].title, "Переписать подтверждение заказа.");
-        QVERIFY(!e.chooser.openings[0].controlEnabled);
-        QCOMPARE(snapshot(e.form), before);
-        QCOMPARE(e.messages.texts(), QStringList{});
-        QVERIFY(e.form.isEnabled());
-        QVERIFY(e.form.isOn(Confirmation::Switch::btnPrzeslijEnabled));
     }
 };
 

@@ -3,13 +3,10 @@
 
 #include "control/Automation.h"
 #include "control/Confirmation.h"
-#include "control/Host.h"
 #include "control/PotwierdzenieZam.h"
 #include "control/RuntimeError.h"
 
-#include <QLabel>
 #include <QTest>
-#include <QToolButton>
 
 namespace {
 
@@ -29,22 +26,6 @@ std::optional<QUuid> identifier(const QString& text)
     return text.isEmpty() ? std::nullopt : std::optional<QUuid>(QUuid(text));
 }
 
-class RecordingHost : public Host {
-public:
-    void propertyChanged(const QString& name) override { changed.append(name); }
-    QStringList changed;
-};
-
-// The control as a page's script reaches it: only through its meta-object.
-struct Scripted {
-    Scripted() { form.setHost(host); }
-
-    RecordingMessages messages;
-    RecordingHost host;
-    Confirmation form{messages};
-    PotwierdzenieZam control{form};
-};
-
 } // namespace
 
 class TestAutomation : public QObject {
@@ -62,15 +43,12 @@ private slots:
         QTest::addColumn<quint32>("set");
         QTest::newRow("IDispatch is safe for scripting only")
             << IDispatch << S_OK << 1u << 3u << 3u << E_FAIL;
-        QTest::newRow("IDispatch masked down to scripting is accepted")
-            << IDispatch << S_OK << 1u << 3u << 1u << S_OK;
         QTest::newRow("a lower-case identifier is safe for initialising, masked down to it")
             << IPersistPropertyBag.toLower() << S_OK << 2u << 2u << 3u << S_OK;
         QTest::newRow("IPersistStream asked for nothing is refused")
             << IPersistStream << S_OK << 2u << 2u << 0u << E_FAIL;
         QTest::newRow("an interface outside the table")
             << IObjectSafety << E_NOINTERFACE << Untouched << 1u << 1u << E_NOINTERFACE;
-        QTest::newRow("no identifier") << QString() << S_OK << Untouched << 3u << 3u << S_OK;
     }
 
     void safetyOptions()
@@ -91,55 +69,22 @@ private slots:
         QCOMPARE(Automation::SetInterfaceSafetyOptions(identifier(iid), mask, options), set);
     }
 
-    void scriptSetsOnLine_data()
-    {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<bool>("onLine");
-        QTest::newRow("Off goes off-line") << "Off" << false;
-        QTest::newRow("off in lower case stays on-line") << "off" << true;
-    }
-
-    void scriptSetsOnLine()
-    {
-        QFETCH(QString, value);
-        QFETCH(bool, onLine);
-        Scripted s;
-        s.form.setOnLine(onLine ? "Off" : "On");
-        s.host.changed.clear();
-
-        QVERIFY(s.control.setProperty("OnLine", value));
-
-        QCOMPARE(s.control.property("OnLine").toString(), value);
-        QCOMPARE(s.control.findChild<QLabel*>("lblOnLineStatus")->text(),
-                 onLine ? "On-Line" : "Off-Line");
-        QCOMPARE(s.control.button("btnPrzeslij")->isHidden(), !onLine);
-        QCOMPARE(s.host.changed, QStringList{"OnLine"});
-    }
-
-    void scriptSetsDebugLevel()
-    {
-        Scripted s;
-
-        QVERIFY(s.control.setProperty("DebugLevel", "4"));
-        QCOMPARE(s.control.property("DebugLevel").toString(), "4");
-        QVERIFY(s.control.setProperty("DebugLevel", "abc"));
-        QCOMPARE(s.control.property("DebugLevel").toString(), "0");
-        QCOMPARE(s.host.changed, (QStringList{"DebugLevel", "DebugLevel"}));
-    }
-
     void scriptCallsReachTheForm()
     {
-        Scripted s;
-        const auto index = [&s](const char* method, qint16 r, qint16 c) {
+        // The control as a page's script reaches it: only through its meta-object.
+        RecordingMessages messages;
+        Confirmation form{messages};
+        PotwierdzenieZam control{form};
+        const auto index = [&control](const char* method, qint16 r, qint16 c) {
             qint16 result = -1;
-            if (!QMetaObject::invokeMethod(&s.control, method, Qt::DirectConnection,
+            if (!QMetaObject::invokeMethod(&control, method, Qt::DirectConnection,
                                            Q_RETURN_ARG(qint16, result), Q_ARG(qint16, r),
                                            Q_ARG(qint16, c)))
                 qFatal("%s cannot be invoked", method);
             return result;
         };
         QString unit;
-        QVERIFY(QMetaObject::invokeMethod(&s.control, "JednostkiMiaryNazwaToSymbol",
+        QVERIFY(QMetaObject::invokeMethod(&control, "JednostkiMiaryNazwaToSymbol",
                                           Qt::DirectConnection, Q_RETURN_ARG(QString, unit),
                                           Q_ARG(QString, QStringLiteral("КИЛОГРАММ"))));
 
@@ -153,7 +98,7 @@ private slots:
         } catch (const RuntimeError& e) {
             QCOMPARE(e.number(), 6);
         }
-        QCOMPARE(s.messages.texts(), QStringList{});
+        QCOMPARE(messages.texts(), QStringList{});
     }
 };
 
