@@ -16,28 +16,24 @@ QString parties()
         .arg(BuyerIln, SellerIln, DeliveryIln);
 }
 
+Elements responseItem(int n)
+{
+    return {{"LineNumber", QString::number(n)},
+            {"EAN", QStringLiteral("460123456%1").arg(n, 4, 10, QLatin1Char('0'))},
+            {"LineItemStatus", "3"},
+            {"ItemDescription", QStringLiteral("Товар %1").arg(n)},
+            {"OrderedQuantity", QStringLiteral("%1.000").arg(10 * n)},
+            {"QuantityToBeDelivered", QStringLiteral("%1.000").arg(8 * n)},
+            {"UnitOfMeasure", "PCE"},
+            {"OrderedUnitNetPrice", "12.500"}};
+}
+
 QStringList lines(int count, Elements (*item)(int))
 {
     QStringList texts;
     for (int n = 1; n <= count; ++n)
         texts.append(line(item(n)));
     return texts;
-}
-
-// The element at path taken out (text null) or given that content.
-QString edited(QString xml, const QString& path, const QString& text)
-{
-    qsizetype begin = 0;
-    const QStringList steps = path.split(QLatin1Char('/'));
-    for (const QString& step : steps) {
-        begin = xml.indexOf(QStringLiteral("<%1>").arg(step), begin);
-        if (begin < 0)
-            qFatal("no element %s in the test document", qPrintable(path));
-    }
-    const QString close = QStringLiteral("</%1>").arg(steps.last());
-    const qsizetype content = begin + close.size() - 1, end = xml.indexOf(close, begin);
-    return text.isNull() ? xml.remove(begin, end + close.size() - begin)
-                         : xml.replace(content, end - content, text);
 }
 
 } // namespace
@@ -53,18 +49,6 @@ Elements orderItem(int n)
             {"OrderedUnitNetPrice", "12.5"},
             {"OrderedUnitGrossPrice", "15"},
             {"UnitOfMeasure", "PCE"}};
-}
-
-Elements responseItem(int n)
-{
-    return {{"LineNumber", QString::number(n)},
-            {"EAN", QStringLiteral("460123456%1").arg(n, 4, 10, QLatin1Char('0'))},
-            {"LineItemStatus", "3"},
-            {"ItemDescription", QStringLiteral("Товар %1").arg(n)},
-            {"OrderedQuantity", QStringLiteral("%1.000").arg(10 * n)},
-            {"QuantityToBeDelivered", QStringLiteral("%1.000").arg(8 * n)},
-            {"UnitOfMeasure", "PCE"},
-            {"OrderedUnitNetPrice", "12.500"}};
 }
 
 QString line(const Elements& item)
@@ -93,7 +77,7 @@ QString order(int lineCount)
     return order(lines(lineCount, orderItem));
 }
 
-QString response(const QStringList& lines)
+QString response(int lineCount)
 {
     return QStringLiteral(
                "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Document-OrderResponse>"
@@ -106,36 +90,28 @@ QString response(const QStringList& lines)
                "</OrderResponse-Header><OrderResponse-Parties>%1</OrderResponse-Parties>"
                "<OrderResponse-Lines>%2</OrderResponse-Lines><OrderResponse-Summary>"
                "<TotalLines>%3</TotalLines></OrderResponse-Summary></Document-OrderResponse>")
-        .arg(parties(), lines.join(QString()))
-        .arg(lines.size());
-}
-
-QString response(int lineCount)
-{
-    return response(lines(lineCount, responseItem));
+        .arg(parties(), lines(lineCount, responseItem).join(QString()))
+        .arg(lineCount);
 }
 
 QString without(const QString& xml, const QString& path)
 {
-    return edited(xml, path, {});
+    return withText(xml, path, QString());
 }
 
-QString withText(const QString& xml, const QString& path, const QString& text)
+QString withText(QString xml, const QString& path, const QString& text)
 {
-    return edited(xml, path, text.isNull() ? QStringLiteral("") : text);
-}
-
-Elements with(Elements elements, const QString& name, const QString& text)
-{
-    const auto at = std::find_if(elements.begin(), elements.end(),
-                                 [&](const auto& element) { return element.first == name; });
-    if (text.isNull())
-        elements.erase(at, at == elements.end() ? at : at + 1);
-    else if (at == elements.end())
-        elements.append({name, text});
-    else
-        at->second = text;
-    return elements;
+    qsizetype begin = 0;
+    const QStringList steps = path.split(QLatin1Char('/'));
+    for (const QString& step : steps) {
+        begin = xml.indexOf(QStringLiteral("<%1>").arg(step), begin);
+        if (begin < 0)
+            qFatal("no element %s in the test document", qPrintable(path));
+    }
+    const QString close = QStringLiteral("</%1>").arg(steps.last());
+    const qsizetype content = begin + close.size() - 1, end = xml.indexOf(close, begin);
+    return text.isNull() ? xml.remove(begin, end + close.size() - begin)
+                         : xml.replace(content, end - content, text);
 }
 
 void useParties(Confirmation& form, const QString& partnerIln)

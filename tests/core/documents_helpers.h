@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QList>
 #include <QPair>
-#include <QString>
 #include <QStringList>
 
 class Confirmation;
@@ -18,19 +16,16 @@ using Elements = QList<QPair<QString, QString>>;
 
 // Line n ordered 10 x n, net price 12.5, gross price 15, PCE; a response line confirms 8 x n.
 Elements orderItem(int n);
-Elements responseItem(int n);
 QString line(const Elements& item);
 // Compact documents (no text between elements) between the parties above.
 QString order(const QStringList& lines);
 QString order(int lineCount);
-QString response(const QStringList& lines);
 QString response(int lineCount);
 
-// The element at a path such as "DeliveryPoint/ILN" (each step searched from the previous).
+// The element at a path such as "DeliveryPoint/ILN" (each step searched from the previous)
+// taken out, or given that text (taken out too when the text is null).
 QString without(const QString& xml, const QString& path);
-QString withText(const QString& xml, const QString& path, const QString& text);
-// The element of that name given the text, appended if missing, taken out if text is null.
-Elements with(Elements elements, const QString& name, const QString& text);
+QString withText(QString xml, const QString& path, const QString& text);
 
 // The user is the seller above, the partner the buyer above unless given.
 void useParties(Confirmation& form, const QString& partnerIln = BuyerIln);
