@@ -2,7 +2,6 @@
 #include "ui_onscreen.h"
 
 #include <QHeaderView>
-#include <QLineEdit>
 #include <QScrollBar>
 
 using namespace OnScreen;
@@ -60,23 +59,6 @@ private slots:
         }
     }
 
-    void doubleClickOnTheNameTogglesDoubleHeight()
-    {
-        Screen screen;
-        QVERIFY(screen.show(order(2)));
-        chooseType(screen, Change);
-        const int base = screen.table()->rowHeight(1);
-
-        screen.clickCell(1, ColName, true);
-        QCOMPARE(screen.form.lines().rowHeight(1), 2 * screen.form.baseRowHeight());
-        QVERIFY(screen.table()->rowHeight(1) >= 2 * base - 1);
-        QCOMPARE(screen.table()->rowHeight(2), base);
-
-        screen.clickCell(1, ColName, true);
-        QCOMPARE(screen.table()->rowHeight(1), base);
-        QVERIFY(!screen.editorBox()->isVisible());
-    }
-
     void editorFollowsTheCellWhenTheTableScrolls()
     {
         Screen screen;
@@ -132,7 +114,9 @@ private slots:
         Screen screen;
         QVERIFY(screen.show(order(3)));
         chooseType(screen, Change);
-        screen.typeInto(row, typed);
+        screen.clickCell(row, ColConfirmed, true);
+        QTest::keyClick(screen.editorBox(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(screen.editorBox(), typed);
 
         if (key)
             QTest::keyClick(screen.editorBox(), Qt::Key(key));
@@ -147,36 +131,6 @@ private slots:
         QCOMPARE(screen.form.validLineCount(), int16_t(3));
         QVERIFY(!screen.editorBox()->isVisible());
         QTRY_VERIFY(screen.table()->hasFocus());
-    }
-
-    void lineButtonsCommitTheOpenValueFirst_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("total");
-        QTest::newRow("the edit button") << "btnEdytuj" << 1 << "54,000";
-        QTest::newRow("the remove button, into the line it removes") << "btnUsun" << 2 << "40,000";
-    }
-    void lineButtonsCommitTheOpenValueFirst()
-    {
-        QFETCH(QString, button);
-        QFETCH(int, row);
-        Screen screen;
-        QVERIFY(screen.show(order(3)));
-        chooseType(screen, Change);
-        screen.typeInto(row, QStringLiteral("4"));
-        QString shown;
-
-        screen.editLine([&](LineDialog& d) { shown = child<QLineEdit>(d, "txtIloscPotw")->text(); },
-                        button);
-        screen.clickCell(2, ColEan);
-
-        QVERIFY(!screen.editorBox()->isVisible());
-        QTEST(screen.total(), "total");
-        if (button == QLatin1String("btnEdytuj"))
-            QCOMPARE(shown, screen.cell(row, ColConfirmed));
-        else
-            QCOMPARE(screen.cell(2, ColConfirmed), QStringLiteral("30,000"));
     }
 };
 

@@ -7,9 +7,7 @@
 #include <QDir>
 #include <QImage>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QSet>
 #include <QTimeEdit>
 
@@ -29,17 +27,6 @@ QList<Rgb> lineColours(const Screen& screen)
     return colours;
 }
 
-// Confirms the current line in the line dialog, retyping the confirmed quantity or the unit.
-bool confirmInDialog(Screen& screen, const QString& quantity, const QString& unit = {})
-{
-    return screen.editLine([&](LineDialog& d) {
-        if (!quantity.isEmpty())
-            retype(child<QLineEdit>(d, "txtIloscPotw"), quantity);
-        if (!unit.isEmpty())
-            retype(child<QComboBox>(d, "cboxJednostkaMiary")->lineEdit(), unit);
-        QTest::mouseClick(child<QPushButton>(d, "btnDodaj"), Qt::LeftButton);
-    });
-}
 } // namespace
 
 class TestControlSurface : public QObject {
@@ -52,7 +39,6 @@ private slots:
         QTest::addColumn<QString>("partner");
         QTest::addColumn<QList<int>>("choices");
         QTest::addColumn<bool>("mouse");
-        QTest::addColumn<bool>("recalculate"); // line 1 set to 3 in the dialog, then btnPrzelicz
         QTest::addColumn<QString>("confirmed");
         QTest::addColumn<QString>("total");
         QTest::addColumn<Rgb>("colour");
@@ -63,27 +49,19 @@ private slots:
         const QString zeros = QStringLiteral("0 0 0");
         const QString ordered = QStringLiteral("10,000 20,000 30,000");
         QTest::newRow("a refusal chosen with the mouse confirms nothing and closes the delivery")
-            << BuyerIln << refuse << true << false << zeros << "0,000" << Teal << false;
+            << BuyerIln << refuse << true << zeros << "0,000" << Teal << false;
         QTest::newRow("a change after a refusal keeps the zeros, whitens and opens the delivery")
-            << BuyerIln << change << true << false << zeros << "0,000" << White << true;
+            << BuyerIln << change << true << zeros << "0,000" << White << true;
         QTest::newRow("full acceptance after a refusal confirms the ordered quantities")
-            << BuyerIln << accept << false << false << ordered << "60,000" << Teal << false;
+            << BuyerIln << accept << false << ordered << "60,000" << Teal << false;
         QTest::newRow("a change keeps the delivery closed for the buyer who fixes it")
-            << FixesDelivery << change << false << false << zeros << "0,000" << White << false;
-        QTest::newRow("recalculating under full acceptance puts the ordered quantity back")
-            << BuyerIln << accept << false << true << ordered << "60,000" << Teal << false;
-        QTest::newRow("recalculating under a refusal puts zero back")
-            << BuyerIln << refuse << false << true << zeros << "0,000" << Teal << false;
-        QTest::newRow("recalculating under a change keeps the edited quantity")
-            << BuyerIln << change << false << true << "3,000 0 0"
-            << "3,000" << White << true;
+            << FixesDelivery << change << false << zeros << "0,000" << White << false;
     }
     void choosingAResponseType()
     {
         QFETCH(QString, partner);
         QFETCH(QList<int>, choices);
         QFETCH(bool, mouse);
-        QFETCH(bool, recalculate);
         QFETCH(Rgb, colour);
         QFETCH(bool, deliveryOpen);
         Screen screen;
@@ -104,13 +82,6 @@ private slots:
                          !list->isVisible()));
         }
 
-        if (recalculate) {
-            screen.clickCell(1, ColEan);
-            QVERIFY(confirmInDialog(screen, QStringLiteral("3")));
-            QCOMPARE(screen.cell(1, ColConfirmed), QStringLiteral("3,000"));
-            screen.click(QStringLiteral("btnPrzelicz"));
-        }
-
         QCOMPARE(screen.form.cboxTyp(), choices.last());
         QTEST(QStringList({screen.cell(1, ColConfirmed), screen.cell(2, ColConfirmed),
                            screen.cell(3, ColConfirmed)})
@@ -122,21 +93,10 @@ private slots:
         QCOMPARE(child<QTimeEdit>(screen.control, "txtCzasDost")->isEnabled(), deliveryOpen);
     }
 
-    void headerCheckStopsTheSave_data()
+    void headerCheckStopsTheSaveAndFocusesTheDate()
     {
-        QTest::addColumn<bool>("withOrder");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("without a number and a date only the number is reported")
-            << false << "В поле ‘Номер подтверждения’ не указана величина";
-        QTest::newRow("without a confirmation date the date is reported and focused")
-            << true << "В поле ‘Дата подтверждения’ не указана величина";
-    }
-    void headerCheckStopsTheSave()
-    {
-        QFETCH(bool, withOrder);
-        QFETCH(QString, message);
         Screen screen;
-        QVERIFY(screen.show(withOrder ? order(2) : QString()));
+        QVERIFY(screen.show(order(2)));
         QVERIFY(QTest::qWaitForWindowActive(&screen.control));
         auto* date = child<OptionalDateEdit>(screen.control, "txtDataPotw");
         QTest::mouseClick(date->switchBox(), Qt::LeftButton);
@@ -153,28 +113,11 @@ private slots:
 
         screen.click(QStringLiteral("btnZapisz"));
 
-        QCOMPARE(screen.messages.texts(), QStringList{message});
+        QCOMPARE(screen.messages.texts(),
+                 QStringList{"В поле ‘Дата подтверждения’ не указана величина"});
         QCOMPARE(screen.messages.shown.first().icon, Message::Icon::Exclamation);
         QCOMPARE(chooser, QString());
-        if (withOrder)
-            QTRY_VERIFY(date->isAncestorOf(QApplication::focusWidget()));
-    }
-
-    void aFailingLineStaysPinkUntilItIsComplete()
-    {
-        Screen screen;
-        QVERIFY(screen.show(order(3, 2)));
-        QCOMPARE(screen.form.cboxTyp(), int(Change));
-        QCOMPARE(lineColours(screen), (QList<Rgb>{White, Pink, White}));
-
-        screen.typeInto(1, QStringLiteral("5"));
-        QTest::keyClick(screen.editorBox(), Qt::Key_Return);
-        QCOMPARE(screen.cell(1, ColConfirmed), QStringLiteral("5,000"));
-        QCOMPARE(lineColours(screen), (QList<Rgb>{White, Pink, White}));
-
-        screen.clickCell(2, ColEan);
-        QVERIFY(confirmInDialog(screen, {}, QStringLiteral("BOX")));
-        QCOMPARE(lineColours(screen), QList<Rgb>(3, White));
+        QTRY_VERIFY(date->isAncestorOf(QApplication::focusWidget()));
     }
 
     void showsThePanelsWithTheirCaptions()

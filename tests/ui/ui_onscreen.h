@@ -27,22 +27,19 @@ enum Type { Change = 0, Refuse = 1, Accept = 2 };
 
 constexpr Rgb White = rgb(255, 255, 255);
 constexpr Rgb Teal = rgb(37, 145, 170);
-constexpr Rgb Pink = rgb(255, 192, 192);
 
-// Lines 1..count ordering 10, 20, 30, ... pieces of products 1..count; line `failing` has no
-// unit, which fails the line check.
-inline QString order(int count, int failing = 0)
+// Lines 1..count ordering 10, 20, 30, ... pieces of products 1..count.
+inline QString order(int count)
 {
     QString lines;
     for (int n = 1; n <= count; ++n)
         lines += QStringLiteral("<Line><Line-Item><LineNumber>%1</LineNumber><EAN>46012345%2"
-                                "</EAN><BuyerItemCode>B-%1</BuyerItemCode><SupplierItemCode>S-%1"
-                                "</SupplierItemCode><ItemDescription>Товар %1 в длинной упаковке"
+                                "</EAN><ItemDescription>Товар %1 в длинной упаковке"
                                 "</ItemDescription><OrderedQuantity>%3</OrderedQuantity>"
                                 "<OrderedUnitNetPrice>12.5</OrderedUnitNetPrice>"
-                                "<UnitOfMeasure>%4</UnitOfMeasure></Line-Item></Line>")
+                                "<UnitOfMeasure>PCE</UnitOfMeasure></Line-Item></Line>")
                      .arg(QString::number(n), QString::number(n).rightJustified(5, '0'),
-                          QString::number(10 * n), n == failing ? "" : "PCE");
+                          QString::number(10 * n));
     return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><Document-Order>"
                           "<Order-Header><OrderNumber>ZK-7</OrderNumber><OrderDate>2026-12-03"
                           "</OrderDate><ExpectedDeliveryDate>2026-12-09</ExpectedDeliveryDate>"
@@ -61,19 +58,17 @@ struct Screen {
     Confirmation form{messages};
     PotwierdzenieZam control{form};
 
-    // Shows the control filled from an order, or as it is before any order when there is none.
+    // Shows the control filled from an order.
     bool show(const QString& orderText, const QString& partnerIln = BuyerIln)
     {
-        if (!orderText.isEmpty()) {
-            ProcessState& process = ProcessState::instance();
-            process.user.iln = SellerIln;
-            process.user.name = QStringLiteral("ООО Поставщик");
-            process.partner.name = QStringLiteral("АО Покупатель");
-            form.setPartnerIln(partnerIln);
-            Startup::setParties(form);
-            Startup::takeOrder(form, XmlDocument::fromText(orderText));
-            Startup::finish(form);
-        }
+        ProcessState& process = ProcessState::instance();
+        process.user.iln = SellerIln;
+        process.user.name = QStringLiteral("ООО Поставщик");
+        process.partner.name = QStringLiteral("АО Покупатель");
+        form.setPartnerIln(partnerIln);
+        Startup::setParties(form);
+        Startup::takeOrder(form, XmlDocument::fromText(orderText));
+        Startup::finish(form);
         control.resize(1100, 720);
         control.show();
         return QTest::qWaitForWindowActive(&control);
@@ -101,7 +96,7 @@ struct Screen {
     }
     // Opens the line dialog on the current line, acts on it and closes it whatever the action
     // left, so that a failing test never waits on it. True when the action itself closed it.
-    template <typename Act> bool editLine(Act act, const QString& button = "btnEdytuj") const
+    template <typename Act> bool editLine(Act act) const
     {
         bool acted = false;
         bool leftOpen = false;
@@ -116,15 +111,8 @@ struct Screen {
             }
         });
         poll.start(10);
-        click(button);
+        click(QStringLiteral("btnEdytuj"));
         return acted && !leftOpen;
-    }
-    // Opens the editor on a row's confirmed quantity and types over its text.
-    void typeInto(int row, const QString& text) const
-    {
-        clickCell(row, ColConfirmed, true);
-        QTest::keyClick(editorBox(), Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(editorBox(), text);
     }
 };
 
