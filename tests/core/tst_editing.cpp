@@ -6,6 +6,7 @@
 #include "control/Confirmation.h"
 #include "editing/CellEditor.h"
 #include "editing/LineCheck.h"
+#include "editing/LineEdit.h"
 #include "editing/ResponseType.h"
 
 #include <QTest>
@@ -33,6 +34,35 @@ class TestEditing : public QObject {
     Q_OBJECT
 private slots:
     void init() { freshProcess(); }
+
+    // A line that fails the check stays marked through commits and recalculations until the
+    // user completes it.
+    void aFailingLineStaysPinkUntilItPasses()
+    {
+        Editing e;
+        e.form.lines().setText(2, ColUnit, QStringLiteral("  "));
+        e.form.selectCboxTyp(ResponseType::Change);
+        const auto colour = [&](int16_t row) { return e.form.lines().background(row, ColEan); };
+        QCOMPARE(colour(2), Colours::Failing);
+        QCOMPARE(colour(1), Colours::Open);
+
+        e.form.lines().setCurrentCell(1, ColConfirmed);
+        e.form.editor().open();
+        e.form.editor().setText(QStringLiteral("5"));
+        e.form.editor().pressEnter();
+        ResponseType::applyType(e.form, ResponseType::Change);
+        QCOMPARE(colour(2), Colours::Failing);
+        QCOMPARE(e.form.validLineCount(), int16_t(2));
+
+        LineDialogFields fields;
+        fields.unitIndex = 0;
+        fields.confirmed = QStringLiteral("20");
+        fields.deliveryDate = QDate(2026, 12, 9);
+        ZatwierdzPozycje(e.form, 2, fields);
+        QCOMPARE(colour(2), Colours::Open);
+        QCOMPARE(e.form.validLineCount(), int16_t(3));
+        QCOMPARE(e.form.lines().text(2, ColUnit), QStringLiteral("PCE"));
+    }
 
     void choosingAType_data()
     {

@@ -59,6 +59,37 @@ private slots:
         }
     }
 
+    void doubleClickOnTheNameDoublesTheRowAndBack()
+    {
+        Screen screen;
+        QVERIFY(screen.show(order(3)));
+        chooseType(screen, Change);
+        const int base = screen.table()->rowHeight(2);
+        screen.clickCell(2, ColName, true);
+        QCOMPARE(screen.table()->rowHeight(2), 2 * base);
+        QVERIFY(!screen.editorBox()->isVisible());
+        screen.clickCell(2, ColName, true);
+        QCOMPARE(screen.table()->rowHeight(2), base);
+    }
+
+    void theEditButtonCommitsTheOpenValueFirst()
+    {
+        Screen screen;
+        QVERIFY(screen.show(order(3)));
+        chooseType(screen, Change);
+        screen.clickCell(2, ColConfirmed, true);
+        QTest::keyClick(screen.editorBox(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(screen.editorBox(), QStringLiteral("7"));
+        QString shown;
+        screen.editLine([&](LineDialog& dialog) {
+            shown = child<QLineEdit>(dialog, "txtIloscPotw")->text();
+            dialog.reject();
+        });
+        QCOMPARE(shown, QStringLiteral("7"));
+        QCOMPARE(screen.cell(2, ColConfirmed), QStringLiteral("7"));
+        QCOMPARE(screen.total(), QStringLiteral("47,000"));
+    }
+
     void editorFollowsTheCellWhenTheTableScrolls()
     {
         Screen screen;

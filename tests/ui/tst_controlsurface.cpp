@@ -93,6 +93,17 @@ private slots:
         QCOMPARE(child<QTimeEdit>(screen.control, "txtCzasDost")->isEnabled(), deliveryOpen);
     }
 
+    void recalculateButtonAppliesTheTypeAgain()
+    {
+        Screen screen;
+        QVERIFY(screen.show(order(3)));
+        chooseType(screen, Accept);
+        screen.form.lines().setText(2, ColConfirmed, QStringLiteral("1,000"));
+        screen.click(QStringLiteral("btnPrzelicz"));
+        QCOMPARE(screen.cell(2, ColConfirmed), QStringLiteral("20,000"));
+        QCOMPARE(screen.total(), QStringLiteral("60,000"));
+    }
+
     void headerCheckStopsTheSaveAndFocusesTheDate()
     {
         Screen screen;
