@@ -12,14 +12,13 @@
 #include "editing/CellEditor.h"
 #include "editing/HeaderCheck.h"
 #include "editing/ResponseType.h"
+#include "storage/FileWriter.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
-#include <QSaveFile>
 
 #include <optional>
 
@@ -214,16 +213,9 @@ int respond(Confirmation& form, const Options& options, bool taken, QIODevice& o
         out.write(bytes);
         return Success;
     }
-    // A pipe or a device (/dev/null, /dev/stdout) is written to, never replaced by a file.
-    const QFileInfo target(options.out);
-    const bool replace = !target.exists() || target.isFile();
-    QSaveFile replacement(options.out);
-    QFile direct(options.out);
-    QFileDevice& file = replace ? static_cast<QFileDevice&>(replacement) : direct;
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
-        (replace && !replacement.commit())) {
-        print(err, QStringLiteral("wexa-confirm: cannot write %1: %2\n")
-                       .arg(options.out, file.errorString()));
+    QString error;
+    if (!FileWriter::write(options.out, bytes, &error)) {
+        print(err, QStringLiteral("wexa-confirm: cannot write %1: %2\n").arg(options.out, error));
         return UsageError;
     }
     return Success;

@@ -2,12 +2,12 @@
 
 #include "cli/CommandLine.h"
 #include "documents/XmlDocument.h"
+#include "storage/FileWriter.h"
 #include "storage/InfoFiles.h"
 #include "storage/WorkingFolder.h"
 
 #include <QDir>
 #include <QMap>
-#include <QSaveFile>
 
 namespace Setup {
 namespace {
@@ -33,12 +33,10 @@ QByteArray infoFile(const QString& root, const QList<std::pair<QString, QString>
 
 bool writeFile(const QString& path, const QByteArray& bytes, QIODevice& err)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    QString error;
+    if (FileWriter::write(path, bytes, &error))
         return true;
-    print(
-        err,
-        QStringLiteral("wexa-confirm setup: cannot write %1: %2\n").arg(path, file.errorString()));
+    print(err, QStringLiteral("wexa-confirm setup: cannot write %1: %2\n").arg(path, error));
     return false;
 }
 

@@ -4,6 +4,7 @@
 #include "cli/Setup.h"
 #include "demo/SampleOrders.h"
 #include "host/HostWindow.h"
+#include "storage/FileWriter.h"
 #include "storage/InfoFiles.h"
 #include "storage/WorkingFolder.h"
 
@@ -15,7 +16,6 @@
 #include <QNetworkCookie>
 #include <QNetworkReply>
 #include <QProcess>
-#include <QSaveFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -41,8 +41,7 @@ void print(QIODevice& device, const QString& text)
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    return FileWriter::write(path, bytes);
 }
 
 QByteArray resource(const QString& name)

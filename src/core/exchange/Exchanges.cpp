@@ -4,9 +4,8 @@
 #include "control/ProcessState.h"
 #include "control/RuntimeError.h"
 #include "exchange/RequestChannel.h"
+#include "storage/FileWriter.h"
 #include "storage/InfoFiles.h"
-
-#include <QSaveFile>
 
 namespace Exchanges {
 
@@ -43,13 +42,12 @@ bool fetchPartnerInfo(Confirmation& form)
     if (!InfoFiles::readPartner(answer, process.partner))
         return false;
     // The answer is kept as the partner information file, replacing an earlier one.
-    QSaveFile file(
-        InfoFiles::partnerInfoPath(process.workingFolder, process.user.iln, form.partnerIln()));
-    const QByteArray bytes = answer.toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw RuntimeError(
-            RuntimeError::Generic,
-            QStringLiteral("Файл информации о партнёре не записан: %1").arg(file.errorString()));
+    QString error;
+    if (!FileWriter::write(
+            InfoFiles::partnerInfoPath(process.workingFolder, process.user.iln, form.partnerIln()),
+            answer.toUtf8(), &error))
+        throw RuntimeError(RuntimeError::Generic,
+                           QStringLiteral("Файл информации о партнёре не записан: %1").arg(error));
     return true;
 }
 

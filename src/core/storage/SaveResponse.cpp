@@ -9,18 +9,16 @@
 #include "editing/HeaderCheck.h"
 #include "editing/ResponseType.h"
 #include "storage/Chooser.h"
-
-#include <QSaveFile>
+#include "storage/FileWriter.h"
 
 namespace {
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw RuntimeError(
-            RuntimeError::Generic,
-            QStringLiteral("Файл «%1» не записан: %2").arg(path, file.errorString()));
+    QString error;
+    if (!FileWriter::write(path, bytes, &error))
+        throw RuntimeError(RuntimeError::Generic,
+                           QStringLiteral("Файл «%1» не записан: %2").arg(path, error));
 }
 
 QString choose(ChooserPort& chooser, ChooserPort::Mode mode, const QString& proposedName)
