@@ -73,6 +73,9 @@ int main(int argc, char* argv[])
         return CommandLine::run(arguments, out, err);
 
     if (!qobject_cast<QApplication*>(app.get())) {
+        if (!arguments.isEmpty())
+            err.write("wexa-confirm: the window needs a display (DISPLAY or WAYLAND_DISPLAY); "
+                      "QT_QPA_PLATFORM=offscreen runs it without one\n\n");
         err.write(usage().toUtf8());
         return CommandLine::UsageError;
     }
