@@ -33,9 +33,12 @@ const PartnerInfo Buyer{QStringLiteral("7801000017"), QStringLiteral("ТД «С�
                         QStringLiteral("40702810500000000017")};
 const QString PartnerUrl = QStringLiteral("supplier");
 
+// Printed at once: the demo runs until its window closes.
 void print(QIODevice& device, const QString& text)
 {
     device.write(text.toUtf8());
+    if (auto* file = qobject_cast<QFileDevice*>(&device))
+        file->flush();
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes)
