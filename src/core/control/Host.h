@@ -18,6 +18,12 @@ public:
     virtual void restorePointer() {}
     // A persisted property was changed by the control.
     virtual void propertyChanged(const QString& /*name*/) {}
+    // Quiet moments of the control that the host may keep or tell about; the control
+    // itself shows nothing for them.
+    virtual void orderReceived(const QByteArray& /*orderXml*/) {}
+    virtual void noOrderWaiting() {}
+    virtual void responseSaved(const QString& /*path*/) {}
+    virtual void responseSent(const QString& /*number*/) {}
 };
 
 // The host's store of persisted properties.

@@ -40,8 +40,11 @@ bool startOnline(Confirmation& form, const QString& cookie)
     }
     Startup::setParties(form);
     const std::optional<XmlDocument> order = Exchanges::fetchOrder(form);
-    if (!order)
+    if (!order) {
+        host.noOrderWaiting();
         return true;
+    }
+    host.orderReceived(order->toUtf8());
     Wczytaj_Zamowienie(form, *order);
     host.showBusyPointer();
     Startup::checkLines(form);

@@ -31,6 +31,7 @@ void send(Confirmation& form)
         form.tell(QStringLiteral("Документ отправлен."), Message::Icon::Information);
         form.lastSentNumber = number;
         form.set(Confirmation::Switch::btnPrzeslijEnabled, false);
+        form.host().responseSent(number);
         return;
     }
     form.tell(QStringLiteral("Произошла ошибка:") + status, Message::Icon::Critical);

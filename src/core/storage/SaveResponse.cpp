@@ -1,6 +1,7 @@
 #include "storage/SaveResponse.h"
 
 #include "control/Confirmation.h"
+#include "control/Host.h"
 #include "control/ProcessState.h"
 #include "control/RuntimeError.h"
 #include "documents/ResponseLoader.h"
@@ -43,8 +44,10 @@ void btnZapisz_Click(Confirmation& form, ChooserPort& chooser)
             choose(chooser, ChooserPort::Mode::Save,
                    Chooser::proposedFileName(form.field(Confirmation::Field::txtNrPotw)));
         if (!path.isEmpty()) {
-            if (const std::optional<XmlDocument> response = MakeOrderResponse(form))
+            if (const std::optional<XmlDocument> response = MakeOrderResponse(form)) {
                 writeFile(path, response->toUtf8());
+                form.host().responseSaved(path);
+            }
         }
     } catch (const RuntimeError& e) {
         form.reportError(Messages::ErrorIn, QStringLiteral("btnZapisz_Click()"), e.description());
