@@ -6,7 +6,7 @@
 #include <QStringList>
 
 // Answers the control's messages without a screen: records each one and answers from a
-// queue set in advance (Yes or Ok when the queue is empty).
+// queue set in advance (Yes, Ok or Close when the queue is empty).
 class RecordingMessages : public MessageSink {
 public:
     Answer show(const Message& message) override
@@ -14,6 +14,8 @@ public:
         shown.append(message);
         if (!answers.isEmpty())
             return answers.takeFirst();
+        if (message.buttons == Message::Buttons::SaveCloseCancel)
+            return Answer::Close;
         return message.buttons == Message::Buttons::YesNo ? Answer::Yes : Answer::Ok;
     }
 

@@ -9,5 +9,14 @@ Answer StreamMessages::show(const Message& message)
     m_stream.write((message.title + QLatin1String(": ") + text + QLatin1Char('\n')).toUtf8());
     if (message.icon == Message::Icon::Critical || message.icon == Message::Icon::Exclamation)
         m_warned = true;
-    return message.buttons == Message::Buttons::YesNo ? Answer::Yes : Answer::Ok;
+    switch (message.buttons) {
+    case Message::Buttons::YesNo:
+        return Answer::Yes;
+    case Message::Buttons::SaveCloseCancel:
+        // Nobody to ask: the work stays in its draft.
+        return Answer::Close;
+    case Message::Buttons::Ok:
+        break;
+    }
+    return Answer::Ok;
 }

@@ -3,10 +3,19 @@
 #include "control/BusyPointer.h"
 #include "control/Lifecycle.h"
 #include "control/PotwierdzenieZam.h"
+#include "host/DraftsDialog.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 HostWindow::HostWindow(LaunchOptions options, QWidget* parent)
     : QMainWindow(parent), m_options(std::move(options)), m_bag(m_options), m_boxes(this),
@@ -14,14 +23,26 @@ HostWindow::HostWindow(LaunchOptions options, QWidget* parent)
       // A window rendered to a picture has nobody to answer a message box: its messages
       // are printed instead.
       m_messages(m_options.screenshot.isEmpty() ? static_cast<MessageSink&>(m_boxes) : m_printed),
-      m_form(m_messages)
+      m_form(m_messages), m_keeper(m_form)
 {
     if (!m_options.screenshot.isEmpty())
         m_errorStream.open(stderr, QIODevice::WriteOnly);
     m_form.setHost(*this);
     Lifecycle::ReadProperties(m_form, m_bag);
     m_control = new PotwierdzenieZam(m_form, this);
-    setCentralWidget(m_control);
+    auto* central = new QWidget;
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buildDraftsBar());
+    layout->addWidget(m_control, 1);
+    setCentralWidget(central);
+    buildMenus();
+    // A change is taken once the action that made it is over, not while it waits on a
+    // message box or a dialog.
+    m_keeper.setReadyCheck([] { return QApplication::activeModalWidget() == nullptr; });
+    connect(&m_keeper, &WorkKeeper::status, this,
+            [this](const QString& text) { statusBar()->showMessage(text, 8000); });
     const QString partner = m_form.properties.partnerName;
     setWindowTitle(partner.isEmpty()
                        ? QStringLiteral("Подтверждение заказа — WEXA")
@@ -33,6 +54,66 @@ HostWindow::~HostWindow()
 {
     if (!m_terminated)
         Lifecycle::Terminate(m_form);
+}
+
+void HostWindow::buildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&Файл"));
+    QAction* drafts = file->addAction(QStringLiteral("&Черновики…"), this, &HostWindow::showDrafts);
+    drafts->setObjectName(QStringLiteral("actionDrafts"));
+    file->addSeparator();
+    file->addAction(QStringLiteral("&Закрыть"), QKeySequence::Close, this, &QWidget::close);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Правка"));
+    QUndoStack& stack = m_keeper.undoStack();
+    QAction* undo = edit->addAction(QStringLiteral("&Отменить"), this, [this] { step(false); });
+    undo->setObjectName(QStringLiteral("actionUndo"));
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    undo->setEnabled(false);
+    connect(&stack, &QUndoStack::canUndoChanged, undo, &QAction::setEnabled);
+    QAction* redo = edit->addAction(QStringLiteral("&Повторить"), this, [this] { step(true); });
+    redo->setObjectName(QStringLiteral("actionRedo"));
+    redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    redo->setEnabled(false);
+    connect(&stack, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
+}
+
+void HostWindow::step(bool forward)
+{
+    // Nothing is undone while an action of the control is still running.
+    if (!m_form.isEnabled())
+        return;
+    m_keeper.watcher().settle();
+    QUndoStack& stack = m_keeper.undoStack();
+    forward ? stack.redo() : stack.undo();
+}
+
+QWidget* HostWindow::buildDraftsBar()
+{
+    m_draftsBar = new QWidget;
+    m_draftsBar->setObjectName(QStringLiteral("draftsBar"));
+    m_draftsBar->setAutoFillBackground(true);
+    QPalette palette = m_draftsBar->palette();
+    palette.setColor(QPalette::Window, QColor(255, 244, 206));
+    m_draftsBar->setPalette(palette);
+    auto* row = new QHBoxLayout(m_draftsBar);
+    row->setContentsMargins(10, 6, 10, 6);
+    m_draftsText = new QLabel;
+    m_draftsText->setWordWrap(true);
+    auto* show = new QPushButton(QStringLiteral("Показать черновики…"));
+    show->setObjectName(QStringLiteral("showDrafts"));
+    auto* hide = new QToolButton;
+    hide->setText(QStringLiteral("✕"));
+    hide->setToolTip(QStringLiteral("Скрыть"));
+    hide->setAutoRaise(true);
+    row->addWidget(m_draftsText, 1);
+    row->addWidget(show);
+    row->addWidget(hide);
+    connect(show, &QPushButton::clicked, this, &HostWindow::showDrafts);
+    connect(hide, &QToolButton::clicked, m_draftsBar, &QWidget::hide);
+    m_draftsBar->hide();
+    return m_draftsBar;
 }
 
 std::optional<QString> HostWindow::pageCookie() const
@@ -57,6 +138,49 @@ void HostWindow::restorePointer()
     QApplication::restoreOverrideCursor();
 }
 
+void HostWindow::orderReceived(const QByteArray& orderXml)
+{
+    m_keeper.orderReceived(orderXml);
+}
+
+void HostWindow::responseSaved(const QString&)
+{
+    m_keeper.responseFinished();
+}
+
+void HostWindow::responseSent(const QString&)
+{
+    m_keeper.responseFinished();
+}
+
+void HostWindow::offerDrafts()
+{
+    int mine = 0;
+    for (const Drafts::Info& info : m_keeper.otherUnsentDrafts())
+        mine += info.partnerIln == m_form.partnerIln() ? 1 : 0;
+    if (mine == 0)
+        return;
+    m_draftsText->setText(
+        QStringLiteral("Найдены неотправленные черновики этого покупателя: %1. Работу, "
+                       "прерванную закрытием окна или сбоем, можно восстановить.")
+            .arg(mine));
+    m_draftsBar->show();
+}
+
+void HostWindow::showDrafts()
+{
+    DraftsDialog dialog(m_keeper.allDrafts(), this);
+    if (dialog.exec() != QDialog::Accepted || dialog.chosenId().isEmpty())
+        return;
+    const QString refused = m_keeper.restoreDraft(dialog.chosenId());
+    if (!refused.isEmpty()) {
+        m_messages.show({Messages::Title, refused, Message::Icon::Exclamation});
+        return;
+    }
+    m_draftsBar->hide();
+    statusBar()->showMessage(QStringLiteral("Черновик восстановлен."), 8000);
+}
+
 void HostWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
@@ -66,6 +190,8 @@ void HostWindow::showEvent(QShowEvent* event)
     // to stand over.
     QTimer::singleShot(0, this, [this] {
         Lifecycle::UserControl_Show(m_form);
+        m_keeper.startupFinished();
+        offerDrafts();
         if (!m_options.screenshot.isEmpty()) {
             grab().save(m_options.screenshot, "PNG");
             close();
@@ -73,10 +199,37 @@ void HostWindow::showEvent(QShowEvent* event)
     });
 }
 
+bool HostWindow::mayClose()
+{
+    m_keeper.watcher().settle();
+    if (!m_keeper.hasUnsavedWork())
+        return true;
+    const Answer answer = m_messages.show(
+        {Messages::Title,
+         QStringLiteral("Подтверждение изменено, но не отправлено и не записано в файл.\n"
+                        "Записать его в файл перед закрытием? При закрытии без записи "
+                        "работа сохранится в черновике."),
+         Message::Icon::Question, Message::Buttons::SaveCloseCancel});
+    if (answer == Answer::Close)
+        return true;
+    if (answer != Answer::Save)
+        return false;
+    // The control's own save, chooser and all; the window stays open if nothing was saved.
+    if (QToolButton* save = m_control->button(QStringLiteral("btnZapisz")))
+        save->click();
+    return !m_keeper.hasUnsavedWork();
+}
+
 void HostWindow::closeEvent(QCloseEvent* event)
 {
-    Lifecycle::WriteProperties(m_form, m_bag);
-    Lifecycle::Terminate(m_form);
-    m_terminated = true;
+    if (!m_terminated && !mayClose()) {
+        event->ignore();
+        return;
+    }
+    if (!m_terminated) {
+        Lifecycle::WriteProperties(m_form, m_bag);
+        Lifecycle::Terminate(m_form);
+        m_terminated = true;
+    }
     QMainWindow::closeEvent(event);
 }

@@ -5,15 +5,18 @@
 #include "control/Host.h"
 #include "control/MessageBoxes.h"
 #include "host/LaunchOptions.h"
+#include "host/WorkKeeper.h"
 
 #include <QFile>
 #include <QMainWindow>
 
 class PotwierdzenieZam;
+class QLabel;
 
 // The window that hosts one control the way a platform page does: it creates the
 // control, hands it its properties, shows it (which runs the start-up) and, when closed,
-// keeps its properties and destroys it.
+// keeps its properties and destroys it. Around the control it keeps the user's work:
+// drafts, undo and the question before closing with work neither sent nor saved.
 class HostWindow : public QMainWindow, public Host {
     Q_OBJECT
 public:
@@ -22,17 +25,34 @@ public:
 
     Confirmation& form() { return m_form; }
     PotwierdzenieZam* control() const { return m_control; }
+    WorkKeeper& keeper() { return m_keeper; }
+    // The bar offering unsent drafts found at start-up.
+    QWidget* draftsBar() const { return m_draftsBar; }
 
     std::optional<QString> pageCookie() const override;
     QString pageUrl() const override;
     void showBusyPointer() override;
     void restorePointer() override;
+    void orderReceived(const QByteArray& orderXml) override;
+    void responseSaved(const QString& path) override;
+    void responseSent(const QString& number) override;
+
+    // Lists the drafts and restores the one the user chooses.
+    void showDrafts();
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void buildMenus();
+    // Undoes (or redoes) the last change.
+    void step(bool forward);
+    QWidget* buildDraftsBar();
+    void offerDrafts();
+    // False when the user chose to stay.
+    bool mayClose();
+
     LaunchOptions m_options;
     LaunchPropertyBag m_bag;
     MessageBoxes m_boxes;
@@ -40,6 +60,9 @@ private:
     StreamMessages m_printed;
     MessageSink& m_messages;
     Confirmation m_form;
+    WorkKeeper m_keeper;
     PotwierdzenieZam* m_control;
+    QWidget* m_draftsBar = nullptr;
+    QLabel* m_draftsText = nullptr;
     bool m_terminated = false;
 };

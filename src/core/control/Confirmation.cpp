@@ -283,3 +283,82 @@ void Confirmation::SetHeader()
         reportError(Messages::ErrorInColon, QStringLiteral("SetHeader()"), e.description());
     }
 }
+
+namespace {
+// What a kept state does not carry: the window's mode and whether the control is enabled.
+bool belongsToWindow(Confirmation::Field field)
+{
+    return field == Confirmation::Field::lblOnLineStatus ||
+           field == Confirmation::Field::lblVersion;
+}
+bool belongsToWindow(Confirmation::Switch what)
+{
+    return what == Confirmation::Switch::ControlEnabled ||
+           what == Confirmation::Switch::btnPrzeslijVisible;
+}
+} // namespace
+
+bool Confirmation::State::sameContent(const State& other) const
+{
+    for (size_t f = 0; f < fields.size(); ++f) {
+        if (!belongsToWindow(Field(f)) && fields[f] != other.fields[f])
+            return false;
+    }
+    for (size_t w = 0; w < switches.size(); ++w) {
+        if (!belongsToWindow(Switch(w)) && switches[w] != other.switches[w])
+            return false;
+    }
+    return lineCount == other.lineCount && validLineCount == other.validLineCount &&
+           txtDataPotw == other.txtDataPotw && txtDataDost == other.txtDataDost &&
+           txtCzasDost == other.txtCzasDost && cboxTyp == other.cboxTyp &&
+           cboxPrzyczyna == other.cboxPrzyczyna && parties.buyerIln == other.parties.buyerIln &&
+           parties.buyerName == other.parties.buyerName &&
+           parties.sellerIln == other.parties.sellerIln &&
+           parties.sellerName == other.parties.sellerName &&
+           remembered.deliveryPointName == other.remembered.deliveryPointName &&
+           remembered.deliveryPointAddress == other.remembered.deliveryPointAddress &&
+           remembered.deliveryPointIln == other.remembered.deliveryPointIln &&
+           remembered.deliveryDate == other.remembered.deliveryDate &&
+           remembered.deliveryTime == other.remembered.deliveryTime &&
+           lastSentNumber == other.lastSentNumber && lines.sameContent(other.lines) &&
+           summary.sameContent(other.summary);
+}
+
+Confirmation::State Confirmation::state() const
+{
+    return {m_lines.state(), m_summary.state(), m_lineCount,   m_validLineCount, m_fields,
+            m_switches,      m_txtDataPotw,     m_txtDataDost, m_txtCzasDost,    m_cboxTyp,
+            m_cboxPrzyczyna, parties,           remembered,    lastSentNumber};
+}
+
+void Confirmation::restore(const State& state)
+{
+    m_lines.restore(state.lines);
+    m_summary.restore(state.summary);
+    m_lineCount = state.lineCount;
+    m_validLineCount = state.validLineCount;
+    for (size_t f = 0; f < m_fields.size(); ++f) {
+        if (!belongsToWindow(Field(f)))
+            setField(Field(f), state.fields[f]);
+    }
+    for (size_t w = 0; w < m_switches.size(); ++w) {
+        if (!belongsToWindow(Switch(w)))
+            set(Switch(w), state.switches[w]);
+    }
+    m_txtDataPotw = state.txtDataPotw;
+    m_txtDataDost = state.txtDataDost;
+    m_txtCzasDost = state.txtCzasDost;
+    emit datesChanged();
+    if (m_cboxTyp != state.cboxTyp) {
+        m_cboxTyp = state.cboxTyp;
+        emit cboxTypChanged(m_cboxTyp);
+    }
+    if (m_cboxPrzyczyna != state.cboxPrzyczyna) {
+        m_cboxPrzyczyna = state.cboxPrzyczyna;
+        emit cboxPrzyczynaChanged(m_cboxPrzyczyna);
+    }
+    parties = state.parties;
+    remembered = state.remembered;
+    lastSentNumber = state.lastSentNumber;
+    emit restored();
+}

@@ -76,6 +76,29 @@ public:
         QString deliveryTime;
     };
 
+    // The whole confirmation as the user sees it, to be kept and put back exactly: both
+    // tables, the counters, the header fields, pickers and combos, the parties, the
+    // remembered values and the last number sent. The working mode and the control's
+    // enabled state belong to the running window, not to the confirmation.
+    struct State {
+        Grid::State lines;
+        Grid::State summary;
+        int16_t lineCount = 0;
+        int16_t validLineCount = 0;
+        std::array<QString, size_t(Field::Count)> fields;
+        std::array<bool, size_t(Switch::Count)> switches{};
+        std::optional<QDate> txtDataPotw;
+        std::optional<QDate> txtDataDost;
+        std::optional<QTime> txtCzasDost;
+        int cboxTyp = -1;
+        int cboxPrzyczyna = -1;
+        Parties parties;
+        Remembered remembered;
+        QString lastSentNumber;
+
+        bool sameContent(const State& other) const;
+    };
+
     // Creates the control: lists, tables and headers, decimal separator, version label.
     explicit Confirmation(MessageSink& messages, QObject* parent = nullptr);
     ~Confirmation() override;
@@ -159,6 +182,11 @@ public:
     void UstawNaglowki();
     void SetHeader();
 
+    State state() const;
+    // Puts a kept state back as it was, without running any of the reactions that a
+    // user's change of the same fields runs (no type change, no date copied to lines).
+    void restore(const State& state);
+
     // Asks the surface to give the focus to the control of that name.
     void requestFocus(const QString& control) { emit focusRequested(control); }
 
@@ -169,6 +197,8 @@ signals:
     void cboxTypChanged(int index);
     void cboxPrzyczynaChanged(int index);
     void focusRequested(const QString& control);
+    // A kept state was put back.
+    void restored();
 
 private:
     void initialize();

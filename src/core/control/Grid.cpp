@@ -13,6 +13,58 @@ Grid::Grid(int columns, int rows, Rgb cellBackground, int defaultRowHeight, QObj
     setRows(rows);
 }
 
+bool Grid::State::sameContent(const State& other) const
+{
+    return rows == other.rows && cells == other.cells && backgrounds == other.backgrounds &&
+           widths == other.widths;
+}
+
+Grid::State Grid::state() const
+{
+    return {m_rows, m_cells, m_backgrounds, m_widths, m_heights, m_row, m_column};
+}
+
+void Grid::restore(const State& state)
+{
+    const qsizetype size = qsizetype(state.rows) * m_columns;
+    if (state.rows < 0 || state.cells.size() != size || state.backgrounds.size() != size ||
+        state.widths.size() != m_columns)
+        return;
+    const bool reshaped = state.rows != m_rows;
+    const QList<int> oldHeights = m_heights;
+    if (reshaped)
+        beginResetModel();
+    m_rows = state.rows;
+    m_cells = state.cells;
+    m_backgrounds = state.backgrounds;
+    m_heights = state.heights.mid(0, m_rows);
+    for (auto it = m_cellAlignments.begin(); it != m_cellAlignments.end();)
+        it = it.key() >= m_rows * m_columns ? m_cellAlignments.erase(it) : std::next(it);
+    if (reshaped)
+        endResetModel();
+    else
+        repaint();
+    for (int c = 0; c < m_columns; ++c) {
+        if (m_widths[c] != state.widths[c]) {
+            m_widths[c] = state.widths[c];
+            emit columnWidthChanged(c, m_widths[c]);
+        }
+    }
+    // A view keeps its heights over a reset, so every row whose height may differ from
+    // the view's is told again.
+    for (int r = 0; r < m_rows; ++r) {
+        const int was = oldHeights.value(r, m_defaultRowHeight);
+        if (was != rowHeight(r) || (reshaped && rowHeight(r) != m_defaultRowHeight))
+            emit rowHeightChanged(r, rowHeight(r));
+    }
+    m_row = std::clamp(state.row, 0, std::max(m_rows - 1, 0));
+    m_column = std::clamp(state.column, 0, m_columns - 1);
+    if (m_redraw)
+        emit currentCellChanged(m_row, m_column);
+    else
+        m_currentMoved = true;
+}
+
 void Grid::setRows(int rows)
 {
     rows = std::max(rows, 0);

@@ -18,8 +18,29 @@ class Grid : public QAbstractTableModel {
 public:
     enum Role { BackgroundRgbRole = Qt::UserRole + 1, FixedCellRole };
 
+    // Everything a grid holds that the user sees: cells, colours, sizes and the current
+    // cell. Copies share their lists until one of them changes.
+    struct State {
+        int rows = 0;
+        QList<QString> cells;
+        QList<Rgb> backgrounds;
+        QList<int> widths;
+        QList<int> heights;
+        int row = 0;
+        int column = 0;
+
+        // The same cells, colours, widths and row count; the current cell and the row
+        // heights are how the grid is looked at, not what it holds.
+        bool sameContent(const State& other) const;
+    };
+
     Grid(int columns, int rows, Rgb cellBackground, int defaultRowHeight,
          QObject* parent = nullptr);
+
+    State state() const;
+    // Puts a state back as one change: a reset when the row count differs, otherwise one
+    // ranged dataChanged.
+    void restore(const State& state);
 
     int columns() const { return m_columns; }
     int rows() const { return m_rows; }

@@ -6,7 +6,8 @@
 // message box, the command line prints a line, tests answer in advance.
 struct Message {
     enum class Icon { None, Critical, Question, Exclamation, Information };
-    enum class Buttons { Ok, YesNo };
+    // SaveCloseCancel is the host window's own closing question.
+    enum class Buttons { Ok, YesNo, SaveCloseCancel };
 
     QString title;
     QString text;
@@ -14,7 +15,7 @@ struct Message {
     Buttons buttons = Buttons::Ok;
 };
 
-enum class Answer { Ok, Yes, No };
+enum class Answer { Ok, Yes, No, Save, Close, Cancel };
 
 class MessageSink {
 public:

@@ -51,6 +51,7 @@ GridView::GridView(Grid& grid, QWidget* parent)
     connect(&grid, &Grid::rowHeightChanged, this, &GridView::applyHeight);
     connect(&grid, &Grid::currentCellChanged, this, &GridView::showCurrentCell);
     connect(&grid, &Grid::rowsInserted, this, [this] { setRowHidden(0, true); });
+    connect(&grid, &Grid::modelReset, this, [this] { setRowHidden(0, true); });
     showCurrentCell(grid.currentRow(), grid.currentColumn());
 }
 

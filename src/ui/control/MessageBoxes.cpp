@@ -1,6 +1,25 @@
 #include "control/MessageBoxes.h"
 
 #include <QMessageBox>
+#include <QPushButton>
+
+Answer MessageBoxes::askSaveCloseCancel(int icon, const Message& message)
+{
+    QMessageBox box(QMessageBox::Icon(icon), message.title, message.text, QMessageBox::NoButton,
+                    m_owner);
+    QPushButton* save = box.addButton(QStringLiteral("Записать…"), QMessageBox::AcceptRole);
+    QPushButton* close = box.addButton(QStringLiteral("Закрыть"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == save)
+        return Answer::Save;
+    if (box.clickedButton() == cancel)
+        return Answer::Cancel;
+    (void)close;
+    return Answer::Close;
+}
 
 Answer MessageBoxes::show(const Message& message)
 {
@@ -21,6 +40,8 @@ Answer MessageBoxes::show(const Message& message)
     case Message::Icon::None:
         break;
     }
+    if (message.buttons == Message::Buttons::SaveCloseCancel)
+        return askSaveCloseCancel(icon, message);
     const bool question = message.buttons == Message::Buttons::YesNo;
     QMessageBox box(icon, message.title, message.text,
                     question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, m_owner);

@@ -12,5 +12,7 @@ public:
     Answer show(const Message& message) override;
 
 private:
+    Answer askSaveCloseCancel(int icon, const Message& message);
+
     QWidget* m_owner;
 };

@@ -1,0 +1,69 @@
+#include "host/DraftsDialog.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int IdRole = Qt::UserRole + 1;
+}
+
+DraftsDialog::DraftsDialog(const QList<Drafts::Info>& drafts, QWidget* parent)
+    : QDialog(parent), m_list(new QTreeWidget), m_restore(nullptr)
+{
+    setObjectName(QStringLiteral("DraftsDialog"));
+    setWindowTitle(QStringLiteral("Черновики подтверждений"));
+    auto* layout = new QVBoxLayout(this);
+    auto* note = new QLabel(QStringLiteral(
+        "Черновик записывается после каждого изменения. Неотправленные черновики можно "
+        "восстановить и продолжить работу с того места, где она была прервана."));
+    note->setWordWrap(true);
+    layout->addWidget(note);
+    m_list->setObjectName(QStringLiteral("draftList"));
+    m_list->setRootIsDecorated(false);
+    m_list->setHeaderLabels({QStringLiteral("Номер подтверждения"), QStringLiteral("Покупатель"),
+                             QStringLiteral("Последнее изменение"), QStringLiteral("Строк"),
+                             QStringLiteral("Состояние")});
+    QList<Drafts::Info> ordered = drafts;
+    std::stable_sort(
+        ordered.begin(), ordered.end(),
+        [](const Drafts::Info& a, const Drafts::Info& b) { return !a.done && b.done; });
+    for (const Drafts::Info& info : ordered) {
+        auto* item = new QTreeWidgetItem(m_list);
+        item->setText(0, info.number.isEmpty() ? QStringLiteral("(без номера)") : info.number);
+        item->setText(1, info.buyer.isEmpty() ? info.partnerName : info.buyer);
+        item->setText(
+            2, info.lastChange.toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
+        item->setText(3, QString::number(info.lines));
+        item->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
+        item->setText(4, info.done ? QStringLiteral("отправлен или записан")
+                                   : QStringLiteral("не отправлен"));
+        item->setData(0, IdRole, info.id);
+    }
+    m_list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_list->header()->setStretchLastSection(true);
+    layout->addWidget(m_list, 1);
+    auto* buttons = new QDialogButtonBox;
+    m_restore = buttons->addButton(QStringLiteral("Восстановить"), QDialogButtonBox::AcceptRole);
+    m_restore->setObjectName(QStringLiteral("restoreDraft"));
+    buttons->addButton(QStringLiteral("Закрыть"), QDialogButtonBox::RejectRole);
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, &QDialog::accept);
+    const auto enable = [this] { m_restore->setEnabled(m_list->currentItem() != nullptr); };
+    connect(m_list, &QTreeWidget::currentItemChanged, this, enable);
+    if (m_list->topLevelItemCount() > 0)
+        m_list->setCurrentItem(m_list->topLevelItem(0));
+    enable();
+    resize(720, 360);
+}
+
+QString DraftsDialog::chosenId() const
+{
+    const QTreeWidgetItem* item = m_list->currentItem();
+    return item ? item->data(0, IdRole).toString() : QString();
+}

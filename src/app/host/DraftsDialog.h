@@ -1,0 +1,24 @@
+#pragma once
+
+#include "session/Drafts.h"
+
+#include <QDialog>
+
+class QPushButton;
+class QTreeWidget;
+
+// Lists the drafts of the working folder, the unsent ones first, and returns the one the
+// user chose to restore.
+class DraftsDialog : public QDialog {
+    Q_OBJECT
+public:
+    DraftsDialog(const QList<Drafts::Info>& drafts, QWidget* parent = nullptr);
+
+    QTreeWidget* list() const { return m_list; }
+    // The draft chosen when the dialog was accepted.
+    QString chosenId() const;
+
+private:
+    QTreeWidget* m_list;
+    QPushButton* m_restore;
+};

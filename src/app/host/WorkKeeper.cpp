@@ -1,0 +1,206 @@
+#include "host/WorkKeeper.h"
+
+#include "control/ProcessState.h"
+#include "editing/CellEditor.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QUndoCommand>
+
+using Field = Confirmation::Field;
+
+// One change of the confirmation: the states before and after it, and the draft each
+// belongs to (a restored draft is written to from then on).
+class WorkKeeper::Step : public QUndoCommand {
+public:
+    enum { RemarksOnly = 1 };
+
+    Step(WorkKeeper& keeper, Confirmation::State before, QString beforeId,
+         Confirmation::State after, QString afterId)
+        : m_keeper(keeper), m_before(std::move(before)), m_beforeId(std::move(beforeId)),
+          m_after(std::move(after)), m_afterId(std::move(afterId))
+    {
+    }
+
+    // The change has happened already when the step is pushed.
+    void redo() override
+    {
+        if (m_applied)
+            m_keeper.apply(m_after, m_afterId);
+        m_applied = true;
+    }
+    void undo() override { m_keeper.apply(m_before, m_beforeId); }
+
+    // Typing remarks is one step, not one a letter.
+    int id() const override { return onlyRemarks(m_before, m_after) ? RemarksOnly : -1; }
+    bool mergeWith(const QUndoCommand* other) override
+    {
+        const auto* next = static_cast<const Step*>(other);
+        if (next->m_beforeId != m_afterId || !onlyRemarks(m_before, next->m_after))
+            return false;
+        m_after = next->m_after;
+        m_afterId = next->m_afterId;
+        return true;
+    }
+
+private:
+    static bool onlyRemarks(const Confirmation::State& a, const Confirmation::State& b)
+    {
+        Confirmation::State same = b;
+        same.fields[size_t(Field::txtUwagi)] = a.fields[size_t(Field::txtUwagi)];
+        return same.sameContent(a);
+    }
+
+    WorkKeeper& m_keeper;
+    Confirmation::State m_before;
+    QString m_beforeId;
+    Confirmation::State m_after;
+    QString m_afterId;
+    bool m_applied = false;
+};
+
+WorkKeeper::WorkKeeper(Confirmation& form, QObject* parent)
+    : QObject(parent), m_form(form), m_watcher(form)
+{
+    m_undo.setUndoLimit(UndoLimit);
+    connect(&m_watcher, &ChangeWatcher::changed, this, &WorkKeeper::changed);
+}
+
+std::optional<Drafts> WorkKeeper::drafts() const
+{
+    const QString folder = ProcessState::instance().workingFolder;
+    if (folder.isEmpty())
+        return std::nullopt;
+    return Drafts(Drafts::folderOf(folder));
+}
+
+bool WorkKeeper::holdsConfirmation(const Confirmation::State& state) const
+{
+    return state.lineCount > 0 || !state.fields[size_t(Field::txtNrPotw)].isEmpty();
+}
+
+void WorkKeeper::orderReceived(const QByteArray& order)
+{
+    // The order is kept before it is shown: the server hands it out only once.
+    m_draftId = Drafts::newId(QDateTime::currentDateTime());
+    const std::optional<Drafts> store = drafts();
+    QString error;
+    if (store && !store->writeOrder(m_draftId, order, &error))
+        emit status(QStringLiteral("Заказ не сохранён в черновиках: ") + error);
+}
+
+void WorkKeeper::startupFinished()
+{
+    m_quiet = true;
+    m_watcher.settle();
+    m_quiet = false;
+    m_undo.clear();
+    m_unsaved = false;
+    const Confirmation::State now = m_form.state();
+    if (holdsConfirmation(now))
+        writeDraft(now);
+    if (const std::optional<Drafts> store = drafts())
+        store->prune(QDateTime::currentDateTime());
+}
+
+void WorkKeeper::responseFinished()
+{
+    // What the send or save changed (the send button, the number sent) is no user's step.
+    m_quiet = true;
+    m_watcher.settle();
+    m_quiet = false;
+    m_unsaved = false;
+    m_done = true;
+    writeDraft(m_form.state());
+}
+
+void WorkKeeper::changed(const Confirmation::State& before, const Confirmation::State& after)
+{
+    if (!m_quiet) {
+        m_undo.push(new Step(*this, before, m_draftId, after, m_draftId));
+        m_unsaved = true;
+        m_done = false;
+    }
+    if (holdsConfirmation(after) || !m_draftId.isEmpty())
+        writeDraft(after);
+}
+
+void WorkKeeper::apply(const Confirmation::State& state, const QString& draftId)
+{
+    CellEditor& editor = m_form.editor();
+    if (editor.isVisible())
+        editor.pressEscape();
+    m_watcher.restore(state);
+    m_draftId = draftId;
+    m_unsaved = true;
+    m_done = false;
+    writeDraft(state);
+}
+
+void WorkKeeper::writeDraft(const Confirmation::State& state)
+{
+    const std::optional<Drafts> store = drafts();
+    if (!store)
+        return;
+    if (m_draftId.isEmpty())
+        m_draftId = Drafts::newId(QDateTime::currentDateTime());
+    const ProcessState& process = ProcessState::instance();
+    Drafts::Info info;
+    info.id = m_draftId;
+    info.done = m_done;
+    info.lastChange = QDateTime::currentDateTime();
+    info.userIln = process.user.iln;
+    info.partnerIln = m_form.partnerIln();
+    info.partnerName = process.partner.name;
+    info.number = state.fields[size_t(Field::txtNrPotw)];
+    info.buyer = state.fields[size_t(Field::lblILNKupWart)];
+    info.lines = state.lineCount;
+    QString error;
+    if (store->write(info, state, &error))
+        emit status(QStringLiteral("Черновик записан: %1")
+                        .arg(info.lastChange.toString(QStringLiteral("HH:mm:ss"))));
+    else
+        emit status(QStringLiteral("Черновик не записан: ") + error);
+}
+
+QList<Drafts::Info> WorkKeeper::allDrafts() const
+{
+    const std::optional<Drafts> store = drafts();
+    return store ? store->list() : QList<Drafts::Info>();
+}
+
+QList<Drafts::Info> WorkKeeper::otherUnsentDrafts() const
+{
+    QList<Drafts::Info> unsent;
+    for (const Drafts::Info& info : allDrafts()) {
+        if (!info.done && info.id != m_draftId)
+            unsent.append(info);
+    }
+    return unsent;
+}
+
+QString WorkKeeper::restoreDraft(const QString& id)
+{
+    const std::optional<Drafts> store = drafts();
+    const std::optional<Drafts::Info> info = store ? store->readInfo(id) : std::nullopt;
+    const std::optional<Confirmation::State> state = store ? store->readState(id) : std::nullopt;
+    if (!info || !state)
+        return QStringLiteral("Черновик не читается: файл повреждён или удалён.");
+    const QString partner =
+        info->partnerName.isEmpty()
+            ? info->partnerIln
+            : QStringLiteral("%1, ILN %2").arg(info->partnerName, info->partnerIln);
+    if (info->partnerIln != m_form.partnerIln())
+        return QStringLiteral("Черновик относится к другому покупателю (%1). Откройте "
+                              "подтверждение заказа этого покупателя, чтобы продолжить его.")
+            .arg(partner);
+    if (info->userIln != ProcessState::instance().user.iln)
+        return QStringLiteral("Черновик записан другим пользователем (ILN %1).").arg(info->userIln);
+    m_watcher.settle();
+    const Confirmation::State before = m_form.state();
+    const QString beforeId = m_draftId;
+    auto* step = new Step(*this, before, beforeId, *state, id);
+    apply(*state, id);
+    m_undo.push(step);
+    return {};
+}

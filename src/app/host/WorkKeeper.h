@@ -1,0 +1,64 @@
+#pragma once
+
+#include "control/Confirmation.h"
+#include "session/ChangeWatcher.h"
+#include "session/Drafts.h"
+
+#include <QObject>
+#include <QUndoStack>
+
+#include <functional>
+#include <optional>
+
+// Keeps the user's work around the control: after every change a draft of the whole
+// confirmation in the working folder's drafts folder, a step on the undo stack, and
+// whether anything is neither sent nor saved. The control's own sequences are untouched;
+// the keeper only watches them and puts back states the control once had.
+class WorkKeeper : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int UndoLimit = 100;
+
+    explicit WorkKeeper(Confirmation& form, QObject* parent = nullptr);
+
+    QUndoStack& undoStack() { return m_undo; }
+    ChangeWatcher& watcher() { return m_watcher; }
+    QString draftId() const { return m_draftId; }
+    std::optional<Drafts> drafts() const;
+    // Changes neither sent nor saved since the order came.
+    bool hasUnsavedWork() const { return m_unsaved; }
+    // Whether a change may be taken now (no modal window open).
+    void setReadyCheck(std::function<bool()> ready) { m_watcher.setReadyCheck(std::move(ready)); }
+
+    // What the control tells its host.
+    void orderReceived(const QByteArray& order);
+    void startupFinished();
+    void responseFinished();
+
+    // Unsent drafts other than the one being written now, the latest first.
+    QList<Drafts::Info> otherUnsentDrafts() const;
+    QList<Drafts::Info> allDrafts() const;
+    // Puts a draft's confirmation into the control as one undoable step and goes on
+    // writing that draft; an empty text when done, else why it was not restored.
+    QString restoreDraft(const QString& id);
+
+signals:
+    // A quiet report for the status bar.
+    void status(const QString& text);
+
+private:
+    class Step;
+
+    void changed(const Confirmation::State& before, const Confirmation::State& after);
+    void apply(const Confirmation::State& state, const QString& draftId);
+    void writeDraft(const Confirmation::State& state);
+    bool holdsConfirmation(const Confirmation::State& state) const;
+
+    Confirmation& m_form;
+    ChangeWatcher m_watcher;
+    QUndoStack m_undo;
+    QString m_draftId;
+    bool m_unsaved = false;
+    bool m_done = false;
+    bool m_quiet = false;
+};
