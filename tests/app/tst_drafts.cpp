@@ -1,0 +1,438 @@
+#include "TestSupport.h"
+
+#include "../ui/ui_onscreen.h"
+#include "cli/Setup.h"
+#include "documents/ResponseWriter.h"
+#include "editing/CellEditor.h"
+#include "editing/LineEdit.h"
+#include "host/DraftsDialog.h"
+#include "host/HostWindow.h"
+#include "host/WorkKeeper.h"
+#include "storage/Chooser.h"
+#include "storage/FileWriter.h"
+#include "storage/SaveResponse.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include <csignal>
+#include <functional>
+
+using namespace OnScreen;
+using Field = Confirmation::Field;
+using Action = std::function<void(Confirmation&)>;
+Q_DECLARE_METATYPE(Action)
+
+namespace {
+
+const QString UserName = QStringLiteral("ООО Поставщик");
+const QString PartnerName = QStringLiteral("АО Покупатель");
+
+// Confirms the current line in the dialog with new values.
+class ConfirmingDialog : public LineDialogPort {
+public:
+    int16_t run(LineDialogFields& fields) override
+    {
+        fields.confirmed = QStringLiteral("3");
+        fields.unitIndex = -1;
+        fields.unitText = QStringLiteral("BOX");
+        fields.price = QStringLiteral("9,5");
+        return 1;
+    }
+};
+
+// Chooses a fixed path in load and save mode.
+class FixedChooser : public ChooserPort {
+public:
+    void run(Mode, const QString&, const QString&) override
+    {
+        ProcessState::instance().chosenFilePath = path;
+    }
+    QString path;
+};
+
+void commitQuantity(Confirmation& form, int row, const QString& typed)
+{
+    form.lines().setCurrentCell(row, ColConfirmed);
+    form.editor().open();
+    form.editor().setText(typed);
+    form.editor().pressEnter();
+}
+
+// A confirmation that has read an order in a working folder, kept by a keeper, under a
+// change.
+struct Kept {
+    explicit Kept(const QString& workingFolder, int lines = 3)
+    {
+        ProcessState& process = ProcessState::instance();
+        process.workingFolder = workingFolder;
+        process.user.iln = SellerIln;
+        process.user.name = UserName;
+        process.partner.name = PartnerName;
+        form.setPartnerIln(BuyerIln);
+        keeper.orderReceived(order(lines).toUtf8());
+        Startup::setParties(form);
+        Startup::takeOrder(form, XmlDocument::fromText(order(lines)));
+        Startup::finish(form);
+        form.setField(Field::txtNrPotw, QStringLiteral("Пз_ZK-7"));
+        form.selectCboxTyp(Change); // quantities open to typing
+        keeper.startupFinished();
+    }
+    // The state the draft on disk holds.
+    std::optional<Confirmation::State> draft() const
+    {
+        return keeper.drafts()->readState(keeper.draftId());
+    }
+
+    RecordingMessages messages;
+    Confirmation form{messages};
+    WorkKeeper keeper{form};
+};
+
+// Both states show the same confirmation, current cell included.
+bool same(const Confirmation::State& a, const Confirmation::State& b)
+{
+    return a.sameContent(b) && a.lines.row == b.lines.row && a.lines.column == b.lines.column &&
+           a.lines.heights == b.lines.heights;
+}
+
+// Runs the test program itself as an editor that changes one quantity and then waits to
+// be killed.
+int runChild(const QString& workingFolder)
+{
+    freshProcess();
+    Kept kept(workingFolder);
+    commitQuantity(kept.form, 2, QStringLiteral("7"));
+    kept.keeper.watcher().settle();
+    QFile out;
+    out.open(stdout, QIODevice::WriteOnly);
+    out.write("ready\n");
+    out.flush();
+    for (;;)
+        QThread::sleep(1);
+}
+
+} // namespace
+
+class TestDrafts : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_home;
+    QString m_work;
+
+    // Clicks the closing question's button of that text once it is on screen.
+    void answerClosingQuestion(const QString& button)
+    {
+        auto* poll = new QTimer(this);
+        connect(poll, &QTimer::timeout, this, [poll, button] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(widget);
+                if (!box || !box->isVisible())
+                    continue;
+                for (QAbstractButton* b : box->buttons()) {
+                    if (b->text() == button) {
+                        poll->deleteLater();
+                        poll->stop();
+                        b->click();
+                        return;
+                    }
+                }
+            }
+        });
+        poll->start(20);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        m_work = m_home.filePath(QStringLiteral("work"));
+        const QString config = m_home.filePath(QStringLiteral("config"));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config);
+        QBuffer out, err;
+        out.open(QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+        QCOMPARE(Setup::run({"--working-folder", m_work, "--user-iln", SellerIln, "--user-name",
+                             UserName, "--partner-iln", BuyerIln, "--partner-name", PartnerName},
+                            out, err),
+                 0);
+    }
+    void init()
+    {
+        freshProcess();
+        QDir(Drafts::folderOf(m_work)).removeRecursively();
+    }
+
+    void everyChangeLeavesADraftAndAnUndoStep_data()
+    {
+        QTest::addColumn<Action>("act");
+        QTest::newRow("a quantity committed in the cell")
+            << Action([](Confirmation& form) { commitQuantity(form, 2, QStringLiteral("5")); });
+        QTest::newRow("a refusal, which zeroes every quantity")
+            << Action([](Confirmation& form) { form.selectCboxTyp(Refuse); });
+        QTest::newRow("a line confirmed in the dialog") << Action([](Confirmation& form) {
+            form.lines().setCurrentCell(3, ColName);
+            ConfirmingDialog dialog;
+            btnEdytuj_Click(form, dialog);
+        });
+        QTest::newRow("a line removed") << Action([](Confirmation& form) {
+            form.lines().setCurrentCell(2, ColEan);
+            btnUsun_Click(form);
+        });
+        QTest::newRow("the only line removed, which empties the form")
+            << Action([](Confirmation& form) {
+                   for (int i = 0; i < 3; ++i)
+                       btnUsun_Click(form);
+               });
+        QTest::newRow("the confirmation date, copied into every line")
+            << Action([](Confirmation& form) { form.setTxtDataPotw(QDate(2026, 12, 8)); });
+        QTest::newRow("the delivery date and time") << Action([](Confirmation& form) {
+            form.setTxtDataDost(QDate(2026, 12, 11));
+            form.setTxtCzasDost(QTime(14, 45));
+        });
+        QTest::newRow("the remarks")
+            << Action([](Confirmation& form) { form.setField(Field::txtUwagi, "Без звонка"); });
+        QTest::newRow("the reason")
+            << Action([](Confirmation& form) { form.selectCboxPrzyczyna(2); });
+        QTest::newRow("a saved response loaded") << Action([](Confirmation& form) {
+            Confirmation other(form.messages());
+            other.setPartnerIln(form.partnerIln());
+            Startup::setParties(other);
+            Startup::takeOrder(other, XmlDocument::fromText(order(5)));
+            Startup::finish(other);
+            other.setField(Field::txtNrPotw, QStringLiteral("Пз_ZK-9"));
+            commitQuantity(other, 4, QStringLiteral("1"));
+            QTemporaryDir dir;
+            FixedChooser chooser;
+            chooser.path = dir.filePath(QStringLiteral("saved.xml"));
+            FileWriter::write(chooser.path, MakeOrderResponse(other)->toUtf8());
+            btnWczytaj_Click(form, chooser);
+        });
+    }
+    void everyChangeLeavesADraftAndAnUndoStep()
+    {
+        QFETCH(Action, act);
+        Kept kept(m_work);
+        const Confirmation::State before = kept.form.state();
+        QVERIFY(same(*kept.draft(), before));
+
+        act(kept.form);
+        QVERIFY(kept.keeper.watcher().settle());
+        const Confirmation::State after = kept.form.state();
+        QVERIFY(!after.sameContent(before));
+        QVERIFY(kept.keeper.hasUnsavedWork());
+
+        // The draft restores exactly what is on screen.
+        Confirmation restored(kept.messages);
+        restored.restore(*kept.draft());
+        QVERIFY(same(restored.state(), after));
+
+        QCOMPARE(kept.keeper.undoStack().count(), 1);
+        kept.keeper.undoStack().undo();
+        QVERIFY(same(kept.form.state(), before));
+        QVERIFY(same(*kept.draft(), before));
+        kept.keeper.undoStack().redo();
+        QVERIFY(same(kept.form.state(), after));
+        QVERIFY(!kept.keeper.watcher().settle());
+    }
+
+    void fiftyStepsAreUndoneOneByOne()
+    {
+        Kept kept(m_work, 60);
+        QList<Confirmation::State> states{kept.form.state()};
+        for (int row = 1; row <= 60; ++row) {
+            commitQuantity(kept.form, row, QString::number(row % 7));
+            QVERIFY(kept.keeper.watcher().settle());
+            states.append(kept.form.state());
+        }
+        for (int step = 60; step > 10; --step) {
+            kept.keeper.undoStack().undo();
+            QVERIFY2(same(kept.form.state(), states[step - 1]), qPrintable(QString::number(step)));
+        }
+        QCOMPARE(kept.form.lines().text(10, ColConfirmed), QStringLiteral("3,000"));
+        QCOMPARE(kept.form.lines().text(11, ColConfirmed), QStringLiteral("110,000"));
+    }
+
+    void typingRemarksIsOneStep()
+    {
+        Kept kept(m_work);
+        for (const char* text : {"Б", "Бе", "Без"}) {
+            kept.form.setField(Field::txtUwagi, QString::fromUtf8(text));
+            QVERIFY(kept.keeper.watcher().settle());
+        }
+        QCOMPARE(kept.keeper.undoStack().count(), 1);
+        kept.keeper.undoStack().undo();
+        QCOMPARE(kept.form.field(Field::txtUwagi), QStringLiteral("Звонить за час"));
+    }
+
+    void aSentOrSavedDraftIsDoneAndPrunedAfterThirtyDays()
+    {
+        Kept kept(m_work);
+        commitQuantity(kept.form, 1, QStringLiteral("2"));
+        kept.keeper.watcher().settle();
+        const Drafts store = *kept.keeper.drafts();
+        QCOMPARE(store.readInfo(kept.keeper.draftId())->done, false);
+
+        QTemporaryDir dir;
+        FixedChooser chooser;
+        chooser.path = dir.filePath(QStringLiteral("response.xml"));
+        btnZapisz_Click(kept.form, chooser);
+        QVERIFY(QFile::exists(chooser.path));
+        kept.keeper.responseFinished(); // as the window does when the control reports it
+        QVERIFY(!kept.keeper.hasUnsavedWork());
+        const Drafts::Info info = *store.readInfo(kept.keeper.draftId());
+        QVERIFY(info.done);
+        QCOMPARE(info.number, QStringLiteral("Пз_ZK-7"));
+        QCOMPARE(info.lines, 3);
+        QVERIFY(kept.keeper.otherUnsentDrafts().isEmpty());
+
+        QCOMPARE(store.prune(info.lastChange.addDays(29)), 0);
+        QCOMPARE(store.prune(info.lastChange.addDays(31)), 1);
+        QVERIFY(store.list().isEmpty());
+        QVERIFY(!QFile::exists(store.orderPath(info.id)));
+    }
+
+    void theOrderIsKeptAsReceivedBeforeItIsShown()
+    {
+        Kept kept(m_work);
+        QFile file(kept.keeper.drafts()->orderPath(kept.keeper.draftId()));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), order(3).toUtf8());
+    }
+
+    void aDraftIsRestoredOnlyForItsUserAndPartner_data()
+    {
+        QTest::addColumn<QString>("partnerIln");
+        QTest::addColumn<QString>("userIln");
+        QTest::addColumn<QString>("refusal"); // a part of the message, empty when restored
+        QTest::newRow("the same user and partner") << BuyerIln << SellerIln << QString();
+        QTest::newRow("another partner is named")
+            << QStringLiteral("4607000000099") << SellerIln << PartnerName + ", ILN " + BuyerIln;
+        QTest::newRow("another user") << BuyerIln << QStringLiteral("4600000000099")
+                                      << QStringLiteral("другим пользователем");
+    }
+    void aDraftIsRestoredOnlyForItsUserAndPartner()
+    {
+        QFETCH(QString, partnerIln);
+        QFETCH(QString, userIln);
+        QFETCH(QString, refusal);
+        QString id;
+        Confirmation::State kept;
+        {
+            Kept earlier(m_work);
+            commitQuantity(earlier.form, 3, QStringLiteral("11"));
+            earlier.keeper.watcher().settle();
+            id = earlier.keeper.draftId();
+            kept = earlier.form.state();
+        }
+        RecordingMessages messages;
+        Confirmation form(messages);
+        WorkKeeper keeper(form);
+        form.setPartnerIln(partnerIln);
+        ProcessState::instance().user.iln = userIln;
+        QCOMPARE(keeper.otherUnsentDrafts().size(), 1);
+        const QString refused = keeper.restoreDraft(id);
+        QVERIFY2(refusal.isEmpty() ? refused.isEmpty() : refused.contains(refusal),
+                 qPrintable(refused));
+        QCOMPARE(same(form.state(), kept), refusal.isEmpty());
+        if (refusal.isEmpty()) {
+            QCOMPARE(form.lines().text(3, ColConfirmed), QStringLiteral("11,000"));
+            keeper.undoStack().undo();
+            QCOMPARE(form.lineCount(), int16_t(0));
+        }
+    }
+
+    void aKilledEditorsDraftIsOfferedAtTheNextStart()
+    {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {"--child", m_work});
+        QVERIFY(child.waitForReadyRead(30000));
+        QCOMPARE(child.readLine(), QByteArray("ready\n"));
+        ::kill(pid_t(child.processId()), SIGKILL);
+        QVERIFY(child.waitForFinished(10000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+
+        LaunchOptions options;
+        options.properties = {
+            {"OnLine", "Off"}, {"PartnerILN", BuyerIln}, {"PartnerName", PartnerName}};
+        HostWindow window(options);
+        window.show();
+        QTRY_VERIFY(window.draftsBar()->isVisible());
+        const QList<Drafts::Info> offered = window.keeper().otherUnsentDrafts();
+        QCOMPARE(offered.size(), 1);
+        QCOMPARE(offered[0].lines, 3);
+        QVERIFY(window.keeper().restoreDraft(offered[0].id).isEmpty());
+        QCOMPARE(window.form().lines().text(2, ColConfirmed), QStringLiteral("7,000"));
+        QCOMPARE(window.form().field(Field::txtNrPotw), QStringLiteral("Пз_ZK-7"));
+
+        // What was restored is neither sent nor saved: closing asks first.
+        answerClosingQuestion(QStringLiteral("Отмена"));
+        window.close();
+        QVERIFY(window.isVisible());
+        answerClosingQuestion(QStringLiteral("Закрыть"));
+        window.close();
+        QVERIFY(!window.isVisible());
+        QCOMPARE(window.keeper().allDrafts().size(), 1);
+        QVERIFY(!window.keeper().allDrafts()[0].done);
+    }
+
+    void theDraftsDialogListsUnsentDraftsFirst()
+    {
+        const Drafts store(Drafts::folderOf(m_work));
+        RecordingMessages messages;
+        const Confirmation::State state = Confirmation(messages).state();
+        Drafts::Info sent{QStringLiteral("a"),
+                          true,
+                          QDateTime::currentDateTime(),
+                          SellerIln,
+                          BuyerIln,
+                          PartnerName,
+                          QStringLiteral("Пз_1"),
+                          PartnerName,
+                          4};
+        Drafts::Info unsent = sent;
+        unsent.id = QStringLiteral("b"), unsent.done = false,
+        unsent.number = QStringLiteral("Пз_2");
+        unsent.lastChange = sent.lastChange.addDays(-1);
+        QVERIFY(store.write(sent, state) && store.write(unsent, state));
+        DraftsDialog dialog(store.list());
+        QCOMPARE(dialog.list()->topLevelItemCount(), 2);
+        QCOMPARE(dialog.list()->topLevelItem(0)->text(0), QStringLiteral("Пз_2"));
+        QCOMPARE(dialog.chosenId(), QStringLiteral("b"));
+    }
+
+    void aDamagedDraftIsNotRead_data()
+    {
+        QTest::addColumn<int>("cut"); // bytes kept of a good draft, -1 for garbage
+        QTest::newRow("cut inside the header") << 10;
+        QTest::newRow("cut inside the lines") << 400;
+        QTest::newRow("no draft at all") << -1;
+    }
+    void aDamagedDraftIsNotRead()
+    {
+        QFETCH(int, cut);
+        Kept kept(m_work);
+        const QByteArray good = Drafts::encode({}, kept.form.state());
+        const QByteArray bytes = cut < 0 ? QByteArray(500, 'x') : good.left(cut);
+        QVERIFY(!Drafts::decodeState(bytes));
+        QVERIFY(Drafts::decodeState(good));
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--child") == 0)
+        return runChild(QString::fromLocal8Bit(argv[2]));
+    TestDrafts test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_drafts.moc"
