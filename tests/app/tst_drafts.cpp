@@ -382,7 +382,7 @@ private slots:
         QVERIFY(!window.keeper().allDrafts()[0].done);
     }
 
-    void theDraftsDialogListsUnsentDraftsFirst()
+    void theDraftsDialogOffersUnsentDraftsFirstButNotTheOpenOne()
     {
         const Drafts store(Drafts::folderOf(m_work));
         RecordingMessages messages;
@@ -401,9 +401,13 @@ private slots:
         unsent.number = QStringLiteral("Пз_2");
         unsent.lastChange = sent.lastChange.addDays(-1);
         QVERIFY(store.write(sent, state) && store.write(unsent, state));
-        DraftsDialog dialog(store.list());
-        QCOMPARE(dialog.list()->topLevelItemCount(), 2);
-        QCOMPARE(dialog.list()->topLevelItem(0)->text(0), QStringLiteral("Пз_2"));
+        Drafts::Info current = unsent;
+        current.id = QStringLiteral("c"), current.lastChange = sent.lastChange.addSecs(60);
+        QVERIFY(store.write(current, state));
+        DraftsDialog dialog(store.list(), QStringLiteral("c"));
+        QCOMPARE(dialog.list()->topLevelItemCount(), 3);
+        QCOMPARE(dialog.list()->topLevelItem(0)->text(4), QStringLiteral("открыт сейчас"));
+        QCOMPARE(dialog.list()->topLevelItem(1)->text(0), QStringLiteral("Пз_2"));
         QCOMPARE(dialog.chosenId(), QStringLiteral("b"));
     }
 

@@ -11,7 +11,8 @@ namespace {
 constexpr int IdRole = Qt::UserRole + 1;
 }
 
-DraftsDialog::DraftsDialog(const QList<Drafts::Info>& drafts, QWidget* parent)
+DraftsDialog::DraftsDialog(const QList<Drafts::Info>& drafts, const QString& currentId,
+                           QWidget* parent)
     : QDialog(parent), m_list(new QTreeWidget), m_restore(nullptr)
 {
     setObjectName(QStringLiteral("DraftsDialog"));
@@ -39,9 +40,11 @@ DraftsDialog::DraftsDialog(const QList<Drafts::Info>& drafts, QWidget* parent)
             2, info.lastChange.toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
         item->setText(3, QString::number(info.lines));
         item->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
-        item->setText(4, info.done ? QStringLiteral("отправлен или записан")
-                                   : QStringLiteral("не отправлен"));
-        item->setData(0, IdRole, info.id);
+        const bool current = info.id == currentId;
+        item->setText(4, current     ? QStringLiteral("открыт сейчас")
+                         : info.done ? QStringLiteral("отправлен или записан")
+                                     : QStringLiteral("не отправлен"));
+        item->setData(0, IdRole, current ? QString() : info.id);
     }
     m_list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_list->header()->setStretchLastSection(true);
@@ -54,10 +57,14 @@ DraftsDialog::DraftsDialog(const QList<Drafts::Info>& drafts, QWidget* parent)
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, &QDialog::accept);
-    const auto enable = [this] { m_restore->setEnabled(m_list->currentItem() != nullptr); };
+    const auto enable = [this] { m_restore->setEnabled(!chosenId().isEmpty()); };
     connect(m_list, &QTreeWidget::currentItemChanged, this, enable);
-    if (m_list->topLevelItemCount() > 0)
-        m_list->setCurrentItem(m_list->topLevelItem(0));
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        if (!m_list->topLevelItem(i)->data(0, IdRole).toString().isEmpty()) {
+            m_list->setCurrentItem(m_list->topLevelItem(i));
+            break;
+        }
+    }
     enable();
     resize(720, 360);
 }

@@ -8,11 +8,12 @@ class QPushButton;
 class QTreeWidget;
 
 // Lists the drafts of the working folder, the unsent ones first, and returns the one the
-// user chose to restore.
+// user chose to restore. The draft the window is writing now is shown but not offered.
 class DraftsDialog : public QDialog {
     Q_OBJECT
 public:
-    DraftsDialog(const QList<Drafts::Info>& drafts, QWidget* parent = nullptr);
+    DraftsDialog(const QList<Drafts::Info>& drafts, const QString& currentId,
+                 QWidget* parent = nullptr);
 
     QTreeWidget* list() const { return m_list; }
     // The draft chosen when the dialog was accepted.

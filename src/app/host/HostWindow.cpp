@@ -169,7 +169,7 @@ void HostWindow::offerDrafts()
 
 void HostWindow::showDrafts()
 {
-    DraftsDialog dialog(m_keeper.allDrafts(), this);
+    DraftsDialog dialog(m_keeper.allDrafts(), m_keeper.draftId(), this);
     if (dialog.exec() != QDialog::Accepted || dialog.chosenId().isEmpty())
         return;
     const QString refused = m_keeper.restoreDraft(dialog.chosenId());
