@@ -101,10 +101,14 @@ struct Control : Host {
     QString pageUrl() const override { return url; }
     void showBusyPointer() override { ++busy; }
     void restorePointer() override { ++restored; }
+    void orderReceived(const QByteArray& order) override { received = order; }
+    void responseSent(const QString& number) override { sent.append(number); }
 
     QString url;
     QString cookie;
     int busy = 0, restored = 0;
+    QByteArray received;
+    QStringList sent;
     RecordingMessages messages;
     Confirmation form{messages};
 };
@@ -178,6 +182,9 @@ private slots:
         QCOMPARE(form.field(Field::lblILNKupWart), PartnerName);
         QCOMPARE(form.field(Field::lblILNSprzedWart), UserName);
         QCOMPARE(m_control->busy, m_control->restored);
+        // The window is handed the order to keep before it is shown.
+        QCOMPARE(XmlDocument::fromBytes(m_control->received).toUtf8(),
+                 XmlDocument::fromBytes(order(2)).toUtf8());
         QCOMPARE(names("waiting"), QStringList());
         QCOMPARE(names("delivered"), QStringList{"01-ZK-7.xml"});
         PartnerInfo stored;
@@ -231,6 +238,7 @@ private slots:
         QCOMPARE(c.busy, busyBefore + (twice ? 2 : 1));
         QCOMPARE(c.restored, c.busy);
         QCOMPARE(names("received").size(), received);
+        QCOMPARE(c.sent.size(), received);
         // What is uploaded is the document a save writes, without the indentation.
         if (const std::optional<XmlDocument> built = MakeOrderResponse(c.form); received == 1)
             QCOMPARE(PlatformProcess::read(m_store->filePath("mailbox/supplier/received/") +
