@@ -242,6 +242,23 @@ private slots:
         QVERIFY(!kept.keeper.watcher().settle());
     }
 
+    void aChangeIsTakenOnceTheActionIsOver()
+    {
+        Kept kept(m_work);
+        bool modalOpen = true;
+        kept.keeper.setReadyCheck([&] { return !modalOpen; });
+        kept.form.selectCboxTyp(Refuse);
+        QTest::qWait(150);
+        QCOMPARE(kept.keeper.undoStack().count(), 0);
+        modalOpen = false;
+        kept.form.setEnabled(false); // the action is still running
+        QTest::qWait(150);
+        QCOMPARE(kept.keeper.undoStack().count(), 0);
+        kept.form.setEnabled(true);
+        QTRY_COMPARE(kept.keeper.undoStack().count(), 1);
+        QCOMPARE(kept.draft()->cboxTyp, int(Refuse));
+    }
+
     void fiftyStepsAreUndoneOneByOne()
     {
         Kept kept(m_work, 60);
@@ -292,10 +309,19 @@ private slots:
         QCOMPARE(info.lines, 3);
         QVERIFY(kept.keeper.otherUnsentDrafts().isEmpty());
 
+        // The send button and the number sent are no step of the user's.
+        QCOMPARE(kept.keeper.undoStack().count(), 1);
+
         QCOMPARE(store.prune(info.lastChange.addDays(29)), 0);
         QCOMPARE(store.prune(info.lastChange.addDays(31)), 1);
         QVERIFY(store.list().isEmpty());
         QVERIFY(!QFile::exists(store.orderPath(info.id)));
+
+        // A change after the save is unsent work again.
+        commitQuantity(kept.form, 1, QStringLiteral("1"));
+        QVERIFY(kept.keeper.watcher().settle());
+        QVERIFY(kept.keeper.hasUnsavedWork());
+        QCOMPARE(store.readInfo(kept.keeper.draftId())->done, false);
     }
 
     void theOrderIsKeptAsReceivedBeforeItIsShown()
