@@ -288,8 +288,15 @@ private slots:
         QCOMPARE(kept.form.field(Field::txtUwagi), QStringLiteral("Звонить за час"));
     }
 
+    void aSentOrSavedDraftIsDoneAndPrunedAfterThirtyDays_data()
+    {
+        QTest::addColumn<bool>("sent");
+        QTest::newRow("saved to a file") << false;
+        QTest::newRow("sent, which disables the send button") << true;
+    }
     void aSentOrSavedDraftIsDoneAndPrunedAfterThirtyDays()
     {
+        QFETCH(bool, sent);
         Kept kept(m_work);
         commitQuantity(kept.form, 1, QStringLiteral("2"));
         kept.keeper.watcher().settle();
@@ -301,6 +308,8 @@ private slots:
         chooser.path = dir.filePath(QStringLiteral("response.xml"));
         btnZapisz_Click(kept.form, chooser);
         QVERIFY(QFile::exists(chooser.path));
+        if (sent) // what an accepted send leaves, as the on-line tests show
+            kept.form.set(Confirmation::Switch::btnPrzeslijEnabled, false);
         kept.keeper.responseFinished(); // as the window does when the control reports it
         QVERIFY(!kept.keeper.hasUnsavedWork());
         const Drafts::Info info = *store.readInfo(kept.keeper.draftId());
