@@ -2,6 +2,7 @@
 #include "cli/Setup.h"
 #include "demo/Demo.h"
 #include "host/HostWindow.h"
+#include "host/Translations.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -79,6 +80,8 @@ int main(int argc, char* argv[])
         err.write(usage().toUtf8());
         return CommandLine::UsageError;
     }
+    // The message boxes' standard buttons speak the user's language.
+    Translations::install(*app);
     if (verb == QLatin1String("demo"))
         return Demo::run(arguments.mid(1), out, err);
     QString error;

@@ -3,24 +3,33 @@
 #include "control/PotwierdzenieZam.h"
 #include "diagnostics/DebugLog.h"
 #include "host/HostWindow.h"
+#include "host/Translations.h"
+#include "host/WindowPlacement.h"
 #include "storage/ChooserDialog.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
+#include <QScreen>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTranslator>
 
 #include <functional>
 
 using Field = Confirmation::Field;
+using Event = std::function<void(Host&)>;
+Q_DECLARE_METATYPE(Event)
 
 namespace {
 
@@ -37,6 +46,13 @@ struct Window {
     QToolButton& button(const char* name) { return *control().button(QLatin1String(name)); }
     HostWindow window;
 };
+
+LaunchOptions offLine()
+{
+    LaunchOptions options;
+    options.properties = {{"OnLine", "Off"}, {"PartnerILN", PartnerIln}};
+    return options;
+}
 
 } // namespace
 
@@ -165,6 +181,8 @@ private slots:
                  qPrintable(written));
         QVERIFY(written.contains("<QuantityToBeDelivered>48.000</QuantityToBeDelivered>"));
         QVERIFY(w.control().isEnabled());
+        QCOMPARE(w.window.statusBar()->currentMessage(),
+                 "Подтверждение записано в файл " + QDir::toNativeSeparators(file.fileName()));
 
         // WHEN a script changes the level and the window is closed
         QVERIFY(w.control().setProperty("DebugLevel", "3"));
@@ -180,7 +198,153 @@ private slots:
         QCOMPARE(setting.value("WexaActiveX/OffLinePath").toString(),
                  QDir::toNativeSeparators(m_work));
     }
+
+    void standardButtonsSpeakTheUsersLanguage_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("yes");
+        QTest::addColumn<QString>("no");
+        QTest::newRow("a Russian user reads Да and Нет") << "ru_RU"
+                                                         << "&Да"
+                                                         << "&Нет";
+        QTest::newRow("an English user reads Yes and No") << "en_GB"
+                                                          << "&Yes"
+                                                          << "&No";
+    }
+
+    void standardButtonsSpeakTheUsersLanguage()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, yes);
+        QFETCH(QString, no);
+        const QString file = QDir(QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+                                 .filePath("qtbase_" + locale.section('_', 0, 0) + ".qm");
+        if (!QFile::exists(file))
+            QSKIP(qPrintable(file + " is missing (package qt6-translations-l10n)"));
+        QTranslator* translator = Translations::install(*qApp, QLocale(locale));
+        QMessageBox box(QMessageBox::Question, "WEXA", "?", QMessageBox::Yes | QMessageBox::No);
+        const QString shownYes = box.button(QMessageBox::Yes)->text();
+        const QString shownNo = box.button(QMessageBox::No)->text();
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+        QCOMPARE(shownYes, yes);
+        QCOMPARE(shownNo, no);
+    }
+
+    void quietEventsAreToldInTheStatusBar_data()
+    {
+        QTest::addColumn<Event>("event");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("a saved response names its file")
+            << Event([](Host& host) { host.responseSaved("/home/u/Подтверждение_заказа_7.xml"); })
+            << "Подтверждение записано в файл /home/u/Подтверждение_заказа_7.xml";
+        QTest::newRow("an empty mailbox is told")
+            << Event([](Host& host) { host.noOrderWaiting(); })
+            << "На сервере нет ожидающих заказов.";
+        QTest::newRow("a sent response names its number")
+            << Event([](Host& host) { host.responseSent("Пз_ZK/2026/1187"); })
+            << "Подтверждение Пз_ZK/2026/1187 отправлено.";
+    }
+
+    void quietEventsAreToldInTheStatusBar()
+    {
+        QFETCH(Event, event);
+        QFETCH(QString, status);
+        Window w(offLine());
+        QTRY_VERIFY(!w.window.form().field(Field::lblILNSprzedWart).isEmpty());
+        m_boxes.clear();
+        event(w.window);
+        QCOMPARE(w.window.statusBar()->currentMessage(), status);
+        QTest::qWait(100);
+        QCOMPARE(m_boxes, QStringList{});
+    }
+
+    void placementKeepsTheWindowInsideTheAvailableArea_data()
+    {
+        QTest::addColumn<QRect>("wanted");
+        QTest::addColumn<QRect>("placed");
+        // A laptop screen with a panel along its bottom edge.
+        QTest::newRow("a window that fits stays where it is")
+            << QRect(100, 50, 900, 600) << QRect(100, 50, 900, 600);
+        QTest::newRow("the default size is shrunk to the screen's height")
+            << QRect(83, -26, 1200, 820) << QRect(83, 0, 1200, 736);
+        QTest::newRow("a window past the right and bottom edges is moved back")
+            << QRect(900, 500, 600, 400) << QRect(766, 336, 600, 400);
+        QTest::newRow("a window of a screen no longer attached comes back whole")
+            << QRect(-2500, 1400, 800, 600) << QRect(0, 136, 800, 600);
+        QTest::newRow("a window larger than the screen fills it")
+            << QRect(-10, -10, 3000, 2000) << QRect(0, 0, 1366, 736);
+    }
+
+    void placementKeepsTheWindowInsideTheAvailableArea()
+    {
+        QFETCH(QRect, wanted);
+        QFETCH(QRect, placed);
+        QCOMPARE(WindowPlacement::fitted(wanted, QRect(0, 0, 1366, 736)), placed);
+    }
+
+    void windowOpensOnTheScreenWhereItWasLeft_data()
+    {
+        QTest::addColumn<QRect>("left");
+        QTest::addColumn<bool>("same");
+        QTest::newRow("a window left on the screen opens there again")
+            << QRect(40, 60, 1100, 600) << true;
+        QTest::newRow("a window left partly off the screen opens inside it")
+            << QRect(600, 400, 1100, 600) << false;
+    }
+
+    void windowOpensOnTheScreenWhereItWasLeft()
+    {
+        QFETCH(QRect, left);
+        QFETCH(bool, same);
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        {
+            Window first(offLine());
+            // A new window fits the screen, its frame included.
+            QVERIFY(QTest::qWaitForWindowExposed(&first.window));
+            QVERIFY2(available.contains(first.window.frameGeometry()),
+                     qPrintable(QStringLiteral("%1x%2 at %3,%4")
+                                    .arg(first.window.frameGeometry().width())
+                                    .arg(first.window.frameGeometry().height())
+                                    .arg(first.window.x())
+                                    .arg(first.window.y())));
+            first.window.setGeometry(left);
+            first.window.close();
+        }
+        Window next(offLine());
+        QVERIFY(QTest::qWaitForWindowExposed(&next.window));
+        QCOMPARE(next.window.geometry() == left, same);
+        QCOMPARE(next.window.size(), left.size());
+        QVERIFY(available.contains(next.window.frameGeometry()));
+        next.window.close();
+        // The window's place is kept apart from the control's setting.
+        const QSettings setting(QSettings::NativeFormat, QSettings::UserScope, "WEXA");
+        QCOMPARE(setting.childGroups().contains("HostWindow"), true);
+        QSettings control(QSettings::NativeFormat, QSettings::UserScope, "WEXA");
+        control.beginGroup("WexaActiveX");
+        QCOMPARE(control.childKeys(), QStringList{"OffLinePath"});
+    }
 };
 
-QTEST_MAIN(TestHostWindow)
+int main(int argc, char* argv[])
+{
+    // Without a display the window opens on a laptop's screen of 1366×768, where it must fit.
+    const QString screen = QDir::temp().filePath(
+        QStringLiteral("wexa-laptop-screen-%1.json").arg(QCoreApplication::applicationPid()));
+    if (qgetenv("QT_QPA_PLATFORM") == "offscreen") {
+        QFile config(screen);
+        if (!config.open(QIODevice::WriteOnly) ||
+            config.write(R"({"windowFrameMargins": true, "screens": [{"name": "laptop",
+                "x": 0, "y": 0, "width": 1366, "height": 768, "logicalDpi": 96,
+                "logicalBaseDpi": 96, "dpr": 1}]})") < 0)
+            return 1;
+        config.close();
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + screen.toLocal8Bit());
+    }
+    QApplication app(argc, argv);
+    QFile::remove(screen);
+    TestHostWindow test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_hostwindow.moc"

@@ -208,6 +208,10 @@ private slots:
             << Mode::Load << data << none << order << none;
         QTest::newRow("save takes the typed name as it is, without an extension")
             << Mode::Save << data << other << QString("order") << "/data/order";
+        QTest::newRow("save takes a name holding a slash as a path, as typed")
+            << Mode::Save << data << none << QString("/srv/out/order.xml") << "/srv/out/order.xml";
+        QTest::newRow("save puts a name with a backslash into the folder, like any other name")
+            << Mode::Save << data << none << QString("a\\b.xml") << "/data/a\\b.xml";
     }
 
     void chooserMakesThePath()

@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "control/GridDelegate.h"
 #include "control/OptionalDateEdit.h"
 #include "ui_onscreen.h"
 
@@ -157,6 +158,68 @@ private slots:
               "Подтверждение срока поставки :", "Подтверждение времени поставки :",
               "Тип подтверждения:", "Przyczyna braku lub czкњciowej realizacji:"})
             QVERIFY2(captions.contains(QString::fromUtf8(caption)), caption);
+    }
+
+    void valueLabelsReadAsTextNotAsBoxes_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("the confirmation number") << QStringLiteral("txtNrPotw");
+        QTest::newRow("the order number") << QStringLiteral("lblNrZamWart");
+        QTest::newRow("the delivery point's address") << QStringLiteral("lblAdresMiejscaDostWart");
+    }
+
+    void valueLabelsReadAsTextNotAsBoxes()
+    {
+        QFETCH(QString, name);
+        Screen screen;
+        QVERIFY(screen.show(order(1)));
+        auto* label = screen.control.findChild<QLabel*>(name);
+        QVERIFY(label->textInteractionFlags() & Qt::TextSelectableByMouse);
+        const QImage image = label->grab().toImage();
+        const QColor panel = label->parentWidget()->palette().color(QPalette::Window);
+        // No white box: the label's corner is the panel itself; a thin line underlines it.
+        QCOMPARE(QColor(image.pixel(1, 1)), panel);
+        QVERIFY(qGray(image.pixel(image.width() / 2, image.height() - 1)) < panel.lightness() - 20);
+    }
+
+    void aLongNameShowsWholeLinesEndingInAnEllipsis_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("rowLines");
+        QTest::addColumn<int>("shownLines");
+        QTest::addColumn<bool>("elided");
+        const QString longName = QStringLiteral(
+            "Молоко ультрапастеризованное питьевое 3,2 % в картонной упаковке с крышкой, "
+            "по 12 штук в гофрокоробе, для сетевой розницы");
+        QTest::newRow("a short name stays whole") << QStringLiteral("Товар 1") << 1 << 1 << false;
+        QTest::newRow("a long name in an ordinary row is cut with an ellipsis")
+            << longName << 1 << 1 << true;
+        QTest::newRow("a double-height row shows a second whole line")
+            << longName << 2 << 2 << true;
+        QTest::newRow("a row tall enough shows the whole name") << longName << 12 << -1 << false;
+        QTest::newRow("a code too long for its column is cut, not broken into lines")
+            << QStringLiteral("4601234500001").repeated(4) << 2 << 1 << true;
+    }
+
+    void aLongNameShowsWholeLinesEndingInAnEllipsis()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, rowLines);
+        QFETCH(int, shownLines);
+        QFETCH(bool, elided);
+        const QFont font(QStringLiteral("Verdana"), 8);
+        const QFontMetrics metrics(font);
+        // The product name column, with room for so many lines and a little more.
+        const QSize room(222, rowLines * metrics.lineSpacing() + metrics.lineSpacing() / 2);
+        const QStringList lines = GridDelegate::fittedText(name, font, room).split('\n');
+        if (shownLines > 0)
+            QCOMPARE(lines.size(), shownLines);
+        QCOMPARE(lines.last().endsWith(QStringLiteral("…")), elided);
+        QString shown = lines.join(' ');
+        shown.chop(elided ? 1 : 0);
+        QVERIFY2(elided ? name.startsWith(shown) : name == shown, qPrintable(shown));
+        for (const QString& line : lines)
+            QVERIFY2(metrics.horizontalAdvance(line) <= room.width(), qPrintable(line));
     }
 };
 

@@ -1,5 +1,7 @@
 #include "host/HostWindow.h"
 
+#include "host/WindowPlacement.h"
+
 #include "control/BusyPointer.h"
 #include "control/Lifecycle.h"
 #include "control/PotwierdzenieZam.h"
@@ -8,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -47,7 +50,12 @@ HostWindow::HostWindow(LaunchOptions options, QWidget* parent)
     setWindowTitle(partner.isEmpty()
                        ? QStringLiteral("Подтверждение заказа — WEXA")
                        : QStringLiteral("Подтверждение заказа: %1 — WEXA").arg(partner));
-    resize(1200, 820);
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
+    // A picture of the window shows it whole, whatever the screen.
+    if (m_options.screenshot.isEmpty())
+        WindowPlacement::restore(*this, QSize(1200, 820));
+    else
+        resize(1200, 820);
 }
 
 HostWindow::~HostWindow()
@@ -143,14 +151,22 @@ void HostWindow::orderReceived(const QByteArray& orderXml)
     m_keeper.orderReceived(orderXml);
 }
 
-void HostWindow::responseSaved(const QString&)
+void HostWindow::noOrderWaiting()
 {
-    m_keeper.responseFinished();
+    showStatus(QStringLiteral("На сервере нет ожидающих заказов."));
 }
 
-void HostWindow::responseSent(const QString&)
+void HostWindow::responseSaved(const QString& path)
 {
     m_keeper.responseFinished();
+    showStatus(
+        QStringLiteral("Подтверждение записано в файл %1").arg(QDir::toNativeSeparators(path)));
+}
+
+void HostWindow::responseSent(const QString& number)
+{
+    m_keeper.responseFinished();
+    showStatus(QStringLiteral("Подтверждение %1 отправлено.").arg(number));
 }
 
 void HostWindow::offerDrafts()
@@ -179,6 +195,11 @@ void HostWindow::showDrafts()
     }
     m_draftsBar->hide();
     statusBar()->showMessage(QStringLiteral("Черновик восстановлен."), 8000);
+}
+
+void HostWindow::showStatus(const QString& text)
+{
+    statusBar()->showMessage(text);
 }
 
 void HostWindow::showEvent(QShowEvent* event)
@@ -227,6 +248,8 @@ void HostWindow::closeEvent(QCloseEvent* event)
         return;
     }
     if (!m_terminated) {
+        if (m_options.screenshot.isEmpty())
+            WindowPlacement::remember(*this);
         Lifecycle::WriteProperties(m_form, m_bag);
         Lifecycle::Terminate(m_form);
         m_terminated = true;

@@ -34,11 +34,14 @@ public:
     void showBusyPointer() override;
     void restorePointer() override;
     void orderReceived(const QByteArray& orderXml) override;
+    void noOrderWaiting() override;
     void responseSaved(const QString& path) override;
     void responseSent(const QString& number) override;
 
     // Lists the drafts and restores the one the user chooses.
     void showDrafts();
+    // Tells the user of a quiet event in the status bar, until the next one.
+    void showStatus(const QString& text);
 
 protected:
     void showEvent(QShowEvent* event) override;

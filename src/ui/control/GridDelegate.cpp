@@ -4,6 +4,34 @@
 #include "control/Grid.h"
 
 #include <QPainter>
+#include <QTextLayout>
+
+#include <algorithm>
+
+QString GridDelegate::fittedText(const QString& text, const QFont& font, QSize size)
+{
+    const QFontMetrics metrics(font);
+    const int room = std::max(1, size.height() / metrics.lineSpacing());
+    QTextLayout layout(text, font);
+    QTextOption wrap;
+    // Numbers and codes are not broken: a word longer than the line is elided instead.
+    wrap.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(wrap);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(size.width());
+        if (int(lines.size()) + 1 == room) {
+            lines.append(metrics.elidedText(text.mid(line.textStart()).simplified(), Qt::ElideRight,
+                                            size.width()));
+            break;
+        }
+        lines.append(metrics.elidedText(text.mid(line.textStart(), line.textLength()).trimmed(),
+                                        Qt::ElideRight, size.width()));
+    }
+    layout.endLayout();
+    return lines.join(QLatin1Char('\n'));
+}
 
 void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                          const QModelIndex& index) const
@@ -19,15 +47,11 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     }
     painter->fillRect(option.rect, background);
     const auto alignment = index.data(Qt::TextAlignmentRole).value<Qt::Alignment>();
-    int flags = int(alignment);
     const QRect textRect = option.rect.adjusted(3, 1, -3, -1);
-    const QString text = index.data(Qt::DisplayRole).toString();
-    if (m_wordWrap) {
-        flags |= Qt::TextWordWrap;
-        // A long name that does not fit its row shows its first lines, not a middle cut.
-        if (option.fontMetrics.boundingRect(textRect, flags, text).height() > textRect.height())
-            flags = (flags & ~int(Qt::AlignVertical_Mask)) | Qt::AlignTop;
-    }
+    // A long name shows the whole lines its row holds and "…" where it is cut.
+    const QString text = m_wordWrap ? fittedText(index.data(Qt::DisplayRole).toString(),
+                                                 option.font, textRect.size())
+                                    : index.data(Qt::DisplayRole).toString();
     painter->save();
     if (current && !fixed) {
         // A frame keeps the current cell visible whatever colour its line has.
@@ -36,6 +60,6 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     }
     painter->setPen(foreground);
     painter->setFont(option.font);
-    painter->drawText(textRect, flags, text);
+    painter->drawText(textRect, int(alignment), text);
     painter->restore();
 }

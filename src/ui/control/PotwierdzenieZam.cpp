@@ -89,12 +89,9 @@ QLabel* PotwierdzenieZam::valueLabel(Field field, const QString& name)
 {
     auto* label = new QLabel;
     label->setObjectName(name);
-    label->setFrameShape(QFrame::StyledPanel);
-    label->setFrameShadow(QFrame::Sunken);
-    label->setAutoFillBackground(true);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    label->setPalette(palette);
+    // Text set by the program, not a box to type in: flat on the panel, underlined.
+    label->setStyleSheet(QStringLiteral("QLabel { border: none; border-bottom: 1px solid "
+                                        "palette(mid); padding: 0px 3px; }"));
     label->setMinimumWidth(150);
     label->setMinimumHeight(QLineEdit().sizeHint().height());
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -20,6 +20,20 @@ namespace {
 
 const QString ParentFolder = QStringLiteral("..");
 
+// The lists' scroll bars drawn plainly: a dark thumb on a light track. The default look
+// draws a near-white thumb on a grey track, which reads as a thumb at the other end, or
+// as two thumbs.
+const QString ScrollBars = QStringLiteral(
+    "QScrollBar { background: #ececec; border: none; }"
+    "QScrollBar:vertical { width: 12px; }"
+    "QScrollBar:horizontal { height: 12px; }"
+    "QScrollBar::handle { background: #8a8a8a; border-radius: 4px; margin: 2px; }"
+    "QScrollBar::handle:hover { background: #666666; }"
+    "QScrollBar::handle:vertical { min-height: 24px; }"
+    "QScrollBar::handle:horizontal { min-width: 24px; }"
+    "QScrollBar::add-line, QScrollBar::sub-line { width: 0px; height: 0px; border: none; }"
+    "QScrollBar::add-page, QScrollBar::sub-page { background: none; }");
+
 QStringList roots()
 {
     QStringList list;
@@ -63,6 +77,8 @@ ChooserDialog::ChooserDialog()
     m_pathLabel->setReadOnly(true);
     m_modeButton->setObjectName(QStringLiteral("btnWczytaj"));
     m_modeButton->hide();
+    m_folders->setStyleSheet(ScrollBars);
+    m_files->setStyleSheet(ScrollBars);
 
     auto* frame = new QFrame;
     frame->setObjectName(QStringLiteral("Frame1"));
@@ -131,17 +147,28 @@ void ChooserDialog::setFolder(const QString& folder)
     if (!QDir(m_folder).isRoot())
         m_folders->addItem(ParentFolder);
     m_folders->addItems(QDir(m_folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name));
+    // A refilled list keeps the old scroll position; a new folder is shown from its top.
+    m_folders->scrollToTop();
     m_pathLabel->setText(Chooser::offLinePathLabel(m_folder));
+    m_files->clear();
     refreshFiles();
 }
 
 void ChooserDialog::refreshFiles()
 {
+    const QListWidgetItem* selected = m_files->currentItem();
+    const QString chosen = selected && selected->isSelected() ? selected->text() : QString();
     m_files->clear();
     QDir dir(m_folder);
     for (const QString& name : dir.entryList(QDir::Files, QDir::Name)) {
         if (name.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive))
             m_files->addItem(name);
+    }
+    m_files->scrollToTop();
+    // The file chosen at the last opening stays chosen while it is there.
+    if (QListWidgetItem* item = m_files->findItems(chosen, Qt::MatchExactly).value(0)) {
+        m_files->setCurrentItem(item);
+        m_files->scrollToItem(item);
     }
 }
 
