@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "control/GridDelegate.h"
 #include "control/OptionalDateEdit.h"
+#include "control/Twips.h"
 #include "ui_onscreen.h"
 
 #include <QCheckBox>
@@ -188,17 +189,21 @@ private slots:
         QTest::addColumn<int>("rowLines");
         QTest::addColumn<int>("shownLines");
         QTest::addColumn<bool>("elided");
+        QTest::addColumn<int>("width"); // the column's text width, 0 for the name column
         const QString longName = QStringLiteral(
             "Молоко ультрапастеризованное питьевое 3,2 % в картонной упаковке с крышкой, "
             "по 12 штук в гофрокоробе, для сетевой розницы");
-        QTest::newRow("a short name stays whole") << QStringLiteral("Товар 1") << 1 << 1 << false;
+        QTest::newRow("a short name stays whole") << QStringLiteral("Товар 1") << 1 << 1 << false << 0;
         QTest::newRow("a long name in an ordinary row is cut with an ellipsis")
-            << longName << 1 << 1 << true;
+            << longName << 1 << 1 << true << 0;
         QTest::newRow("a double-height row shows a second whole line")
-            << longName << 2 << 2 << true;
-        QTest::newRow("a row tall enough shows the whole name") << longName << 12 << -1 << false;
+            << longName << 2 << 2 << true << 0;
+        QTest::newRow("a row tall enough shows the whole name") << longName << 12 << -1 << false << 0;
         QTest::newRow("a code too long for its column is cut, not broken into lines")
-            << QStringLiteral("4601234500001").repeated(4) << 2 << 1 << true;
+            << QStringLiteral("4601234500001").repeated(4) << 2 << 1 << true << 0;
+        QTest::newRow("a thirteen-digit EAN fits its column whole")
+            << QStringLiteral("4601234567893") << 1 << 1 << false
+            << Twips::toPixels(Columns::LineWidths[ColEan]) - 2 * GridDelegate::Padding;
     }
 
     void aLongNameShowsWholeLinesEndingInAnEllipsis()
@@ -207,10 +212,11 @@ private slots:
         QFETCH(int, rowLines);
         QFETCH(int, shownLines);
         QFETCH(bool, elided);
+        QFETCH(int, width);
         const QFont font(QStringLiteral("Verdana"), 8);
         const QFontMetrics metrics(font);
         // The product name column, with room for so many lines and a little more.
-        const QSize room(222, rowLines * metrics.lineSpacing() + metrics.lineSpacing() / 2);
+        const QSize room(width > 0 ? width : 222, rowLines * metrics.lineSpacing() + metrics.lineSpacing() / 2);
         const QStringList lines = GridDelegate::fittedText(name, font, room).split('\n');
         if (shownLines > 0)
             QCOMPARE(lines.size(), shownLines);

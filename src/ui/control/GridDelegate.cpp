@@ -47,7 +47,7 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     }
     painter->fillRect(option.rect, background);
     const auto alignment = index.data(Qt::TextAlignmentRole).value<Qt::Alignment>();
-    const QRect textRect = option.rect.adjusted(3, 1, -3, -1);
+    const QRect textRect = option.rect.adjusted(Padding, 1, -Padding, -1);
     // A long name shows the whole lines its row holds and "…" where it is cut.
     const QString text = m_wordWrap ? fittedText(index.data(Qt::DisplayRole).toString(),
                                                  option.font, textRect.size())

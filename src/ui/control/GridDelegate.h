@@ -9,6 +9,10 @@ class GridDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+    // Room left between a cell's border and its text, on each side; small enough that a
+    // thirteen-digit EAN fits its column whole.
+    static constexpr int Padding = 2;
+
     void setWordWrap(bool on) { m_wordWrap = on; }
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
