@@ -83,6 +83,35 @@ private slots:
         QVERIFY(screen.messages.shown.isEmpty());
     }
 
+    // A commit, in place or from the dialog, whitens every line that passes the line check
+    // whatever the response type; the type's colour comes back when the type is applied.
+    void coloursAfterConfirming_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<Rgb>("typeColour");
+        QTest::newRow("under a change passing lines are white") << int(Change) << White;
+        QTest::newRow("under a refusal passing lines are white until recalculated")
+            << int(Refuse) << Teal;
+        QTest::newRow("under full acceptance passing lines are white until recalculated")
+            << int(Accept) << Teal;
+    }
+    void coloursAfterConfirming()
+    {
+        QFETCH(int, type);
+        QFETCH(Rgb, typeColour);
+        Screen screen;
+        QVERIFY(screen.show(order(3)));
+        chooseType(screen, type);
+        screen.form.lines().setText(3, ColUnit, QStringLiteral(" "));
+        screen.clickCell(2, ColEan);
+
+        QVERIFY(screen.editLine([](LineDialog& d) { press(d, "btnDodaj"); }));
+        QCOMPARE(screen.lineColours(), (QList<Rgb>{White, White, Colours::Failing}));
+
+        screen.click(QStringLiteral("btnPrzelicz"));
+        QCOMPARE(screen.lineColours(), (QList<Rgb>{typeColour, typeColour, Colours::Failing}));
+    }
+
     void lettersInTheQuantityKeepTheDialogOpenOnIt()
     {
         Screen screen;

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QSet>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -81,6 +82,19 @@ struct Screen {
         return form.lines().text(int16_t(row), int16_t(column));
     }
     QString total() const { return form.summary().text(1, SumConfirmed); }
+    // The background of columns 1 to 17 of each line, 0 for a line of mixed colours.
+    QList<Rgb> lineColours() const
+    {
+        QList<Rgb> colours;
+        const Grid& lines = form.lines();
+        for (int r = 1; r <= form.lineCount(); ++r) {
+            QSet<Rgb> row;
+            for (int c = ColEan; c <= ColDeliveryTime; ++c)
+                row.insert(lines.data(lines.index(r, c), Grid::BackgroundRgbRole).value<Rgb>());
+            colours.append(row.size() == 1 ? *row.begin() : 0);
+        }
+        return colours;
+    }
     void click(const QString& button) const
     {
         QTest::mouseClick(control.button(button), Qt::LeftButton);

@@ -124,7 +124,7 @@ void btnEdytuj_Click(Confirmation& form, LineDialogPort& dialog)
             const auto row = int16_t(lines.currentRow());
             ZatwierdzPozycje(form, row, fields);
             // The written line shows at once whether it is complete.
-            LineCheck::markLine(form, row);
+            LineCheck::markCommitted(form, row);
             lines.setCurrentCell(row, ColDeliveryTime);
         }
     } catch (const RuntimeError& e) {
