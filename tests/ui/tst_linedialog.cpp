@@ -2,6 +2,7 @@
 #include "control/OptionalDateEdit.h"
 #include "ui_onscreen.h"
 
+#include <QAbstractItemView>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -80,6 +81,53 @@ private slots:
         QCOMPARE(row.mid(ColDiscount, 2), (QStringList{"3,00", "2026-12-20"}));
         QCOMPARE(screen.total(), QStringLiteral("27,000"));
         QCOMPARE(screen.form.validLineCount(), int16_t(2));
+        QVERIFY(screen.messages.shown.isEmpty());
+    }
+
+    void unitAsTypedOrChosen_data()
+    {
+        QTest::addColumn<QString>("typed"); // into the combo's box
+        QTest::addColumn<bool>("enter");    // Enter pressed in the box after typing
+        QTest::addColumn<int>("chosen");    // from the opened list afterwards, -1 for none
+        QTest::addColumn<QString>("unit");
+        QTest::newRow("a unit of its own is stored as typed") << "BOX" << false << -1 << "BOX";
+        QTest::newRow("an entry's name typed by hand is stored as typed")
+            << "Sztuka" << false << -1 << "Sztuka";
+        QTest::newRow("another entry's name typed by hand is stored as typed")
+            << "Metr" << false << -1 << "Metr";
+        QTest::newRow("the start of an entry's name is not completed to it")
+            << "Kilo" << false << -1 << "Kilo";
+        QTest::newRow("Enter after a typed name keeps it typed") << "Litr" << true << -1 << "Litr";
+        QTest::newRow("an entry chosen from the list stores its code") << "" << false << 2 << "MTR";
+        QTest::newRow("an entry chosen after typing stores its code")
+            << "Sztuka" << false << 0 << "PCE";
+    }
+    void unitAsTypedOrChosen()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, enter);
+        QFETCH(int, chosen);
+        Screen screen;
+        QVERIFY(screen.show(order(2)));
+        screen.clickCell(1, ColEan);
+
+        QVERIFY(screen.editLine([&](LineDialog& d) {
+            auto* unit = child<QComboBox>(d, "cboxJednostkaMiary");
+            if (!typed.isEmpty())
+                retype(unit->lineEdit(), typed);
+            if (enter)
+                QTest::keyClick(unit->lineEdit(), Qt::Key_Return);
+            if (chosen >= 0) {
+                unit->showPopup();
+                QAbstractItemView* list = unit->view();
+                const QPoint item = list->visualRect(unit->model()->index(chosen, 0)).center();
+                QTRY_VERIFY((QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item),
+                             !list->isVisible()));
+            }
+            press(d, "btnDodaj");
+        }));
+
+        QTEST(screen.cell(1, ColUnit), "unit");
         QVERIFY(screen.messages.shown.isEmpty());
     }
 
