@@ -130,6 +130,17 @@ struct Screen {
     }
 };
 
+// Keys go where the focus is, as they do for a person at the keyboard.
+inline void press(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+{
+    QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+}
+inline void type(const QString& text)
+{
+    for (const QChar c : text)
+        QTest::keyClicks(QApplication::focusWidget(), QString(c));
+}
+
 // Chooses a response type with the keyboard without passing through another type: every
 // type passed on the way would be applied to the lines.
 inline void chooseType(Screen& screen, int type)
