@@ -64,6 +64,16 @@ private slots:
         QCOMPARE(e.form.lines().text(2, ColUnit), QStringLiteral("PCE"));
     }
 
+    void aRemovalThatFailsLeavesTheTableRedrawing()
+    {
+        Editing e;
+        e.form.lines().setCurrentRow(0);
+        btnUsun_Click(e.form);
+        QCOMPARE(e.messages.titles(), QStringList{"Произошла ошибка в btnUsun_Click()"});
+        QCOMPARE(e.form.lineCount(), int16_t(3));
+        QVERIFY(e.form.lines().redraw());
+    }
+
     void choosingAType_data()
     {
         QTest::addColumn<int>("type");

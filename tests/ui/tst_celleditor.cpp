@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "editing/CellEditor.h"
 #include "ui_onscreen.h"
 
 #include <QHeaderView>
@@ -54,6 +55,7 @@ private slots:
         QCOMPARE(screen.editorBox()->isVisible(), opens);
         if (opens) {
             QCOMPARE(screen.editorBox()->text(), QString::number(10 * row) + ",000");
+            QCOMPARE(screen.editorBox()->cursorPosition(), screen.editorBox()->text().size());
             QTRY_VERIFY(screen.editorBox()->hasFocus());
             QVERIFY(screen.table()->cellRect(row, column).contains(screen.editorBox()->geometry()));
         }
@@ -108,33 +110,44 @@ private slots:
         QCOMPARE(screen.editorBox()->text(), QStringLiteral("400,000"));
     }
 
+    // Rows give the key, or 0 for a click on the product code of line 2, and where the
+    // current cell is afterwards: the next Enter opens the editor there, or nothing.
     void committing_data()
     {
         QTest::addColumn<int>("row");
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("key"); // 0: a click on the product code of line 2
+        QTest::addColumn<int>("key");
         QTest::addColumn<QString>("cell");
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<int>("currentRow");
+        QTest::addColumn<int>("currentColumn");
         QTest::addColumn<QString>("total");
+        const int qty = ColConfirmed;
+        const int ean = ColEan;
         const QStringList none;
         const QStringList quantity{
             "Не возможно подтвердить большее, чем указано в заказе  количество товара"};
         QTest::newRow("5.5 and Enter commit 5,500 and move one line down")
-            << 1 << "5.5" << int(Qt::Key_Return) << "5,500" << none << 2 << "55,500";
+            << 1 << "5.5" << int(Qt::Key_Return) << "5,500" << none << 2 << qty << "55,500";
+        QTest::newRow("Down commits and moves one line down")
+            << 2 << "4" << int(Qt::Key_Down) << "4,000" << none << 3 << qty << "44,000";
         QTest::newRow("Up commits and moves one line up")
-            << 2 << "4" << int(Qt::Key_Up) << "4,000" << none << 1 << "44,000";
+            << 2 << "4" << int(Qt::Key_Up) << "4,000" << none << 1 << qty << "44,000";
+        QTest::newRow("Up on the first line commits and stays on it")
+            << 1 << "4" << int(Qt::Key_Up) << "4,000" << none << 1 << qty << "54,000";
+        QTest::newRow("Enter on the last line commits and stays on it")
+            << 3 << "4" << int(Qt::Key_Return) << "4,000" << none << 3 << qty << "34,000";
         QTest::newRow("more than ordered shows the quantity message and keeps the cell")
-            << 1 << "11" << int(Qt::Key_Return) << "10,000" << quantity << 2 << "60,000";
+            << 1 << "11" << int(Qt::Key_Return) << "10,000" << quantity << 2 << qty << "60,000";
         QTest::newRow("letters show only the number message and keep the cell")
             << 1 << "abc" << int(Qt::Key_Return) << "10,000"
-            << QStringList{"Неправильная нумерическая величина."} << 2 << "60,000";
-        QTest::newRow("Esc drops the typed text")
-            << 2 << "4" << int(Qt::Key_Escape) << "20,000" << none << 2 << "60,000";
+            << QStringList{"Неправильная нумерическая величина."} << 2 << qty << "60,000";
+        QTest::newRow("Esc drops the typed text and stays on the cell")
+            << 2 << "4" << int(Qt::Key_Escape) << "20,000" << none << 2 << qty << "60,000";
         QTest::newRow("a click on another line commits the value into its own line")
-            << 1 << "3" << 0 << "3,000" << none << 2 << "53,000";
+            << 1 << "3" << 0 << "3,000" << none << 2 << ean << "53,000";
         QTest::newRow("a click on another line refuses more than ordered")
-            << 1 << "99" << 0 << "10,000" << quantity << 2 << "60,000";
+            << 1 << "99" << 0 << "10,000" << quantity << 2 << ean << "60,000";
     }
     void committing()
     {
@@ -142,6 +155,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(int, key);
         QFETCH(int, currentRow);
+        QFETCH(int, currentColumn);
         Screen screen;
         QVERIFY(screen.show(order(3)));
         chooseType(screen, Change);
@@ -150,7 +164,7 @@ private slots:
         QTest::keyClicks(screen.editorBox(), typed);
 
         if (key)
-            QTest::keyClick(screen.editorBox(), Qt::Key(key));
+            press(Qt::Key(key));
         else
             screen.clickCell(2, ColEan);
 
@@ -158,10 +172,109 @@ private slots:
         QTEST(screen.messages.texts(), "messages");
         QCOMPARE(screen.form.lines().currentRow(), currentRow);
         QCOMPARE(screen.table()->currentIndex().row(), currentRow);
+        QCOMPARE(screen.form.lines().currentColumn(), currentColumn);
+        QCOMPARE(screen.table()->currentIndex().column(), currentColumn);
         QTEST(screen.total(), "total");
         QCOMPARE(screen.form.validLineCount(), int16_t(3));
         QVERIFY(!screen.editorBox()->isVisible());
         QTRY_VERIFY(screen.table()->hasFocus());
+
+        press(Qt::Key_Return);
+        QCOMPARE(screen.editorBox()->isVisible(), currentColumn == ColConfirmed);
+        QCOMPARE(screen.form.editor().row(), currentColumn == ColConfirmed ? currentRow : row);
+    }
+
+    // A clerk confirms a long order without the mouse: Enter opens the quantity, the typed
+    // value and Enter commit it and go one line down; a number typed straight onto the
+    // table opens the editor with it.
+    void keysAloneConfirmAnOrder()
+    {
+        const int count = 20;
+        Screen screen;
+        QVERIFY(screen.show(order(count)));
+        chooseType(screen, Change);
+        screen.clickCell(1, ColConfirmed);
+        press(Qt::Key_Return);
+        press(Qt::Key_A, Qt::ControlModifier);
+        type(QStringLiteral("9"));
+        press(Qt::Key_Up);
+        press(Qt::Key_Return);
+        type(QStringLiteral("5"));
+        press(Qt::Key_Escape);
+        QCOMPARE(screen.cell(1, ColConfirmed), QStringLiteral("9,000"));
+
+        for (int n = 1; n <= count; ++n) {
+            const QByteArray line = QByteArray::number(n);
+            if (n % 2) {
+                press(Qt::Key_Return);
+                QVERIFY2(screen.editorBox()->hasFocus(), line);
+                press(Qt::Key_A, Qt::ControlModifier);
+            }
+            type(QString::number(n));
+            QVERIFY2(screen.editorBox()->isVisible(), line);
+            QCOMPARE(screen.form.editor().row(), n);
+            press(Qt::Key_Return);
+            QVERIFY2(screen.table()->hasFocus(), line);
+            QCOMPARE(screen.form.lines().currentRow(), std::min(n + 1, count));
+            QCOMPARE(screen.form.lines().currentColumn(), int(ColConfirmed));
+        }
+
+        for (int n = 1; n <= count; ++n)
+            QCOMPARE(screen.cell(n, ColConfirmed), QString::number(n) + ",000");
+        QCOMPARE(screen.total(), QStringLiteral("210,000"));
+        QVERIFY(screen.messages.shown.isEmpty());
+    }
+
+    void typingOnTheTable_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("opens");
+        const int qty = ColConfirmed;
+        QTest::newRow("a digit on the confirmed quantity opens the editor holding it")
+            << int(Change) << qty << "7" << true;
+        QTest::newRow("a minus sign opens the editor holding it")
+            << int(Change) << qty << "-" << true;
+        QTest::newRow("a plus sign opens the editor holding it")
+            << int(Change) << qty << "+" << true;
+        QTest::newRow("a comma opens the editor holding it") << int(Change) << qty << "," << true;
+        QTest::newRow("a point opens the editor holding it") << int(Change) << qty << "." << true;
+        QTest::newRow("a letter on the confirmed quantity opens nothing")
+            << int(Change) << qty << "x" << false;
+        QTest::newRow("a digit under full acceptance opens nothing")
+            << int(Accept) << qty << "7" << false;
+        QTest::newRow("a digit on the product code stays on its line")
+            << int(Change) << int(ColEan) << "4" << false;
+        QTest::newRow("a digit on the product name keeps the row's height")
+            << int(Change) << int(ColName) << "5" << false;
+        QTest::newRow("a letter on the unit stays on its line")
+            << int(Change) << int(ColUnit) << "p" << false;
+    }
+    void typingOnTheTable()
+    {
+        QFETCH(int, type);
+        QFETCH(int, column);
+        QFETCH(QString, typed);
+        QFETCH(bool, opens);
+        Screen screen;
+        QVERIFY(screen.show(order(3)));
+        chooseType(screen, type);
+        screen.clickCell(1, column);
+        const int height = screen.table()->rowHeight(1);
+
+        OnScreen::type(typed);
+
+        QCOMPARE(screen.editorBox()->isVisible(), opens);
+        QCOMPARE(screen.form.lines().currentRow(), 1);
+        QCOMPARE(screen.table()->currentIndex().row(), 1);
+        QCOMPARE(screen.form.lines().currentColumn(), column);
+        QCOMPARE(screen.table()->rowHeight(1), height);
+        if (opens) {
+            QCOMPARE(screen.editorBox()->text(), typed);
+            QCOMPARE(screen.editorBox()->cursorPosition(), 1);
+            QTRY_VERIFY(screen.editorBox()->hasFocus());
+        }
     }
 };
 

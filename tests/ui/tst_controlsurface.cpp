@@ -10,26 +10,9 @@
 #include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QSet>
 #include <QTimeEdit>
 
 using namespace OnScreen;
-
-namespace {
-QList<Rgb> lineColours(const Screen& screen)
-{
-    QList<Rgb> colours;
-    const Grid& lines = screen.form.lines();
-    for (int r = 1; r <= screen.form.lineCount(); ++r) {
-        QSet<Rgb> row;
-        for (int c = ColEan; c <= ColDeliveryTime; ++c)
-            row.insert(lines.data(lines.index(r, c), Grid::BackgroundRgbRole).value<Rgb>());
-        colours.append(row.size() == 1 ? *row.begin() : 0);
-    }
-    return colours;
-}
-
-} // namespace
 
 class TestControlSurface : public QObject {
     Q_OBJECT
@@ -90,7 +73,7 @@ private slots:
                   .join(' '),
               "confirmed");
         QTEST(screen.total(), "total");
-        QCOMPARE(lineColours(screen), QList<Rgb>(3, colour));
+        QCOMPARE(screen.lineColours(), QList<Rgb>(3, colour));
         QCOMPARE(child<QDateEdit>(screen.control, "txtDataDost")->isEnabled(), deliveryOpen);
         QCOMPARE(child<QTimeEdit>(screen.control, "txtCzasDost")->isEnabled(), deliveryOpen);
     }

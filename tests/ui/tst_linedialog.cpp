@@ -2,6 +2,7 @@
 #include "control/OptionalDateEdit.h"
 #include "ui_onscreen.h"
 
+#include <QAbstractItemView>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -81,6 +82,82 @@ private slots:
         QCOMPARE(screen.total(), QStringLiteral("27,000"));
         QCOMPARE(screen.form.validLineCount(), int16_t(2));
         QVERIFY(screen.messages.shown.isEmpty());
+    }
+
+    void unitAsTypedOrChosen_data()
+    {
+        QTest::addColumn<QString>("typed"); // into the combo's box
+        QTest::addColumn<bool>("enter");    // Enter pressed in the box after typing
+        QTest::addColumn<int>("chosen");    // from the opened list afterwards, -1 for none
+        QTest::addColumn<QString>("unit");
+        QTest::newRow("a unit of its own is stored as typed") << "BOX" << false << -1 << "BOX";
+        QTest::newRow("an entry's name typed by hand is stored as typed")
+            << "Sztuka" << false << -1 << "Sztuka";
+        QTest::newRow("another entry's name typed by hand is stored as typed")
+            << "Metr" << false << -1 << "Metr";
+        QTest::newRow("the start of an entry's name is not completed to it")
+            << "Kilo" << false << -1 << "Kilo";
+        QTest::newRow("Enter after a typed name keeps it typed") << "Litr" << true << -1 << "Litr";
+        QTest::newRow("an entry chosen from the list stores its code") << "" << false << 2 << "MTR";
+        QTest::newRow("an entry chosen after typing stores its code")
+            << "Sztuka" << false << 0 << "PCE";
+    }
+    void unitAsTypedOrChosen()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, enter);
+        QFETCH(int, chosen);
+        Screen screen;
+        QVERIFY(screen.show(order(2)));
+        screen.clickCell(1, ColEan);
+
+        QVERIFY(screen.editLine([&](LineDialog& d) {
+            auto* unit = child<QComboBox>(d, "cboxJednostkaMiary");
+            if (!typed.isEmpty())
+                retype(unit->lineEdit(), typed);
+            if (enter)
+                QTest::keyClick(unit->lineEdit(), Qt::Key_Return);
+            if (chosen >= 0) {
+                unit->showPopup();
+                QAbstractItemView* list = unit->view();
+                const QPoint item = list->visualRect(unit->model()->index(chosen, 0)).center();
+                QTRY_VERIFY((QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item),
+                             !list->isVisible()));
+            }
+            press(d, "btnDodaj");
+        }));
+
+        QTEST(screen.cell(1, ColUnit), "unit");
+        QVERIFY(screen.messages.shown.isEmpty());
+    }
+
+    // A commit, in place or from the dialog, whitens every line that passes the line check
+    // whatever the response type; the type's colour comes back when the type is applied.
+    void coloursAfterConfirming_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<Rgb>("typeColour");
+        QTest::newRow("under a change passing lines are white") << int(Change) << White;
+        QTest::newRow("under a refusal passing lines are white until recalculated")
+            << int(Refuse) << Teal;
+        QTest::newRow("under full acceptance passing lines are white until recalculated")
+            << int(Accept) << Teal;
+    }
+    void coloursAfterConfirming()
+    {
+        QFETCH(int, type);
+        QFETCH(Rgb, typeColour);
+        Screen screen;
+        QVERIFY(screen.show(order(3)));
+        chooseType(screen, type);
+        screen.form.lines().setText(3, ColUnit, QStringLiteral(" "));
+        screen.clickCell(2, ColEan);
+
+        QVERIFY(screen.editLine([](LineDialog& d) { press(d, "btnDodaj"); }));
+        QCOMPARE(screen.lineColours(), (QList<Rgb>{White, White, Colours::Failing}));
+
+        screen.click(QStringLiteral("btnPrzelicz"));
+        QCOMPARE(screen.lineColours(), (QList<Rgb>{typeColour, typeColour, Colours::Failing}));
     }
 
     void lettersInTheQuantityKeepTheDialogOpenOnIt()

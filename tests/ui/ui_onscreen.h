@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QSet>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -81,6 +82,19 @@ struct Screen {
         return form.lines().text(int16_t(row), int16_t(column));
     }
     QString total() const { return form.summary().text(1, SumConfirmed); }
+    // The background of columns 1 to 17 of each line, 0 for a line of mixed colours.
+    QList<Rgb> lineColours() const
+    {
+        QList<Rgb> colours;
+        const Grid& lines = form.lines();
+        for (int r = 1; r <= form.lineCount(); ++r) {
+            QSet<Rgb> row;
+            for (int c = ColEan; c <= ColDeliveryTime; ++c)
+                row.insert(lines.data(lines.index(r, c), Grid::BackgroundRgbRole).value<Rgb>());
+            colours.append(row.size() == 1 ? *row.begin() : 0);
+        }
+        return colours;
+    }
     void click(const QString& button) const
     {
         QTest::mouseClick(control.button(button), Qt::LeftButton);
@@ -115,6 +129,17 @@ struct Screen {
         return acted && !leftOpen;
     }
 };
+
+// Keys go where the focus is, as they do for a person at the keyboard.
+inline void press(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+{
+    QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+}
+inline void type(const QString& text)
+{
+    for (const QChar c : text)
+        QTest::keyClicks(QApplication::focusWidget(), QString(c));
+}
 
 // Chooses a response type with the keyboard without passing through another type: every
 // type passed on the way would be applied to the lines.

@@ -18,9 +18,21 @@ void CellEditor::setText(const QString& text)
 
 CellEditor::Opened CellEditor::open()
 {
+    return open(nullptr);
+}
+
+bool CellEditor::openTyping(const QString& typed)
+{
+    return open(&typed) == Opened::Editor;
+}
+
+CellEditor::Opened CellEditor::open(const QString* typed)
+{
     Grid& lines = m_form.lines();
     const int row = lines.currentRow();
     if (row == 0 || m_form.cboxTyp() != ResponseType::Change || m_form.lineCount() <= 0)
+        return Opened::Nothing;
+    if (typed && lines.currentColumn() != ColConfirmed)
         return Opened::Nothing;
     if (lines.currentColumn() == ColName) {
         const int base = m_form.baseRowHeight();
@@ -31,7 +43,7 @@ CellEditor::Opened CellEditor::open()
         return Opened::Nothing;
     m_row = row;
     m_column = ColConfirmed;
-    setText(lines.currentText());
+    setText(typed ? *typed : lines.currentText());
     show(true);
     return Opened::Editor;
 }

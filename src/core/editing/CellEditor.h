@@ -23,6 +23,9 @@ public:
 
     // Double-click or Enter on the line table, acting on its current cell.
     Opened open();
+    // A number typed onto the current confirmed quantity opens the editor holding what was
+    // typed; the same rules as open() apply, and no other cell reacts.
+    bool openTyping(const QString& typed);
     void pressEnter();
     void pressDown();
     void pressUp();
@@ -39,6 +42,7 @@ signals:
     void focusToTable();
 
 private:
+    Opened open(const QString* typed);
     bool checkValue();
     void confirmAndMove(int step);
     void show(bool visible);

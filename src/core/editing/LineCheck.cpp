@@ -66,16 +66,16 @@ void recolourAndRecount(Confirmation& form)
         RedrawPause pause(lines);
         for (int16_t r = 1; r <= form.lineCount(); ++r) {
             const bool passes = LineIsValid(form, r);
-            markLine(form, r, passes, form.cboxTyp());
+            markLine(form, r, passes, ResponseType::Change);
             valid += passes ? 1 : 0;
         }
     }
     setValidAndRetotal(form, valid);
 }
 
-void markLine(Confirmation& form, int16_t row)
+void markCommitted(Confirmation& form, int16_t row)
 {
-    markLine(form, row, LineIsValid(form, row), form.cboxTyp());
+    markLine(form, row, LineIsValid(form, row), ResponseType::Change);
 }
 
 void markLine(Confirmation& form, int16_t row, bool valid, int responseType)

@@ -17,13 +17,16 @@ bool quantityPasses(const QString& value, const QString& ordered, const QString&
 // quantity message when it fails.
 bool valueCheck(Confirmation& form, QString& text, const QString& ordered);
 
-// Re-checks every line after a commit: each line is coloured (markLine), the valid lines
-// are counted and the totals recomputed; the current cell is kept.
+// Re-checks every line after a commit: each line is coloured (markCommitted), the valid
+// lines are counted and the totals recomputed; the current cell is kept.
 void recolourAndRecount(Confirmation& form);
-// Colours columns 1 to 17 of a line: light pink while it fails the line check, so that a
-// line that still needs the user's attention stays visible; else the colour of the
-// response type (white for a change, the fixed colour for a refusal or full acceptance).
-void markLine(Confirmation& form, int16_t row);
+// Colours columns 1 to 17 of a line after a commit: white when it passes the line check,
+// whatever the response type, and light pink while it fails, so that a line that still
+// needs the user's attention stays visible.
+void markCommitted(Confirmation& form, int16_t row);
+// Colours a line as applying a response type does: light pink while it fails the line
+// check, else the colour of the type (white for a change, the fixed colour for a refusal
+// or full acceptance).
 void markLine(Confirmation& form, int16_t row, bool valid, int responseType);
 // Counts the valid lines and recomputes the totals; the current cell is kept.
 void recount(Confirmation& form);

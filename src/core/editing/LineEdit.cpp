@@ -124,7 +124,7 @@ void btnEdytuj_Click(Confirmation& form, LineDialogPort& dialog)
             const auto row = int16_t(lines.currentRow());
             ZatwierdzPozycje(form, row, fields);
             // The written line shows at once whether it is complete.
-            LineCheck::markLine(form, row);
+            LineCheck::markCommitted(form, row);
             lines.setCurrentCell(row, ColDeliveryTime);
         }
     } catch (const RuntimeError& e) {
@@ -162,7 +162,7 @@ void btnUsun_Click(Confirmation& form)
     try {
         // A value still open in the cell editor lands in its cell before the row goes.
         form.editor().commit();
-        lines.setRedraw(false);
+        RedrawPause pause(lines);
         if (form.lineCount() != 1) {
             const int row = lines.currentRow();
             if (row < 1)
@@ -177,7 +177,6 @@ void btnUsun_Click(Confirmation& form)
         }
         LineCheck::recount(form);
         form.requestFocus(QStringLiteral("grdPozycje"));
-        lines.setRedraw(true);
     } catch (const RuntimeError& e) {
         form.reportError(Messages::ErrorIn, QStringLiteral("btnUsun_Click()"), e.description());
     }

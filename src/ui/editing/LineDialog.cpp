@@ -79,6 +79,8 @@ LineDialog::LineDialog(MessageSink& messages)
     m_unit->setObjectName(QStringLiteral("cboxJednostkaMiary"));
     m_unit->setEditable(true);
     m_unit->setInsertPolicy(QComboBox::NoInsert);
+    // A typed unit is stored as typed: nothing completes it to an entry's name.
+    m_unit->setCompleter(nullptr);
     m_unit->addItems(LineEdit::unitNames());
     m_unit->setToolTip(QStringLiteral("W przypadku wprowadzania nie predefiniowanej jednostki "
                                       "miary proszк o podanie jej symbolu zamiast nazwy"));
@@ -121,6 +123,10 @@ LineDialog::LineDialog(MessageSink& messages)
 
     for (QLineEdit* box : {m_confirmed, m_price, m_discount})
         box->installEventFilter(this);
+    // The combo would choose the entry that a typed text spells once the typing ends.
+    QObject::disconnect(m_unit->lineEdit(), &QLineEdit::editingFinished, m_unit, nullptr);
+    connect(m_unit->lineEdit(), &QLineEdit::textEdited, this, [this] { m_unitTyped = true; });
+    connect(m_unit, &QComboBox::activated, this, [this] { m_unitTyped = false; });
     connect(confirm, &QPushButton::clicked, this, &LineDialog::confirm);
     connect(cancel, &QPushButton::clicked, this, &LineDialog::reject);
 }
@@ -149,10 +155,11 @@ void LineDialog::fill(const LineDialogFields& fields)
     m_title->setText(fields.title);
     m_ean->setText(fields.ean);
     m_name->setText(fields.name);
-    if (fields.unitIndex >= 0 && fields.unitIndex < m_unit->count())
-        m_unit->setCurrentIndex(fields.unitIndex);
-    else
+    m_unitTyped = fields.unitIndex < 0 || fields.unitIndex >= m_unit->count();
+    if (m_unitTyped)
         m_unit->setEditText(fields.unitText);
+    else
+        m_unit->setCurrentIndex(fields.unitIndex);
     m_ordered->setText(fields.ordered);
     m_confirmed->setText(fields.confirmed);
     m_price->setText(fields.price);
@@ -164,8 +171,7 @@ LineDialogFields LineDialog::collect() const
 {
     LineDialogFields fields = m_shown;
     fields.unitText = m_unit->currentText();
-    const int index = m_unit->findText(fields.unitText);
-    fields.unitIndex = int16_t(index >= 0 ? index : -1);
+    fields.unitIndex = int16_t(m_unitTyped ? -1 : m_unit->currentIndex());
     fields.confirmed = m_confirmed->text();
     fields.price = m_price->text();
     fields.discount = m_discount->text();

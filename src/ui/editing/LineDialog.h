@@ -36,6 +36,7 @@ private:
     MessageSink* m_messages;
     LineDialogFields m_shown;
     int16_t m_result = 0;
+    bool m_unitTyped = false; // the unit box holds what the user typed, not a chosen entry
     QLabel* m_title;
     QLabel* m_name;
     QLabel* m_ean;

@@ -21,6 +21,10 @@ LineTableView::LineTableView(Confirmation& form, QWidget* parent)
             m_box->setFocus(Qt::OtherFocusReason);
             m_box->end(false);
         } else {
+            // Hiding the box while it has the focus would let the focus chain move the
+            // current cell on to the next column.
+            if (m_box->hasFocus())
+                setFocus(Qt::OtherFocusReason);
             m_box->hide();
         }
     });
@@ -46,14 +50,32 @@ void LineTableView::mouseDoubleClickEvent(QMouseEvent* event)
     openEditor();
 }
 
+namespace {
+
+// A digit, a sign or a decimal separator starts a quantity, as in a spreadsheet.
+bool startsANumber(const QKeyEvent& event)
+{
+    const QString text = event.text();
+    return text.size() == 1 && QStringLiteral("0123456789+-,.").contains(text.front()) &&
+           !(event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+}
+
+} // namespace
+
 void LineTableView::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         openEditor();
         return;
     }
+    if (startsANumber(*event)) {
+        m_form.editor().openTyping(event->text());
+        return;
+    }
     GridView::keyPressEvent(event);
 }
+
+void LineTableView::keyboardSearch(const QString&) {}
 
 void LineTableView::focusInEvent(QFocusEvent* event)
 {
