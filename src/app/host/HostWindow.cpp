@@ -45,7 +45,7 @@ HostWindow::HostWindow(LaunchOptions options, QWidget* parent)
     // message box or a dialog.
     m_keeper.setReadyCheck([] { return QApplication::activeModalWidget() == nullptr; });
     connect(&m_keeper, &WorkKeeper::status, this,
-            [this](const QString& text) { statusBar()->showMessage(text, 8000); });
+            &HostWindow::showStatus);
     const QString partner = m_form.properties.partnerName;
     setWindowTitle(partner.isEmpty()
                        ? QStringLiteral("Подтверждение заказа — WEXA")
@@ -194,7 +194,7 @@ void HostWindow::showDrafts()
         return;
     }
     m_draftsBar->hide();
-    statusBar()->showMessage(QStringLiteral("Черновик восстановлен."), 8000);
+    showStatus(QStringLiteral("Черновик восстановлен."));
 }
 
 void HostWindow::showStatus(const QString& text)
