@@ -171,7 +171,7 @@ std::optional<Confirmation::State> Drafts::decodeState(const QByteArray& bytes)
     return state;
 }
 
-bool Drafts::write(const Info& info, const Confirmation::State& state, QString* error) const
+bool Drafts::writeFile(const QString& path, const QByteArray& bytes, QString* error) const
 {
     if (!QDir().mkpath(m_folder)) {
         if (error)
@@ -179,18 +179,17 @@ bool Drafts::write(const Info& info, const Confirmation::State& state, QString* 
                 QStringLiteral("папка «%1» не создана").arg(QDir::toNativeSeparators(m_folder));
         return false;
     }
-    return FileWriter::write(draftPath(info.id), encode(info, state), error);
+    return FileWriter::write(path, bytes, error);
+}
+
+bool Drafts::write(const Info& info, const Confirmation::State& state, QString* error) const
+{
+    return writeFile(draftPath(info.id), encode(info, state), error);
 }
 
 bool Drafts::writeOrder(const QString& id, const QByteArray& order, QString* error) const
 {
-    if (!QDir().mkpath(m_folder)) {
-        if (error)
-            *error =
-                QStringLiteral("папка «%1» не создана").arg(QDir::toNativeSeparators(m_folder));
-        return false;
-    }
-    return FileWriter::write(orderPath(id), order, error);
+    return writeFile(orderPath(id), order, error);
 }
 
 std::optional<Drafts::Info> Drafts::readInfo(const QString& id) const

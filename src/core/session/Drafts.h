@@ -54,5 +54,7 @@ public:
     static std::optional<Confirmation::State> decodeState(const QByteArray& bytes);
 
 private:
+    bool writeFile(const QString& path, const QByteArray& bytes, QString* error) const;
+
     QString m_folder;
 };
