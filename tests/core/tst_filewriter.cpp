@@ -1,7 +1,6 @@
 #include "storage/FileWriter.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 class TestFileWriter : public QObject {
@@ -27,19 +26,6 @@ private slots:
 
         QVERIFY(!written);
         QCOMPARE(error, FileWriter::DiskFull);
-    }
-
-    void aRegularFileIsReplacedWhole()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("response.xml");
-        QVERIFY(FileWriter::write(path, "a longer first response"));
-
-        QVERIFY(FileWriter::write(path, "second"));
-
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("second"));
     }
 };
 
