@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMutexLocker>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -23,6 +24,11 @@ QString Mailbox::box(const QString& partnerUrl) const
            (partnerUrl.isEmpty() ? QStringLiteral("_") : partnerUrl);
 }
 
+bool Mailbox::exists(const QString& partnerUrl) const
+{
+    return QFileInfo(box(partnerUrl)).isDir();
+}
+
 std::optional<QByteArray> Mailbox::partnerInfo(const QString& partnerIln) const
 {
     static const QRegularExpression digits(QStringLiteral("^[0-9A-Za-z_-]+$"));
@@ -41,32 +47,42 @@ std::optional<Mailbox::Order> Mailbox::takeOrder(const QString& partnerUrl, bool
     const QStringList names = waiting.entryList({QStringLiteral("*.xml")}, QDir::Files, QDir::Name);
     for (const QString& name : names) {
         QFile file(waiting.filePath(name));
-        if (!file.open(QIODevice::ReadOnly))
+        if (m_handingOut.contains(file.fileName()) || !file.open(QIODevice::ReadOnly))
             continue;
         Order order{name, file.readAll()};
-        file.close();
-        if (deliver) {
-            const QString delivered = box(partnerUrl) + QStringLiteral("/delivered");
-            QDir().mkpath(delivered);
-            QString target = delivered + QLatin1Char('/') + name;
-            if (QFile::exists(target))
-                target =
-                    delivered + QLatin1Char('/') +
-                    QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmsszzz-")) +
-                    name;
-            if (!QFile::rename(file.fileName(), target))
-                continue;
-        }
+        if (deliver)
+            m_handingOut.insert(file.fileName());
         return order;
     }
     return std::nullopt;
+}
+
+void Mailbox::delivered(const QString& partnerUrl, const QString& name)
+{
+    QMutexLocker lock(&m_orders);
+    const QString source = box(partnerUrl) + QStringLiteral("/waiting/") + name;
+    m_handingOut.remove(source);
+    QDir(box(partnerUrl)).mkdir(QStringLiteral("delivered"));
+    const QString delivered = box(partnerUrl) + QStringLiteral("/delivered/");
+    QString target = delivered + name;
+    if (QFile::exists(target))
+        target = delivered +
+                 QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmsszzz-")) +
+                 name;
+    QFile::rename(source, target);
+}
+
+void Mailbox::released(const QString& partnerUrl, const QString& name)
+{
+    QMutexLocker lock(&m_orders);
+    m_handingOut.remove(box(partnerUrl) + QStringLiteral("/waiting/") + name);
 }
 
 QString Mailbox::receive(const QString& partnerUrl, const QByteArray& body)
 {
     static std::atomic<unsigned> counter{0};
     const QString received = box(partnerUrl) + QStringLiteral("/received");
-    QDir().mkpath(received);
+    QDir(box(partnerUrl)).mkdir(QStringLiteral("received"));
     QString name;
     do {
         name = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) +

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QMutex>
+#include <QSet>
 #include <QString>
 
 #include <optional>
@@ -11,8 +12,9 @@
 //   mailbox/<PartnerURL>/waiting/*.xml         orders waiting, handed out in name order
 //   mailbox/<PartnerURL>/delivered/            orders handed out for good
 //   mailbox/<PartnerURL>/received/             each uploaded response, as received
-// An empty PartnerURL is the mailbox "_". Every file is written to a temporary name and
-// renamed, so a kill at any moment loses neither an order nor a response.
+// An empty PartnerURL is the mailbox "_". Only a mailbox whose folder exists is served;
+// none is ever made for a name a client sends. Every file is written to a temporary name
+// and renamed, so a kill at any moment loses neither an order nor a response.
 class Mailbox {
 public:
     explicit Mailbox(QString root);
@@ -20,14 +22,22 @@ public:
     // Whether a PartnerURL names a mailbox (one plain path segment, or nothing).
     static bool isValidPartnerUrl(const QString& partnerUrl);
 
+    // Whether the mailbox's folder exists.
+    bool exists(const QString& partnerUrl) const;
     std::optional<QByteArray> partnerInfo(const QString& partnerIln) const;
     struct Order {
         QString name;
         QByteArray content;
     };
-    // The first waiting order; with `deliver` it is moved to delivered/ before it is
-    // handed out, so two clients never get the same order.
+    // The first waiting order that is not being handed out. With `deliver` it is being
+    // handed out until delivered() or released(): no other client gets it meanwhile, and
+    // it stays in waiting/ until its answer has been sent in full, so a server killed at
+    // any moment hands it out again rather than losing it.
     std::optional<Order> takeOrder(const QString& partnerUrl, bool deliver);
+    // Moves an order whose answer was sent to delivered/.
+    void delivered(const QString& partnerUrl, const QString& name);
+    // An order whose answer did not get through waits again.
+    void released(const QString& partnerUrl, const QString& name);
     // Keeps an uploaded document byte for byte; returns its file name.
     QString receive(const QString& partnerUrl, const QByteArray& body);
 
@@ -36,4 +46,6 @@ private:
 
     QString m_root;
     QMutex m_orders;
+    // Orders being handed out, as paths of their files.
+    QSet<QString> m_handingOut;
 };

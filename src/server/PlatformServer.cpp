@@ -1,11 +1,10 @@
 #include "PlatformServer.h"
 
+#include "LimitedServer.h"
 #include "documents/XmlDocument.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
-
-#include <httplib.h>
 
 namespace {
 
@@ -40,9 +39,24 @@ QString bodyText(const httplib::Request& request)
 
 } // namespace
 
-PlatformServer::PlatformServer(const QString& root)
-    : m_mailbox(root), m_server(std::make_unique<httplib::Server>())
+PlatformServer::PlatformServer(const QString& root) : PlatformServer(root, Options{}) {}
+
+PlatformServer::PlatformServer(const QString& root, const Options& options)
+    : m_mailbox(root), m_options(options),
+      m_server(std::make_unique<LimitedServer>(LimitedServer::Limits{options.requestDeadline}))
 {
+    m_server->set_payload_max_length(options.bodyLimit);
+    // The library answers a body over the limit with 413 before any route sees it.
+    const httplib::Server::HandlerWithResponse tooLarge =
+        [limit = options.bodyLimit](const httplib::Request&, httplib::Response& res) {
+            if (res.status != 413)
+                return httplib::Server::HandlerResponse::Unhandled;
+            res.set_content(errorAnswer(QStringLiteral("Документ слишком велик: больше %1 МБ")
+                                            .arg(limit / (1024 * 1024))),
+                            XmlType);
+            return httplib::Server::HandlerResponse::Handled;
+        };
+    m_server->set_error_handler(tooLarge);
     routes();
 }
 
@@ -50,10 +64,7 @@ PlatformServer::~PlatformServer() = default;
 
 int PlatformServer::bind(const QString& host, int port)
 {
-    const std::string address = host.toStdString();
-    if (port == 0)
-        return m_server->bind_to_any_port(address);
-    return m_server->bind_to_port(address, port) ? port : -1;
+    return m_server->bind(host.toStdString(), port);
 }
 
 void PlatformServer::listen()
@@ -66,6 +77,11 @@ void PlatformServer::stop()
     m_server->stop();
 }
 
+bool PlatformServer::isRunning() const
+{
+    return m_server->is_running();
+}
+
 bool PlatformServer::hasSession(const std::string& cookieHeader)
 {
     static const QRegularExpression cookie(
@@ -73,16 +89,28 @@ bool PlatformServer::hasSession(const std::string& cookieHeader)
     const QRegularExpressionMatch match = cookie.match(QString::fromStdString(cookieHeader));
     if (!match.hasMatch())
         return false;
+    const auto now = std::chrono::steady_clock::now();
     std::lock_guard lock(m_sessionsLock);
-    return m_sessions.contains(match.captured(1).trimmed());
+    const auto session = m_sessions.find(match.captured(1).trimmed());
+    if (session == m_sessions.end())
+        return false;
+    if (now - *session > m_options.sessionIdle) {
+        m_sessions.erase(session);
+        return false;
+    }
+    *session = now;
+    return true;
 }
 
 std::string PlatformServer::openSession()
 {
     const QString token = QString::number(QRandomGenerator::system()->generate64(), 16) +
                           QString::number(QRandomGenerator::system()->generate64(), 16);
+    const auto now = std::chrono::steady_clock::now();
     std::lock_guard lock(m_sessionsLock);
-    m_sessions.insert(token);
+    m_sessions.removeIf(
+        [&](const auto& session) { return now - session.value() > m_options.sessionIdle; });
+    m_sessions.insert(token, now);
     return token.toStdString();
 }
 
@@ -121,7 +149,7 @@ void PlatformServer::routes()
             return;
         }
         const QString partnerUrl = QString::fromStdString(req.matches[1].str());
-        if (!Mailbox::isValidPartnerUrl(partnerUrl)) {
+        if (!Mailbox::isValidPartnerUrl(partnerUrl) || !m_mailbox.exists(partnerUrl)) {
             res.status = 404;
             res.set_content(errorAnswer(QStringLiteral("Нет такого почтового ящика")), XmlType);
             return;
@@ -139,12 +167,28 @@ void PlatformServer::routes()
                 return;
             }
             const XmlDocument document = XmlDocument::fromBytes(order->content);
-            const std::string content =
-                document.isEmpty() ? std::string() : document.xml().toStdString();
-            res.set_content("<?xml version=\"1.0\" encoding=\"UTF-8\"?><receive-document-response>"
-                            "<document-content>" +
-                                content + "</document-content></receive-document-response>",
-                            XmlType);
+            const auto answer = std::make_shared<const std::string>(
+                "<?xml version=\"1.0\" encoding=\"UTF-8\"?><receive-document-response>"
+                "<document-content>" +
+                (document.isEmpty() ? std::string() : document.xml().toStdString()) +
+                "</document-content></receive-document-response>");
+            if (!deliver) {
+                res.set_content(*answer, XmlType);
+                return;
+            }
+            // The order is delivered only once its answer has been written out in full.
+            res.set_content_provider(
+                answer->size(), XmlType,
+                [answer](size_t offset, size_t length, httplib::DataSink& sink) {
+                    return sink.write(answer->data() + offset,
+                                      std::min(length, answer->size() - offset));
+                },
+                [this, partnerUrl, name = order->name](bool sent) {
+                    if (sent)
+                        m_mailbox.delivered(partnerUrl, name);
+                    else
+                        m_mailbox.released(partnerUrl, name);
+                });
             return;
         }
         const XmlDocument response = XmlDocument::fromBytes(QByteArray::fromStdString(req.body));

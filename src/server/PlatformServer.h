@@ -2,15 +2,14 @@
 
 #include "Mailbox.h"
 
-#include <QSet>
+#include <QHash>
 #include <QString>
 
+#include <chrono>
 #include <memory>
 #include <mutex>
 
-namespace httplib {
-class Server;
-}
+class LimitedServer;
 
 // The reference platform server: the three services the control uses under the site
 // base /edi/, and a page of that site that opens a session.
@@ -18,10 +17,19 @@ class Server;
 //   POST /edi/Partners.aspx?format=xml       partner information for partner-iln
 //   POST /edi/<PartnerURL>/OrderData.aspx    the next waiting order
 //   POST /edi/<PartnerURL>/Upload.aspx       an order response
-// A service request without a valid session cookie gets an XML error answer.
+// A service request without a valid session cookie gets an XML error answer; a session
+// unused for `sessionIdle` is gone. Only mailboxes whose folder exists are served.
 class PlatformServer {
 public:
+    struct Options {
+        std::chrono::seconds sessionIdle = std::chrono::hours(8);
+        size_t bodyLimit = 16 * 1024 * 1024;
+        // From a request's first byte to its answer's last.
+        std::chrono::seconds requestDeadline = std::chrono::seconds(30);
+    };
+
     explicit PlatformServer(const QString& root);
+    PlatformServer(const QString& root, const Options& options);
     ~PlatformServer();
 
     // Binds to the address (port 0 picks a free one); returns the port, or -1.
@@ -29,6 +37,7 @@ public:
     // Serves until stop() is called.
     void listen();
     void stop();
+    bool isRunning() const;
 
     static inline const char* CookieName = "WEXASESSION";
 
@@ -38,7 +47,9 @@ private:
     std::string openSession();
 
     Mailbox m_mailbox;
-    std::unique_ptr<httplib::Server> m_server;
+    Options m_options;
+    std::unique_ptr<LimitedServer> m_server;
     std::mutex m_sessionsLock;
-    QSet<QString> m_sessions;
+    // Each session's last use.
+    QHash<QString, std::chrono::steady_clock::time_point> m_sessions;
 };

@@ -1,3 +1,6 @@
+#include "demo/SampleOrders.h"
+#include "storage/FileWriter.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -53,7 +56,8 @@ class TestCommandLine : public QObject {
 
     std::unique_ptr<QTemporaryDir> m_dir;
 
-    Result run(const QStringList& arguments) const
+    // `output` names a file that takes the standard output instead of the test.
+    Result run(const QStringList& arguments, const QString& output = {}) const
     {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -63,6 +67,8 @@ class TestCommandLine : public QObject {
             environment.remove(QString::fromLatin1(display));
         process.setProcessEnvironment(environment);
         process.setWorkingDirectory(m_dir->path());
+        if (!output.isEmpty())
+            process.setStandardOutputFile(output);
         process.start(QStringLiteral(WEXA_BIN_DIR "/wexa-confirm"), arguments);
         if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit)
             return {};
@@ -191,6 +197,67 @@ private slots:
         QCOMPARE(result.out, QByteArray());
         QVERIFY2(result.err.contains(error), result.err.constData());
         QVERIFY(!QFile::exists(m_dir->filePath("out.xml")));
+    }
+
+    // Past 1,723 lines the cell index overflows: the control's handlers report it.
+    void ordersTooLongForTheCellIndexAreRefused_data()
+    {
+        QTest::addColumn<QString>("verb");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<QStringList>("messages");
+        const QString reading = "Произошла ошибка в Wczytaj_Zamowienie(): Переполнение";
+        const QString startup = "Произошла ошибка в UserControl_Show(): Переполнение";
+        QTest::newRow("respond to an order of 1,725 lines")
+            << "respond" << 1725 << QStringList{reading, startup};
+        QTest::newRow("respond to an order of 2,000 lines")
+            << "respond" << 2000 << QStringList{reading, startup};
+        QTest::newRow("show an order of 2,000 lines")
+            << "show" << 2000 << QStringList{reading, startup};
+        QTest::newRow("show an order of 1,724 lines, its last row only half addressable")
+            << "show" << 1724 << QStringList{reading};
+    }
+    void ordersTooLongForTheCellIndexAreRefused()
+    {
+        QFETCH(QString, verb);
+        QFETCH(int, lines);
+        QFETCH(QStringList, messages);
+        const QString in = write("long.xml", SampleOrders::generate(lines, "ZK/1", 1));
+
+        const Result result = run(QStringList{verb, in} + Parties);
+
+        QCOMPARE(result.exitCode, 1);
+        QCOMPARE(result.errLines(), messages);
+        if (verb == "show") {
+            QCOMPARE(result.json()["LineCount"].toInt(), lines);
+            QVERIFY(result.json()["lines"].toArray().size() <= 1723);
+        }
+    }
+
+    void outputThatCannotBeWrittenFails_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("target");
+        QTest::newRow("a response written to a full device")
+            << QStringList{"respond", Sample, "-o", "/dev/full"} << QString() << "/dev/full";
+        QTest::newRow("a response on a full standard output")
+            << QStringList{"respond", Sample} << "/dev/full"
+            << "standard output";
+        QTest::newRow("the state on a full standard output")
+            << QStringList{"show", Sample} << "/dev/full"
+            << "standard output";
+    }
+    void outputThatCannotBeWrittenFails()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, output);
+        QFETCH(QString, target);
+
+        const Result result = run(arguments + Parties, output);
+
+        QCOMPARE(result.exitCode, 1);
+        QCOMPARE(result.errLines(),
+                 QStringList{"wexa-confirm: cannot write " + target + ": " + FileWriter::DiskFull});
     }
 };
 

@@ -17,11 +17,11 @@ public:
     }
 
     // False when the server did not say where it listens.
-    bool start()
+    bool start(const QStringList& options = {})
     {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(QStringLiteral(WEXA_BIN_DIR "/wexa-platform"),
-                        {"--root", m_root, "--listen", "127.0.0.1:0"});
+                        QStringList{"--root", m_root, "--listen", "127.0.0.1:0"} + options);
         while (!m_process.canReadLine())
             if (!m_process.waitForReadyRead(10000))
                 return false;
@@ -34,6 +34,7 @@ public:
 
     QString siteBase() const { return QStringLiteral("http://127.0.0.1:%1/edi/").arg(m_port); }
     int port() const { return m_port; }
+    QProcess& process() { return m_process; }
     static QStringList names(const QString& folder) { return QDir(folder).entryList(QDir::Files); }
     // Writes a file below the root, making its folders.
     bool place(const QString& path, const QByteArray& bytes) const

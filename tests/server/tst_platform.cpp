@@ -2,12 +2,20 @@
 
 #include "documents/XmlDocument.h"
 
+#include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <httplib.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -44,7 +52,12 @@ struct Client {
         if (!cookie.empty())
             headers.emplace("Cookie", cookie);
         const httplib::Result answer = http.Post(path, headers, body.toStdString(), "text/xml");
+        httpStatus = answer ? answer->status : -1;
         return XmlDocument::fromBytes(answer ? QByteArray::fromStdString(answer->body) : "");
+    }
+    QString errorMessage(const std::string& path, const QByteArray& body)
+    {
+        return post(path, body).selectSingleNode("/error-response/message").text();
     }
     // The number of the order handed out; empty when there was none.
     QString takeOrder(const std::string& path = OrderData, const QString& deleteAfter = "true")
@@ -63,6 +76,32 @@ struct Client {
 
     httplib::Client http;
     std::string cookie;
+    int httpStatus = -1;
+};
+
+// A connection that has sent the start of a request and then only trickles.
+struct SlowClient {
+    explicit SlowClient(int port) : sock(::socket(AF_INET, SOCK_STREAM, 0))
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(quint16(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+            send("POST /edi/supplier/Upload.aspx HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                 "Content-Length: 1000\r\n\r\n<Document-OrderResponse>");
+    }
+    ~SlowClient() { ::close(sock); }
+    // Whether the server has closed the connection (reading without waiting).
+    bool cutOff() const
+    {
+        char byte;
+        const ssize_t got = ::recv(sock, &byte, 1, MSG_DONTWAIT);
+        return got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
+    }
+    void send(const char* text) const { (void)::send(sock, text, strlen(text), MSG_NOSIGNAL); }
+
+    int sock;
 };
 
 } // namespace
@@ -93,6 +132,7 @@ private slots:
     void init()
     {
         m_root = std::make_unique<QTemporaryDir>();
+        QVERIFY(QDir().mkpath(m_root->filePath("mailbox/supplier")));
         m_platform = std::make_unique<PlatformProcess>(m_root->path());
         QVERIFY(m_platform->start());
     }
@@ -173,7 +213,7 @@ private slots:
         QCOMPARE(kept, sent);
         taken.sort();
         QCOMPARE(taken, numbers);
-        QCOMPARE(names("delivered").size(), Orders);
+        QTRY_COMPARE(names("delivered").size(), Orders);
     }
 
     // An order handed out with deleteafter false stays first in the queue.
@@ -183,6 +223,7 @@ private slots:
         QCOMPARE(Client(m_platform->port()).status(response("1")), "OK");
         QCOMPARE(Client(m_platform->port()).takeOrder(OrderData, "false"), "01");
         QCOMPARE(Client(m_platform->port()).takeOrder(), "01");
+        QTRY_COMPARE(names("delivered"), QStringList{"01.xml"});
         m_platform = std::make_unique<PlatformProcess>(m_root->path()); // kills the first
         QVERIFY(m_platform->start());
         QCOMPARE(names("waiting"), (QStringList{"02.xml", "03.xml"}));
@@ -212,6 +253,205 @@ private slots:
         QCOMPARE(m_platform->names(m_root->filePath("mailbox/waiting")), QStringList{"04.xml"});
         QVERIFY(!QDir(m_root->filePath("received")).exists());
         QVERIFY(!QDir(m_root->filePath("mailbox/received")).exists());
+    }
+
+    // Killed at any moment, the server hands an order out again rather than lose it.
+    void killsLoseNoOrder()
+    {
+        constexpr int Orders = 300, Kills = 30;
+        QStringList numbers;
+        // Long orders keep the answer on its way for a while.
+        const QByteArray padding(128 * 1024, 'x');
+        for (int n = 0; n < Orders; ++n) {
+            numbers.append(QString::number(100 + n));
+            QVERIFY(m_platform->place("mailbox/supplier/waiting/" + numbers.last() + ".xml",
+                                      "<Document-Order>" + numbers.last().toUtf8() + "<Pad>" +
+                                          padding + "</Pad></Document-Order>"));
+        }
+        QSet<QString> received;
+        int duplicates = 0;
+        QElapsedTimer timer;
+        timer.start();
+        int kills = 0;
+        for (; kills < Kills && names("waiting").size() > 0; ++kills) {
+            std::atomic<bool> stop{false};
+            std::thread client([&, port = m_platform->port()] {
+                Client c(port);
+                while (!stop) {
+                    const QString n = c.takeOrder().left(3);
+                    if (n.isEmpty())
+                        continue;
+                    if (received.contains(n))
+                        ++duplicates;
+                    received.insert(n);
+                }
+            });
+            QTest::qWait(int(QRandomGenerator::global()->bounded(2, 30)));
+            ::kill(pid_t(m_platform->process().processId()), SIGKILL);
+            QVERIFY(m_platform->process().waitForFinished(5000));
+            stop = true;
+            client.join();
+            m_platform = std::make_unique<PlatformProcess>(m_root->path());
+            QVERIFY(m_platform->start());
+        }
+        Client last(m_platform->port());
+        for (QString n = last.takeOrder(); !n.isEmpty(); n = last.takeOrder())
+            received.insert(n.left(3));
+        QTRY_COMPARE(names("waiting"), QStringList());
+
+        QStringList delivered, lost;
+        for (const QString& name : names("delivered"))
+            delivered.append(name.section('.', 0, 0));
+        delivered.sort();
+        for (const QString& n : numbers)
+            if (!received.contains(n))
+                lost.append(n);
+        qInfo("%d orders, %d kills in %lld ms: lost %lld, handed out twice %d", Orders, kills,
+              qlonglong(timer.elapsed()), qlonglong(lost.size()), duplicates);
+        QCOMPARE(delivered, numbers);
+        QCOMPARE(lost, QStringList());
+    }
+
+    void uploadsAboveTheLimitAreRefused_data()
+    {
+        QTest::addColumn<int>("megabytes");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("17 MB is refused before it is read as XML")
+            << 17 << 413 << "Документ слишком велик: больше 16 МБ";
+        QTest::newRow("15 MB is taken") << 15 << 200 << "OK";
+    }
+    void uploadsAboveTheLimitAreRefused()
+    {
+        QFETCH(int, megabytes);
+        QFETCH(int, status);
+        QFETCH(QString, answer);
+        QByteArray body = "<Document-OrderResponse>";
+        for (int kilobyte = 0; kilobyte < megabytes * 1024; ++kilobyte)
+            body += "<Remarks>" + QByteArray(1024 - 19, 'x') + "</Remarks>";
+        body += "</Document-OrderResponse>";
+        Client client(m_platform->port());
+
+        const XmlDocument got = client.post(Upload, body);
+
+        QCOMPARE(client.httpStatus, status);
+        QCOMPARE(got.selectSingleNode(status == 200 ? "/send-document-response/submission-status"
+                                                    : "/error-response/message")
+                     .text(),
+                 answer);
+        QCOMPARE(names("received").size(), status == 200 ? 1 : 0);
+    }
+
+    void mailboxesAreNeverMadeForAClient_data()
+    {
+        QTest::addColumn<std::string>("path");
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("an upload to an unknown mailbox")
+            << std::string("/edi/nobody/Upload.aspx") << "mailbox/nobody";
+        QTest::newRow("an order asked of an unknown mailbox")
+            << std::string("/edi/nobody/OrderData.aspx") << "mailbox/nobody";
+        QTest::newRow("an upload with an empty PartnerURL")
+            << std::string("/edi//Upload.aspx") << "mailbox/_";
+    }
+    void mailboxesAreNeverMadeForAClient()
+    {
+        QFETCH(std::string, path);
+        QFETCH(QString, folder);
+        Client client(m_platform->port());
+
+        const QString message = client.errorMessage(path, response("1"));
+
+        QCOMPARE(client.httpStatus, 404);
+        QCOMPARE(message, "Нет такого почтового ящика");
+        QVERIFY(!QFileInfo::exists(m_root->filePath(folder)));
+    }
+
+    void idleSessionsExpire_data()
+    {
+        QTest::addColumn<QString>("idle");
+        QTest::addColumn<QString>("taken");
+        QTest::newRow("a session idle longer than allowed is refused") << "0"
+                                                                       << "";
+        QTest::newRow("a session in use is kept") << "3600"
+                                                  << "01";
+    }
+    void idleSessionsExpire()
+    {
+        QFETCH(QString, idle);
+        QFETCH(QString, taken);
+        placeOrders({"01"});
+        m_platform = std::make_unique<PlatformProcess>(m_root->path());
+        QVERIFY(m_platform->start({"--session-idle", idle}));
+        Client client(m_platform->port());
+        QVERIFY(!client.cookie.empty());
+        QTest::qWait(20);
+
+        QCOMPARE(client.takeOrder(), taken);
+        QTRY_COMPARE(names("waiting").size(), taken.isEmpty() ? 1 : 0);
+    }
+
+    // Clients that send half a request and wait hold a worker each; the others are served.
+    void slowClientsDoNotHoldUpOthers()
+    {
+        placeOrders({"01"});
+        std::vector<std::unique_ptr<SlowClient>> slow;
+        for (int i = 0; i < 32; ++i)
+            slow.push_back(std::make_unique<SlowClient>(m_platform->port()));
+        QTest::qWait(100);
+        QElapsedTimer timer;
+        timer.start();
+        std::atomic<bool> answered{false};
+        QString taken;
+        std::thread normal([&] {
+            taken = Client(m_platform->port()).takeOrder();
+            answered = true;
+        });
+        // A byte now and then: each read is on time, the request is never complete.
+        while (!answered && timer.elapsed() < 10000) {
+            for (const auto& client : slow)
+                client->send(" ");
+            QTest::qWait(200);
+        }
+        normal.join();
+        qInfo("answered beside 32 slow clients in %lld ms", qlonglong(timer.elapsed()));
+        QVERIFY(timer.elapsed() < 10000);
+        QCOMPARE(taken, "01");
+    }
+
+    // A client that sends a byte now and then, each in time, is still cut off at the deadline.
+    void aRequestIsCutOffAtItsDeadline()
+    {
+        m_platform = std::make_unique<PlatformProcess>(m_root->path());
+        QVERIFY(m_platform->start({"--request-deadline", "1"}));
+        const SlowClient slow(m_platform->port());
+        QElapsedTimer timer;
+        timer.start();
+        while (!slow.cutOff() && timer.elapsed() < 10000) {
+            slow.send(" ");
+            QTest::qWait(200);
+        }
+        qInfo("cut off after %lld ms", qlonglong(timer.elapsed()));
+        QVERIFY(timer.elapsed() < 10000);
+    }
+
+    // A server whose parent is gone stops, even if nobody told it to.
+    void anOrphanedServerStops()
+    {
+        QProcess shell;
+        shell.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        shell.start("sh", {"-c", "\"$0\" --root \"$1\" --listen 127.0.0.1:0 --parent-pid $$ & wait",
+                           WEXA_BIN_DIR "/wexa-platform", m_root->path()});
+        QVERIFY(shell.waitForReadyRead(10000));
+        const int port =
+            QString::fromUtf8(shell.readLine()).section(':', -1).section('/', 0, 0).toInt();
+        QVERIFY(port > 0);
+        QVERIFY(httplib::Client("127.0.0.1", port).Get("/edi/supplier/Order.aspx"));
+
+        shell.kill();
+        QVERIFY(shell.waitForFinished(5000));
+
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !httplib::Client("127.0.0.1", port).Get("/edi/supplier/Order.aspx"), 5000);
     }
 };
 

@@ -4,6 +4,7 @@
 #include "cli/StreamMessages.h"
 #include "control/Confirmation.h"
 #include "control/ProcessState.h"
+#include "control/RuntimeError.h"
 #include "control/Startup.h"
 #include "documents/Conversions.h"
 #include "documents/ResponseLoader.h"
@@ -36,6 +37,8 @@ struct Options {
     std::optional<int> type;
     QList<std::pair<int, QString>> quantities;
 };
+
+const QString StandardOutput = QStringLiteral("standard output");
 
 void print(QIODevice& device, const QString& text)
 {
@@ -133,10 +136,18 @@ bool open(Confirmation& form, const Options& options, const QByteArray& bytes)
 
     const XmlDocument document = XmlDocument::fromBytes(bytes);
     if (!document.isEmpty() && document.root().name() == QLatin1String("Document-Order")) {
-        Startup::setParties(form);
-        const bool read = Startup::takeOrder(form, document);
-        Startup::finish(form);
-        return read;
+        // The start-up sequence reports what escapes its steps, an order too long for the
+        // cell index among them, and ends there.
+        try {
+            Startup::setParties(form);
+            const bool read = Startup::takeOrder(form, document);
+            Startup::finish(form);
+            return read;
+        } catch (const RuntimeError& e) {
+            form.reportError(Messages::ErrorIn, QStringLiteral("UserControl_Show()"),
+                             e.description());
+            return false;
+        }
     }
     return loadResponseFile(form, options.file) == LoadOutcome::Loaded;
 }
@@ -183,13 +194,18 @@ QJsonObject state(const Confirmation& form)
                   form.txtCzasDost() ? Conversions::FormatTime(*form.txtCzasDost()) : QString());
     header.insert(QLatin1String("cboxTyp"), form.cboxTyp());
 
+    // Lines past the last row the cell index can address in full are left out; LineCount
+    // still tells how many there are.
     const Grid& grid = form.lines();
     QJsonArray lines;
-    for (int16_t r = 1; r <= form.lineCount(); ++r) {
-        QJsonArray cells;
-        for (int16_t c = 0; c < grid.columns(); ++c)
-            cells.append(grid.text(r, c));
-        lines.append(cells);
+    try {
+        for (int16_t r = 1; r <= form.lineCount(); ++r) {
+            QJsonArray cells;
+            for (int16_t c = 0; c < grid.columns(); ++c)
+                cells.append(grid.text(r, c));
+            lines.append(cells);
+        }
+    } catch (const RuntimeError&) {
     }
     QJsonObject json;
     json.insert(QLatin1String("header"), header);
@@ -209,16 +225,36 @@ int respond(Confirmation& form, const Options& options, bool taken, QIODevice& o
     if (!response)
         return Refused;
     const QByteArray bytes = response->toUtf8();
-    if (options.out.isEmpty()) {
-        out.write(bytes);
-        return Success;
-    }
     QString error;
-    if (!FileWriter::write(options.out, bytes, &error)) {
-        print(err, QStringLiteral("wexa-confirm: cannot write %1: %2\n").arg(options.out, error));
-        return UsageError;
+    if (options.out.isEmpty() ? !FileWriter::write(out, bytes, &error)
+                              : !FileWriter::write(options.out, bytes, &error)) {
+        print(err, QStringLiteral("wexa-confirm: cannot write %1: %2\n")
+                       .arg(options.out.isEmpty() ? StandardOutput : options.out, error));
+        return Refused;
     }
     return Success;
+}
+
+int verb(const Options& options, const QByteArray& bytes, QIODevice& out, QIODevice& err)
+{
+    StreamMessages messages(err);
+    Confirmation form(messages);
+    const bool taken = open(form, options, bytes);
+    edit(form, options);
+    if (options.verb == QLatin1String("respond"))
+        return respond(form, options, taken, out, err);
+    QString error;
+    if (!FileWriter::write(out, QJsonDocument(state(form)).toJson(QJsonDocument::Indented),
+                           &error)) {
+        print(err,
+              QStringLiteral("wexa-confirm: cannot write %1: %2\n").arg(StandardOutput, error));
+        return Refused;
+    }
+    if (!options.screenshot.isEmpty() && !saveScreenshot(form, options.screenshot, error)) {
+        print(err, QStringLiteral("wexa-confirm: %1\n").arg(error));
+        return UsageError;
+    }
+    return messages.warned() ? Refused : Success;
 }
 
 } // namespace
@@ -253,7 +289,8 @@ QString usage()
         "questions are answered Yes.\n"
         "Exit status: respond 0 when a response was built, 1 when the file was refused or\n"
         "incomplete, the header check failed or the build failed; show 0 unless a warning or\n"
-        "error message was shown, else 1; both 2 for a usage error or an unreadable file.\n");
+        "error message was shown, else 1; both 1 when the output could not be written and 2\n"
+        "for a usage error or an unreadable file.\n");
 }
 
 int run(const QStringList& arguments, QIODevice& out, QIODevice& err)
@@ -275,18 +312,15 @@ int run(const QStringList& arguments, QIODevice& out, QIODevice& err)
     if (options->locale)
         QLocale::setDefault(QLocale(*options->locale));
 
-    StreamMessages messages(err);
-    Confirmation form(messages);
-    const bool taken = open(form, *options, bytes);
-    edit(form, *options);
-    if (options->verb == QLatin1String("respond"))
-        return respond(form, *options, taken, out, err);
-    out.write(QJsonDocument(state(form)).toJson(QJsonDocument::Indented));
-    if (!options->screenshot.isEmpty() && !saveScreenshot(form, options->screenshot, error)) {
-        print(err, QStringLiteral("wexa-confirm: %1\n").arg(error));
-        return UsageError;
+    // Whatever the control's own handlers let through ends the verb here, not the process.
+    try {
+        return verb(*options, bytes, out, err);
+    } catch (const RuntimeError& e) {
+        print(err, QStringLiteral("wexa-confirm: %1\n").arg(e.description()));
+    } catch (const std::exception& e) {
+        print(err, QStringLiteral("wexa-confirm: %1\n").arg(QString::fromLocal8Bit(e.what())));
     }
-    return messages.warned() ? Refused : Success;
+    return Refused;
 }
 
 } // namespace CommandLine

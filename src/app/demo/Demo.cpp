@@ -20,6 +20,10 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <memory>
 
 namespace Demo {
@@ -127,8 +131,17 @@ int run(const QStringList& arguments, QIODevice& out, QIODevice& err)
 
     QProcess server;
     server.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/wexa-platform"));
+    // The server goes with the demo however the demo ends: the kernel sends it SIGTERM
+    // when the demo dies, and it watches for being orphaned in case that was missed.
+    const pid_t demo = getpid();
     server.setArguments({QStringLiteral("--root"), root + QStringLiteral("/platform"),
-                         QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")});
+                         QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
+                         QStringLiteral("--parent-pid"), QString::number(demo)});
+    server.setChildProcessModifier([demo] {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != demo)
+            _exit(1);
+    });
     server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     server.start();
     if (!server.waitForStarted(10000) || !server.waitForReadyRead(10000)) {
