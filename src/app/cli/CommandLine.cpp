@@ -12,8 +12,10 @@
 #include "documents/XmlDocument.h"
 #include "editing/CellEditor.h"
 #include "editing/HeaderCheck.h"
+#include "editing/QuantityFill.h"
 #include "editing/ResponseType.h"
 #include "storage/FileWriter.h"
+#include "storage/QuantityFile.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -36,6 +38,8 @@ struct Options {
     std::optional<QString> locale;
     std::optional<int> type;
     QList<std::pair<int, QString>> quantities;
+    QString list;
+    std::optional<QuantityFill::Columns> listColumns;
 };
 
 const QString StandardOutput = QStringLiteral("standard output");
@@ -43,6 +47,21 @@ const QString StandardOutput = QStringLiteral("standard output");
 void print(QIODevice& device, const QString& text)
 {
     device.write(text.toUtf8());
+}
+
+// "2,5" or "2,5,buyer": the 1-based columns of a list's line names and quantities.
+std::optional<QuantityFill::Columns> listColumns(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    static const QStringList kinds = {QStringLiteral("ean"), QStringLiteral("buyer"),
+                                      QStringLiteral("supplier")};
+    bool keyOk = false, quantityOk = false;
+    const int key = parts.value(0).toInt(&keyOk);
+    const int quantity = parts.value(1).toInt(&quantityOk);
+    const qsizetype kind = parts.size() > 2 ? kinds.indexOf(parts[2]) : 0;
+    if (parts.size() > 3 || !keyOk || !quantityOk || key < 1 || quantity < 1 || kind < 0)
+        return std::nullopt;
+    return QuantityFill::Columns{key - 1, QuantityFill::Key(kind), quantity - 1, false};
 }
 
 std::optional<Options> parse(const QStringList& arguments, QString& error)
@@ -69,7 +88,8 @@ std::optional<Options> parse(const QStringList& arguments, QString& error)
         if (argument == QLatin1String("--partner-iln") || argument == QLatin1String("--user-iln") ||
             argument == QLatin1String("--locale") || argument == QLatin1String("-o") ||
             argument == QLatin1String("--type") || argument == QLatin1String("--quantity") ||
-            argument == QLatin1String("--screenshot")) {
+            argument == QLatin1String("--screenshot") ||
+            argument == QLatin1String("--quantities") || argument == QLatin1String("--columns")) {
             const std::optional<QString> v = value();
             if (!v)
                 return std::nullopt;
@@ -91,6 +111,14 @@ std::optional<Options> parse(const QStringList& arguments, QString& error)
                     return std::nullopt;
                 }
                 options.screenshot = *v;
+            } else if (argument == QLatin1String("--quantities")) {
+                options.list = *v;
+            } else if (argument == QLatin1String("--columns")) {
+                options.listColumns = listColumns(*v);
+                if (!options.listColumns) {
+                    error = QStringLiteral("--columns takes ID,QUANTITY[,ean|buyer|supplier]");
+                    return std::nullopt;
+                }
             } else if (argument == QLatin1String("--type")) {
                 static const QStringList types = {
                     QStringLiteral("change"), QStringLiteral("refuse"), QStringLiteral("accept")};
@@ -150,6 +178,34 @@ bool open(Confirmation& form, const Options& options, const QByteArray& bytes)
         }
     }
     return loadResponseFile(form, options.file) == LoadOutcome::Loaded;
+}
+
+// Fills the confirmed quantities from a warehouse's list and prints the report; false
+// when the list could not be used.
+bool fillFromList(Confirmation& form, const Options& options, QIODevice& err)
+{
+    QString error;
+    const std::optional<QuantityFile> list = QuantityFile::read(options.list, &error);
+    if (!list) {
+        print(err, QStringLiteral("wexa-confirm: cannot read %1: %2\n").arg(options.list, error));
+        return false;
+    }
+    const std::optional<QuantityFill::Columns> columns =
+        QuantityFill::columnsOf(*list, options.listColumns);
+    if (!columns) {
+        print(err, QStringLiteral("wexa-confirm: %1 names no EAN or item code column and no "
+                                  "quantity column; give them with --columns\n")
+                       .arg(options.list));
+        return false;
+    }
+    const std::optional<QuantityFill::Report> report = QuantityFill::fill(form, *list, *columns);
+    if (!report) {
+        print(err, QStringLiteral("wexa-confirm: quantities are filled under the response type "
+                                  "change only (--type change)\n"));
+        return false;
+    }
+    print(err, report->text());
+    return true;
 }
 
 // What a user would do next: choose the type, then type quantities into the cell editor.
@@ -241,6 +297,8 @@ int verb(const Options& options, const QByteArray& bytes, QIODevice& out, QIODev
     Confirmation form(messages);
     const bool taken = open(form, options, bytes);
     edit(form, options);
+    if (!options.list.isEmpty() && !fillFromList(form, options, err))
+        return UsageError;
     if (options.verb == QLatin1String("respond"))
         return respond(form, options, taken, out, err);
     QString error;
@@ -282,6 +340,11 @@ QString usage()
         "                         choose the response type after loading\n"
         "  --quantity ROW=TEXT    type TEXT into the confirmed quantity of line ROW and press\n"
         "                         Enter; repeatable, applied in order after --type\n"
+        "  --quantities LIST      fill the confirmed quantities from a CSV or XLSX list of\n"
+        "                         the warehouse (after --type and --quantity) and print\n"
+        "                         what did not match to standard error\n"
+        "  --columns ID,QTY[,ean|buyer|supplier]\n"
+        "                         the list's columns (from 1) when its header names none\n"
         "  -o OUT                 (respond) write the response to OUT\n"
         "  --screenshot PNG       (show) also render the control, without a screen, to PNG\n"
         "\n"

@@ -37,6 +37,8 @@ void appendParsed(XmlDocument& document, const XmlPath& parentPath, const QStrin
                            .arg(name, appended.isNull() ? error : appended.name()));
 }
 
+} // namespace
+
 QString lineStatus(const QString& confirmed, const QString& ordered)
 {
     // The number form of "0" is "0.000" whatever the user's separator.
@@ -50,6 +52,16 @@ QString lineStatus(const QString& confirmed, const QString& ordered)
         return QStringLiteral("5");
     return QStringLiteral("3");
 }
+
+QString lineStatusOfRow(const Grid& lines, int16_t row)
+{
+    QString confirmed = lines.text(row, ColConfirmed);
+    QString ordered = lines.text(row, ColOrdered);
+    return lineStatus(Conversions::FormatXmlNumber(confirmed, 3),
+                      Conversions::FormatXmlNumber(ordered, 3));
+}
+
+namespace {
 
 XmlDocument build(Confirmation& form)
 {

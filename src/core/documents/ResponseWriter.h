@@ -4,9 +4,11 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 
 class Confirmation;
+class Grid;
 
 // The order response the control's confirmation becomes. The writer only reads the form.
 struct ResponseLine {
@@ -30,3 +32,7 @@ void AddXMLElement(XmlDocument& document, const XmlPath& parentPath, const QStri
                    const QString& value);
 void AddResponseLine(XmlDocument& document, const ResponseLine& line, const QString& status);
 QString JednostkiMiaryNazwaToSymbol(const QString& nazwa);
+// The status a response line carries, from the number forms of its confirmed and ordered
+// quantities: "7" nothing confirmed, "5" confirmed as ordered, "3" anything else.
+QString lineStatus(const QString& confirmed, const QString& ordered);
+QString lineStatusOfRow(const Grid& lines, int16_t row);

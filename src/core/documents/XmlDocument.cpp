@@ -230,6 +230,21 @@ QList<XmlNode> XmlNode::childNodes() const
     return nodes;
 }
 
+QString XmlNode::attribute(const char* name) const
+{
+    if (!m_node || asNode(m_node)->type != XML_ELEMENT_NODE)
+        return {};
+    for (xmlAttrPtr attr = asNode(m_node)->properties; attr; attr = attr->next) {
+        if (!xmlStrEqual(attr->name, reinterpret_cast<const xmlChar*>(name)))
+            continue;
+        xmlChar* value = xmlNodeListGetString(asNode(m_node)->doc, attr->children, 1);
+        const QString text = value ? fromXmlChars(value) : QString();
+        xmlFree(value);
+        return text.isNull() ? QStringLiteral("") : text;
+    }
+    return {};
+}
+
 QString XmlNode::xml() const
 {
     return m_node ? dumpNode(asNode(m_node)) : QString();

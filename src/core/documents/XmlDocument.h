@@ -47,6 +47,9 @@ public:
     // "/a/b" from the document's root.
     XmlNode selectSingleNode(const XmlPath& path) const;
     QList<XmlNode> childNodes() const;
+    // The value of an element's attribute of that name, whatever its namespace; null when
+    // there is none.
+    QString attribute(const char* name) const;
     // The node serialised as XML text, without declaration.
     QString xml() const;
     // Copies a node of another document (with its subtree) into this node's document

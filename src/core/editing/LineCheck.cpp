@@ -38,22 +38,30 @@ bool quantityPasses(const QString& value, const QString& ordered, const QString&
     return Conversions::compareNumbers(value, ordered, 3, AnySeparator).value_or(0) <= 0;
 }
 
-bool valueCheck(Confirmation& form, QString& text, const QString& ordered)
+Value judgeValue(QString& text, const QString& ordered, const QString& partnerIln)
 {
     text = Conversions::NormalizeNumber(text, 3);
-    bool passes = true;
-    if (!Conversions::readsAsNumber(text)) {
+    if (!Conversions::readsAsNumber(text))
+        return Value::NotANumber; // a text that is no number passes the quantity check
+    return quantityPasses(text, ordered, partnerIln) ? Value::Passes : Value::AboveOrdered;
+}
+
+bool valueCheck(Confirmation& form, QString& text, const QString& ordered)
+{
+    switch (judgeValue(text, ordered, form.partnerIln())) {
+    case Value::NotANumber:
         form.tell(QStringLiteral("Неправильная нумерическая величина."),
                   Message::Icon::Exclamation);
-        passes = false;
-    }
-    if (!quantityPasses(text, ordered, form.partnerIln())) {
+        return false;
+    case Value::AboveOrdered:
         form.tell(QStringLiteral("Не возможно подтвердить большее, чем указано в заказе  "
                                  "количество товара"),
                   Message::Icon::Exclamation);
-        passes = false;
+        return false;
+    case Value::Passes:
+        break;
     }
-    return passes;
+    return true;
 }
 
 // One pass checks each line once for both the colour and the count: the check is the

@@ -13,8 +13,11 @@ namespace LineCheck {
 // ordered quantity for a buyer that does not accept more than ordered.
 bool quantityPasses(const QString& value, const QString& ordered, const QString& partnerIln);
 
-// The value check of the cell editor: normalises `text` and shows the number or the
-// quantity message when it fails.
+enum class Value { Passes, NotANumber, AboveOrdered };
+// The value check without messages: normalises `text` to three decimals and judges it.
+Value judgeValue(QString& text, const QString& ordered, const QString& partnerIln);
+// The value check of the cell editor: judges `text` and shows the number or the quantity
+// message when it fails.
 bool valueCheck(Confirmation& form, QString& text, const QString& ordered);
 
 // Re-checks every line after a commit: each line is coloured (markCommitted), the valid

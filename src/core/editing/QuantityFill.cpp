@@ -23,9 +23,9 @@ QString folded(const QString& text)
 
 const QStringList& eanWords()
 {
-    static const QStringList words = {QStringLiteral("ean"),     QStringLiteral("ean13"),
-                                      QStringLiteral("gtin"),    QStringLiteral("штрихкод"),
-                                      QStringLiteral("шк"),      QStringLiteral("barcode"),
+    static const QStringList words = {QStringLiteral("ean"),        QStringLiteral("ean13"),
+                                      QStringLiteral("gtin"),       QStringLiteral("штрихкод"),
+                                      QStringLiteral("шк"),         QStringLiteral("barcode"),
                                       QStringLiteral("eanпродукта")};
     return words;
 }
@@ -38,20 +38,30 @@ const QStringList& buyerWords()
 }
 const QStringList& supplierWords()
 {
-    static const QStringList words = {
-        QStringLiteral("кодпродавца"), QStringLiteral("кодпоставщика"),
-        QStringLiteral("кодпродуктапродавца"), QStringLiteral("артикул"),
-        QStringLiteral("suppliercode"), QStringLiteral("supplieritemcode"),
-        QStringLiteral("sku"), QStringLiteral("itemcode"), QStringLiteral("код")};
+    static const QStringList words = {QStringLiteral("кодпродавца"),
+                                      QStringLiteral("кодпоставщика"),
+                                      QStringLiteral("кодпродуктапродавца"),
+                                      QStringLiteral("артикул"),
+                                      QStringLiteral("suppliercode"),
+                                      QStringLiteral("supplieritemcode"),
+                                      QStringLiteral("sku"),
+                                      QStringLiteral("itemcode"),
+                                      QStringLiteral("код")};
     return words;
 }
 const QStringList& quantityWords()
 {
-    static const QStringList words = {
-        QStringLiteral("количество"), QStringLiteral("колво"), QStringLiteral("кол"),
-        QStringLiteral("остаток"), QStringLiteral("наличие"), QStringLiteral("подтверждено"),
-        QStringLiteral("подтвержденноеколичество"), QStringLiteral("quantity"),
-        QStringLiteral("qty"), QStringLiteral("stock"), QStringLiteral("confirmed")};
+    static const QStringList words = {QStringLiteral("количество"),
+                                      QStringLiteral("колво"),
+                                      QStringLiteral("кол"),
+                                      QStringLiteral("остаток"),
+                                      QStringLiteral("наличие"),
+                                      QStringLiteral("подтверждено"),
+                                      QStringLiteral("подтвержденноеколичество"),
+                                      QStringLiteral("quantity"),
+                                      QStringLiteral("qty"),
+                                      QStringLiteral("stock"),
+                                      QStringLiteral("confirmed")};
     return words;
 }
 
@@ -130,6 +140,26 @@ std::optional<Columns> recognise(const QStringList& header)
     return columns;
 }
 
+Columns chosen(const QuantityFile& list, int key, Key kind, int quantity)
+{
+    Columns columns{key, kind, quantity, false};
+    if (!list.rows.isEmpty()) {
+        QString first = asTyped(list.rows.first().cells.value(quantity));
+        columns.headerRow =
+            LineCheck::judgeValue(first, QString(), QString()) == LineCheck::Value::NotANumber;
+    }
+    return columns;
+}
+
+std::optional<Columns> columnsOf(const QuantityFile& list, std::optional<Columns> given)
+{
+    if (given)
+        return chosen(list, given->key, given->keyKind, given->quantity);
+    if (list.rows.isEmpty())
+        return std::nullopt;
+    return recognise(list.rows.first().cells);
+}
+
 QString Report::text() const
 {
     QString out = QStringLiteral("Заполнено строк: %1\n").arg(filled);
@@ -180,8 +210,8 @@ std::optional<Report> fill(Confirmation& form, const QuantityFile& list, const C
             const QString given = value;
             switch (LineCheck::judgeValue(value, lines.text(r, ColOrdered), form.partnerIln())) {
             case LineCheck::Value::NotANumber:
-                report.refused.append(QStringLiteral("%1: «%2» — не число")
-                                          .arg(describeLine(lines, r), given));
+                report.refused.append(
+                    QStringLiteral("%1: «%2» — не число").arg(describeLine(lines, r), given));
                 continue;
             case LineCheck::Value::AboveOrdered:
                 report.refused.append(
@@ -200,8 +230,7 @@ std::optional<Report> fill(Confirmation& form, const QuantityFile& list, const C
         if (!inOrder.contains(it.key()))
             strangers.append({firstRow.value(it.key()), it.key()});
         else if (it.value() > 1)
-            report.duplicates.append(
-                QStringLiteral("%1 — %2 раза").arg(it.key()).arg(it.value()));
+            report.duplicates.append(QStringLiteral("%1 — %2 раза").arg(it.key()).arg(it.value()));
     }
     std::sort(strangers.begin(), strangers.end());
     for (const auto& [line, key] : strangers)

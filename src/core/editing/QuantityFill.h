@@ -27,6 +27,11 @@ struct Columns {
 
 // The two columns read from a header row in Russian or English, or nothing.
 std::optional<Columns> recognise(const QStringList& header);
+// Columns the user names (0-based); the first row is taken as a header when its quantity
+// cell is no number.
+Columns chosen(const QuantityFile& list, int key, Key kind, int quantity);
+// The columns a list's header names, else those given; nothing when neither.
+std::optional<Columns> columnsOf(const QuantityFile& list, std::optional<Columns> given = {});
 
 struct Report {
     int filled = 0;

@@ -95,16 +95,18 @@ XmlNode child(const XmlNode& node, const QString& name)
 QString firstSheetPath(QuaZip& zip)
 {
     const QString fallback = QStringLiteral("xl/worksheets/sheet1.xml");
-    const std::optional<QByteArray> workbook = readEntry(zip, QStringLiteral("xl/workbook.xml"), nullptr);
+    const std::optional<QByteArray> workbook =
+        readEntry(zip, QStringLiteral("xl/workbook.xml"), nullptr);
     const std::optional<QByteArray> rels =
         readEntry(zip, QStringLiteral("xl/_rels/workbook.xml.rels"), nullptr);
     if (!workbook || !rels)
         return fallback;
-    const XmlNode sheet =
-        child(child(XmlDocument::fromBytes(*workbook).root(), QStringLiteral("sheets")),
-              QStringLiteral("sheet"));
-    const QString id = sheet.attribute("id");
-    for (const XmlNode& rel : XmlDocument::fromBytes(*rels).root().childNodes()) {
+    // The documents live as long as the nodes read from them.
+    const XmlDocument book = XmlDocument::fromBytes(*workbook);
+    const XmlDocument relations = XmlDocument::fromBytes(*rels);
+    const QString id = child(child(book.root(), QStringLiteral("sheets")), QStringLiteral("sheet"))
+                           .attribute("id");
+    for (const XmlNode& rel : relations.root().childNodes()) {
         if (rel.isElement() && rel.attribute("Id") == id) {
             const QString target = rel.attribute("Target");
             return target.startsWith(QLatin1Char('/')) ? target.mid(1)
@@ -121,7 +123,8 @@ QStringList sharedStrings(QuaZip& zip)
         readEntry(zip, QStringLiteral("xl/sharedStrings.xml"), nullptr);
     if (!bytes)
         return strings;
-    for (const XmlNode& item : XmlDocument::fromBytes(*bytes).root().childNodes()) {
+    const XmlDocument document = XmlDocument::fromBytes(*bytes);
+    for (const XmlNode& item : document.root().childNodes()) {
         if (!item.isElement() || item.name() != QLatin1String("si"))
             continue;
         // Rich text runs hold their text in r/t; phonetic hints (rPh) are not the text.
@@ -171,7 +174,8 @@ QuantityFile QuantityFile::parseCsv(const QByteArray& bytes)
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
         if (quoted) {
-            if (c == QLatin1Char('"') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"')) {
+            if (c == QLatin1Char('"') && i + 1 < text.size() &&
+                text.at(i + 1) == QLatin1Char('"')) {
                 cell += c;
                 ++i;
             } else if (c == QLatin1Char('"')) {

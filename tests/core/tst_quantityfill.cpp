@@ -1,0 +1,300 @@
+#include "RecordingMessages.h"
+#include "TestSupport.h"
+#include "documents_helpers.h"
+
+#include "control/Columns.h"
+#include "control/Confirmation.h"
+#include "documents/Cp1251.h"
+#include "editing/QuantityFill.h"
+#include "editing/ResponseType.h"
+#include "storage/QuantityFile.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+
+using namespace DocumentTexts;
+using Rows = QList<QStringList>;
+
+namespace {
+
+QString ean(int n)
+{
+    return QStringLiteral("460123456%1").arg(n, 4, 10, QLatin1Char('0'));
+}
+
+Rows cellsOf(const QuantityFile& file)
+{
+    Rows rows;
+    for (const QuantityFile::Row& row : file.rows)
+        rows.append(row.cells);
+    return rows;
+}
+
+QList<int> linesOf(const QuantityFile& file)
+{
+    QList<int> lines;
+    for (const QuantityFile::Row& row : file.rows)
+        lines.append(row.line);
+    return lines;
+}
+
+// A workbook of parts named as a spreadsheet program names them.
+bool writeZip(const QString& path, const QList<std::pair<QString, QByteArray>>& parts)
+{
+    QuaZip zip(path);
+    if (!zip.open(QuaZip::mdCreate))
+        return false;
+    for (const auto& [name, bytes] : parts) {
+        QuaZipFile part(&zip);
+        if (!part.open(QIODevice::WriteOnly, QuaZipNewInfo(name)) ||
+            part.write(bytes) != bytes.size())
+            return false;
+        part.close();
+    }
+    zip.close();
+    return zip.getZipError() == 0;
+}
+
+const QByteArray Workbook =
+    "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+    "<sheets><sheet name=\"Остатки\" sheetId=\"1\" r:id=\"rId7\"/></sheets></workbook>";
+const QByteArray Relations =
+    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+    "<Relationship Id=\"rId7\" Target=\"worksheets/stock.xml\"/></Relationships>";
+const QByteArray Shared =
+    "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+    "<si><t>ШК</t></si><si><r><t>Оста</t></r><r><t>ток</t></r></si></sst>";
+// Shared strings, an inline string, numbers, a cell left out and a blank row.
+const QByteArray Sheet =
+    "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>"
+    "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"C1\" t=\"s\"><v>1</v></c></row>"
+    "<row r=\"2\"><c r=\"A2\"><v>4601234560001</v></c><c r=\"C2\"><v>7.5</v></c></row>"
+    "<row r=\"3\"><c r=\"A3\" t=\"inlineStr\"><is><t>4601234560002</t></is></c>"
+    "<c r=\"B3\" t=\"inlineStr\"><is><t>примечание</t></is></c><c r=\"C3\"><v>3</v></c></row>"
+    "<row r=\"5\"><c r=\"B5\" t=\"inlineStr\"><is><t> </t></is></c></row>"
+    "</sheetData></worksheet>";
+
+} // namespace
+
+class TestQuantityFill : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { freshProcess(); }
+
+    void readsCsv_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<Rows>("rows");
+        QTest::addColumn<QList<int>>("lines");
+        QTest::newRow("a Russian spreadsheet's export: windows-1251, semicolons, decimal comma")
+            << Cp1251::encode("ШК;Кол-во\r\n4601234560001;12,5\r\n")
+            << Rows{{"ШК", "Кол-во"}, {"4601234560001", "12,5"}} << QList<int>{1, 2};
+        QTest::newRow("UTF-8 with a byte-order mark and tabs")
+            << QByteArray("\xEF\xBB\xBF"
+                          "EAN\tQty\n4601234560001\t3.5\n")
+            << Rows{{"EAN", "Qty"}, {"4601234560001", "3.5"}} << QList<int>{1, 2};
+        QTest::newRow("commas, quoted fields holding commas and doubled quotes")
+            << QByteArray("EAN,Name,Qty\n4601,\"Молоко, 1 л \"\"Домик\"\"\",3\n")
+            << Rows{{"EAN", "Name", "Qty"}, {"4601", "Молоко, 1 л \"Домик\"", "3"}}
+            << QList<int>{1, 2};
+        QTest::newRow("blank rows are left out and the rows keep their line numbers")
+            << QByteArray("EAN;Qty\n\n;\n4602;1") << Rows{{"EAN", "Qty"}, {"4602", "1"}}
+            << QList<int>{1, 4};
+        QTest::newRow("a quoted field across two lines is one cell")
+            << QByteArray("EAN;Note;Qty\n4601;\"a\nb\";2\n4602;x;3\n")
+            << Rows{{"EAN", "Note", "Qty"}, {"4601", "a\nb", "2"}, {"4602", "x", "3"}}
+            << QList<int>{1, 2, 4};
+    }
+    void readsCsv()
+    {
+        QFETCH(QByteArray, bytes);
+        const QuantityFile file = QuantityFile::parseCsv(bytes);
+        QTEST(cellsOf(file), "rows");
+        QTEST(linesOf(file), "lines");
+    }
+
+    void readsTenThousandRows()
+    {
+        QByteArray bytes = "EAN;Количество\n";
+        for (int n = 1; n <= 10000; ++n)
+            bytes += ean(n).toLatin1() + ';' + QByteArray::number(n % 9) + ",5\n";
+        const QuantityFile file = QuantityFile::parseCsv(bytes);
+        QCOMPARE(file.rows.size(), 10001);
+        QCOMPARE(file.rows.last().cells, (QStringList{ean(10000), "1,5"}));
+    }
+
+    void readsTheFirstSheetOfAWorkbook_data()
+    {
+        QTest::addColumn<bool>("complete");
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("a whole workbook") << true << true;
+        QTest::newRow("a workbook without its sheet cannot be read") << false << false;
+    }
+    void readsTheFirstSheetOfAWorkbook()
+    {
+        QFETCH(bool, complete);
+        QFETCH(bool, readable);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("stock.xlsx");
+        QList<std::pair<QString, QByteArray>> parts = {{"xl/workbook.xml", Workbook},
+                                                       {"xl/_rels/workbook.xml.rels", Relations},
+                                                       {"xl/sharedStrings.xml", Shared}};
+        if (complete)
+            parts.append({"xl/worksheets/stock.xml", Sheet});
+        QVERIFY(writeZip(path, parts));
+        QString error;
+        const std::optional<QuantityFile> file = QuantityFile::read(path, &error);
+        QVERIFY2(file.has_value() == readable, qPrintable(error));
+        if (!readable) {
+            QVERIFY(!error.isEmpty());
+            return;
+        }
+        QCOMPARE(cellsOf(*file), (Rows{{"ШК", "", "Остаток"},
+                                       {"4601234560001", "", "7.5"},
+                                       {"4601234560002", "примечание", "3"}}));
+        QCOMPARE(linesOf(*file), (QList<int>{1, 2, 3}));
+    }
+
+    void aDamagedWorkbookSaysWhy()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath("broken.xlsx"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("PK\x03\x04", 4) + QByteArray(300, '\x7f'));
+        file.close();
+        QString error;
+        QVERIFY(!QuantityFile::read(file.fileName(), &error));
+        QVERIFY(!error.isEmpty());
+    }
+
+    void recognisesHeaders_data()
+    {
+        QTest::addColumn<QStringList>("header");
+        QTest::addColumn<int>("key"); // -1: not recognised
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("quantity");
+        using Key = QuantityFill::Key;
+        QTest::newRow("Russian EAN and quantity")
+            << QStringList{"Наименование", "Штрих-код", "Кол-во"} << 1 << int(Key::Ean) << 2;
+        QTest::newRow("English, any case") << QStringList{"QTY", "ean"} << 1 << int(Key::Ean) << 0;
+        QTest::newRow("the supplier's article when there is no EAN")
+            << QStringList{"Артикул", "Остаток"} << 0 << int(Key::SupplierCode) << 1;
+        QTest::newRow("the EAN wins over an item code")
+            << QStringList{"Код поставщика", "EAN", "Количество"} << 1 << int(Key::Ean) << 2;
+        QTest::newRow("no quantity column") << QStringList{"EAN", "Цена"} << -1 << 0 << -1;
+    }
+    void recognisesHeaders()
+    {
+        QFETCH(QStringList, header);
+        QFETCH(int, key);
+        const std::optional<QuantityFill::Columns> columns = QuantityFill::recognise(header);
+        QCOMPARE(columns.has_value(), key >= 0);
+        if (!columns)
+            return;
+        QCOMPARE(columns->key, key);
+        QTEST(int(columns->keyKind), "kind");
+        QTEST(columns->quantity, "quantity");
+    }
+
+    void fillsThroughTheCellRules_data()
+    {
+        QTest::addColumn<QString>("partner");
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<QStringList>("confirmed"); // lines 1 to 3 afterwards
+        QTest::addColumn<QStringList>("report");    // parts the report holds
+        const QString ordinary = BuyerIln;
+        const QString takesMore = QStringLiteral("4607175249997");
+        QTest::newRow("values within the ordered quantity, normalised")
+            << ordinary
+            << QByteArray("EAN;Кол-во\n4601234560001;7\n4601234560002;1 234,5\n"
+                          "4601234560003;12.25\n")
+            << QStringList{"7,000", "20,000", "12,250"}
+            << QStringList{"Заполнено строк: 2", "№ 2, EAN 4601234560002, Товар 2: 1234,500 — "
+                                                 "больше заказанного (20,000)"};
+        QTest::newRow("the buyer that takes more than ordered")
+            << takesMore << QByteArray("EAN;Кол-во\n4601234560002;25\n")
+            << QStringList{"10,000", "25,000", "30,000"} << QStringList{"Заполнено строк: 1"};
+        QTest::newRow("letters are no number")
+            << ordinary << QByteArray("EAN;Кол-во\n4601234560001;пять\n")
+            << QStringList{"10,000", "20,000", "30,000"} << QStringList{"«пять» — не число"};
+        QTest::newRow("a name given twice leaves its line")
+            << ordinary << QByteArray("EAN;Кол-во\n4601234560003;1\n4601234560003;2\n")
+            << QStringList{"10,000", "20,000", "30,000"} << QStringList{"4601234560003 — 2 раза"};
+        QTest::newRow("rows naming no line and lines the list does not name are listed")
+            << ordinary << QByteArray("EAN;Кол-во\n4609999999999;1\n4601234560001;4\n")
+            << QStringList{"4,000", "20,000", "30,000"}
+            << QStringList{"строка 2: 4609999999999", "№ 2, EAN 4601234560002, Товар 2",
+                           "№ 3, EAN 4601234560003, Товар 3"};
+        QTest::newRow("the buyer's item codes, found without regard to case")
+            << ordinary << QByteArray("Код покупателя;Количество\nb-2;5\n")
+            << QStringList{"10,000", "5,000", "30,000"} << QStringList{"Заполнено строк: 1"};
+    }
+    void fillsThroughTheCellRules()
+    {
+        QFETCH(QString, partner);
+        QFETCH(QByteArray, list);
+        QFETCH(QStringList, confirmed);
+        QFETCH(QStringList, report);
+        RecordingMessages messages;
+        Confirmation form(messages);
+        useParties(form, partner);
+        readOrder(form, order(3));
+        form.selectCboxTyp(ResponseType::Change);
+        const QuantityFile file = QuantityFile::parseCsv(list);
+        const std::optional<QuantityFill::Report> filled =
+            QuantityFill::fill(form, file, *QuantityFill::columnsOf(file));
+        QVERIFY(filled);
+        QStringList cells;
+        for (int16_t r = 1; r <= 3; ++r)
+            cells.append(form.lines().text(r, ColConfirmed));
+        QCOMPARE(cells, confirmed);
+        const QString text = filled->text();
+        for (const QString& part : report)
+            QVERIFY2(text.contains(part), qPrintable(text));
+        QCOMPARE(messages.texts(), QStringList());
+        // Recoloured, counted and totalled once, as after a commit.
+        QCOMPARE(form.validLineCount(), int16_t(3));
+        double total = 0;
+        for (const QString& cell : cells)
+            total += QString(cell).replace(',', '.').toDouble();
+        QCOMPARE(form.summary().text(1, SumConfirmed),
+                 QString::number(total, 'f', 3).replace('.', ','));
+    }
+
+    void fillsOnlyUnderAChange()
+    {
+        RecordingMessages messages;
+        Confirmation form(messages);
+        useParties(form);
+        readOrder(form, order(2));
+        form.selectCboxTyp(ResponseType::Accept);
+        const QuantityFile file = QuantityFile::parseCsv("EAN;Qty\n4601234560001;1\n");
+        QVERIFY(!QuantityFill::fill(form, file, *QuantityFill::columnsOf(file)));
+        QCOMPARE(form.lines().text(1, ColConfirmed), QStringLiteral("10,000"));
+    }
+
+    void columnsTheUserNames_data()
+    {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<bool>("headerRow");
+        QTest::newRow("a first row of names is a header") << QByteArray("a;b\n4601;1\n") << true;
+        QTest::newRow("a first row with a number is data")
+            << QByteArray("4601;1\n4602;2\n") << false;
+    }
+    void columnsTheUserNames()
+    {
+        QFETCH(QByteArray, list);
+        const QuantityFile file = QuantityFile::parseCsv(list);
+        const QuantityFill::Columns columns =
+            QuantityFill::chosen(file, 0, QuantityFill::Key::Ean, 1);
+        QTEST(columns.headerRow, "headerRow");
+        QCOMPARE(columns.quantity, 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestQuantityFill)
+#include "tst_quantityfill.moc"
