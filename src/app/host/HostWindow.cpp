@@ -3,9 +3,14 @@
 #include "host/WindowPlacement.h"
 
 #include "control/BusyPointer.h"
+#include "control/GridView.h"
 #include "control/Lifecycle.h"
 #include "control/PotwierdzenieZam.h"
+#include "editing/LineTableView.h"
+#include "editing/LineTally.h"
 #include "host/DraftsDialog.h"
+#include "host/FillFromFile.h"
+#include "host/FindBar.h"
 
 #include <QAction>
 #include <QApplication>
@@ -39,13 +44,20 @@ HostWindow::HostWindow(LaunchOptions options, QWidget* parent)
     layout->setSpacing(0);
     layout->addWidget(buildDraftsBar());
     layout->addWidget(m_control, 1);
+    m_findBar = new FindBar(m_form);
+    layout->addWidget(m_findBar);
+    connect(m_findBar, &FindBar::closed, this,
+            [this] { m_control->linesView()->setFocus(Qt::OtherFocusReason); });
     setCentralWidget(central);
     buildMenus();
     // A change is taken once the action that made it is over, not while it waits on a
     // message box or a dialog.
     m_keeper.setReadyCheck([] { return QApplication::activeModalWidget() == nullptr; });
-    connect(&m_keeper, &WorkKeeper::status, this,
-            &HostWindow::showStatus);
+    connect(&m_keeper, &WorkKeeper::status, this, &HostWindow::showStatus);
+    m_tally = new QLabel;
+    m_tally->setObjectName(QStringLiteral("tally"));
+    statusBar()->addPermanentWidget(m_tally);
+    connect(&m_keeper, &WorkKeeper::stateChanged, this, &HostWindow::updateTally);
     const QString partner = m_form.properties.partnerName;
     setWindowTitle(partner.isEmpty()
                        ? QStringLiteral("Подтверждение заказа — WEXA")
@@ -69,6 +81,9 @@ void HostWindow::buildMenus()
     QMenu* file = menuBar()->addMenu(QStringLiteral("&Файл"));
     QAction* drafts = file->addAction(QStringLiteral("&Черновики…"), this, &HostWindow::showDrafts);
     drafts->setObjectName(QStringLiteral("actionDrafts"));
+    QAction* fill = file->addAction(QStringLiteral("З&аполнить из файла…"), this,
+                                    [this] { FillFromFile::run(this, m_form, m_messages); });
+    fill->setObjectName(QStringLiteral("actionFill"));
     file->addSeparator();
     file->addAction(QStringLiteral("&Закрыть"), QKeySequence::Close, this, &QWidget::close);
 
@@ -85,6 +100,36 @@ void HostWindow::buildMenus()
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     redo->setEnabled(false);
     connect(&stack, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
+    edit->addSeparator();
+    QAction* find = edit->addAction(QStringLiteral("&Найти…"), this, [this] { m_findBar->open(); });
+    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    QAction* next = edit->addAction(QStringLiteral("Найти &далее"), this, [this] {
+        if (m_findBar->isVisible())
+            m_findBar->findNext();
+        else
+            m_findBar->open();
+    });
+    next->setShortcut(QKeySequence(Qt::Key_F3));
+}
+
+void HostWindow::updateTally()
+{
+    m_tally->setText(tallyText());
+}
+
+QString HostWindow::tallyText() const
+{
+    if (m_form.lineCount() < 1)
+        return {};
+    const LineTally tally = LineTally::of(m_form);
+    QString text = QStringLiteral("Полностью: %1 · Изменено: %2 · Отказ: %3")
+                       .arg(tally.full)
+                       .arg(tally.changed)
+                       .arg(tally.refused);
+    if (tally.failing > 0)
+        text += QStringLiteral(" · С ошибкой: %1").arg(tally.failing);
+    return text + (m_keeper.hasUnsavedWork() ? QStringLiteral(" · не отправлено и не записано")
+                                             : QString());
 }
 
 void HostWindow::step(bool forward)

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QMainWindow>
 
+class FindBar;
 class PotwierdzenieZam;
 class QLabel;
 
@@ -28,6 +29,9 @@ public:
     WorkKeeper& keeper() { return m_keeper; }
     // The bar offering unsent drafts found at start-up.
     QWidget* draftsBar() const { return m_draftsBar; }
+    FindBar* findBar() const { return m_findBar; }
+    // The lines at a glance, as the status bar shows them.
+    QString tallyText() const;
 
     std::optional<QString> pageCookie() const override;
     QString pageUrl() const override;
@@ -53,6 +57,7 @@ private:
     void step(bool forward);
     QWidget* buildDraftsBar();
     void offerDrafts();
+    void updateTally();
     // False when the user chose to stay.
     bool mayClose();
 
@@ -67,5 +72,7 @@ private:
     PotwierdzenieZam* m_control;
     QWidget* m_draftsBar = nullptr;
     QLabel* m_draftsText = nullptr;
+    FindBar* m_findBar = nullptr;
+    QLabel* m_tally = nullptr;
     bool m_terminated = false;
 };

@@ -101,6 +101,7 @@ void WorkKeeper::startupFinished()
         writeDraft(now);
     if (const std::optional<Drafts> store = drafts())
         store->prune(QDateTime::currentDateTime());
+    emit stateChanged();
 }
 
 void WorkKeeper::responseFinished()
@@ -112,6 +113,7 @@ void WorkKeeper::responseFinished()
     m_unsaved = false;
     m_done = true;
     writeDraft(m_form.state());
+    emit stateChanged();
 }
 
 void WorkKeeper::changed(const Confirmation::State& before, const Confirmation::State& after)
@@ -123,6 +125,7 @@ void WorkKeeper::changed(const Confirmation::State& before, const Confirmation::
     }
     if (holdsConfirmation(after) || !m_draftId.isEmpty())
         writeDraft(after);
+    emit stateChanged();
 }
 
 void WorkKeeper::apply(const Confirmation::State& state, const QString& draftId)
@@ -135,6 +138,7 @@ void WorkKeeper::apply(const Confirmation::State& state, const QString& draftId)
     m_unsaved = true;
     m_done = false;
     writeDraft(state);
+    emit stateChanged();
 }
 
 void WorkKeeper::writeDraft(const Confirmation::State& state)

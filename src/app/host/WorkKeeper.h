@@ -45,6 +45,8 @@ public:
 signals:
     // A quiet report for the status bar.
     void status(const QString& text);
+    // The confirmation, or whether it is sent or saved, may look different now.
+    void stateChanged();
 
 private:
     class Step;

@@ -1,0 +1,60 @@
+#include "host/FillFromFile.h"
+
+#include "control/Confirmation.h"
+#include "editing/CellEditor.h"
+#include "editing/QuantityFill.h"
+#include "editing/ResponseType.h"
+#include "host/FillReportDialog.h"
+#include "host/ListColumnsDialog.h"
+#include "storage/QuantityFile.h"
+
+#include <QFileDialog>
+
+namespace FillFromFile {
+
+QString run(QWidget* parent, Confirmation& form, MessageSink& messages, QString path)
+{
+    if (!form.isEnabled() || form.lineCount() < 1)
+        return {};
+    form.editor().commit();
+    if (form.cboxTyp() != ResponseType::Change) {
+        const Answer switchType = messages.show(
+            {Messages::Title,
+             QStringLiteral("Количества заполняются при типе подтверждения «Изменение».\n"
+                            "Переключить тип подтверждения и заполнить?"),
+             Message::Icon::Question, Message::Buttons::YesNo});
+        if (switchType != Answer::Yes)
+            return {};
+    }
+    if (path.isEmpty())
+        path = QFileDialog::getOpenFileName(
+            parent, Title, QString(),
+            QStringLiteral("Списки количеств (*.csv *.txt *.xlsx);;Все файлы (*)"));
+    if (path.isEmpty())
+        return {};
+    QString error;
+    const std::optional<QuantityFile> list = QuantityFile::read(path, &error);
+    if (!list) {
+        messages.show({Messages::Title,
+                       QStringLiteral("Файл «%1» не прочитан: %2").arg(path, error),
+                       Message::Icon::Exclamation});
+        return {};
+    }
+    std::optional<QuantityFill::Columns> columns = QuantityFill::columnsOf(*list);
+    if (!columns) {
+        ListColumnsDialog dialog(*list, parent);
+        if (list->rows.isEmpty() || dialog.exec() != QDialog::Accepted)
+            return {};
+        columns = dialog.columns();
+    }
+    form.selectCboxTyp(ResponseType::Change);
+    const std::optional<QuantityFill::Report> report = QuantityFill::fill(form, *list, *columns);
+    if (!report)
+        return {};
+    const QString text = report->text();
+    FillReportDialog shown(text, parent);
+    shown.exec();
+    return text;
+}
+
+} // namespace FillFromFile
