@@ -67,6 +67,12 @@ private:
 
 class XmlDocument {
 public:
+    // Larger input is refused before it is parsed, as a document that does not parse:
+    // the parser's time grows with the square of the attributes of one element, and its
+    // memory with the text it holds.
+    static constexpr qsizetype MaxInputSize = 64 * 1024 * 1024;
+    static constexpr int MaxAttributes = 256;
+
     XmlDocument();
     ~XmlDocument();
     XmlDocument(XmlDocument&&) noexcept;
@@ -92,7 +98,7 @@ public:
 
 private:
     struct Doc;
-    static XmlDocument parse(const QByteArray& bytes, const char* encoding);
+    static XmlDocument parse(const QByteArray& bytes, bool utf8);
     void* m_doc = nullptr;
     QString m_error;
 };
