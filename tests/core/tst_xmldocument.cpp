@@ -92,6 +92,13 @@ QByteArray withAttributes(int count)
     return element + "/>";
 }
 
+// The root and `count` empty children.
+QByteArray withChildren(qsizetype count)
+{
+    return "<Document-OrderResponse>" + QByteArray("<a/>").repeated(count) +
+           "</Document-OrderResponse>";
+}
+
 // A document of exactly `size` bytes: text in elements of a megabyte at most, each below
 // the parser's limit for one text node.
 QByteArray ofSize(qsizetype size)
@@ -263,6 +270,10 @@ private slots:
             << u"encoding"_s;
         QTest::newRow("an equals sign inside a value is not an attribute")
             << "<Document-OrderResponse a=\"" + QByteArray(300, '=') + "\"/>" << QString();
+        QTest::newRow("one element more than the limit")
+            << withChildren(XmlDocument::MaxElements) << u"elements"_s;
+        QTest::newRow("elements up to the limit are read")
+            << withChildren(XmlDocument::MaxElements - 1) << QString();
         QTest::newRow("a document one byte above the size limit")
             << ofSize(XmlDocument::MaxInputSize + 1) << u"too large"_s;
         QTest::newRow("a document at the size limit is read")

@@ -191,7 +191,8 @@ QString tooLarge()
 
 // Refuses, in one linear pass and before the parser sees it, input that would cost the
 // parser more than its size: one element with many attributes (the parser compares each
-// attribute with all before it). Returns the reason, or nothing when the input may be
+// attribute with all before it), or so many elements that the document would take more
+// memory than four times the largest input. Returns the reason, or nothing when the input may be
 // parsed; input that is not well-formed is left to the parser to refuse.
 QString refusal(const QByteArray& bytes, bool declarationCounts)
 {
@@ -201,6 +202,7 @@ QString refusal(const QByteArray& bytes, bool declarationCounts)
     if (units.unreadable() || (declarationCounts && !isCountable(units.declaredEncoding())))
         return QStringLiteral("the document's encoding is not accepted");
     const qsizetype size = units.size();
+    qsizetype elements = 0;
     qsizetype i = 0;
     while (i < size) {
         if (units[i] != '<') {
@@ -214,6 +216,9 @@ QString refusal(const QByteArray& bytes, bool declarationCounts)
         } else if (units.startsWith(i, "<!")) {
             return {}; // a document type: the parser stops there
         } else {
+            if (i + 1 < size && units[i + 1] != '/' && ++elements > XmlDocument::MaxElements)
+                return QStringLiteral("the document has more than %1 elements")
+                    .arg(XmlDocument::MaxElements);
             // A start or end tag: every "=" outside the quoted values begins an attribute.
             int attributes = 0;
             for (++i; i < size && units[i] != '>' && units[i] != '<'; ++i) {

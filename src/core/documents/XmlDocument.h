@@ -68,10 +68,11 @@ private:
 class XmlDocument {
 public:
     // Larger input is refused before it is parsed, as a document that does not parse:
-    // the parser's time grows with the square of the attributes of one element, and its
-    // memory with the text it holds.
+    // the parser's time grows with the square of the attributes of one element, and the
+    // document's memory with its text and, a hundred bytes and more each, its elements.
     static constexpr qsizetype MaxInputSize = 64 * 1024 * 1024;
     static constexpr int MaxAttributes = 256;
+    static constexpr qsizetype MaxElements = 1'000'000;
 
     XmlDocument();
     ~XmlDocument();
