@@ -1,41 +1,17 @@
 #include "PlatformServer.h"
 
+#include "Answers.h"
 #include "LimitedServer.h"
-#include "documents/XmlDocument.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
+using Answers::errorAnswer;
+using Answers::uploadStatus;
+
 namespace {
 
 const char* const XmlType = "text/xml; charset=utf-8";
-
-std::string xmlText(const QString& text)
-{
-    XmlDocument document = XmlDocument::fromText(QStringLiteral("<t/>"));
-    document.root().setText(text);
-    const QString escaped = document.root().xml();
-    return escaped.mid(3, escaped.size() - 7).toStdString();
-}
-
-std::string errorAnswer(const QString& text)
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><error-response><message>" + xmlText(text) +
-           "</message></error-response>";
-}
-
-std::string uploadStatus(const QString& status)
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><send-document-response><submission-status>" +
-           xmlText(status) + "</submission-status></send-document-response>";
-}
-
-// The document text of an element whose root is the named one; what it was sent as is
-// kept as it is.
-QString bodyText(const httplib::Request& request)
-{
-    return QString::fromUtf8(request.body.data(), qsizetype(request.body.size()));
-}
 
 } // namespace
 
@@ -130,10 +106,8 @@ void PlatformServer::routes()
             res.set_content(errorAnswer(QStringLiteral("Сеанс не открыт")), XmlType);
             return;
         }
-        const XmlDocument request = XmlDocument::fromText(bodyText(req));
-        const XmlNode iln = request.selectSingleNode("/partners-request/partner-iln");
-        const std::optional<QByteArray> info =
-            iln.isNull() ? std::nullopt : m_mailbox.partnerInfo(iln.text());
+        const std::optional<QString> iln = Answers::requestedPartner(req.body);
+        const std::optional<QByteArray> info = iln ? m_mailbox.partnerInfo(*iln) : std::nullopt;
         if (!info) {
             res.set_content("<?xml version=\"1.0\" encoding=\"UTF-8\"?><partner-info-response/>",
                             XmlType);
@@ -155,10 +129,7 @@ void PlatformServer::routes()
             return;
         }
         if (req.matches[2].str() == "OrderData") {
-            const XmlDocument request = XmlDocument::fromText(bodyText(req));
-            const bool deliver =
-                request.selectSingleNode("/order-request/deleteafter").text().trimmed() ==
-                QLatin1String("true");
+            const bool deliver = Answers::deliveryRequested(req.body);
             const std::optional<Mailbox::Order> order = m_mailbox.takeOrder(partnerUrl, deliver);
             if (!order) {
                 res.set_content(
@@ -166,12 +137,8 @@ void PlatformServer::routes()
                     XmlType);
                 return;
             }
-            const XmlDocument document = XmlDocument::fromBytes(order->content);
-            const auto answer = std::make_shared<const std::string>(
-                "<?xml version=\"1.0\" encoding=\"UTF-8\"?><receive-document-response>"
-                "<document-content>" +
-                (document.isEmpty() ? std::string() : document.xml().toStdString()) +
-                "</document-content></receive-document-response>");
+            const auto answer =
+                std::make_shared<const std::string>(Answers::orderAnswer(order->content));
             if (!deliver) {
                 res.set_content(*answer, XmlType);
                 return;
@@ -191,18 +158,8 @@ void PlatformServer::routes()
                 });
             return;
         }
-        const XmlDocument response = XmlDocument::fromBytes(QByteArray::fromStdString(req.body));
-        if (response.isEmpty()) {
-            res.set_content(uploadStatus(QStringLiteral("Документ не является правильным XML: ") +
-                                         response.errorString()),
-                            XmlType);
-            return;
-        }
-        if (response.root().name() != QLatin1String("Document-OrderResponse")) {
-            res.set_content(
-                uploadStatus(QStringLiteral("Ожидался Document-OrderResponse, получен ") +
-                             response.root().name()),
-                XmlType);
+        if (const std::optional<QString> refusal = Answers::uploadRefusal(req.body)) {
+            res.set_content(uploadStatus(*refusal), XmlType);
             return;
         }
         const QString stored = m_mailbox.receive(partnerUrl, QByteArray::fromStdString(req.body));

@@ -3,15 +3,21 @@
 #include "control/Columns.h"
 #include "control/Confirmation.h"
 #include "control/ProcessState.h"
+#include "diagnostics/DebugLog.h"
 #include "documents/Cp1251.h"
 #include "documents/ResponseLoader.h"
 #include "documents/XmlDocument.h"
 #include "documents_helpers.h"
+#include "storage/InfoFiles.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QUrl>
 #include <QtTest>
+
+#include <cstdio>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -76,6 +82,53 @@ QString everythingShown(const Confirmation& form, const RecordingMessages& messa
             texts.append(grid->textAt(i));
     }
     return texts.join(u'\n');
+}
+
+QByteArray withAttributes(int count)
+{
+    QByteArray element = "<Document-OrderResponse";
+    for (int i = 0; i < count; ++i)
+        element += " a" + QByteArray::number(i) + "=\"\"";
+    return element + "/>";
+}
+
+// The root and `count` empty children.
+QByteArray withChildren(qsizetype count)
+{
+    return "<Document-OrderResponse>" + QByteArray("<a/>").repeated(count) +
+           "</Document-OrderResponse>";
+}
+
+// A document of exactly `size` bytes: text in elements of a megabyte at most, each below
+// the parser's limit for one text node.
+QByteArray ofSize(qsizetype size)
+{
+    const QByteArray open = "<Document-OrderResponse>", close = "</Document-OrderResponse>";
+    QByteArray bytes = open;
+    bytes.reserve(size);
+    for (qsizetype left = size - open.size() - close.size(); left > 0;) {
+        const qsizetype text = std::min<qsizetype>(left - 7, 1 << 20);
+        bytes += "<t>" + QByteArray(text, 'w') + "</t>";
+        left -= text + 7;
+    }
+    return bytes + close;
+}
+
+// Everything the process writes to its standard error while `work` runs.
+template <typename Work> QByteArray standardErrorOf(Work work)
+{
+    QTemporaryFile capture;
+    if (!capture.open())
+        return "cannot capture";
+    std::fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    dup2(capture.handle(), STDERR_FILENO);
+    work();
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    capture.seek(0);
+    return capture.readAll();
 }
 
 } // namespace
@@ -158,6 +211,100 @@ private slots:
         QCOMPARE(messages.texts(), loads ? QStringList() : QStringList{BadFormat});
         QCOMPARE(form.field(Confirmation::Field::txtNrPotw), loads ? u"ПЗ-1"_s : QString());
         QCOMPARE(form.lines().text(1, ColName), loads ? u"Творог 9% весовой"_s : QString());
+    }
+
+    // Whatever the parser has to say stays with the document: none of the document's text
+    // reaches the process's standard error.
+    void parserMessagesStayInside_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a text node above the parser's limit")
+            << "<r>" + QByteArray(5'000'000, 'w') + "&amp;" + QByteArray(6'000'000, 'w') + "</r>"
+            << u"huge text node"_s;
+        QTest::newRow("bytes the declared encoding cannot convert")
+            << R"(<?xml version="1.0" encoding="EUC-JP"?><r>)" + QByteArray("\xFF\xFE\xFF") +
+                   "wwww</r>"
+            << u"conversion failed"_s;
+        QTest::newRow("bytes that are not UTF-8")
+            << Utf8Declaration + "<r>\xC3\x28wwww</r>" << u"UTF-8"_s;
+    }
+    void parserMessagesStayInside()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = writeFile(dir, u"response.xml"_s, bytes);
+        DebugLog::StartLog(dir.filePath(u"trace.log"_s), 2);
+        XmlDocument document;
+        RecordingMessages messages;
+        Confirmation form(messages);
+        const QByteArray said = standardErrorOf([&] {
+            document = XmlDocument::fromBytes(bytes);
+            loadResponseFile(form, path);
+        });
+        DebugLog::reset();
+        QCOMPARE(said, QByteArray());
+        QVERIFY(document.isEmpty());
+        QVERIFY2(document.errorString().contains(reason), qPrintable(document.errorString()));
+        // The trace of a load names the parser's reason.
+        QFile trace(dir.filePath(u"trace.log"_s));
+        QVERIFY(trace.open(QIODevice::ReadOnly));
+        QVERIFY(Cp1251::decode(trace.readAll()).contains(document.errorString()));
+    }
+
+    // Input the parser would spend minutes or gigabytes on is refused before it is parsed,
+    // wherever the control reads a document; input at the limits is read as usual.
+    void oversizedInputIsRefused_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("reason"); // empty: the document is read
+        QTest::newRow("100000 attributes on one element")
+            << withAttributes(100000) << u"attributes"_s;
+        QTest::newRow("one attribute more than the limit")
+            << withAttributes(XmlDocument::MaxAttributes + 1) << u"attributes"_s;
+        QTest::newRow("attributes up to the limit are read")
+            << withAttributes(XmlDocument::MaxAttributes) << QString();
+        QTest::newRow("an encoding that could hide attributes from the count")
+            << R"(<?xml version="1.0" encoding="UTF-7"?><Document-OrderResponse/>)"_ba
+            << u"encoding"_s;
+        QTest::newRow("an equals sign inside a value is not an attribute")
+            << "<Document-OrderResponse a=\"" + QByteArray(300, '=') + "\"/>" << QString();
+        QTest::newRow("one element more than the limit")
+            << withChildren(XmlDocument::MaxElements) << u"elements"_s;
+        QTest::newRow("elements up to the limit are read")
+            << withChildren(XmlDocument::MaxElements - 1) << QString();
+        QTest::newRow("a document one byte above the size limit")
+            << ofSize(XmlDocument::MaxInputSize + 1) << u"too large"_s;
+        QTest::newRow("a document at the size limit is read")
+            << ofSize(XmlDocument::MaxInputSize) << QString();
+    }
+    void oversizedInputIsRefused()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, reason);
+        const XmlDocument document = XmlDocument::fromBytes(bytes);
+        QCOMPARE(document.isEmpty(), !reason.isEmpty());
+        QVERIFY2(document.errorString().contains(reason), qPrintable(document.errorString()));
+        // Text already decoded has no encoding of its own to refuse.
+        const XmlDocument text = XmlDocument::fromText(QString::fromUtf8(bytes));
+        QVERIFY2(text.isEmpty() == !(reason.isEmpty() || reason == u"encoding"_s),
+                 qPrintable(text.errorString()));
+
+        QTemporaryDir dir;
+        const QString path = writeFile(dir, u"response.xml"_s, bytes);
+        bytes.clear();
+        RecordingMessages messages;
+        Confirmation form(messages);
+        const LoadOutcome outcome = loadResponseFile(form, path);
+        if (reason.isEmpty()) {
+            QCOMPARE_NE(messages.texts().value(0), BadFormat);
+            return;
+        }
+        QCOMPARE(outcome, LoadOutcome::Refused);
+        QCOMPARE(messages.texts(), QStringList{BadFormat});
+        UserInfo user;
+        QCOMPARE(InfoFiles::readUserInfo(path, user), InfoFiles::Read::NotLoaded);
     }
 
 private:

@@ -52,6 +52,11 @@ void DebugLog::WriteLog(const QString& text, int16_t level)
         writeLine(stamped(text));
 }
 
+void DebugLog::WriteParseError(const QString& source, const XmlDocument& document)
+{
+    WriteLog(QStringLiteral("XML ") + source + QStringLiteral(": ") + document.errorString(), 2);
+}
+
 void DebugLog::WriteLogXml(const QString& text, const XmlNode& node, int16_t level)
 {
     if (level > g_level || !g_stream)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+class XmlDocument;
 class XmlNode;
 
 // The optional trace in the working folder, process-wide. Lines are windows-1251 text
@@ -13,6 +14,8 @@ namespace DebugLog {
 void StartLog(const QString& path, int16_t level);
 void WriteLog(const QString& text, int16_t level);
 void WriteLogXml(const QString& text, const XmlNode& node, int16_t level);
+// At level 2: a document that was not read, with the parser's reason.
+void WriteParseError(const QString& source, const XmlDocument& document);
 // Closes the log and forgets its level, as in a fresh process.
 void reset();
 } // namespace DebugLog

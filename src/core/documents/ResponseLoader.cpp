@@ -5,6 +5,7 @@
 #include "control/Confirmation.h"
 #include "control/ProcessState.h"
 #include "control/RuntimeError.h"
+#include "diagnostics/DebugLog.h"
 #include "documents/Conversions.h"
 #include "documents/Cp1251.h"
 #include "documents/LineFields.h"
@@ -194,21 +195,27 @@ LoadOutcome loadResponseFile(Confirmation& form, const QString& path)
 XmlDocument LoadDocument(Confirmation& form, const QString& path, bool& ok)
 {
     XmlDocument document = XmlDocument::fromFile(path);
-    if (!document.isEmpty()) {
-        ok = true;
+    ok = !document.isEmpty();
+    if (ok)
         return document;
-    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         form.reportError(
             Messages::ErrorInNoBlank, QStringLiteral("LoadDocument()"),
             QStringLiteral("Файл «%1» не открывается: %2").arg(path, file.errorString()));
-        ok = false;
         return {};
     }
-    document = XmlDocument::fromText(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>") +
-                                     Cp1251::decode(file.readAll()));
-    ok = !document.isEmpty();
+    // A file too large to be parsed in any encoding is not read again.
+    if (file.size() <= XmlDocument::MaxInputSize) {
+        XmlDocument retried =
+            XmlDocument::fromText(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>") +
+                                  Cp1251::decode(file.readAll()));
+        ok = !retried.isEmpty();
+        if (ok)
+            return retried;
+    }
+    // The reason the file as it stands was not read.
+    DebugLog::WriteParseError(path, document);
     return document;
 }
 

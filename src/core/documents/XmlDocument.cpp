@@ -1,13 +1,16 @@
 #include "documents/XmlDocument.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/tree.h>
+#include <libxml/xmlerror.h>
 #include <libxml/xmlsave.h>
 #include <libxml/xpath.h>
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -48,6 +51,189 @@ void refuseDoctype(void* context, const xmlChar*, const xmlChar*, const xmlChar*
     xmlStopParser(ctxt);
     // Stopping records a stop of its own; the reason is the declaration.
     ctxt->errNo = XML_ERR_EXT_SUBSET_NOT_FINISHED;
+}
+
+// Everything the parser reports while one of these lives on a thread is kept here instead
+// of going to the process's standard error with an excerpt of the document; the first
+// message is the reason a document did not parse. The handlers are the thread's own, so
+// parses on other threads keep theirs.
+class ErrorCapture {
+public:
+    ErrorCapture()
+        : m_structured(xmlStructuredError), m_structuredContext(xmlStructuredErrorContext),
+          m_generic(xmlGenericError), m_genericContext(xmlGenericErrorContext)
+    {
+        xmlSetStructuredErrorFunc(this, &ErrorCapture::structured);
+        xmlSetGenericErrorFunc(this, &ErrorCapture::generic);
+    }
+    ~ErrorCapture()
+    {
+        xmlSetStructuredErrorFunc(m_structuredContext, m_structured);
+        xmlSetGenericErrorFunc(m_genericContext, m_generic);
+    }
+    ErrorCapture(const ErrorCapture&) = delete;
+    ErrorCapture& operator=(const ErrorCapture&) = delete;
+
+    // The first error that ended the parse: ill-formed input, a conversion that failed or
+    // a limit of the parser.
+    const QString& first() const { return m_first; }
+
+private:
+    static void structured(void* self, xmlErrorPtr error)
+    {
+        if (error && error->message &&
+            (error->level == XML_ERR_FATAL || error->code == XML_ERR_NO_MEMORY))
+            static_cast<ErrorCapture*>(self)->keep(
+                QStringLiteral("line %1: %2")
+                    .arg(error->line)
+                    .arg(QString::fromUtf8(error->message).trimmed()));
+    }
+    static void generic(void*, const char*, ...) {}
+    void keep(const QString& message)
+    {
+        if (m_first.isEmpty())
+            m_first = message;
+    }
+
+    xmlStructuredErrorFunc m_structured;
+    void* m_structuredContext;
+    xmlGenericErrorFunc m_generic;
+    void* m_genericContext;
+    QString m_first;
+};
+
+// Code units of a document as the parser will decode its markup: bytes, or 16-bit units
+// when a byte-order mark or the first characters say UTF-16.
+class Units {
+public:
+    explicit Units(const QByteArray& bytes)
+        : m_data(reinterpret_cast<const uchar*>(bytes.constData())), m_bytes(bytes.size())
+    {
+        const auto starts = [&](std::initializer_list<uchar> prefix) {
+            return m_bytes >= qsizetype(prefix.size()) &&
+                   std::equal(prefix.begin(), prefix.end(), m_data);
+        };
+        if (starts({0xFE, 0xFF}) || starts({0x00, 0x3C, 0x00, 0x3F})) {
+            m_width = 2;
+            m_bigEndian = true;
+        } else if (starts({0xFF, 0xFE}) || starts({0x3C, 0x00, 0x3F, 0x00})) {
+            m_width = 2;
+        } else if (starts({0x00, 0x00}) || starts({0x3C, 0x00, 0x00}) ||
+                   starts({0x4C, 0x6F, 0xA7, 0x94})) {
+            m_unreadable = true; // four-byte units or EBCDIC
+        }
+    }
+    bool unreadable() const { return m_unreadable; }
+    qsizetype size() const { return m_bytes / m_width; }
+    uint operator[](qsizetype i) const
+    {
+        const uchar* unit = m_data + i * m_width;
+        if (m_width == 1)
+            return unit[0];
+        return m_bigEndian ? uint(unit[0]) << 8 | unit[1] : uint(unit[1]) << 8 | unit[0];
+    }
+    bool startsWith(qsizetype at, const char* text) const
+    {
+        for (; *text; ++text, ++at) {
+            if (at >= size() || (*this)[at] != uchar(*text))
+                return false;
+        }
+        return true;
+    }
+    // The position just after the next `text` from `at`, or size() when there is none.
+    qsizetype after(qsizetype at, const char* text) const
+    {
+        for (; at < size(); ++at) {
+            if (startsWith(at, text))
+                return at + qsizetype(std::strlen(text));
+        }
+        return size();
+    }
+    QString declaredEncoding() const
+    {
+        const qsizetype start = startsWith(0, "\xEF\xBB\xBF") ? 3 : 0;
+        if (!startsWith(start, "<?xml"))
+            return {};
+        QString declaration;
+        for (qsizetype i = start; i < size() && i < start + 256 && (*this)[i] != '>'; ++i)
+            declaration += QChar((*this)[i] < 0x80 ? (*this)[i] : '?');
+        static const QRegularExpression encoding(
+            QStringLiteral("encoding\\s*=\\s*[\"']([^\"']*)[\"']"));
+        return encoding.match(declaration).captured(1);
+    }
+
+private:
+    const uchar* m_data;
+    qsizetype m_bytes;
+    int m_width = 1;
+    bool m_bigEndian = false;
+    bool m_unreadable = false;
+};
+
+// Encodings whose markup characters are single bytes that never occur inside another
+// character, so that the attributes can be counted before the parse.
+bool isCountable(const QString& encoding)
+{
+    static const QRegularExpression countable(
+        QStringLiteral("^(UTF-?8|UTF-?16(LE|BE)?|(US-)?ASCII|ISO[-_]?8859[-_]\\d+|"
+                       "ISO[-_]LATIN[-_]?\\d|LATIN-?\\d|WINDOWS-125\\d|CP-?125\\d|KOI8-?[RUT]|"
+                       "CP-?866|IBM-?866|GB2312|GBK|GB18030|BIG-?5|SHIFT[-_]JIS|SJIS|"
+                       "EUC-?(JP|KR|CN))$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return encoding.isEmpty() || countable.match(encoding).hasMatch();
+}
+
+QString tooLarge()
+{
+    return QStringLiteral("the document is too large (more than %1 bytes)")
+        .arg(XmlDocument::MaxInputSize);
+}
+
+// Refuses, in one linear pass and before the parser sees it, input that would cost the
+// parser more than its size: one element with many attributes (the parser compares each
+// attribute with all before it), or so many elements that the document would take more
+// memory than four times the largest input. Returns the reason, or nothing when the input may be
+// parsed; input that is not well-formed is left to the parser to refuse.
+QString refusal(const QByteArray& bytes, bool declarationCounts)
+{
+    if (bytes.size() > XmlDocument::MaxInputSize)
+        return tooLarge();
+    const Units units(bytes);
+    if (units.unreadable() || (declarationCounts && !isCountable(units.declaredEncoding())))
+        return QStringLiteral("the document's encoding is not accepted");
+    const qsizetype size = units.size();
+    qsizetype elements = 0;
+    qsizetype i = 0;
+    while (i < size) {
+        if (units[i] != '<') {
+            ++i;
+        } else if (units.startsWith(i, "<!--")) {
+            i = units.after(i + 4, "-->");
+        } else if (units.startsWith(i, "<![CDATA[")) {
+            i = units.after(i + 9, "]]>");
+        } else if (units.startsWith(i, "<?")) {
+            i = units.after(i + 2, "?>");
+        } else if (units.startsWith(i, "<!")) {
+            return {}; // a document type: the parser stops there
+        } else {
+            if (i + 1 < size && units[i + 1] != '/' && ++elements > XmlDocument::MaxElements)
+                return QStringLiteral("the document has more than %1 elements")
+                    .arg(XmlDocument::MaxElements);
+            // A start or end tag: every "=" outside the quoted values begins an attribute.
+            int attributes = 0;
+            for (++i; i < size && units[i] != '>' && units[i] != '<'; ++i) {
+                const uint unit = units[i];
+                if (unit == '"' || unit == '\'') {
+                    while (++i < size && units[i] != unit) {
+                    }
+                } else if (unit == '=' && ++attributes > XmlDocument::MaxAttributes) {
+                    return QStringLiteral("an element has more than %1 attributes")
+                        .arg(XmlDocument::MaxAttributes);
+                }
+            }
+        }
+    }
+    return {};
 }
 
 bool isBlank(const xmlChar* s)
@@ -96,10 +282,12 @@ void dropBlankText(xmlDocPtr doc)
     }
 }
 
-QString describe(xmlParserCtxtPtr ctxt)
+QString describe(xmlParserCtxtPtr ctxt, const ErrorCapture& errors)
 {
     if (ctxt->errNo == XML_ERR_EXT_SUBSET_NOT_FINISHED)
         return QStringLiteral("document type declarations are not accepted");
+    if (!errors.first().isEmpty())
+        return errors.first();
     const xmlError* error = xmlCtxtGetLastError(ctxt);
     if (!error || !error->message)
         return QStringLiteral("the text is not well-formed XML");
@@ -141,6 +329,7 @@ xmlNodePtr findFirst(xmlNodePtr from, const QList<QByteArray>& steps, qsizetype 
 
 xmlNodePtr evaluateXPath(xmlNodePtr context, const QString& path)
 {
+    const ErrorCapture errors;
     std::unique_ptr<xmlXPathContext, decltype(&xmlXPathFreeContext)> xpath(
         xmlXPathNewContext(context->doc), xmlXPathFreeContext);
     if (!xpath)
@@ -267,6 +456,12 @@ XmlNode XmlNode::appendParsed(const QString& text, QString* error)
         return {};
     xmlNodePtr parent = asNode(m_node);
     const QByteArray utf8 = text.toUtf8();
+    if (const QString refused = refusal(utf8, false); !refused.isEmpty()) {
+        if (error)
+            *error = refused;
+        return {};
+    }
+    const ErrorCapture errors;
     xmlNodePtr list = nullptr;
     // The text is UTF-8 already: with the document's declared encoding set aside, the parser
     // reads it as it is instead of passing it through a converter.
@@ -324,9 +519,13 @@ XmlDocument& XmlDocument::operator=(XmlDocument&& other) noexcept
     return *this;
 }
 
-XmlDocument XmlDocument::parse(const QByteArray& bytes, const char* encoding)
+XmlDocument XmlDocument::parse(const QByteArray& bytes, bool utf8)
 {
     XmlDocument document;
+    document.m_error = refusal(bytes, !utf8);
+    if (!document.m_error.isEmpty())
+        return document;
+    const ErrorCapture errors;
     std::unique_ptr<xmlParserCtxt, ParserContextFree> ctxt(xmlNewParserCtxt());
     if (!ctxt) {
         document.m_error = QStringLiteral("out of memory");
@@ -334,11 +533,16 @@ XmlDocument XmlDocument::parse(const QByteArray& bytes, const char* encoding)
     }
     ctxt->sax->internalSubset = refuseDoctype;
     ctxt->sax->externalSubset = refuseDoctype;
-    constexpr int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+    // Text known to be UTF-8 is read as it is, whatever encoding it declares (and without
+    // a converter, which would limit how far ahead the parser may look).
+    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING |
+                        (utf8 ? XML_PARSE_IGNORE_ENC : 0);
     xmlDocPtr doc = xmlCtxtReadMemory(ctxt.get(), bytes.constData(), int(bytes.size()), nullptr,
-                                      encoding, options);
-    if (!doc || !ctxt->wellFormed || !xmlDocGetRootElement(doc)) {
-        document.m_error = describe(ctxt.get());
+                                      nullptr, options);
+    // A text node beyond the parser's limit ends the parse without making the document
+    // ill-formed: what was read so far would pass for the whole.
+    if (!doc || !ctxt->wellFormed || !errors.first().isEmpty() || !xmlDocGetRootElement(doc)) {
+        document.m_error = describe(ctxt.get(), errors);
         if (doc)
             xmlFreeDoc(doc);
         return document;
@@ -350,23 +554,25 @@ XmlDocument XmlDocument::parse(const QByteArray& bytes, const char* encoding)
 
 XmlDocument XmlDocument::fromText(const QString& text)
 {
-    return parse(text.toUtf8(), "UTF-8");
+    return parse(text.toUtf8(), true);
 }
 
 XmlDocument XmlDocument::fromBytes(const QByteArray& bytes)
 {
-    return parse(bytes, nullptr);
+    return parse(bytes, false);
 }
 
 XmlDocument XmlDocument::fromFile(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        XmlDocument document;
+    XmlDocument document;
+    if (!file.open(QIODevice::ReadOnly))
         document.m_error = file.errorString();
-        return document;
-    }
-    return fromBytes(file.readAll());
+    else if (file.size() > MaxInputSize)
+        document.m_error = tooLarge();
+    else
+        return fromBytes(file.readAll());
+    return document;
 }
 
 XmlNode XmlDocument::root() const

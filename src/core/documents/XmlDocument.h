@@ -70,6 +70,13 @@ private:
 
 class XmlDocument {
 public:
+    // Larger input is refused before it is parsed, as a document that does not parse:
+    // the parser's time grows with the square of the attributes of one element, and the
+    // document's memory with its text and, a hundred bytes and more each, its elements.
+    static constexpr qsizetype MaxInputSize = 64 * 1024 * 1024;
+    static constexpr int MaxAttributes = 256;
+    static constexpr qsizetype MaxElements = 1'000'000;
+
     XmlDocument();
     ~XmlDocument();
     XmlDocument(XmlDocument&&) noexcept;
@@ -95,7 +102,7 @@ public:
 
 private:
     struct Doc;
-    static XmlDocument parse(const QByteArray& bytes, const char* encoding);
+    static XmlDocument parse(const QByteArray& bytes, bool utf8);
     void* m_doc = nullptr;
     QString m_error;
 };

@@ -3,6 +3,7 @@
 #include "control/Confirmation.h"
 #include "control/ProcessState.h"
 #include "control/RuntimeError.h"
+#include "diagnostics/DebugLog.h"
 #include "exchange/RequestChannel.h"
 #include "storage/FileWriter.h"
 #include "storage/InfoFiles.h"
@@ -61,8 +62,10 @@ std::optional<XmlDocument> fetchOrder(Confirmation& form)
     if (order.isNull())
         return std::nullopt;
     XmlDocument document = XmlDocument::fromText(order.xml());
-    if (document.isEmpty())
+    if (document.isEmpty()) {
+        DebugLog::WriteParseError(form.services.orderDataUrl, document);
         return std::nullopt;
+    }
     return document;
 }
 

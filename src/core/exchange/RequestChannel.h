@@ -16,4 +16,6 @@ XmlDocument SendXMLDOMRequest(Confirmation& form, const QString& address,
 namespace RequestChannel {
 // A transfer that makes no progress for this long fails like an unreachable server.
 void setStallTimeout(int milliseconds);
+// A whole exchange, however steady, that takes longer fails the same way.
+void setDeadline(int milliseconds);
 } // namespace RequestChannel

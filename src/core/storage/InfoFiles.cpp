@@ -1,6 +1,7 @@
 #include "storage/InfoFiles.h"
 
 #include "control/RuntimeError.h"
+#include "diagnostics/DebugLog.h"
 #include "documents/XmlDocument.h"
 #include "storage/WorkingFolder.h"
 
@@ -34,8 +35,10 @@ QString partnerInfoPath(const QString& folder, const QString& userIln, const QSt
 Read readUserInfo(const QString& path, UserInfo& user)
 {
     const XmlDocument document = XmlDocument::fromFile(path);
-    if (document.isEmpty())
+    if (document.isEmpty()) {
+        DebugLog::WriteParseError(path, document);
         return Read::NotLoaded;
+    }
     user.iln.clear();
     const XmlNode info = document.root().selectSingleNode("partner-info/info");
     if (info.isNull())
@@ -61,8 +64,10 @@ bool readPartner(const XmlDocument& document, PartnerInfo& partner)
 Read readPartnerInfo(const QString& path, PartnerInfo& partner)
 {
     const XmlDocument document = XmlDocument::fromFile(path);
-    if (document.isEmpty())
+    if (document.isEmpty()) {
+        DebugLog::WriteParseError(path, document);
         return Read::NotLoaded;
+    }
     return readPartner(document, partner) ? Read::Loaded : Read::NoInformation;
 }
 

@@ -1,0 +1,21 @@
+// The user and partner information files of the working folder.
+#include "FuzzSupport.h"
+
+#include "control/RuntimeError.h"
+#include "storage/InfoFiles.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QString path = asFile(bytesOf(data, size));
+    UserInfo user;
+    PartnerInfo partner;
+    try {
+        InfoFiles::readUserInfo(path, user);
+    } catch (const RuntimeError&) {
+    }
+    try {
+        InfoFiles::readPartnerInfo(path, partner);
+    } catch (const RuntimeError&) {
+    }
+    return 0;
+}

@@ -1,0 +1,72 @@
+#include "Answers.h"
+
+#include "documents/XmlDocument.h"
+
+namespace {
+
+std::string xmlText(const QString& text)
+{
+    XmlDocument document = XmlDocument::fromText(QStringLiteral("<t/>"));
+    document.root().setText(text);
+    const QString escaped = document.root().xml();
+    return escaped.mid(3, escaped.size() - 7).toStdString();
+}
+
+// The document text of a request, kept as it was sent.
+QString bodyText(const std::string& body)
+{
+    return QString::fromUtf8(body.data(), qsizetype(body.size()));
+}
+
+} // namespace
+
+namespace Answers {
+
+std::string errorAnswer(const QString& text)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><error-response><message>" + xmlText(text) +
+           "</message></error-response>";
+}
+
+std::string uploadStatus(const QString& status)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><send-document-response><submission-status>" +
+           xmlText(status) + "</submission-status></send-document-response>";
+}
+
+std::optional<QString> requestedPartner(const std::string& body)
+{
+    const XmlDocument request = XmlDocument::fromText(bodyText(body));
+    const XmlNode iln = request.selectSingleNode("/partners-request/partner-iln");
+    if (iln.isNull())
+        return std::nullopt;
+    return iln.text();
+}
+
+bool deliveryRequested(const std::string& body)
+{
+    const XmlDocument request = XmlDocument::fromText(bodyText(body));
+    return request.selectSingleNode("/order-request/deleteafter").text().trimmed() ==
+           QLatin1String("true");
+}
+
+std::string orderAnswer(const QByteArray& order)
+{
+    const XmlDocument document = XmlDocument::fromBytes(order);
+    const std::string content = document.isEmpty() ? std::string() : document.xml().toStdString();
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><receive-document-response>"
+           "<document-content>" +
+           content + "</document-content></receive-document-response>";
+}
+
+std::optional<QString> uploadRefusal(const std::string& body)
+{
+    const XmlDocument response = XmlDocument::fromBytes(QByteArray::fromStdString(body));
+    if (response.isEmpty())
+        return QStringLiteral("Документ не является правильным XML: ") + response.errorString();
+    if (response.root().name() != QLatin1String("Document-OrderResponse"))
+        return QStringLiteral("Ожидался Document-OrderResponse, получен ") + response.root().name();
+    return std::nullopt;
+}
+
+} // namespace Answers

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+#include <string>
+
+// What the services make of the documents they are sent, apart from sessions and the
+// mailbox: plain functions of a request's body.
+namespace Answers {
+
+std::string errorAnswer(const QString& text);
+std::string uploadStatus(const QString& status);
+
+// The location number a partner information request asks for; nothing when it names none.
+std::optional<QString> requestedPartner(const std::string& body);
+// Whether an order request asks for the order to be taken out of the waiting ones.
+bool deliveryRequested(const std::string& body);
+// The answer carrying a waiting order, as the control expects it.
+std::string orderAnswer(const QByteArray& order);
+// Why an upload is not stored, or nothing when it is an order response.
+std::optional<QString> uploadRefusal(const std::string& body);
+
+} // namespace Answers

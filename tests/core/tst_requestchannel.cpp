@@ -1,0 +1,268 @@
+#include "RecordingMessages.h"
+#include "TestSupport.h"
+
+#include "control/Confirmation.h"
+#include "control/Host.h"
+#include "control/ProcessState.h"
+#include "diagnostics/DebugLog.h"
+#include "documents/Cp1251.h"
+#include "documents/XmlDocument.h"
+#include "exchange/RequestChannel.h"
+
+#include <QElapsedTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString ChannelTitle = u"Bі№d w SendXMLDOMRequest()!"_s;
+const QByteArray Cookie = "WEXASESSION=7f3a";
+const QByteArray Request = "<partners-request><partner-iln>4607000000017</partner-iln>"
+                           "<info-name>INFO</info-name></partners-request>";
+
+struct Received {
+    QByteArray method, path, body;
+    std::optional<QByteArray> cookie;
+};
+
+QByteArray answer(const QByteArray& status, const QByteArray& headers, const QByteArray& body)
+{
+    return "HTTP/1.1 " + status + "\r\n" + headers +
+           "Content-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" +
+           body;
+}
+
+// A loopback server speaking raw HTTP: it keeps every request it is sent and answers each
+// with what `respond` writes.
+class RawServer : public QTcpServer {
+public:
+    RawServer()
+    {
+        listen(QHostAddress::LocalHost);
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = nextPendingConnection())
+                serve(socket);
+        });
+    }
+    QString origin(const char* scheme = "http") const
+    {
+        return u"%1://127.0.0.1:%2"_s.arg(QLatin1String(scheme)).arg(serverPort());
+    }
+
+    std::function<void(QTcpSocket*, const Received&)> respond = [](QTcpSocket* socket,
+                                                                   const Received&) {
+        socket->write(answer("200 OK", {}, "<ok/>"));
+        socket->disconnectFromHost();
+    };
+    QList<Received> requests;
+
+private:
+    void serve(QTcpSocket* socket)
+    {
+        auto buffer = std::make_shared<QByteArray>();
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
+            buffer->append(socket->readAll());
+            const qsizetype end = buffer->indexOf("\r\n\r\n");
+            if (end < 0)
+                return;
+            Received request;
+            qsizetype length = 0;
+            const QList<QByteArray> lines = buffer->left(end).split('\n');
+            const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
+            request.method = first.value(0);
+            request.path = first.value(1);
+            for (const QByteArray& line : lines.mid(1)) {
+                const qsizetype colon = line.indexOf(':');
+                const QByteArray name = line.left(colon).trimmed().toLower();
+                const QByteArray value = line.mid(colon + 1).trimmed();
+                if (name == "content-length")
+                    length = value.toLongLong();
+                else if (name == "cookie")
+                    request.cookie = value;
+            }
+            if (buffer->size() < end + 4 + length)
+                return;
+            request.body = buffer->mid(end + 4, length);
+            buffer->clear();
+            requests.append(request);
+            respond(socket, request);
+        });
+    }
+};
+
+struct Page : Host {
+    explicit Page(const QString& url) : url(url) { form.setHost(*this); }
+    QString pageUrl() const override { return url; }
+    QString url;
+    RecordingMessages messages;
+    Confirmation form{messages};
+};
+
+// The channel's report of a failed transfer: the failed send, then each failed reading.
+void verifyTransferFailed(const RecordingMessages& messages)
+{
+    QCOMPARE(messages.shown.size(), 3);
+    for (const Message& m : messages.shown) {
+        QCOMPARE(m.title, ChannelTitle);
+        QCOMPARE(m.icon, Message::Icon::Critical);
+    }
+}
+
+} // namespace
+
+class TestRequestChannel : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        freshProcess();
+        ProcessState::instance().pageCookie = QString::fromUtf8(Cookie);
+        RequestChannel::setStallTimeout(10000);
+        RequestChannel::setDeadline(20000);
+    }
+
+    // The page's cookie and document go only where the page comes from: a redirect
+    // elsewhere is not followed, one at home is followed as the same POST.
+    void redirectsStayAtThePagesOrigin_data()
+    {
+        QTest::addColumn<QByteArray>("status");
+        QTest::addColumn<QString>("where"); // "home", "away" or "https"
+        QTest::newRow("a 307 to another port of the same host is not followed")
+            << "307 Temporary Redirect"_ba << u"away"_s;
+        QTest::newRow("a 302 to another port of the same host is not followed")
+            << "302 Found"_ba << u"away"_s;
+        QTest::newRow("a 307 to the same host and port over another scheme is not followed")
+            << "307 Temporary Redirect"_ba << u"https"_s;
+        QTest::newRow("a 307 at home repeats the POST with its body and cookie")
+            << "307 Temporary Redirect"_ba << u"home"_s;
+        QTest::newRow("a 308 at home repeats the POST with its body and cookie")
+            << "308 Permanent Redirect"_ba << u"home"_s;
+        QTest::newRow("a 303 at home still repeats the POST with its body and cookie")
+            << "303 See Other"_ba << u"home"_s;
+    }
+    void redirectsStayAtThePagesOrigin()
+    {
+        QFETCH(QByteArray, status);
+        QFETCH(QString, where);
+        RawServer home, away;
+        const QString target = where == u"away"_s    ? away.origin() + u"/edi/Partners.aspx"_s
+                               : where == u"https"_s ? home.origin("https") + u"/moved"_s
+                                                     : u"/moved"_s;
+        home.respond = [&](QTcpSocket* socket, const Received& request) {
+            socket->write(request.path == "/moved"
+                              ? answer("200 OK", {}, "<moved/>")
+                              : answer(status, "Location: " + target.toUtf8() + "\r\n", {}));
+            socket->disconnectFromHost();
+        };
+        Page page(home.origin() + u"/edi/supplier/Order.aspx"_s);
+
+        const XmlDocument answered =
+            SendXMLDOMRequest(page.form, home.origin() + u"/edi/Partners.aspx?format=xml"_s,
+                              XmlDocument::fromBytes(Request));
+
+        QCOMPARE(away.requests.size(), 0);
+        if (where != u"home"_s) {
+            QCOMPARE(home.requests.size(), 1);
+            verifyTransferFailed(page.messages);
+            QVERIFY(answered.isEmpty());
+            return;
+        }
+        QCOMPARE(page.messages.texts(), QStringList());
+        QCOMPARE(home.requests.size(), 2);
+        const Received& followed = home.requests.at(1);
+        QCOMPARE(followed.method, "POST"_ba);
+        QCOMPARE(followed.path, "/moved"_ba);
+        QCOMPARE(followed.body, home.requests.at(0).body);
+        QCOMPARE(XmlDocument::fromBytes(followed.body).xml(), QString::fromUtf8(Request));
+        QCOMPARE(followed.cookie, std::optional<QByteArray>(Cookie));
+        QCOMPARE(answered.root().name(), u"moved"_s);
+    }
+
+    // A server that keeps sending a little, or too much, fails like one that does not answer.
+    void endlessAnswersFail_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("a byte every 100 ms ends at the deadline") << u"trickle"_s;
+        QTest::newRow("an announced length above the limit ends at once") << u"announced"_s;
+        QTest::newRow("a body that passes the limit without a length ends there") << u"flood"_s;
+    }
+    void endlessAnswersFail()
+    {
+        QFETCH(QString, kind);
+        RawServer server;
+        QTimer trickle;
+        server.respond = [&](QTcpSocket* socket, const Received&) {
+            if (kind == u"trickle"_s) {
+                socket->write("HTTP/1.1 200 OK\r\nContent-Length: 60\r\n\r\n<r>");
+                QObject::connect(&trickle, &QTimer::timeout, socket,
+                                 [socket] { socket->write("w"); });
+                trickle.start(100);
+            } else if (kind == u"announced"_s) {
+                socket->write("HTTP/1.1 200 OK\r\nContent-Length: 70000000\r\n\r\n<r>");
+            } else {
+                socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n<r>" +
+                              QByteArray(XmlDocument::MaxInputSize, 'w') + "</r>");
+                socket->disconnectFromHost();
+            }
+        };
+        RequestChannel::setStallTimeout(kind == u"trickle"_s ? 300 : 5000);
+        RequestChannel::setDeadline(kind == u"trickle"_s ? 1000 : 20000);
+        Page page(server.origin() + u"/edi/supplier/Order.aspx"_s);
+        QElapsedTimer timer;
+        timer.start();
+
+        const XmlDocument answered =
+            SendXMLDOMRequest(page.form, server.origin() + u"/edi/Partners.aspx?format=xml"_s,
+                              XmlDocument::fromBytes(Request));
+
+        verifyTransferFailed(page.messages);
+        QVERIFY(answered.isEmpty());
+        // Before the stall would have ended it: the limit, not the silence, stopped it.
+        QCOMPARE_LT(timer.elapsed(), 4000);
+    }
+
+    // An error page is no failure of the channel, but a trace of level 2 says why it was
+    // not read.
+    void unreadAnswerIsTraced_data()
+    {
+        QTest::addColumn<int>("level");
+        QTest::newRow("a trace of level 2 names the parser's reason") << 2;
+        QTest::newRow("a trace of level 1 does not") << 1;
+    }
+    void unreadAnswerIsTraced()
+    {
+        QFETCH(int, level);
+        RawServer server;
+        server.respond = [](QTcpSocket* socket, const Received&) {
+            socket->write(answer("500 Internal Server Error", {}, "<html><body>Ошибка"));
+            socket->disconnectFromHost();
+        };
+        QTemporaryDir dir;
+        DebugLog::StartLog(dir.filePath(u"trace.log"_s), int16_t(level));
+        Page page(server.origin() + u"/edi/supplier/Order.aspx"_s);
+
+        const XmlDocument answered =
+            SendXMLDOMRequest(page.form, server.origin() + u"/edi/Partners.aspx?format=xml"_s,
+                              XmlDocument::fromBytes(Request));
+        DebugLog::reset();
+
+        QCOMPARE(page.messages.texts(), QStringList());
+        QVERIFY(answered.isEmpty());
+        QFile trace(dir.filePath(u"trace.log"_s));
+        QVERIFY(trace.open(QIODevice::ReadOnly));
+        const QString traced = Cp1251::decode(trace.readAll());
+        QCOMPARE(traced.contains(answered.errorString()), level >= 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRequestChannel)
+#include "tst_requestchannel.moc"
