@@ -1,4 +1,5 @@
 #include "demo/SampleOrders.h"
+#include "documents/Cp1251.h"
 #include "storage/FileWriter.h"
 
 #include <QDir>
@@ -122,6 +123,43 @@ private slots:
         QCOMPARE(shown.exitCode, 1);
         QCOMPARE(shown.errLines(), QStringList{AboveOrdered});
         QCOMPARE(shown.json()["summary"].toArray()[1].toString(), "180,500");
+    }
+
+    void respondFillsFromAWarehouseList_data()
+    {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("confirmed"); // empty: no response
+        QTest::newRow("a Russian spreadsheet's list, with what did not match reported")
+            << Cp1251::encode(QStringLiteral("ШК;Кол-во\n4601234567909;40,5\n"
+                                             "4601234567916;99\n4609999999999;1\n"))
+            << QStringList{} << 0 << QStringList{"120.000", "40.500", "12.500"};
+        QTest::newRow("columns named on the command line for a list without a header")
+            << QByteArray("x,4601234567893,7\n") << QStringList{"--columns", "2,3"} << 0
+            << QStringList{"7.000", "48.000", "12.500"};
+        QTest::newRow("a list without recognisable columns is a usage error")
+            << QByteArray("a;b\n1;2\n") << QStringList{} << 2 << QStringList{};
+    }
+    void respondFillsFromAWarehouseList()
+    {
+        QFETCH(QByteArray, list);
+        QFETCH(QStringList, options);
+        const QString path = m_dir->filePath("stock.csv");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(list) == list.size());
+        file.close();
+        const Result result = run(QStringList{"respond", Sample, "--type", "change", "--locale",
+                                              "ru_RU", "--quantities", path} +
+                                  options + Parties);
+        QTEST(result.exitCode, "exitCode");
+        QTEST(elementTexts(result.out, "QuantityToBeDelivered"), "confirmed");
+        if (result.exitCode == 0 && options.isEmpty()) {
+            const QString report = QString::fromUtf8(result.err);
+            QVERIFY2(report.contains("строка 4: 4609999999999"), qPrintable(report));
+            QVERIFY2(report.contains("99,000 — больше заказанного"), qPrintable(report));
+            QVERIFY2(report.contains("№ 1, EAN 4601234567893"), qPrintable(report));
+        }
     }
 
     void savedResponseComesBackAsItWasWritten()

@@ -1,0 +1,155 @@
+#include "TestSupport.h"
+
+#include "../ui/ui_onscreen.h"
+#include "editing/LineTally.h"
+#include "host/FillFromFile.h"
+#include "host/FillReportDialog.h"
+#include "host/FindBar.h"
+#include "host/WorkKeeper.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+
+using namespace OnScreen;
+
+namespace {
+
+// A confirmation of an order of `lines` lines, watched for undo, under the given type.
+struct Watched {
+    explicit Watched(int lines, int type = Change)
+    {
+        ProcessState& process = ProcessState::instance();
+        process.user.iln = SellerIln;
+        form.setPartnerIln(BuyerIln);
+        Startup::setParties(form);
+        Startup::takeOrder(form, XmlDocument::fromText(order(lines)));
+        Startup::finish(form);
+        form.selectCboxTyp(type);
+        keeper.setReadyCheck([] { return QApplication::activeModalWidget() == nullptr; });
+        keeper.startupFinished();
+    }
+    QString cell(int row) const { return form.lines().text(int16_t(row), ColConfirmed); }
+
+    RecordingMessages messages;
+    Confirmation form{messages};
+    WorkKeeper keeper{form};
+};
+
+QString writeList(const QTemporaryDir& dir, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(QStringLiteral("stock.csv"));
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? path : QString();
+}
+
+} // namespace
+
+class TestFillFind : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { freshProcess(); }
+
+    void aFillIsOneUndoStep_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QList<Answer>>("answers");
+        QTest::addColumn<QStringList>("filled"); // lines 1 and 2 afterwards
+        QTest::newRow("under a change the list fills at once")
+            << int(Change) << QList<Answer>{} << QStringList{"4,000", "20,000"};
+        QTest::newRow("under full acceptance the clerk agrees to switch first")
+            << int(Accept) << QList<Answer>{Answer::Yes} << QStringList{"4,000", "20,000"};
+        QTest::newRow("declining to switch fills nothing")
+            << int(Accept) << QList<Answer>{Answer::No} << QStringList{"10,000", "20,000"};
+    }
+    void aFillIsOneUndoStep()
+    {
+        QFETCH(int, type);
+        QFETCH(QList<Answer>, answers);
+        QFETCH(QStringList, filled);
+        QTemporaryDir dir;
+        Watched watched(2, type);
+        watched.messages.answers = answers;
+        const QStringList before{watched.cell(1), watched.cell(2)};
+        const QString path = writeList(dir, "EAN;Количество\n4601234500001;4\n");
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [] {
+            if (auto* report = qobject_cast<FillReportDialog*>(QApplication::activeModalWidget()))
+                report->reject();
+        });
+        closer.start(20);
+        const QString report = FillFromFile::run(nullptr, watched.form, watched.messages, path);
+        QCOMPARE((QStringList{watched.cell(1), watched.cell(2)}), filled);
+        if (report.isEmpty())
+            return;
+        QVERIFY(report.contains(QStringLiteral("№ 2, EAN 4601234500002")));
+        QVERIFY(watched.keeper.watcher().settle());
+        QCOMPARE(watched.keeper.undoStack().count(), 1);
+        watched.keeper.undoStack().undo();
+        QCOMPARE((QStringList{watched.cell(1), watched.cell(2)}), before);
+        QCOMPARE(watched.form.cboxTyp(), type);
+    }
+
+    void anUnreadableListChangesNothing()
+    {
+        Watched watched(2);
+        QVERIFY(FillFromFile::run(nullptr, watched.form, watched.messages, "/nonexistent/x.csv")
+                    .isEmpty());
+        QCOMPARE(watched.messages.texts().size(), 1);
+        QVERIFY(
+            watched.messages.texts().first().startsWith("Файл «/nonexistent/x.csv» не прочитан"));
+        QVERIFY(!watched.keeper.watcher().settle());
+    }
+
+    void findsTheNextLine_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("after");
+        QTest::addColumn<int>("found");
+        QTest::newRow("a part of the EAN") << "500003" << 0 << 3;
+        QTest::newRow("a name without regard to case") << "ТОВАР 2 В" << 0 << 2;
+        QTest::newRow("ё is found as е") << "товар 4 в длинной упаковкё" << 0 << 4;
+        QTest::newRow("the next match after the current line") << "товар" << 2 << 3;
+        QTest::newRow("from the top again after the last line") << "товар 1 " << 4 << 1;
+        QTest::newRow("no match") << "колбаса" << 0 << 0;
+        QTest::newRow("nothing typed finds nothing") << "  " << 0 << 0;
+    }
+    void findsTheNextLine()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, after);
+        Watched watched(4);
+        QTEST(FindBar::nextMatch(watched.form, text, after), "found");
+    }
+
+    void findBarMovesToTheQuantityAndSaysWhenNothingIsFound()
+    {
+        Watched watched(4);
+        FindBar bar(watched.form);
+        bar.open();
+        QTest::keyClicks(bar.field(), "00003");
+        QTest::keyClick(bar.field(), Qt::Key_Return);
+        QCOMPARE(watched.form.lines().currentRow(), 3);
+        QCOMPARE(watched.form.lines().currentColumn(), int(ColConfirmed));
+        QTest::keyClicks(bar.field(), "9");
+        QTest::keyClick(bar.field(), Qt::Key_F3);
+        QVERIFY(bar.findChild<QLabel*>("findNotFound")->isVisibleTo(&bar));
+        QCOMPARE(watched.messages.texts(), QStringList());
+    }
+
+    void talliesTheLinesAsTheResponseWouldCarryThem()
+    {
+        Watched watched(4);
+        watched.form.lines().setText(1, ColConfirmed, QStringLiteral("0"));
+        watched.form.lines().setText(2, ColConfirmed, QStringLiteral("5"));
+        watched.form.lines().setText(3, ColConfirmed, QStringLiteral("99"));
+        const LineTally tally = LineTally::of(watched.form);
+        QCOMPARE(tally.refused, 1);
+        QCOMPARE(tally.changed, 2);
+        QCOMPARE(tally.full, 1);
+        QCOMPARE(tally.failing, 1); // 99 is above the 30 ordered
+    }
+};
+
+QTEST_MAIN(TestFillFind)
+#include "tst_fillfind.moc"
