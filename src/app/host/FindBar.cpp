@@ -2,23 +2,13 @@
 
 #include "control/Columns.h"
 #include "control/Confirmation.h"
+#include "documents/Conversions.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
-
-namespace {
-
-QString folded(const QString& text)
-{
-    QString out = text.toCaseFolded();
-    out.replace(QChar(0x0451), QChar(0x0435)); // ё as е
-    return out;
-}
-
-} // namespace
 
 FindBar::FindBar(Confirmation& form, QWidget* parent)
     : QWidget(parent), m_form(form), m_field(new QLineEdit), m_notFound(new QLabel)
@@ -63,7 +53,7 @@ void FindBar::open()
 
 int FindBar::nextMatch(const Confirmation& form, const QString& text, int after)
 {
-    const QString wanted = folded(text.trimmed());
+    const QString wanted = Conversions::searchForm(text.trimmed());
     const int count = std::min<int>(form.lineCount(), form.lines().rows() - 1);
     if (wanted.isEmpty() || count < 1)
         return 0;
@@ -71,7 +61,8 @@ int FindBar::nextMatch(const Confirmation& form, const QString& text, int after)
     for (int step = 1; step <= count; ++step) {
         const int row = (std::max(after, 0) + step - 1) % count + 1;
         for (int16_t column : {ColEan, ColBuyerCode, ColSupplierCode, ColName}) {
-            if (folded(lines.textAt(row * lines.columns() + column)).contains(wanted))
+            if (Conversions::searchForm(lines.textAt(row * lines.columns() + column))
+                    .contains(wanted))
                 return row;
         }
     }

@@ -169,4 +169,11 @@ QString shortDate(const QDate& date)
     return QLocale().toString(date, QLocale::ShortFormat);
 }
 
+QString searchForm(const QString& text)
+{
+    QString out = text.toCaseFolded();
+    out.replace(QChar(0x0451), QChar(0x0435));
+    return out;
+}
+
 } // namespace Conversions

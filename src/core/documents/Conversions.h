@@ -59,4 +59,7 @@ QTime toTime(const QString& text);
 // The user's short date form, used when the confirmation date is copied into the lines.
 QString shortDate(const QDate& date);
 
+// Text as a search compares it: letter case folded and "ё" read as "е".
+QString searchForm(const QString& text);
+
 } // namespace Conversions

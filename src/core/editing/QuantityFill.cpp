@@ -2,6 +2,7 @@
 
 #include "control/Columns.h"
 #include "control/Confirmation.h"
+#include "documents/Conversions.h"
 #include "editing/LineCheck.h"
 #include "editing/ResponseType.h"
 
@@ -10,13 +11,13 @@
 namespace QuantityFill {
 namespace {
 
-// Header words, compared in lower case without blanks, dots and dashes.
+// Header words, compared as a search compares them without blanks, dots and dashes.
 QString folded(const QString& text)
 {
     QString out;
-    for (QChar c : text.toLower()) {
+    for (QChar c : Conversions::searchForm(text)) {
         if (c.isLetterOrNumber())
-            out += c == QChar(0x0451) ? QChar(0x0435) : c; // ё reads as е
+            out += c;
     }
     return out;
 }
