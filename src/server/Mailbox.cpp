@@ -29,6 +29,13 @@ bool Mailbox::exists(const QString& partnerUrl) const
     return QFileInfo(box(partnerUrl)).isDir();
 }
 
+int Mailbox::waitingCount(const QString& partnerUrl) const
+{
+    return int(QDir(box(partnerUrl) + QStringLiteral("/waiting"))
+                   .entryList({QStringLiteral("*.xml")}, QDir::Files)
+                   .size());
+}
+
 std::optional<QByteArray> Mailbox::partnerInfo(const QString& partnerIln) const
 {
     static const QRegularExpression digits(QStringLiteral("^[0-9A-Za-z_-]+$"));

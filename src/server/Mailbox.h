@@ -24,6 +24,10 @@ public:
 
     // Whether the mailbox's folder exists.
     bool exists(const QString& partnerUrl) const;
+    // The mailbox's folder.
+    QString folder(const QString& partnerUrl) const { return box(partnerUrl); }
+    // How many orders are waiting, those being handed out included.
+    int waitingCount(const QString& partnerUrl) const;
     std::optional<QByteArray> partnerInfo(const QString& partnerIln) const;
     struct Order {
         QString name;

@@ -2,9 +2,13 @@
 
 #include "Answers.h"
 #include "LimitedServer.h"
+#include "OrderPage.h"
+
+#include "documents/XmlDocument.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSettings>
 
 using Answers::errorAnswer;
 using Answers::uploadStatus;
@@ -12,6 +16,23 @@ using Answers::uploadStatus;
 namespace {
 
 const char* const XmlType = "text/xml; charset=utf-8";
+const char* const HtmlType = "text/html; charset=utf-8";
+
+QString randomToken()
+{
+    return QString::number(QRandomGenerator::system()->generate64(), 16) +
+           QString::number(QRandomGenerator::system()->generate64(), 16);
+}
+
+// The buyer's name as its partner information gives it.
+QString buyerName(const std::optional<QByteArray>& info)
+{
+    if (!info)
+        return {};
+    return XmlDocument::fromBytes(*info)
+        .selectSingleNode("/partner-info-response/partner-info/info/name")
+        .text();
+}
 
 } // namespace
 
@@ -80,8 +101,7 @@ bool PlatformServer::hasSession(const std::string& cookieHeader)
 
 std::string PlatformServer::openSession()
 {
-    const QString token = QString::number(QRandomGenerator::system()->generate64(), 16) +
-                          QString::number(QRandomGenerator::system()->generate64(), 16);
+    const QString token = randomToken();
     const auto now = std::chrono::steady_clock::now();
     std::lock_guard lock(m_sessionsLock);
     m_sessions.removeIf(
@@ -90,14 +110,95 @@ std::string PlatformServer::openSession()
     return token.toStdString();
 }
 
+QString PlatformServer::issueTicket(const std::string& session)
+{
+    const QString ticket = randomToken();
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard lock(m_sessionsLock);
+    m_tickets.removeIf([&](const auto& issued) {
+        return now - issued.value().issued >= m_options.ticketLifetime;
+    });
+    m_tickets.insert(ticket, Ticket{session, now});
+    return ticket;
+}
+
+std::optional<std::string> PlatformServer::redeemTicket(const QString& ticket, QString& refusal)
+{
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard lock(m_sessionsLock);
+    const auto found = m_tickets.constFind(ticket);
+    if (found == m_tickets.cend()) {
+        refusal = QStringLiteral("Ссылка на редактор уже использована или неизвестна");
+        return std::nullopt;
+    }
+    const Ticket issued = *found;
+    m_tickets.erase(found);
+    if (now - issued.issued >= m_options.ticketLifetime) {
+        refusal = QStringLiteral("Ссылка на редактор устарела");
+        return std::nullopt;
+    }
+    m_sessions.insert(QString::fromStdString(issued.session), now);
+    return issued.session;
+}
+
+void PlatformServer::page(const httplib::Request& req, httplib::Response& res)
+{
+    const std::string session = openSession();
+    // HttpOnly: the page's scripts never see the cookie either.
+    res.set_header("Set-Cookie",
+                   std::string(CookieName) + "=" + session + "; Path=/edi/; HttpOnly");
+    const QString partnerUrl = QString::fromStdString(req.matches[1].str());
+    if (!Mailbox::isValidPartnerUrl(partnerUrl) || !m_mailbox.exists(partnerUrl)) {
+        res.status = 404;
+        res.set_content(OrderPage::notFound().toStdString(), HtmlType);
+        return;
+    }
+    static const QRegularExpression hostName(QStringLiteral("^[A-Za-z0-9.:\\[\\]-]+$"));
+    const QString host = QString::fromStdString(req.get_header_value("Host"));
+    if (!hostName.match(host).hasMatch()) {
+        res.status = 400;
+        return;
+    }
+    const QSettings settings(m_mailbox.folder(partnerUrl) + QStringLiteral("/page.ini"),
+                             QSettings::IniFormat);
+    OrderPage::Partner partner;
+    partner.url = partnerUrl;
+    partner.iln = settings.value(QStringLiteral("PartnerILN")).toString();
+    partner.name = settings.value(QStringLiteral("PartnerName"), partnerUrl).toString();
+    partner.debugLevel =
+        settings.value(QStringLiteral("DebugLevel"), QStringLiteral("0")).toString();
+    partner.buyer = buyerName(m_mailbox.partnerInfo(partner.iln));
+    if (partner.buyer.isEmpty())
+        partner.buyer = partner.name;
+    const QString pageUrl = QStringLiteral("http://") + host + QString::fromStdString(req.path);
+    res.set_header("Cache-Control", "no-store");
+    res.set_content(
+        OrderPage::html(pageUrl, partner, m_mailbox.waitingCount(partnerUrl), issueTicket(session))
+            .toStdString(),
+        HtmlType);
+}
+
 void PlatformServer::routes()
 {
-    m_server->Get(R"(/edi/.*Order\.aspx)", [this](const httplib::Request&, httplib::Response& res) {
-        res.set_header("Set-Cookie",
-                       std::string(CookieName) + "=" + openSession() + "; Path=/edi/");
-        res.set_content("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>WEXA</title>"
-                        "</head><body><p>Подтверждение заказа</p></body></html>",
-                        "text/html; charset=utf-8");
+    m_server->Get(R"(/edi/(?:(.*)/)?Order\.aspx)",
+                  [this](const httplib::Request& req, httplib::Response& res) { page(req, res); });
+
+    m_server->Post("/edi/Ticket.aspx", [this](const httplib::Request& req, httplib::Response& res) {
+        const XmlDocument request =
+            XmlDocument::fromText(QString::fromUtf8(req.body.data(), qsizetype(req.body.size())));
+        const QString ticket =
+            request.selectSingleNode("/launch-ticket-request/ticket").text().trimmed();
+        QString refusal;
+        const std::optional<std::string> session = redeemTicket(ticket, refusal);
+        if (!session) {
+            res.set_content(errorAnswer(refusal), XmlType);
+            return;
+        }
+        res.set_header("Cache-Control", "no-store");
+        res.set_content(
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><launch-ticket-response><cookie>" +
+                std::string(CookieName) + "=" + *session + "</cookie></launch-ticket-response>",
+            XmlType);
     });
 
     m_server->Post("/edi/Partners.aspx", [this](const httplib::Request& req,

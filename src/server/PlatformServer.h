@@ -8,17 +8,26 @@
 #include <chrono>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 class LimitedServer;
+namespace httplib {
+struct Request;
+struct Response;
+} // namespace httplib
 
 // The reference platform server: the three services the control uses under the site
 // base /edi/, and a page of that site that opens a session.
-//   GET  /edi/<anything>/Order.aspx          the page; sets the session cookie
+//   GET  /edi/<PartnerURL>/Order.aspx        the page; sets the session cookie and
+//                                            offers a link with a launch ticket
+//   POST /edi/Ticket.aspx                    a launch ticket for the session's cookie
 //   POST /edi/Partners.aspx?format=xml       partner information for partner-iln
 //   POST /edi/<PartnerURL>/OrderData.aspx    the next waiting order
 //   POST /edi/<PartnerURL>/Upload.aspx       an order response
 // A service request without a valid session cookie gets an XML error answer; a session
 // unused for `sessionIdle` is gone. Only mailboxes whose folder exists are served.
+// A launch ticket stands for the session of the page that issued it: it is good once,
+// within `ticketLifetime`, so that the link which carries it is worthless once used.
 class PlatformServer {
 public:
     struct Options {
@@ -26,6 +35,7 @@ public:
         size_t bodyLimit = 16 * 1024 * 1024;
         // From a request's first byte to its answer's last.
         std::chrono::seconds requestDeadline = std::chrono::seconds(30);
+        std::chrono::seconds ticketLifetime = std::chrono::minutes(2);
     };
 
     explicit PlatformServer(const QString& root);
@@ -45,6 +55,10 @@ private:
     void routes();
     bool hasSession(const std::string& cookieHeader);
     std::string openSession();
+    QString issueTicket(const std::string& session);
+    // The session a ticket stands for, or the reason it is refused; the ticket is gone.
+    std::optional<std::string> redeemTicket(const QString& ticket, QString& refusal);
+    void page(const httplib::Request& req, httplib::Response& res);
 
     Mailbox m_mailbox;
     Options m_options;
@@ -52,4 +66,9 @@ private:
     std::mutex m_sessionsLock;
     // Each session's last use.
     QHash<QString, std::chrono::steady_clock::time_point> m_sessions;
+    struct Ticket {
+        std::string session;
+        std::chrono::steady_clock::time_point issued;
+    };
+    QHash<QString, Ticket> m_tickets;
 };

@@ -28,12 +28,14 @@ int usage(const char* error)
         stderr,
         "wexa-platform: %s\n\nUsage: wexa-platform --root DIR [--listen 127.0.0.1:PORT]\n"
         "                     [--session-idle SECONDS] [--request-deadline SECONDS]\n"
-        "                     [--parent-pid PID]\n"
+        "                     [--ticket-lifetime SECONDS] [--parent-pid PID]\n"
         "Serves the platform's services under /edi/ from the mailbox in DIR.\n"
         "PORT 0 (the default) picks a free port; the address is printed on the first line.\n"
         "A session unused for SECONDS (8 hours by default) is closed; a request not done,\n"
         "answer included, within its deadline (30 seconds by default) is cut off. With\n"
-        "--parent-pid the server stops by itself once process PID is no longer its parent.\n",
+        "--parent-pid the server stops by itself once process PID is no longer its parent.\n"
+        "The order page's link to the editor is good once, within --ticket-lifetime\n"
+        "(120 seconds by default).\n",
         error);
     return 2;
 }
@@ -57,16 +59,20 @@ int main(int argc, char* argv[])
             listen = arguments[++i];
         else if (arguments[i] == QLatin1String("--session-idle") ||
                  arguments[i] == QLatin1String("--request-deadline") ||
+                 arguments[i] == QLatin1String("--ticket-lifetime") ||
                  arguments[i] == QLatin1String("--parent-pid")) {
             const QString& option = arguments[i];
             bool number = false;
             const qlonglong value = arguments[++i].toLongLong(&number);
             if (!number || value < 0)
-                return usage("--session-idle, --request-deadline and --parent-pid take a number");
+                return usage("--session-idle, --request-deadline, --ticket-lifetime and "
+                             "--parent-pid take a number");
             if (option == QLatin1String("--session-idle"))
                 options.sessionIdle = std::chrono::seconds(value);
             else if (option == QLatin1String("--request-deadline"))
                 options.requestDeadline = std::chrono::seconds(value);
+            else if (option == QLatin1String("--ticket-lifetime"))
+                options.ticketLifetime = std::chrono::seconds(value);
             else
                 parent = pid_t(value);
         } else

@@ -1,9 +1,15 @@
 #pragma once
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTimer>
+
+#include <memory>
 
 // The platform server as its own process on a free loopback port, serving a store folder
 // that the test fills and inspects. Killed with the object, as a crash would end it.
@@ -35,6 +41,53 @@ public:
     QString siteBase() const { return QStringLiteral("http://127.0.0.1:%1/edi/").arg(m_port); }
     int port() const { return m_port; }
     QProcess& process() { return m_process; }
+    // The order page of a mailbox as a browser gets it: the session cookie it sets and the
+    // link its button opens.
+    struct Page {
+        int status = 0;
+        QString html;
+        QString cookie;
+        QString link;
+    };
+    Page page(const QString& partnerUrl) const
+    {
+        QNetworkAccessManager manager;
+        std::unique_ptr<QNetworkReply> reply(
+            manager.get(QNetworkRequest(QUrl(siteBase() + partnerUrl + "/Order.aspx"))));
+        QEventLoop loop;
+        QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+        loop.exec();
+        Page page;
+        page.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        page.html = QString::fromUtf8(reply->readAll());
+        page.cookie = QString::fromUtf8(reply->rawHeader("Set-Cookie")).section(';', 0, 0);
+        static const QRegularExpression button("id=\"open\" href=\"([^\"]+)\"");
+        page.link = button.match(page.html).captured(1).replace("&amp;", "&");
+        return page;
+    }
+    // A buyer's mailbox with its page's settings, its partner information and its orders.
+    bool placeMailbox(const QString& partnerUrl, const QString& iln, const QString& buyer,
+                      const QList<QByteArray>& orders, int debugLevel = 0) const
+    {
+        bool placed =
+            place("mailbox/" + partnerUrl + "/page.ini",
+                  "[General]\nPartnerName=" + partnerUrl.toUtf8() + "\nPartnerILN=" + iln.toUtf8() +
+                      "\nDebugLevel=" + QByteArray::number(debugLevel) + "\n") &&
+            place("partners/" + iln + ".xml",
+                  "<partner-info-response><partner-info><info><nip>7800000002</nip>"
+                  "<name>" +
+                      buyer.toHtmlEscaped().toUtf8() +
+                      "</name><account>40702810000000000002"
+                      "</account></info></partner-info></partner-info-response>");
+        for (qsizetype i = 0; i < orders.size(); ++i)
+            placed = placed && place(QStringLiteral("mailbox/%1/waiting/%2.xml")
+                                         .arg(partnerUrl)
+                                         .arg(i + 1, 2, 10, QLatin1Char('0')),
+                                     orders[i]);
+        return placed;
+    }
+    QString root() const { return m_root; }
     static QStringList names(const QString& folder) { return QDir(folder).entryList(QDir::Files); }
     // Writes a file below the root, making its folders.
     bool place(const QString& path, const QByteArray& bytes) const
