@@ -2,6 +2,7 @@
 
 #include "host/WindowPlacement.h"
 
+#include "cli/CommandLine.h"
 #include "control/BusyPointer.h"
 #include "control/GridView.h"
 #include "control/Lifecycle.h"
@@ -11,6 +12,7 @@
 #include "host/DraftsDialog.h"
 #include "host/FillFromFile.h"
 #include "host/FindBar.h"
+#include "host/LaunchTicket.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,10 +32,12 @@ HostWindow::HostWindow(LaunchOptions options, QWidget* parent)
       m_printed(m_errorStream),
       // A window rendered to a picture has nobody to answer a message box: its messages
       // are printed instead.
-      m_messages(m_options.screenshot.isEmpty() ? static_cast<MessageSink&>(m_boxes) : m_printed),
+      m_messages(m_options.screenshot.isEmpty() && !m_options.unattended
+                     ? static_cast<MessageSink&>(m_boxes)
+                     : m_printed),
       m_form(m_messages), m_keeper(m_form)
 {
-    if (!m_options.screenshot.isEmpty())
+    if (!m_options.screenshot.isEmpty() || m_options.unattended)
         m_errorStream.open(stderr, QIODevice::WriteOnly);
     m_form.setHost(*this);
     Lifecycle::ReadProperties(m_form, m_bag);
@@ -212,6 +216,25 @@ void HostWindow::responseSent(const QString& number)
 {
     m_keeper.responseFinished();
     showStatus(QStringLiteral("Подтверждение %1 отправлено.").arg(number));
+    emit sent(number);
+}
+
+bool HostWindow::redeemTicket()
+{
+    const LaunchTicket::Redeemed redeemed =
+        LaunchTicket::redeem(m_options.pageUrl.value_or(QString()), m_options.ticket);
+    m_options.ticket.clear();
+    if (redeemed.cookie) {
+        m_options.cookie = *redeemed.cookie;
+        return true;
+    }
+    m_messages.show({Messages::Title,
+                     QStringLiteral("Не удалось открыть подтверждение заказа: %1.\nОткройте "
+                                    "страницу заказа на площадке ещё раз и нажмите кнопку "
+                                    "«Открыть подтверждение заказа».")
+                         .arg(redeemed.refusal),
+                     Message::Icon::Exclamation});
+    return false;
 }
 
 void HostWindow::offerDrafts()
@@ -255,9 +278,16 @@ void HostWindow::showEvent(QShowEvent* event)
     // The start-up runs once the window is on screen, so that its messages have a window
     // to stand over.
     QTimer::singleShot(0, this, [this] {
+        if (!m_options.ticket.isEmpty() && !redeemTicket()) {
+            emit started();
+            close();
+            QCoreApplication::exit(CommandLine::Refused);
+            return;
+        }
         Lifecycle::UserControl_Show(m_form);
         m_keeper.startupFinished();
         offerDrafts();
+        emit started();
         if (!m_options.screenshot.isEmpty()) {
             grab().save(m_options.screenshot, "PNG");
             close();

@@ -47,6 +47,12 @@ public:
     // Tells the user of a quiet event in the status bar, until the next one.
     void showStatus(const QString& text);
 
+signals:
+    // The control's start-up is over (also when it was not run: the launch was refused).
+    void started();
+    // The platform accepted the response.
+    void sent(const QString& number);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -60,6 +66,9 @@ private:
     void updateTally();
     // False when the user chose to stay.
     bool mayClose();
+    // Exchanges the launch ticket for the page's cookie; false, with the user told why,
+    // when the platform refused it.
+    bool redeemTicket();
 
     LaunchOptions m_options;
     LaunchPropertyBag m_bag;

@@ -9,14 +9,21 @@
 #include <optional>
 
 // How the window is launched: the control's persisted properties, the page that hosts it
-// (if any) and the property file.
+// (if any) and the property file. A platform's page launches it with a wexa-confirm: link
+// that carries the page's address, the properties and a launch ticket, which the window
+// redeems on the page's site for the page's cookie.
 struct LaunchOptions {
     QMap<QString, QString> properties; // OnLine, DebugLevel, PartnerName, PartnerILN, PartnerURL
     std::optional<QString> pageUrl;
     QString cookie;
+    QString ticket;
     QString propertyFile;
     // Render the window to this PNG once it has started, then close it.
     QString screenshot;
+    // Nobody at the screen: messages are printed and questions answered Yes.
+    bool unattended = false;
+
+    static inline const QString LinkScheme = QStringLiteral("wexa-confirm");
 
     static std::optional<LaunchOptions> parse(const QStringList& arguments, QString& error);
     static QString usage();

@@ -36,11 +36,7 @@ bool sameOrigin(const QUrl& target, const QUrl& origin)
                origin.port(origin.scheme() == QLatin1String("https") ? 443 : 80);
 }
 
-struct Transfer {
-    bool ok = false;
-    QString error;
-    QByteArray body;
-};
+using RequestChannel::Transfer;
 
 QString noAnswerWithin(int milliseconds, const QUrl& url)
 {
@@ -102,7 +98,10 @@ QString awaitReply(QNetworkReply* reply, QTimer& deadline, const QUrl& url)
     return {};
 }
 
-Transfer post(const QUrl& url, const QByteArray& cookie, bool sendCookie, const QByteArray& body)
+} // namespace
+
+Transfer RequestChannel::post(const QUrl& url, const QByteArray& cookie, bool sendCookie,
+                              const QByteArray& body)
 {
     Transfer transfer;
     if (!url.isValid() ||
@@ -158,8 +157,6 @@ Transfer post(const QUrl& url, const QByteArray& cookie, bool sendCookie, const 
     }
 }
 
-} // namespace
-
 namespace RequestChannel {
 void setStallTimeout(int milliseconds)
 {
@@ -179,7 +176,7 @@ XmlDocument SendXMLDOMRequest(Confirmation& form, const QString& address,
     DebugLog::WriteLogXml(QStringLiteral("Request: ") + address + QLatin1Char(' ') + cookie,
                           request.root(), 4);
     const QUrl url(address);
-    const Transfer transfer = post(
+    const Transfer transfer = RequestChannel::post(
         url, cookie.toUtf8(), sameOrigin(url, QUrl(form.host().pageUrl())), request.xml().toUtf8());
     if (!transfer.ok) {
         reportFailure(form, transfer.error);

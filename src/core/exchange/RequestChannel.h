@@ -3,6 +3,7 @@
 #include "documents/XmlDocument.h"
 
 #include <QString>
+#include <QUrl>
 
 class Confirmation;
 
@@ -14,6 +15,15 @@ XmlDocument SendXMLDOMRequest(Confirmation& form, const QString& address,
                               const XmlDocument& request);
 
 namespace RequestChannel {
+struct Transfer {
+    bool ok = false;
+    QString error;
+    QByteArray body;
+};
+// One POST under the channel's rules and limits: http or https only, redirects followed
+// only within the same origin, the stall timeout, the deadline and the size cap. The
+// cookie is sent when `sendCookie` holds. Nothing is logged or shown.
+Transfer post(const QUrl& url, const QByteArray& cookie, bool sendCookie, const QByteArray& body);
 // A transfer that makes no progress for this long fails like an unreachable server.
 void setStallTimeout(int milliseconds);
 // A whole exchange, however steady, that takes longer fails the same way.

@@ -1,0 +1,38 @@
+#include "host/LaunchTicket.h"
+
+#include "documents/XmlDocument.h"
+#include "exchange/Exchanges.h"
+#include "exchange/RequestChannel.h"
+
+namespace LaunchTicket {
+
+QString address(const QString& pageUrl)
+{
+    const QString base = Exchanges::siteBase(pageUrl);
+    return base.isEmpty() ? QString() : base + QStringLiteral("Ticket.aspx");
+}
+
+Redeemed redeem(const QString& pageUrl, const QString& ticket)
+{
+    const QUrl page(pageUrl);
+    const QUrl target(address(pageUrl));
+    if (target.isEmpty() || target.adjusted(QUrl::RemovePath | QUrl::RemoveQuery) !=
+                                page.adjusted(QUrl::RemovePath | QUrl::RemoveQuery))
+        return {std::nullopt, QStringLiteral("Неверный адрес страницы: «%1»").arg(pageUrl)};
+    XmlDocument request = XmlDocument::fromText(
+        QStringLiteral("<launch-ticket-request><ticket/></launch-ticket-request>"));
+    request.selectSingleNode("/launch-ticket-request/ticket").setText(ticket);
+    const RequestChannel::Transfer transfer =
+        RequestChannel::post(target, {}, false, request.xml().toUtf8());
+    if (!transfer.ok)
+        return {std::nullopt, transfer.error};
+    const XmlDocument answer = XmlDocument::fromBytes(transfer.body);
+    const QString cookie =
+        answer.selectSingleNode("/launch-ticket-response/cookie").text().trimmed();
+    if (!cookie.isEmpty())
+        return {cookie, {}};
+    const QString message = answer.selectSingleNode("/error-response/message").text().trimmed();
+    return {std::nullopt, message.isEmpty() ? QStringLiteral("Сайт не выдал сеанс") : message};
+}
+
+} // namespace LaunchTicket
