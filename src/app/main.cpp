@@ -21,24 +21,27 @@ bool isVerb(const char* argument)
     return false;
 }
 
-// The verbs need no screen, except for rendering the control, which works without a
-// display through the offscreen platform. Without a verb the window opens.
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+// The verbs need no screen, except for rendering the control and for the demo, which
+// then work without a display through the offscreen platform. Without a verb the
+// window opens.
 std::unique_ptr<QCoreApplication> makeApplication(int& argc, char* argv[])
 {
-    bool window = argc < 2 || !isVerb(argv[1]) || qstrcmp(argv[1], "demo") == 0;
+    const bool demo = argc >= 2 && qstrcmp(argv[1], "demo") == 0;
     // Without any display the window cannot open; the usage is printed instead.
-    if (window && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        window = false;
+    const bool window = (argc < 2 || !isVerb(argv[1])) && hasDisplay();
     bool screenshot = false;
     for (int i = 1; i < argc; ++i)
         screenshot = screenshot || qstrcmp(argv[i], "--screenshot") == 0;
-    if (!window && !screenshot)
+    if (!window && !screenshot && !demo)
         return std::make_unique<QCoreApplication>(argc, argv);
-    if (screenshot && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (!hasDisplay())
         qputenv("QT_QPA_PLATFORM", "offscreen");
     return std::make_unique<QApplication>(argc, argv);
 }
@@ -53,6 +56,7 @@ QString usage()
 
 int main(int argc, char* argv[])
 {
+    const bool unattended = !hasDisplay();
     const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("WEXA"));
     QCoreApplication::setApplicationName(QStringLiteral("wexa-confirm"));
@@ -83,7 +87,7 @@ int main(int argc, char* argv[])
     // The message boxes' standard buttons speak the user's language.
     Translations::install(*app);
     if (verb == QLatin1String("demo"))
-        return Demo::run(arguments.mid(1), out, err);
+        return Demo::run(arguments.mid(1), out, err, unattended);
     QString error;
     std::optional<LaunchOptions> options = LaunchOptions::parse(arguments, error);
     if (!options) {

@@ -1,3 +1,4 @@
+#include <QImage>
 #include <QProcess>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -47,6 +48,42 @@ private slots:
         QVERIFY(demo.waitForFinished(5000));
 
         QTRY_VERIFY_WITH_TIMEOUT(!listening(port), 5000);
+    }
+
+    // GIVEN no display at all WHEN the demo runs THEN it takes the whole on-line road by
+    // itself: the order fetched through the page's link, confirmed in full and sent, the
+    // platform's answer and the received file told, the window pictured; and nothing of
+    // the order reaches the terminal.
+    void theDemoConfirmsAnOrderWithoutADisplay()
+    {
+        QTemporaryDir dir;
+        QProcess demo;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(name);
+        demo.setProcessEnvironment(environment);
+        demo.start(WEXA_BIN_DIR "/wexa-confirm", {"demo", "--keep", dir.path()});
+        QVERIFY(demo.waitForFinished(120000));
+        const QString output = QString::fromUtf8(demo.readAllStandardOutput());
+        const QString errors = QString::fromUtf8(demo.readAllStandardError());
+        QCOMPARE(demo.exitCode(), 0);
+
+        QVERIFY2(output.contains("Sent confirmation Пз_ZK/2026/1187: the platform answered OK"),
+                 qPrintable(output + errors));
+        const QDir received(dir.filePath("platform/mailbox/supplier/received"));
+        const QStringList files = received.entryList(QDir::Files);
+        QCOMPARE(files.size(), 1);
+        const QFileInfo file(received.filePath(files.first()));
+        QVERIFY(output.contains(QStringLiteral("Received by the platform: %1 (%2 bytes)")
+                                    .arg(file.absoluteFilePath())
+                                    .arg(file.size())));
+        QVERIFY(!QImage(dir.filePath("screenshot.png")).isNull());
+        // Every line confirmed in full: the response's quantities are the ordered ones.
+        QFile response(file.absoluteFilePath());
+        QVERIFY(response.open(QIODevice::ReadOnly));
+        QVERIFY(response.readAll().contains("<ResponseType>29</ResponseType>"));
+        for (const char* content : {"Молоко", "Кефир", "<Document"})
+            QVERIFY2(!(output + errors).contains(QString::fromUtf8(content)), content);
     }
 };
 

@@ -3,12 +3,14 @@
 #include "cli/CommandLine.h"
 #include "cli/Setup.h"
 #include "demo/SampleOrders.h"
+#include "control/PotwierdzenieZam.h"
 #include "host/HostWindow.h"
 #include "storage/FileWriter.h"
 #include "storage/InfoFiles.h"
 #include "storage/WorkingFolder.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -16,9 +18,11 @@
 #include <QNetworkCookie>
 #include <QNetworkReply>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -65,9 +69,13 @@ bool prepare(const QString& root)
     const QString platform = root + QStringLiteral("/platform");
     if (QFile::exists(InfoFiles::userInfoPath(work)))
         return true;
-    const QString waiting =
-        platform + QStringLiteral("/mailbox/") + PartnerUrl + QStringLiteral("/waiting/");
-    return writeFile(InfoFiles::userInfoPath(work), Setup::userInfoFile(Supplier)) &&
+    const QString box = platform + QStringLiteral("/mailbox/") + PartnerUrl;
+    const QString waiting = box + QStringLiteral("/waiting/");
+    // The page's settings for this buyer; a full trace would also hold the session cookie.
+    return writeFile(box + QStringLiteral("/page.ini"),
+                     "[General]\nPartnerName=Severny\nPartnerILN=" + BuyerIln.toUtf8() +
+                         "\nDebugLevel=2\n") &&
+           writeFile(InfoFiles::userInfoPath(work), Setup::userInfoFile(Supplier)) &&
            writeFile(platform + QStringLiteral("/partners/") + BuyerIln + QStringLiteral(".xml"),
                      Setup::partnerInfoFile(Buyer)) &&
            writeFile(waiting + QStringLiteral("01-ZK-2026-1187.xml"),
@@ -78,22 +86,68 @@ bool prepare(const QString& root)
                      SampleOrders::generate(300, QStringLiteral("ZK/2026/4411"), 300));
 }
 
-// Opens the platform's page as a browser would and keeps the session cookie it sets.
-QString openPage(const QString& pageUrl)
+// Opens the platform's page as a browser would and follows its button's link, as the
+// browser hands it to this program.
+std::optional<LaunchOptions> openPage(const QString& pageUrl, QString& error)
 {
     QNetworkAccessManager manager;
-    QNetworkReply* reply = manager.get(QNetworkRequest(QUrl(pageUrl)));
+    std::unique_ptr<QNetworkReply> reply(manager.get(QNetworkRequest(QUrl(pageUrl))));
     QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
     QTimer::singleShot(10000, &loop, &QEventLoop::quit);
     loop.exec();
-    QString cookie;
-    const auto cookies =
-        reply->header(QNetworkRequest::SetCookieHeader).value<QList<QNetworkCookie>>();
-    for (const QNetworkCookie& c : cookies)
-        cookie = QString::fromUtf8(c.toRawForm(QNetworkCookie::NameAndValueOnly));
-    reply->deleteLater();
-    return cookie;
+    static const QRegularExpression button(QStringLiteral("id=\"open\" href=\"([^\"]+)\""));
+    const QRegularExpressionMatch link = button.match(QString::fromUtf8(reply->readAll()));
+    if (!link.hasMatch()) {
+        error = QStringLiteral("the platform's page offers no link to the editor");
+        return std::nullopt;
+    }
+    QString href = link.captured(1);
+    href.replace(QLatin1String("&amp;"), QLatin1String("&"));
+    return LaunchOptions::parse({href}, error);
+}
+
+// Nobody at the screen: the order is confirmed in full and sent as a user would do it,
+// the platform's answer and what it received are told, and the window is pictured.
+int confirmUnattended(HostWindow& window, const QString& root, QIODevice& out, QIODevice& err)
+{
+    QString sent;
+    QObject::connect(&window, &HostWindow::sent, &window, [&](const QString& n) { sent = n; });
+    QEventLoop started;
+    QObject::connect(&window, &HostWindow::started, &started, &QEventLoop::quit);
+    window.show();
+    started.exec();
+    if (!window.isVisible())
+        return CommandLine::Refused;
+    const QString number = window.form().field(Confirmation::Field::lblNrZamWart);
+    if (number.isEmpty()) {
+        print(err, QStringLiteral("wexa-confirm demo: no order was fetched\n"));
+        return CommandLine::Refused;
+    }
+    print(
+        out,
+        QStringLiteral("Order fetched: %1, %2 lines\n").arg(number).arg(window.form().lineCount()));
+    // Full acceptance, recalculated, then sent: the question before sending is answered Yes.
+    window.control()->findChild<QComboBox*>(QStringLiteral("cboxTyp"))->setCurrentIndex(2);
+    window.control()->button(QStringLiteral("btnPrzelicz"))->click();
+    window.control()->button(QStringLiteral("btnPrzeslij"))->click();
+    const QString shot = root + QStringLiteral("/screenshot.png");
+    window.grab().save(shot, "PNG");
+    window.close();
+    if (sent.isEmpty()) {
+        print(err, QStringLiteral("wexa-confirm demo: the response was not sent\n"));
+        return CommandLine::Refused;
+    }
+    print(out, QStringLiteral("Sent confirmation %1: the platform answered OK\n").arg(sent));
+    const QDir received(root + QStringLiteral("/platform/mailbox/") + PartnerUrl +
+                        QStringLiteral("/received"));
+    const QFileInfoList files = received.entryInfoList(QDir::Files, QDir::Time);
+    if (!files.isEmpty())
+        print(out, QStringLiteral("Received by the platform: %1 (%2 bytes)\n")
+                       .arg(files.first().absoluteFilePath())
+                       .arg(files.first().size()));
+    print(out, QStringLiteral("Screenshot: %1\n").arg(shot));
+    return CommandLine::Success;
 }
 
 } // namespace
@@ -105,10 +159,12 @@ QString usage()
         "      starts the reference platform server on a free loopback port with a partner and\n"
         "      three waiting orders, and opens the control on-line as the platform's page\n"
         "      does; each start takes the next order. --keep DIR keeps the working folder\n"
-        "      (DIR/work) and the mailbox (DIR/platform) instead of a temporary folder.\n");
+        "      (DIR/work) and the mailbox (DIR/platform) instead of a temporary folder.\n"
+        "      Without a display it confirms the order in full, sends it, tells the\n"
+        "      platform's answer and the file it received, and pictures the window.\n");
 }
 
-int run(const QStringList& arguments, QIODevice& out, QIODevice& err)
+int run(const QStringList& arguments, QIODevice& out, QIODevice& err, bool unattended)
 {
     QString keep;
     if (arguments.size() == 2 && arguments[0] == QLatin1String("--keep")) {
@@ -118,6 +174,8 @@ int run(const QStringList& arguments, QIODevice& out, QIODevice& err)
         return CommandLine::UsageError;
     }
     QTemporaryDir temporary;
+    // Without a screen what the demo did stays to be looked at.
+    temporary.setAutoRemove(!unattended);
     const QString root = keep.isEmpty() ? temporary.path() : keep;
     if ((keep.isEmpty() && !temporary.isValid()) || !QDir().mkpath(root) || !prepare(root)) {
         print(err, QStringLiteral("wexa-confirm demo: cannot prepare %1\n").arg(root));
@@ -155,24 +213,24 @@ int run(const QStringList& arguments, QIODevice& out, QIODevice& err)
           QStringLiteral("Platform: %1\nWorking folder: %2/work\nMailbox: %2/platform/mailbox/%3\n")
               .arg(site, root, PartnerUrl));
 
-    LaunchOptions options;
-    options.properties = {{QStringLiteral("OnLine"), QStringLiteral("On")},
-                          {QStringLiteral("DebugLevel"), QStringLiteral("4")},
-                          {QStringLiteral("PartnerName"), QStringLiteral("Severny")},
-                          {QStringLiteral("PartnerILN"), BuyerIln},
-                          {QStringLiteral("PartnerURL"), PartnerUrl}};
-    options.pageUrl = pageUrl;
-    options.cookie = openPage(pageUrl);
-    int result = 0;
-    {
-        HostWindow window(options);
+    QString error;
+    std::optional<LaunchOptions> options = openPage(pageUrl, error);
+    int result = CommandLine::Refused;
+    if (!options) {
+        print(err, QStringLiteral("wexa-confirm demo: %1\n").arg(error));
+    } else if (unattended) {
+        options->unattended = true;
+        HostWindow window(std::move(*options));
+        result = confirmUnattended(window, root, out, err);
+    } else {
+        HostWindow window(std::move(*options));
         window.show();
         result = QApplication::exec();
     }
     server.terminate();
     if (!server.waitForFinished(5000))
         server.kill();
-    if (!keep.isEmpty())
+    if (!keep.isEmpty() || unattended)
         print(out, QStringLiteral("Kept in %1\n").arg(root));
     return result;
 }
