@@ -158,6 +158,13 @@ void draw(QPainter& p, Picture picture)
 
 } // namespace
 
+void paint(QPainter& painter, Picture picture)
+{
+    painter.save();
+    draw(painter, picture);
+    painter.restore();
+}
+
 QIcon icon(Picture picture)
 {
     QIcon result;
