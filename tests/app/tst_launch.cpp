@@ -2,6 +2,7 @@
 #include "Tools.h"
 
 #include "host/LaunchOptions.h"
+#include "host/LaunchTicket.h"
 
 #include <QImage>
 #include <QProcess>
@@ -90,8 +91,8 @@ private slots:
             << "wexa-confirm:open?page=http%3A%2F%2Fh%2Fedi%2Fs%2FOrder.aspx" << QString()
             << QString();
         QTest::newRow("a link to a page that is not on the web is refused")
-            << "wexa-confirm:open?page=file%3A%2F%2F%2Fetc%2Fpasswd&ticket=ab12" << QString()
-            << QString();
+            << "wexa-confirm:open?page=ftp%3A%2F%2Fh%2Fedi%2Fs%2FOrder.aspx&ticket=ab12"
+            << QString() << QString();
     }
     void linksAreRead()
     {
@@ -107,6 +108,16 @@ private slots:
         QCOMPARE(options->ticket, "ab12");
         QVERIFY(options->cookie.isEmpty());
         QCOMPARE(options->properties.value("PartnerName"), partnerName);
+    }
+
+    // A page address with no site above it names no origin to send the ticket to.
+    void theTicketGoesNowhereButThePagesSite()
+    {
+        const LaunchTicket::Redeemed redeemed =
+            LaunchTicket::redeem("http://127.0.0.1:9/Order.aspx", "ab12");
+        QVERIFY(!redeemed.cookie);
+        QVERIFY2(redeemed.refusal.startsWith("Неверный адрес страницы"),
+                 qPrintable(redeemed.refusal));
     }
 
     // GIVEN the platform's order page WHEN its button's link is handed to wexa-confirm
