@@ -15,7 +15,6 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
-#include <QNetworkCookie>
 #include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
