@@ -1,7 +1,7 @@
-#include "PlatformServer.h"
+#include "server/PlatformServer.h"
 
-#include "Answers.h"
-#include "LimitedServer.h"
+#include "server/Answers.h"
+#include "server/LimitedServer.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>

@@ -1,10 +1,10 @@
 #include "RecordingMessages.h"
 #include "TestSupport.h"
 
-#include "control/Automation.h"
-#include "control/Confirmation.h"
-#include "control/PotwierdzenieZam.h"
-#include "control/RuntimeError.h"
+#include "core/actions/Confirmation.h"
+#include "core/form/Automation.h"
+#include "core/form/RuntimeError.h"
+#include "ui/control/PotwierdzenieZam.h"
 
 #include <QTest>
 
@@ -73,7 +73,7 @@ private slots:
     {
         // The control as a page's script reaches it: only through its meta-object.
         RecordingMessages messages;
-        Confirmation form{messages};
+        Confirmation form{messages, testProcess()};
         PotwierdzenieZam control{form};
         const auto index = [&control](const char* method, qint16 r, qint16 c) {
             qint16 result = -1;

@@ -1,12 +1,12 @@
-#include "demo/Demo.h"
+#include "app/demo/Demo.h"
 
-#include "cli/CommandLine.h"
-#include "cli/Setup.h"
-#include "demo/SampleOrders.h"
-#include "host/HostWindow.h"
-#include "storage/FileWriter.h"
-#include "storage/InfoFiles.h"
-#include "storage/WorkingFolder.h"
+#include "app/cli/CommandLine.h"
+#include "app/cli/Setup.h"
+#include "app/demo/SampleOrders.h"
+#include "app/host/HostWindow.h"
+#include "core/rules/FileWriter.h"
+#include "core/session/InfoFiles.h"
+#include "core/session/WorkingFolder.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -165,7 +165,8 @@ int run(const QStringList& arguments, QIODevice& out, QIODevice& err)
     options.cookie = openPage(pageUrl);
     int result = 0;
     {
-        HostWindow window(options);
+        ProcessState process;
+        HostWindow window(options, process);
         window.show();
         result = QApplication::exec();
     }

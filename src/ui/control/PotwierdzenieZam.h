@@ -1,7 +1,7 @@
 #pragma once
 
-#include "control/Confirmation.h"
-#include "control/Icons.h"
+#include "core/actions/Confirmation.h"
+#include "ui/control/Icons.h"
 
 #include <QWidget>
 
