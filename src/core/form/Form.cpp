@@ -184,10 +184,7 @@ bool Form::State::sameContent(const State& other) const
 
 Form::State Form::state() const
 {
-    State state{m_values};
-    state.lines = m_lines.state();
-    state.summary = m_summary.state();
-    return state;
+    return {m_values, m_lines.state(), m_summary.state()};
 }
 
 void Form::restore(const State& state)
