@@ -82,6 +82,26 @@ QToolButton* PotwierdzenieZam::button(const QString& name) const
     return findChild<QToolButton*>(name);
 }
 
+qint16 PotwierdzenieZam::IndexGrdSuma(qint16 r, qint16 c)
+{
+    try {
+        return m_form.IndexGrdSuma(r, c);
+    } catch (const RuntimeError& e) {
+        emit exception(e.number(), QStringLiteral("IndexGrdSuma"), e.description());
+        return 0;
+    }
+}
+
+qint16 PotwierdzenieZam::IndexGrdPozycje(qint16 r, qint16 c)
+{
+    try {
+        return m_form.IndexGrdPozycje(r, c);
+    } catch (const RuntimeError& e) {
+        emit exception(e.number(), QStringLiteral("IndexGrdPozycje"), e.description());
+        return 0;
+    }
+}
+
 QString PotwierdzenieZam::JednostkiMiaryNazwaToSymbol(const QString& nazwa) const
 {
     return ::JednostkiMiaryNazwaToSymbol(nazwa);
