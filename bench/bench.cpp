@@ -5,19 +5,19 @@
 //
 //   wexa-bench [ORDER]   also writes the generated order to ORDER
 
-#include "control/Confirmation.h"
-#include "control/MessageSink.h"
-#include "control/PotwierdzenieZam.h"
-#include "control/ProcessState.h"
-#include "control/Startup.h"
-#include "demo/SampleOrders.h"
-#include "documents/ResponseWriter.h"
-#include "documents/XmlDocument.h"
-#include "editing/CellEditor.h"
-#include "editing/QuantityFill.h"
-#include "host/WorkKeeper.h"
-#include "session/Drafts.h"
-#include "storage/QuantityFile.h"
+#include "app/demo/SampleOrders.h"
+#include "app/host/WorkKeeper.h"
+#include "core/actions/CellEditor.h"
+#include "core/actions/Confirmation.h"
+#include "core/actions/QuantityFill.h"
+#include "core/form/MessageSink.h"
+#include "core/form/ProcessState.h"
+#include "core/rules/QuantityFile.h"
+#include "core/rules/ResponseWriter.h"
+#include "core/rules/XmlDocument.h"
+#include "core/session/Drafts.h"
+#include "core/session/Startup.h"
+#include "ui/control/PotwierdzenieZam.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -110,8 +110,9 @@ int main(int argc, char* argv[])
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
     mallopt(M_TRIM_THRESHOLD, 1 << 30);
     QLocale::setDefault(QLocale(QStringLiteral("ru_RU")));
-    ProcessState::instance().user.iln = Seller;
-    ProcessState::instance().partnerIln = Buyer;
+    ProcessState process;
+    process.user.iln = Seller;
+    process.partnerIln = Buyer;
 
     const QByteArray order = SampleOrders::generate(OrderLines, QStringLiteral("ZK/2026/4411"),
                                                     OrderLines, {Buyer, Seller});
@@ -132,11 +133,11 @@ int main(int argc, char* argv[])
     CountingMessages messages;
     std::unique_ptr<Confirmation> fresh;
     const double reading = medianMs(
-        11, [&](int) { fresh = std::make_unique<Confirmation>(messages); },
+        11, [&](int) { fresh = std::make_unique<Confirmation>(messages, process); },
         [&](int) { startOnline(*fresh, order); });
     fresh.reset();
 
-    Confirmation form(messages);
+    Confirmation form(messages, process);
     startOnline(form, order);
     bool built = true;
     const double building = medianMs(
@@ -175,7 +176,7 @@ int main(int argc, char* argv[])
     // What keeps the work after a commit: the state taken and compared, an undo step, and
     // the draft written whole to disk (wall-clock time, the disk included).
     QTemporaryDir work;
-    ProcessState::instance().workingFolder = work.path();
+    process.workingFolder = work.path();
     double draft = 0;
     double keptCommit = 0;
     bool drafted = false;

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "control/Clock.h"
-#include "control/MessageSink.h"
-#include "control/ProcessState.h"
-#include "documents/Conversions.h"
+#include "core/form/Clock.h"
+#include "core/form/MessageSink.h"
+#include "core/form/ProcessState.h"
+#include "core/rules/Conversions.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -23,10 +23,17 @@ public:
     }
 };
 
+// The process state the harnesses hand to the controls they create.
+inline ProcessState& fuzzProcess()
+{
+    static ProcessState process;
+    return process;
+}
+
 // A process as the start-up leaves it: the user's locale, a fixed day, no shared state.
 inline void freshProcess()
 {
-    ProcessState::reset();
+    fuzzProcess() = ProcessState{};
     QLocale::setDefault(QLocale(QStringLiteral("ru_RU")));
     Conversions::determineDecimalSeparator();
     Clock::setToday(QDate(2026, 12, 5));

@@ -1,8 +1,8 @@
 // The user and partner information files of the working folder.
 #include "FuzzSupport.h"
 
-#include "control/RuntimeError.h"
-#include "storage/InfoFiles.h"
+#include "core/form/RuntimeError.h"
+#include "core/session/InfoFiles.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

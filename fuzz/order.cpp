@@ -1,9 +1,9 @@
 // An order as the start-up takes it from the server.
 #include "FuzzSupport.h"
 
-#include "control/Confirmation.h"
-#include "control/Startup.h"
-#include "documents/XmlDocument.h"
+#include "core/actions/Confirmation.h"
+#include "core/rules/XmlDocument.h"
+#include "core/session/Startup.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (order.isEmpty())
         return 0;
     SilentMessages messages;
-    Confirmation form(messages);
+    Confirmation form(messages, fuzzProcess());
     Startup::takeOrder(form, order);
     return 0;
 }

@@ -2,8 +2,8 @@
 // order request, an order waiting in the mailbox and an upload.
 #include "FuzzSupport.h"
 
-#include "Answers.h"
-#include "documents/XmlDocument.h"
+#include "core/rules/XmlDocument.h"
+#include "server/Answers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

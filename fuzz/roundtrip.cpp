@@ -1,11 +1,11 @@
 // An order taken, its response written and that response loaded back.
 #include "FuzzSupport.h"
 
-#include "control/Confirmation.h"
-#include "control/Startup.h"
-#include "documents/ResponseLoader.h"
-#include "documents/ResponseWriter.h"
-#include "documents/XmlDocument.h"
+#include "core/actions/Confirmation.h"
+#include "core/actions/LoadResponse.h"
+#include "core/rules/ResponseWriter.h"
+#include "core/rules/XmlDocument.h"
+#include "core/session/Startup.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -13,15 +13,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const XmlDocument order = XmlDocument::fromBytes(bytesOf(data, size));
     if (order.isEmpty())
         return 0;
-    ProcessState::instance().user.iln = QStringLiteral("4607000000024");
+    fuzzProcess().user.iln = QStringLiteral("4607000000024");
     SilentMessages messages;
-    Confirmation form(messages);
+    Confirmation form(messages, fuzzProcess());
     form.setPartnerIln(QStringLiteral("4607000000017"));
     Startup::takeOrder(form, order);
     const std::optional<XmlDocument> response = MakeOrderResponse(form);
     if (!response)
         return 0;
-    Confirmation loaded(messages);
+    Confirmation loaded(messages, fuzzProcess());
     loaded.setPartnerIln(QStringLiteral("4607000000017"));
     loadResponseFile(loaded, asFile(response->toUtf8()));
     return 0;

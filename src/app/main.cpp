@@ -1,8 +1,8 @@
-#include "cli/CommandLine.h"
-#include "cli/Setup.h"
-#include "demo/Demo.h"
-#include "host/HostWindow.h"
-#include "host/Translations.h"
+#include "app/cli/CommandLine.h"
+#include "app/cli/Setup.h"
+#include "app/demo/Demo.h"
+#include "app/host/HostWindow.h"
+#include "app/host/Translations.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -94,7 +94,8 @@ int main(int argc, char* argv[])
         err.write(QStringLiteral("wexa-confirm: %1\n\n%2").arg(error, usage()).toUtf8());
         return CommandLine::UsageError;
     }
-    HostWindow window(std::move(*options));
+    ProcessState process;
+    HostWindow window(std::move(*options), process);
     window.show();
     return QApplication::exec();
 }

@@ -1,6 +1,6 @@
-#include "Answers.h"
+#include "server/Answers.h"
 
-#include "documents/XmlDocument.h"
+#include "core/rules/XmlDocument.h"
 
 namespace {
 

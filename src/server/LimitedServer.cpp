@@ -1,4 +1,4 @@
-#include "LimitedServer.h"
+#include "server/LimitedServer.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,4 +1,4 @@
-#include "Mailbox.h"
+#include "server/Mailbox.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "OrderPage.h"
+#include "server/OrderPage.h"
 
 #include <QStringList>
 #include <QUrl>

@@ -1,10 +1,10 @@
-#include "PlatformServer.h"
+#include "server/PlatformServer.h"
 
-#include "Answers.h"
-#include "LimitedServer.h"
-#include "OrderPage.h"
+#include "server/Answers.h"
+#include "server/LimitedServer.h"
+#include "server/OrderPage.h"
 
-#include "documents/XmlDocument.h"
+#include "core/rules/XmlDocument.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>

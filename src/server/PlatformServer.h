@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Mailbox.h"
+#include "server/Mailbox.h"
 
 #include <QHash>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "PlatformServer.h"
+#include "server/PlatformServer.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "demo/SampleOrders.h"
-#include "documents/Cp1251.h"
-#include "storage/FileWriter.h"
+#include "app/demo/SampleOrders.h"
+#include "core/rules/Cp1251.h"
+#include "core/rules/FileWriter.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,16 +1,18 @@
 #include "TestSupport.h"
 
 #include "../ui/ui_onscreen.h"
-#include "cli/Setup.h"
-#include "documents/ResponseWriter.h"
-#include "editing/CellEditor.h"
-#include "editing/LineEdit.h"
-#include "host/DraftsDialog.h"
-#include "host/HostWindow.h"
-#include "host/WorkKeeper.h"
-#include "storage/Chooser.h"
-#include "storage/FileWriter.h"
-#include "storage/SaveResponse.h"
+#include "app/cli/Setup.h"
+#include "app/host/DraftsDialog.h"
+#include "app/host/HostWindow.h"
+#include "app/host/WorkKeeper.h"
+#include "core/actions/CellEditor.h"
+#include "core/actions/EditLine.h"
+#include "core/actions/LoadResponse.h"
+#include "core/actions/RemoveLine.h"
+#include "core/actions/SaveResponse.h"
+#include "core/rules/Chooser.h"
+#include "core/rules/FileWriter.h"
+#include "core/rules/ResponseWriter.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -50,10 +52,7 @@ public:
 // Chooses a fixed path in load and save mode.
 class FixedChooser : public ChooserPort {
 public:
-    void run(Mode, const QString&, const QString&) override
-    {
-        ProcessState::instance().chosenFilePath = path;
-    }
+    void run(Mode, const QString&, const QString&) override { testProcess().chosenFilePath = path; }
     QString path;
 };
 
@@ -70,7 +69,7 @@ void commitQuantity(Confirmation& form, int row, const QString& typed)
 struct Kept {
     explicit Kept(const QString& workingFolder, int lines = 3)
     {
-        ProcessState& process = ProcessState::instance();
+        ProcessState& process = testProcess();
         process.workingFolder = workingFolder;
         process.user.iln = SellerIln;
         process.user.name = UserName;
@@ -91,7 +90,7 @@ struct Kept {
     }
 
     RecordingMessages messages;
-    Confirmation form{messages};
+    Confirmation form{messages, testProcess()};
     WorkKeeper keeper{form};
 };
 
@@ -201,7 +200,7 @@ private slots:
         QTest::newRow("the reason")
             << Action([](Confirmation& form) { form.selectCboxPrzyczyna(2); });
         QTest::newRow("a saved response loaded") << Action([](Confirmation& form) {
-            Confirmation other(form.messages());
+            Confirmation other(form.messages(), testProcess());
             other.setPartnerIln(form.partnerIln());
             Startup::setParties(other);
             Startup::takeOrder(other, XmlDocument::fromText(order(5)));
@@ -229,7 +228,7 @@ private slots:
         QVERIFY(kept.keeper.hasUnsavedWork());
 
         // The draft restores exactly what is on screen.
-        Confirmation restored(kept.messages);
+        Confirmation restored(kept.messages, testProcess());
         restored.restore(*kept.draft());
         QVERIFY(same(restored.state(), after));
 
@@ -367,10 +366,10 @@ private slots:
             kept = earlier.form.state();
         }
         RecordingMessages messages;
-        Confirmation form(messages);
+        Confirmation form(messages, testProcess());
         WorkKeeper keeper(form);
         form.setPartnerIln(partnerIln);
-        ProcessState::instance().user.iln = userIln;
+        testProcess().user.iln = userIln;
         QCOMPARE(keeper.otherUnsentDrafts().size(), 1);
         const QString refused = keeper.restoreDraft(id);
         QVERIFY2(refusal.isEmpty() ? refused.isEmpty() : refused.contains(refusal),
@@ -396,7 +395,7 @@ private slots:
         LaunchOptions options;
         options.properties = {
             {"OnLine", "Off"}, {"PartnerILN", BuyerIln}, {"PartnerName", PartnerName}};
-        HostWindow window(options);
+        HostWindow window(options, testProcess());
         window.show();
         QTRY_VERIFY(window.draftsBar()->isVisible());
         const QList<Drafts::Info> offered = window.keeper().otherUnsentDrafts();
@@ -421,7 +420,7 @@ private slots:
     {
         const Drafts store(Drafts::folderOf(m_work));
         RecordingMessages messages;
-        const Confirmation::State state = Confirmation(messages).state();
+        const Confirmation::State state = Confirmation(messages, testProcess()).state();
         Drafts::Info sent{QStringLiteral("a"),
                           true,
                           QDateTime::currentDateTime(),

@@ -1,11 +1,11 @@
 #include "TestSupport.h"
 
 #include "../ui/ui_onscreen.h"
-#include "editing/LineTally.h"
-#include "host/FillFromFile.h"
-#include "host/FillReportDialog.h"
-#include "host/FindBar.h"
-#include "host/WorkKeeper.h"
+#include "app/host/FillFromFile.h"
+#include "app/host/FillReportDialog.h"
+#include "app/host/FindBar.h"
+#include "app/host/WorkKeeper.h"
+#include "core/rules/LineTally.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -19,7 +19,7 @@ namespace {
 struct Watched {
     explicit Watched(int lines, int type = Change)
     {
-        ProcessState& process = ProcessState::instance();
+        ProcessState& process = testProcess();
         process.user.iln = SellerIln;
         form.setPartnerIln(BuyerIln);
         Startup::setParties(form);
@@ -32,7 +32,7 @@ struct Watched {
     QString cell(int row) const { return form.lines().text(int16_t(row), ColConfirmed); }
 
     RecordingMessages messages;
-    Confirmation form{messages};
+    Confirmation form{messages, testProcess()};
     WorkKeeper keeper{form};
 };
 

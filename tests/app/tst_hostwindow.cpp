@@ -1,11 +1,11 @@
 #include "TestSupport.h"
 
-#include "control/PotwierdzenieZam.h"
-#include "diagnostics/DebugLog.h"
-#include "host/HostWindow.h"
-#include "host/Translations.h"
-#include "host/WindowPlacement.h"
-#include "storage/ChooserDialog.h"
+#include "app/host/HostWindow.h"
+#include "app/host/Translations.h"
+#include "app/host/WindowPlacement.h"
+#include "core/rules/DebugLog.h"
+#include "ui/control/PotwierdzenieZam.h"
+#include "ui/storage/ChooserDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -40,7 +40,10 @@ const QString SavedName = QStringLiteral("Подтверждение_заказ�
 
 // A window as the user launches it, shown.
 struct Window {
-    explicit Window(LaunchOptions options) : window(std::move(options)) { window.show(); }
+    explicit Window(LaunchOptions options) : window(std::move(options), testProcess())
+    {
+        window.show();
+    }
     PotwierdzenieZam& control() { return *window.control(); }
     QString label(const char* name) { return control().findChild<QLabel*>(name)->text(); }
     QToolButton& button(const char* name) { return *control().button(QLatin1String(name)); }

@@ -1,8 +1,8 @@
 #include "PlatformProcess.h"
 #include "Tools.h"
 
-#include "host/LaunchOptions.h"
-#include "host/LaunchTicket.h"
+#include "app/host/LaunchOptions.h"
+#include "app/host/LaunchTicket.h"
 
 #include <QImage>
 #include <QProcess>

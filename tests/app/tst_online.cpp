@@ -2,18 +2,18 @@
 #include "RecordingMessages.h"
 #include "TestSupport.h"
 
-#include "control/Confirmation.h"
-#include "control/Host.h"
-#include "control/Lifecycle.h"
-#include "control/ProcessState.h"
-#include "diagnostics/DebugLog.h"
-#include "documents/Cp1251.h"
-#include "documents/ResponseWriter.h"
-#include "documents/XmlDocument.h"
-#include "exchange/RequestChannel.h"
-#include "exchange/Send.h"
-#include "storage/InfoFiles.h"
-#include "storage/WorkingFolder.h"
+#include "core/actions/Confirmation.h"
+#include "core/actions/RequestChannel.h"
+#include "core/actions/Send.h"
+#include "core/form/Host.h"
+#include "core/form/ProcessState.h"
+#include "core/rules/Cp1251.h"
+#include "core/rules/DebugLog.h"
+#include "core/rules/ResponseWriter.h"
+#include "core/rules/XmlDocument.h"
+#include "core/session/InfoFiles.h"
+#include "core/session/Lifecycle.h"
+#include "core/session/WorkingFolder.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>
@@ -93,8 +93,10 @@ struct Control : Host {
     Control(const QString& pageUrl, const QString& cookie) : url(pageUrl), cookie(cookie)
     {
         form.setHost(*this);
-        form.properties.partnerUrl = QStringLiteral("supplier");
-        form.properties.partnerName = QStringLiteral("ABC");
+        Confirmation::Properties properties = form.properties();
+        properties.partnerUrl = QStringLiteral("supplier");
+        properties.partnerName = QStringLiteral("ABC");
+        form.setProperties(properties);
         form.setPartnerIln(PartnerIln);
     }
     std::optional<QString> pageCookie() const override { return cookie; }
@@ -110,7 +112,7 @@ struct Control : Host {
     QByteArray received;
     QStringList sent;
     RecordingMessages messages;
-    Confirmation form{messages};
+    Confirmation form{messages, testProcess()};
 };
 
 } // namespace
@@ -227,7 +229,7 @@ private slots:
         QVERIFY(start(2));
         Control& c = *m_control;
         if (!session.isNull())
-            ProcessState::instance().pageCookie = session;
+            testProcess().pageCookie = session;
         c.messages.answers = {Answer::Yes};
         const int busyBefore = c.busy;
         btnPrzeslij_Click(c.form);
@@ -255,7 +257,7 @@ private slots:
         Control c(
             QStringLiteral("http://127.0.0.1:%1/edi/supplier/Order.aspx").arg(silent.serverPort()),
             QStringLiteral("WEXASESSION=1"));
-        c.form.properties.debugLevel = QStringLiteral("2");
+        c.form.setDebugLevel(QStringLiteral("2"));
         Lifecycle::UserControl_Show(c.form);
 
         // The channel reports and logs each failing step, then the start-up its conclusion.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control/MessageSink.h"
+#include "core/form/MessageSink.h"
 
 #include <QList>
 #include <QStringList>

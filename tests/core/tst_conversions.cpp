@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "documents/Conversions.h"
+#include "core/rules/Conversions.h"
 
 #include <QtTest>
 

@@ -1,13 +1,15 @@
+#include "DocumentsHelpers.h"
 #include "RecordingMessages.h"
 #include "TestSupport.h"
-#include "documents_helpers.h"
 
-#include "control/Columns.h"
-#include "control/Confirmation.h"
-#include "editing/CellEditor.h"
-#include "editing/LineCheck.h"
-#include "editing/LineEdit.h"
-#include "editing/ResponseType.h"
+#include "core/actions/CellEditor.h"
+#include "core/actions/Confirmation.h"
+#include "core/actions/EditLine.h"
+#include "core/actions/RemoveLine.h"
+#include "core/form/Columns.h"
+#include "core/rules/LineCheck.h"
+#include "core/rules/ResponseType.h"
+#include "core/rules/Totals.h"
 
 #include <QTest>
 
@@ -26,7 +28,7 @@ struct Editing {
         readOrder(form, order(lines));
     }
     RecordingMessages messages;
-    Confirmation form{messages};
+    Confirmation form{messages, testProcess()};
 };
 } // namespace
 

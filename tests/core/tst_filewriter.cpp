@@ -1,4 +1,4 @@
-#include "storage/FileWriter.h"
+#include "core/rules/FileWriter.h"
 
 #include <QFile>
 #include <QTest>

@@ -1,9 +1,10 @@
 #include "RecordingMessages.h"
-#include "TestSupport.h"
-#include "control/Columns.h"
-#include "control/Confirmation.h"
-#include "control/Grid.h"
-#include "control/RuntimeError.h"
+#include "core/form/Clock.h"
+#include "core/form/Columns.h"
+#include "core/form/Form.h"
+#include "core/form/Grid.h"
+#include "core/form/ProcessState.h"
+#include "core/form/RuntimeError.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -18,7 +19,7 @@ constexpr auto ReportToQtTest = QAbstractItemModelTester::FailureReportingMode::
 class TestGrid : public QObject {
     Q_OBJECT
 private slots:
-    void init() { freshProcess(); }
+    void init() { Clock::setToday(QDate(2026, 12, 5)); }
 
     void modelStaysConsistentThroughChanges()
     {
@@ -62,7 +63,8 @@ private slots:
         QFETCH(int, column);
         QFETCH(int, index);
         RecordingMessages messages;
-        const Confirmation form(messages);
+        ProcessState process;
+        const Form form(messages, process);
         const auto r = int16_t(row), c = int16_t(column);
         try {
             QCOMPARE(int(summary ? form.IndexGrdSuma(r, c) : form.IndexGrdPozycje(r, c)), index);

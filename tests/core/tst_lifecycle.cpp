@@ -1,12 +1,12 @@
 #include "RecordingMessages.h"
 #include "TestSupport.h"
 
-#include "control/Confirmation.h"
-#include "control/Host.h"
-#include "control/Lifecycle.h"
-#include "diagnostics/DebugLog.h"
-#include "documents/Cp1251.h"
-#include "storage/WorkingFolder.h"
+#include "core/actions/Confirmation.h"
+#include "core/form/Host.h"
+#include "core/rules/Cp1251.h"
+#include "core/rules/DebugLog.h"
+#include "core/session/Lifecycle.h"
+#include "core/session/WorkingFolder.h"
 
 #include <QFile>
 #include <QSettings>
@@ -78,7 +78,7 @@ struct Control {
     void show() { Lifecycle::UserControl_Show(form); }
     MapBag bag;
     RecordingMessages messages;
-    Confirmation form{messages};
+    Confirmation form{messages, testProcess()};
 };
 
 } // namespace

@@ -1,9 +1,9 @@
+#include "DocumentsHelpers.h"
 #include "RecordingMessages.h"
 #include "TestSupport.h"
-#include "documents_helpers.h"
 
-#include "control/Columns.h"
-#include "control/Confirmation.h"
+#include "core/actions/Confirmation.h"
+#include "core/form/Columns.h"
 
 #include <QTest>
 
@@ -21,7 +21,7 @@ struct Started {
         read = readOrder(form, text);
     }
     RecordingMessages messages;
-    Confirmation form{messages};
+    Confirmation form{messages, testProcess()};
     bool read = false;
 };
 } // namespace

@@ -1,13 +1,13 @@
+#include "DocumentsHelpers.h"
 #include "RecordingMessages.h"
 #include "TestSupport.h"
-#include "documents_helpers.h"
 
-#include "control/Columns.h"
-#include "control/Confirmation.h"
-#include "documents/Cp1251.h"
-#include "editing/QuantityFill.h"
-#include "editing/ResponseType.h"
-#include "storage/QuantityFile.h"
+#include "core/actions/Confirmation.h"
+#include "core/actions/QuantityFill.h"
+#include "core/form/Columns.h"
+#include "core/rules/Cp1251.h"
+#include "core/rules/QuantityFile.h"
+#include "core/rules/ResponseType.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -240,7 +240,7 @@ private slots:
         QFETCH(QStringList, confirmed);
         QFETCH(QStringList, report);
         RecordingMessages messages;
-        Confirmation form(messages);
+        Confirmation form(messages, testProcess());
         useParties(form, partner);
         readOrder(form, order(3));
         form.selectCboxTyp(ResponseType::Change);
@@ -268,7 +268,7 @@ private slots:
     void fillsOnlyUnderAChange()
     {
         RecordingMessages messages;
-        Confirmation form(messages);
+        Confirmation form(messages, testProcess());
         useParties(form);
         readOrder(form, order(2));
         form.selectCboxTyp(ResponseType::Accept);

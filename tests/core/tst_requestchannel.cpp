@@ -1,13 +1,13 @@
 #include "RecordingMessages.h"
 #include "TestSupport.h"
 
-#include "control/Confirmation.h"
-#include "control/Host.h"
-#include "control/ProcessState.h"
-#include "diagnostics/DebugLog.h"
-#include "documents/Cp1251.h"
-#include "documents/XmlDocument.h"
-#include "exchange/RequestChannel.h"
+#include "core/actions/Confirmation.h"
+#include "core/actions/RequestChannel.h"
+#include "core/form/Host.h"
+#include "core/form/ProcessState.h"
+#include "core/rules/Cp1251.h"
+#include "core/rules/DebugLog.h"
+#include "core/rules/XmlDocument.h"
 
 #include <QElapsedTimer>
 #include <QTcpServer>
@@ -104,7 +104,7 @@ struct Page : Host {
     QString pageUrl() const override { return url; }
     QString url;
     RecordingMessages messages;
-    Confirmation form{messages};
+    Confirmation form{messages, testProcess()};
 };
 
 // The channel's report of a failed transfer: the failed send, then each failed reading.
@@ -125,7 +125,7 @@ private slots:
     void init()
     {
         freshProcess();
-        ProcessState::instance().pageCookie = QString::fromUtf8(Cookie);
+        testProcess().pageCookie = QString::fromUtf8(Cookie);
         RequestChannel::setStallTimeout(10000);
         RequestChannel::setDeadline(20000);
     }

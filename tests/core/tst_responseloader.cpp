@@ -1,11 +1,11 @@
+#include "DocumentsHelpers.h"
 #include "RecordingMessages.h"
 #include "TestSupport.h"
-#include "documents_helpers.h"
 
-#include "control/Columns.h"
-#include "control/Confirmation.h"
-#include "documents/ResponseLoader.h"
-#include "documents/ResponseWriter.h"
+#include "core/actions/Confirmation.h"
+#include "core/actions/LoadResponse.h"
+#include "core/form/Columns.h"
+#include "core/rules/ResponseWriter.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -33,7 +33,7 @@ struct Loader {
 
     QTemporaryDir folder;
     RecordingMessages messages;
-    Confirmation form{messages};
+    Confirmation form{messages, testProcess()};
 };
 } // namespace
 

@@ -1,10 +1,10 @@
+#include "DocumentsHelpers.h"
 #include "RecordingMessages.h"
 #include "TestSupport.h"
-#include "documents_helpers.h"
 
-#include "control/Columns.h"
-#include "control/Confirmation.h"
-#include "documents/ResponseWriter.h"
+#include "core/actions/Confirmation.h"
+#include "core/form/Columns.h"
+#include "core/rules/ResponseWriter.h"
 
 #include <QTest>
 
@@ -48,7 +48,7 @@ struct Respondent {
             form.lines().setText(1, int16_t(column), text);
     }
     RecordingMessages messages;
-    Confirmation form{messages};
+    Confirmation form{messages, testProcess()};
 };
 } // namespace
 

@@ -1,12 +1,13 @@
+#include "DocumentsHelpers.h"
 #include "RecordingMessages.h"
 #include "TestSupport.h"
-#include "documents_helpers.h"
 
-#include "control/Columns.h"
-#include "control/Confirmation.h"
-#include "editing/CellEditor.h"
-#include "storage/Chooser.h"
-#include "storage/SaveResponse.h"
+#include "core/actions/CellEditor.h"
+#include "core/actions/Confirmation.h"
+#include "core/actions/LoadResponse.h"
+#include "core/actions/SaveResponse.h"
+#include "core/form/Columns.h"
+#include "core/rules/Chooser.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,7 +35,7 @@ public:
     void run(Mode mode, const QString& title, const QString& proposedName) override
     {
         openings.append({mode, title, proposedName, form.isEnabled()});
-        ProcessState::instance().chosenFilePath =
+        testProcess().chosenFilePath =
             folder.isEmpty() ? path : QDir(folder).filePath(proposedName);
     }
 
@@ -54,7 +55,7 @@ struct Editor {
     }
 
     RecordingMessages messages;
-    Confirmation form{messages};
+    Confirmation form{messages, testProcess()};
     FakeChooser chooser{form};
 };
 
@@ -122,7 +123,7 @@ private slots:
         const QByteArray bytes = readFile(path);
 
         RecordingMessages messages;
-        Confirmation loaded(messages);
+        Confirmation loaded(messages, testProcess());
         FakeChooser chooser(loaded);
         chooser.path = path;
         btnWczytaj_Click(loaded, chooser);

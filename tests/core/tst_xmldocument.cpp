@@ -1,14 +1,14 @@
+#include "DocumentsHelpers.h"
 #include "RecordingMessages.h"
 #include "TestSupport.h"
-#include "control/Columns.h"
-#include "control/Confirmation.h"
-#include "control/ProcessState.h"
-#include "diagnostics/DebugLog.h"
-#include "documents/Cp1251.h"
-#include "documents/ResponseLoader.h"
-#include "documents/XmlDocument.h"
-#include "documents_helpers.h"
-#include "storage/InfoFiles.h"
+#include "core/actions/Confirmation.h"
+#include "core/actions/LoadResponse.h"
+#include "core/form/Columns.h"
+#include "core/form/ProcessState.h"
+#include "core/rules/Cp1251.h"
+#include "core/rules/DebugLog.h"
+#include "core/rules/XmlDocument.h"
+#include "core/session/InfoFiles.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -172,7 +172,7 @@ private slots:
 
         QTemporaryDir dir;
         RecordingMessages messages;
-        Confirmation form(messages);
+        Confirmation form(messages, testProcess());
         QCOMPARE(loadResponseFile(form, writeFile(dir, u"response.xml"_s, bytes)),
                  LoadOutcome::Refused);
         QCOMPARE_LT(timer.elapsed(), 2000);
@@ -201,8 +201,8 @@ private slots:
         QTemporaryDir dir;
         const QString path = writeFile(dir, u"Подтверждение_заказа_ПЗ-1.xml"_s, bytes);
         RecordingMessages messages;
-        Confirmation form(messages);
-        ProcessState::instance().user.iln = u"4607000000024"_s;
+        Confirmation form(messages, testProcess());
+        testProcess().user.iln = u"4607000000024"_s;
         form.setPartnerIln(u"4607000000017"_s);
 
         const LoadOutcome outcome = loadResponseFile(form, path);
@@ -238,7 +238,7 @@ private slots:
         DebugLog::StartLog(dir.filePath(u"trace.log"_s), 2);
         XmlDocument document;
         RecordingMessages messages;
-        Confirmation form(messages);
+        Confirmation form(messages, testProcess());
         const QByteArray said = standardErrorOf([&] {
             document = XmlDocument::fromBytes(bytes);
             loadResponseFile(form, path);
@@ -295,7 +295,7 @@ private slots:
         const QString path = writeFile(dir, u"response.xml"_s, bytes);
         bytes.clear();
         RecordingMessages messages;
-        Confirmation form(messages);
+        Confirmation form(messages, testProcess());
         const LoadOutcome outcome = loadResponseFile(form, path);
         if (reason.isEmpty()) {
             QCOMPARE_NE(messages.texts().value(0), BadFormat);

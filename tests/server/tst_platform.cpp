@@ -1,6 +1,6 @@
 #include "PlatformProcess.h"
 
-#include "documents/XmlDocument.h"
+#include "core/rules/XmlDocument.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>

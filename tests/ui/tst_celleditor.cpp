@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "editing/CellEditor.h"
+#include "core/actions/CellEditor.h"
 #include "ui_onscreen.h"
 
 #include <QHeaderView>

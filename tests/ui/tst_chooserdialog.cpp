@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
-#include "control/ProcessState.h"
-#include "storage/ChooserDialog.h"
+#include "core/form/ProcessState.h"
+#include "ui/storage/ChooserDialog.h"
 
 #include <QDir>
 #include <QFile>
@@ -52,6 +52,7 @@ void ok(ChooserDialog& chooser)
 QString choose(Mode mode, const Act& act, const QString& proposedName = QString())
 {
     ChooserDialog& chooser = ChooserDialog::instance();
+    chooser.setProcess(testProcess());
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (!chooser.isVisible())
@@ -62,7 +63,7 @@ QString choose(Mode mode, const Act& act, const QString& proposedName = QString(
             chooser.reject();
     });
     poll.start(10);
-    QString& chosen = ProcessState::instance().chosenFilePath;
+    QString& chosen = testProcess().chosenFilePath;
     chosen.clear();
     chooser.run(mode, mode == Mode::Load ? Chooser::LoadTitle : Chooser::SaveTitle, proposedName);
     return chosen;

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
-#include "control/GridDelegate.h"
-#include "control/OptionalDateEdit.h"
-#include "control/Twips.h"
+#include "ui/control/GridDelegate.h"
+#include "ui/control/OptionalDateEdit.h"
+#include "ui/control/Twips.h"
 #include "ui_onscreen.h"
 
 #include <QCheckBox>
@@ -176,12 +176,14 @@ private slots:
         const QString longName = QStringLiteral(
             "Молоко ультрапастеризованное питьевое 3,2 % в картонной упаковке с крышкой, "
             "по 12 штук в гофрокоробе, для сетевой розницы");
-        QTest::newRow("a short name stays whole") << QStringLiteral("Товар 1") << 1 << 1 << false << 0;
+        QTest::newRow("a short name stays whole")
+            << QStringLiteral("Товар 1") << 1 << 1 << false << 0;
         QTest::newRow("a long name in an ordinary row is cut with an ellipsis")
             << longName << 1 << 1 << true << 0;
         QTest::newRow("a double-height row shows a second whole line")
             << longName << 2 << 2 << true << 0;
-        QTest::newRow("a row tall enough shows the whole name") << longName << 12 << -1 << false << 0;
+        QTest::newRow("a row tall enough shows the whole name")
+            << longName << 12 << -1 << false << 0;
         QTest::newRow("a code too long for its column is cut, not broken into lines")
             << QStringLiteral("4601234500001").repeated(4) << 2 << 1 << true << 0;
         QTest::newRow("a thirteen-digit EAN fits its column whole")
@@ -199,7 +201,8 @@ private slots:
         const QFont font(QStringLiteral("Verdana"), 8);
         const QFontMetrics metrics(font);
         // The product name column, with room for so many lines and a little more.
-        const QSize room(width > 0 ? width : 222, rowLines * metrics.lineSpacing() + metrics.lineSpacing() / 2);
+        const QSize room(width > 0 ? width : 222,
+                         rowLines * metrics.lineSpacing() + metrics.lineSpacing() / 2);
         const QStringList lines = GridDelegate::fittedText(name, font, room).split('\n');
         if (shownLines > 0)
             QCOMPARE(lines.size(), shownLines);

@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "control/OptionalDateEdit.h"
+#include "ui/control/OptionalDateEdit.h"
 #include "ui_onscreen.h"
 
 #include <QAbstractItemView>

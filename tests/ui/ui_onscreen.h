@@ -1,15 +1,15 @@
 #pragma once
 
 #include "RecordingMessages.h"
-#include "control/Columns.h"
-#include "control/Confirmation.h"
-#include "control/PotwierdzenieZam.h"
-#include "control/ProcessState.h"
-#include "control/Startup.h"
-#include "documents/XmlDocument.h"
-#include "editing/CellEditorBox.h"
-#include "editing/LineDialog.h"
-#include "editing/LineTableView.h"
+#include "core/actions/Confirmation.h"
+#include "core/form/Columns.h"
+#include "core/form/ProcessState.h"
+#include "core/rules/XmlDocument.h"
+#include "core/session/Startup.h"
+#include "ui/control/PotwierdzenieZam.h"
+#include "ui/editing/CellEditorBox.h"
+#include "ui/editing/LineDialog.h"
+#include "ui/editing/LineTableView.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -56,13 +56,13 @@ inline QString order(int count)
 // The confirmation control, filled as the start-up fills it from a fetched order.
 struct Screen {
     RecordingMessages messages;
-    Confirmation form{messages};
+    Confirmation form{messages, testProcess()};
     PotwierdzenieZam control{form};
 
     // Shows the control filled from an order.
     bool show(const QString& orderText, const QString& partnerIln = BuyerIln)
     {
-        ProcessState& process = ProcessState::instance();
+        ProcessState& process = testProcess();
         process.user.iln = SellerIln;
         process.user.name = QStringLiteral("ООО Поставщик");
         process.partner.name = QStringLiteral("АО Покупатель");

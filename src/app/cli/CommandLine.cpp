@@ -1,21 +1,21 @@
-#include "cli/CommandLine.h"
+#include "app/cli/CommandLine.h"
 
-#include "cli/Screenshot.h"
-#include "cli/StreamMessages.h"
-#include "control/Confirmation.h"
-#include "control/ProcessState.h"
-#include "control/RuntimeError.h"
-#include "control/Startup.h"
-#include "documents/Conversions.h"
-#include "documents/ResponseLoader.h"
-#include "documents/ResponseWriter.h"
-#include "documents/XmlDocument.h"
-#include "editing/CellEditor.h"
-#include "editing/HeaderCheck.h"
-#include "editing/QuantityFill.h"
-#include "editing/ResponseType.h"
-#include "storage/FileWriter.h"
-#include "storage/QuantityFile.h"
+#include "app/cli/Screenshot.h"
+#include "app/cli/StreamMessages.h"
+#include "core/actions/CellEditor.h"
+#include "core/actions/Confirmation.h"
+#include "core/actions/LoadResponse.h"
+#include "core/actions/QuantityFill.h"
+#include "core/form/ProcessState.h"
+#include "core/form/RuntimeError.h"
+#include "core/rules/Conversions.h"
+#include "core/rules/FileWriter.h"
+#include "core/rules/HeaderCheck.h"
+#include "core/rules/QuantityFile.h"
+#include "core/rules/ResponseType.h"
+#include "core/rules/ResponseWriter.h"
+#include "core/rules/XmlDocument.h"
+#include "core/session/Startup.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -158,7 +158,7 @@ std::optional<Options> parse(const QStringList& arguments, QString& error)
 // or a saved response loaded by the user. Returns whether it was taken completely.
 bool open(Confirmation& form, const Options& options, const QByteArray& bytes)
 {
-    ProcessState& process = ProcessState::instance();
+    ProcessState& process = form.process();
     process.user.iln = options.userIln;
     form.setPartnerIln(options.partnerIln);
 
@@ -294,7 +294,8 @@ int respond(Confirmation& form, const Options& options, bool taken, QIODevice& o
 int verb(const Options& options, const QByteArray& bytes, QIODevice& out, QIODevice& err)
 {
     StreamMessages messages(err);
-    Confirmation form(messages);
+    ProcessState process;
+    Confirmation form(messages, process);
     const bool taken = open(form, options, bytes);
     edit(form, options);
     if (!options.list.isEmpty() && !fillFromList(form, options, err))

@@ -1,6 +1,6 @@
-#include "cli/Screenshot.h"
+#include "app/cli/Screenshot.h"
 
-#include "control/PotwierdzenieZam.h"
+#include "ui/control/PotwierdzenieZam.h"
 
 #include <QApplication>
 #include <QPixmap>

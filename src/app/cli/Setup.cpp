@@ -1,10 +1,10 @@
-#include "cli/Setup.h"
+#include "app/cli/Setup.h"
 
-#include "cli/CommandLine.h"
-#include "documents/XmlDocument.h"
-#include "storage/FileWriter.h"
-#include "storage/InfoFiles.h"
-#include "storage/WorkingFolder.h"
+#include "app/cli/CommandLine.h"
+#include "core/rules/FileWriter.h"
+#include "core/rules/XmlDocument.h"
+#include "core/session/InfoFiles.h"
+#include "core/session/WorkingFolder.h"
 
 #include <QDir>
 #include <QMap>
@@ -100,8 +100,8 @@ int run(const QStringList& arguments, QIODevice& out, QIODevice& err)
     }
 
     // The setting holds the folder without a trailing separator.
-    const QString folder = QDir::toNativeSeparators(
-        QDir::cleanPath(QDir::current().absoluteFilePath(values.value("--working-folder"))));
+    const QString folder = QDir::toNativeSeparators(QDir::cleanPath(
+        QDir::current().absoluteFilePath(values.value(QStringLiteral("--working-folder")))));
     if (!QDir().mkpath(folder)) {
         print(err, QStringLiteral("wexa-confirm setup: cannot create %1\n").arg(folder));
         return CommandLine::Refused;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control/ProcessState.h"
+#include "core/form/ProcessState.h"
 
 #include <QIODevice>
 #include <QStringList>

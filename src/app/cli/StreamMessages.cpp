@@ -1,4 +1,4 @@
-#include "cli/StreamMessages.h"
+#include "app/cli/StreamMessages.h"
 
 Answer StreamMessages::show(const Message& message)
 {

@@ -1,13 +1,13 @@
-#include "demo/Demo.h"
+#include "app/demo/Demo.h"
 
-#include "cli/CommandLine.h"
-#include "cli/Setup.h"
-#include "demo/SampleOrders.h"
-#include "control/PotwierdzenieZam.h"
-#include "host/HostWindow.h"
-#include "storage/FileWriter.h"
-#include "storage/InfoFiles.h"
-#include "storage/WorkingFolder.h"
+#include "app/cli/CommandLine.h"
+#include "app/cli/Setup.h"
+#include "app/demo/SampleOrders.h"
+#include "app/host/HostWindow.h"
+#include "core/rules/FileWriter.h"
+#include "core/session/InfoFiles.h"
+#include "core/session/WorkingFolder.h"
+#include "ui/control/PotwierdzenieZam.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -214,15 +214,16 @@ int run(const QStringList& arguments, QIODevice& out, QIODevice& err, bool unatt
 
     QString error;
     std::optional<LaunchOptions> options = openPage(pageUrl, error);
+    ProcessState process;
     int result = CommandLine::Refused;
     if (!options) {
         print(err, QStringLiteral("wexa-confirm demo: %1\n").arg(error));
     } else if (unattended) {
         options->unattended = true;
-        HostWindow window(std::move(*options));
+        HostWindow window(std::move(*options), process);
         result = confirmUnattended(window, root, out, err);
     } else {
-        HostWindow window(std::move(*options));
+        HostWindow window(std::move(*options), process);
         window.show();
         result = QApplication::exec();
     }

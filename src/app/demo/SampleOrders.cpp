@@ -1,4 +1,4 @@
-#include "demo/SampleOrders.h"
+#include "app/demo/SampleOrders.h"
 
 #include <random>
 #include <vector>
@@ -89,7 +89,7 @@ QByteArray generate(int lines, const QString& orderNumber, unsigned seed, const 
                    .arg(std::vector{6, 8, 10, 12, 20, 24}[random() % 6]);
         if (random() % 3 == 0)
             xml += QStringLiteral("        <Discount>%1</Discount>\n")
-                       .arg(std::vector{"2.5", "5", "7.25", "10"}[random() % 4]);
+                       .arg(QLatin1String(std::vector{"2.5", "5", "7.25", "10"}[random() % 4]));
         xml += QStringLiteral("      </Line-Item>\n    </Line>\n");
     }
     xml += QStringLiteral("  </Order-Lines>\n</Document-Order>\n");

@@ -1,4 +1,4 @@
-#include "host/DraftsDialog.h"
+#include "app/host/DraftsDialog.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>

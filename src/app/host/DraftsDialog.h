@@ -1,6 +1,6 @@
 #pragma once
 
-#include "session/Drafts.h"
+#include "core/session/Drafts.h"
 
 #include <QDialog>
 

@@ -1,12 +1,12 @@
-#include "host/FillFromFile.h"
+#include "app/host/FillFromFile.h"
 
-#include "control/Confirmation.h"
-#include "editing/CellEditor.h"
-#include "editing/QuantityFill.h"
-#include "editing/ResponseType.h"
-#include "host/FillReportDialog.h"
-#include "host/ListColumnsDialog.h"
-#include "storage/QuantityFile.h"
+#include "app/host/FillReportDialog.h"
+#include "app/host/ListColumnsDialog.h"
+#include "core/actions/CellEditor.h"
+#include "core/actions/Confirmation.h"
+#include "core/actions/QuantityFill.h"
+#include "core/rules/QuantityFile.h"
+#include "core/rules/ResponseType.h"
 
 #include <QFileDialog>
 

@@ -1,4 +1,4 @@
-#include "host/FillReportDialog.h"
+#include "app/host/FillReportDialog.h"
 
 #include <QApplication>
 #include <QClipboard>

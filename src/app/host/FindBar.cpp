@@ -1,8 +1,8 @@
-#include "host/FindBar.h"
+#include "app/host/FindBar.h"
 
-#include "control/Columns.h"
-#include "control/Confirmation.h"
-#include "documents/Conversions.h"
+#include "core/actions/Confirmation.h"
+#include "core/form/Columns.h"
+#include "core/rules/Conversions.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

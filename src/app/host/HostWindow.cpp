@@ -1,18 +1,18 @@
-#include "host/HostWindow.h"
+#include "app/host/HostWindow.h"
 
-#include "host/WindowPlacement.h"
+#include "app/host/WindowPlacement.h"
 
-#include "cli/CommandLine.h"
-#include "control/BusyPointer.h"
-#include "control/GridView.h"
-#include "control/Lifecycle.h"
-#include "control/PotwierdzenieZam.h"
-#include "editing/LineTableView.h"
-#include "editing/LineTally.h"
-#include "host/DraftsDialog.h"
-#include "host/FillFromFile.h"
-#include "host/FindBar.h"
-#include "host/LaunchTicket.h"
+#include "app/cli/CommandLine.h"
+#include "app/host/DraftsDialog.h"
+#include "app/host/FillFromFile.h"
+#include "app/host/FindBar.h"
+#include "app/host/LaunchTicket.h"
+#include "core/rules/LineTally.h"
+#include "core/session/Lifecycle.h"
+#include "ui/control/BusyPointer.h"
+#include "ui/control/GridView.h"
+#include "ui/control/PotwierdzenieZam.h"
+#include "ui/editing/LineTableView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,7 +27,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-HostWindow::HostWindow(LaunchOptions options, QWidget* parent)
+HostWindow::HostWindow(LaunchOptions options, ProcessState& process, QWidget* parent)
     : QMainWindow(parent), m_options(std::move(options)), m_bag(m_options), m_boxes(this),
       m_printed(m_errorStream),
       // A window rendered to a picture has nobody to answer a message box: its messages
@@ -35,7 +35,7 @@ HostWindow::HostWindow(LaunchOptions options, QWidget* parent)
       m_messages(m_options.screenshot.isEmpty() && !m_options.unattended
                      ? static_cast<MessageSink&>(m_boxes)
                      : m_printed),
-      m_form(m_messages), m_keeper(m_form)
+      m_form(m_messages, process), m_keeper(m_form)
 {
     if (!m_options.screenshot.isEmpty() || m_options.unattended)
         m_errorStream.open(stderr, QIODevice::WriteOnly);
@@ -62,7 +62,7 @@ HostWindow::HostWindow(LaunchOptions options, QWidget* parent)
     m_tally->setObjectName(QStringLiteral("tally"));
     statusBar()->addPermanentWidget(m_tally);
     connect(&m_keeper, &WorkKeeper::stateChanged, this, &HostWindow::updateTally);
-    const QString partner = m_form.properties.partnerName;
+    const QString partner = m_form.properties().partnerName;
     setWindowTitle(partner.isEmpty()
                        ? QStringLiteral("Подтверждение заказа — WEXA")
                        : QStringLiteral("Подтверждение заказа: %1 — WEXA").arg(partner));

@@ -1,11 +1,12 @@
 #pragma once
 
-#include "cli/StreamMessages.h"
-#include "control/Confirmation.h"
-#include "control/Host.h"
-#include "control/MessageBoxes.h"
-#include "host/LaunchOptions.h"
-#include "host/WorkKeeper.h"
+#include "app/cli/StreamMessages.h"
+#include "app/host/LaunchOptions.h"
+#include "app/host/WorkKeeper.h"
+#include "core/actions/Confirmation.h"
+#include "core/form/Host.h"
+#include "core/form/ProcessState.h"
+#include "ui/control/MessageBoxes.h"
 
 #include <QFile>
 #include <QMainWindow>
@@ -21,7 +22,7 @@ class QLabel;
 class HostWindow : public QMainWindow, public Host {
     Q_OBJECT
 public:
-    explicit HostWindow(LaunchOptions options, QWidget* parent = nullptr);
+    HostWindow(LaunchOptions options, ProcessState& process, QWidget* parent = nullptr);
     ~HostWindow() override;
 
     Confirmation& form() { return m_form; }

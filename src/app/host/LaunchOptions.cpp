@@ -1,4 +1,4 @@
-#include "host/LaunchOptions.h"
+#include "app/host/LaunchOptions.h"
 
 #include <QSettings>
 #include <QUrl>

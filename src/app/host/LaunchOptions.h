@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control/Host.h"
+#include "core/form/Host.h"
 
 #include <QMap>
 #include <QString>

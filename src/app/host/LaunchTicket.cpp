@@ -1,8 +1,8 @@
-#include "host/LaunchTicket.h"
+#include "app/host/LaunchTicket.h"
 
-#include "documents/XmlDocument.h"
-#include "exchange/Exchanges.h"
-#include "exchange/RequestChannel.h"
+#include "core/actions/RequestChannel.h"
+#include "core/rules/XmlDocument.h"
+#include "core/session/Exchanges.h"
 
 namespace LaunchTicket {
 

@@ -1,4 +1,4 @@
-#include "host/ListColumnsDialog.h"
+#include "app/host/ListColumnsDialog.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

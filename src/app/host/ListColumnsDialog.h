@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editing/QuantityFill.h"
+#include "core/actions/QuantityFill.h"
 
 #include <QDialog>
 

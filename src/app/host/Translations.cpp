@@ -1,4 +1,4 @@
-#include "host/Translations.h"
+#include "app/host/Translations.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

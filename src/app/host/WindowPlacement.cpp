@@ -1,4 +1,4 @@
-#include "host/WindowPlacement.h"
+#include "app/host/WindowPlacement.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,7 +1,7 @@
-#include "host/WorkKeeper.h"
+#include "app/host/WorkKeeper.h"
 
-#include "control/ProcessState.h"
-#include "editing/CellEditor.h"
+#include "core/actions/CellEditor.h"
+#include "core/form/ProcessState.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -68,7 +68,7 @@ WorkKeeper::WorkKeeper(Confirmation& form, QObject* parent)
 
 std::optional<Drafts> WorkKeeper::drafts() const
 {
-    const QString folder = ProcessState::instance().workingFolder;
+    const QString folder = m_form.process().workingFolder;
     if (folder.isEmpty())
         return std::nullopt;
     return Drafts(Drafts::folderOf(folder));
@@ -148,7 +148,7 @@ void WorkKeeper::writeDraft(const Confirmation::State& state)
         return;
     if (m_draftId.isEmpty())
         m_draftId = Drafts::newId(QDateTime::currentDateTime());
-    const ProcessState& process = ProcessState::instance();
+    const ProcessState& process = m_form.process();
     Drafts::Info info;
     info.id = m_draftId;
     info.done = m_done;
@@ -198,7 +198,7 @@ QString WorkKeeper::restoreDraft(const QString& id)
         return QStringLiteral("Черновик относится к другому покупателю (%1). Откройте "
                               "подтверждение заказа этого покупателя, чтобы продолжить его.")
             .arg(partner);
-    if (info->userIln != ProcessState::instance().user.iln)
+    if (info->userIln != m_form.process().user.iln)
         return QStringLiteral("Черновик записан другим пользователем (ILN %1).").arg(info->userIln);
     m_watcher.settle();
     const Confirmation::State before = m_form.state();

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "control/Confirmation.h"
-#include "session/ChangeWatcher.h"
-#include "session/Drafts.h"
+#include "core/actions/Confirmation.h"
+#include "core/session/ChangeWatcher.h"
+#include "core/session/Drafts.h"
 
 #include <QObject>
 #include <QUndoStack>

@@ -1,4 +1,4 @@
-#include "session/ChangeWatcher.h"
+#include "core/session/ChangeWatcher.h"
 
 namespace {
 // While an action waits on a modal window the check is tried again this often.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control/Confirmation.h"
+#include "core/actions/Confirmation.h"
 
 #include <QObject>
 #include <QTimer>

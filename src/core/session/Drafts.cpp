@@ -1,6 +1,6 @@
-#include "session/Drafts.h"
+#include "core/session/Drafts.h"
 
-#include "storage/FileWriter.h"
+#include "core/rules/FileWriter.h"
 
 #include <QDataStream>
 #include <QDir>

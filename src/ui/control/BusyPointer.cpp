@@ -1,4 +1,4 @@
-#include "control/BusyPointer.h"
+#include "ui/control/BusyPointer.h"
 
 #include <QPainter>
 #include <QPainterPath>

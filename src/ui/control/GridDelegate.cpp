@@ -1,7 +1,7 @@
-#include "control/GridDelegate.h"
+#include "ui/control/GridDelegate.h"
 
-#include "control/Columns.h"
-#include "control/Grid.h"
+#include "core/form/Columns.h"
+#include "core/form/Grid.h"
 
 #include <QPainter>
 #include <QTextLayout>

@@ -1,9 +1,9 @@
-#include "control/GridView.h"
+#include "ui/control/GridView.h"
 
-#include "control/Columns.h"
-#include "control/Grid.h"
-#include "control/GridDelegate.h"
-#include "control/Twips.h"
+#include "core/form/Columns.h"
+#include "core/form/Grid.h"
+#include "ui/control/GridDelegate.h"
+#include "ui/control/Twips.h"
 
 #include <QHeaderView>
 

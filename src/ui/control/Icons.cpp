@@ -1,4 +1,4 @@
-#include "control/Icons.h"
+#include "ui/control/Icons.h"
 
 #include <QPainter>
 #include <QPainterPath>

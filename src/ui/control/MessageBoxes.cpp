@@ -1,4 +1,4 @@
-#include "control/MessageBoxes.h"
+#include "ui/control/MessageBoxes.h"
 
 #include <QMessageBox>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "control/OptionalDateEdit.h"
+#include "ui/control/OptionalDateEdit.h"
 
 #include <QCheckBox>
 #include <QDateEdit>

@@ -1,6 +1,6 @@
-#include "control/Panel.h"
+#include "ui/control/Panel.h"
 
-#include "control/Columns.h"
+#include "core/form/Columns.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

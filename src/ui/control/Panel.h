@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control/Icons.h"
+#include "ui/control/Icons.h"
 
 #include <QFrame>
 

@@ -1,18 +1,20 @@
-#include "control/PotwierdzenieZam.h"
+#include "ui/control/PotwierdzenieZam.h"
 
-#include "control/GridView.h"
-#include "control/OptionalDateEdit.h"
-#include "control/Panel.h"
-#include "control/RuntimeError.h"
-#include "documents/ResponseWriter.h"
-#include "editing/CellEditor.h"
-#include "editing/LineDialog.h"
-#include "editing/LineEdit.h"
-#include "editing/LineTableView.h"
-#include "editing/ResponseType.h"
-#include "exchange/Send.h"
-#include "storage/ChooserDialog.h"
-#include "storage/SaveResponse.h"
+#include "core/actions/CellEditor.h"
+#include "core/actions/EditLine.h"
+#include "core/actions/LoadResponse.h"
+#include "core/actions/RemoveLine.h"
+#include "core/actions/SaveResponse.h"
+#include "core/actions/Send.h"
+#include "core/form/RuntimeError.h"
+#include "core/rules/ResponseType.h"
+#include "core/rules/ResponseWriter.h"
+#include "ui/control/GridView.h"
+#include "ui/control/OptionalDateEdit.h"
+#include "ui/control/Panel.h"
+#include "ui/editing/LineDialog.h"
+#include "ui/editing/LineTableView.h"
+#include "ui/storage/ChooserDialog.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -78,6 +80,26 @@ PotwierdzenieZam::~PotwierdzenieZam() = default;
 QToolButton* PotwierdzenieZam::button(const QString& name) const
 {
     return findChild<QToolButton*>(name);
+}
+
+qint16 PotwierdzenieZam::IndexGrdSuma(qint16 r, qint16 c)
+{
+    try {
+        return m_form.IndexGrdSuma(r, c);
+    } catch (const RuntimeError& e) {
+        emit exception(e.number(), QStringLiteral("IndexGrdSuma"), e.description());
+        return 0;
+    }
+}
+
+qint16 PotwierdzenieZam::IndexGrdPozycje(qint16 r, qint16 c)
+{
+    try {
+        return m_form.IndexGrdPozycje(r, c);
+    } catch (const RuntimeError& e) {
+        emit exception(e.number(), QStringLiteral("IndexGrdPozycje"), e.description());
+        return 0;
+    }
 }
 
 QString PotwierdzenieZam::JednostkiMiaryNazwaToSymbol(const QString& nazwa) const
@@ -287,11 +309,13 @@ QWidget* PotwierdzenieZam::buildFooter()
     connect(load, &QToolButton::clicked, this, [this] {
         ChooserDialog& chooser = ChooserDialog::instance();
         chooser.setOwner(this);
+        chooser.setProcess(m_form.process());
         btnWczytaj_Click(m_form, chooser);
     });
     connect(save, &QToolButton::clicked, this, [this] {
         ChooserDialog& chooser = ChooserDialog::instance();
         chooser.setOwner(this);
+        chooser.setProcess(m_form.process());
         btnZapisz_Click(m_form, chooser);
     });
     connect(send, &QToolButton::clicked, this, [this] { btnPrzeslij_Click(m_form); });

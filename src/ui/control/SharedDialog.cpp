@@ -1,4 +1,4 @@
-#include "control/SharedDialog.h"
+#include "ui/control/SharedDialog.h"
 
 #include <QDialog>
 

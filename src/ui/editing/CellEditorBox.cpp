@@ -1,6 +1,6 @@
-#include "editing/CellEditorBox.h"
+#include "ui/editing/CellEditorBox.h"
 
-#include "editing/CellEditor.h"
+#include "core/actions/CellEditor.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,7 +1,7 @@
-#include "editing/LineDialog.h"
+#include "ui/editing/LineDialog.h"
 
-#include "control/OptionalDateEdit.h"
-#include "control/SharedDialog.h"
+#include "ui/control/OptionalDateEdit.h"
+#include "ui/control/SharedDialog.h"
 
 #include <QComboBox>
 #include <QEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editing/LineEdit.h"
+#include "core/actions/EditLine.h"
 
 #include <QDialog>
 

@@ -1,9 +1,9 @@
-#include "editing/LineTableView.h"
+#include "ui/editing/LineTableView.h"
 
-#include "control/Columns.h"
-#include "control/Confirmation.h"
-#include "editing/CellEditor.h"
-#include "editing/CellEditorBox.h"
+#include "core/actions/CellEditor.h"
+#include "core/actions/Confirmation.h"
+#include "core/form/Columns.h"
+#include "ui/editing/CellEditorBox.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

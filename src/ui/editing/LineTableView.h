@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control/GridView.h"
+#include "ui/control/GridView.h"
 
 class CellEditorBox;
 class Confirmation;

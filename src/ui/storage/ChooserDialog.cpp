@@ -1,8 +1,8 @@
-#include "storage/ChooserDialog.h"
+#include "ui/storage/ChooserDialog.h"
 
-#include "control/Icons.h"
-#include "control/ProcessState.h"
-#include "control/SharedDialog.h"
+#include "core/form/ProcessState.h"
+#include "ui/control/Icons.h"
+#include "ui/control/SharedDialog.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -199,7 +199,7 @@ void ChooserDialog::ok()
     const QString path = Chooser::chosenPath(
         mode(), m_folder, selected && selected->isSelected() ? selected->text() : QString(),
         m_fileName->text());
-    if (!path.isEmpty())
-        ProcessState::instance().chosenFilePath = path;
+    if (!path.isEmpty() && m_process)
+        m_process->chosenFilePath = path;
     accept();
 }

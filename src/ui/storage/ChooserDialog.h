@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/Chooser.h"
+#include "core/rules/Chooser.h"
 
 #include <QDialog>
 
@@ -11,6 +11,7 @@ class QListWidget;
 class QListWidgetItem;
 class QPushButton;
 class QToolButton;
+struct ProcessState;
 
 // The folder and file chooser: a drive list, a folder list and a list of the folder's
 // XML files. There is one per process; it keeps its drive, folder and file between
@@ -21,6 +22,8 @@ public:
     static ChooserDialog& instance();
 
     void setOwner(QWidget* owner);
+    // Where the chosen path is left: the process state of the control that opens it.
+    void setProcess(ProcessState& process) { m_process = &process; }
     void run(Mode mode, const QString& title, const QString& proposedName) override;
 
     QString folder() const { return m_folder; }
@@ -33,6 +36,7 @@ private:
     void ok();
     Mode mode() const;
 
+    ProcessState* m_process = nullptr;
     QString m_folder;
     QComboBox* m_drive;
     QListWidget* m_folders;

@@ -1,7 +1,0 @@
-#pragma once
-
-class Confirmation;
-
-// Before a response is sent or saved it needs a confirmation number and date; shows the
-// message for the first one missing.
-bool headerCheck(Confirmation& form);

@@ -1,0 +1,608 @@
+#include "core/rules/XmlDocument.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+#include <libxml/tree.h>
+#include <libxml/xmlerror.h>
+#include <libxml/xmlsave.h>
+#include <libxml/xpath.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+xmlDocPtr asDoc(void* p)
+{
+    return static_cast<xmlDocPtr>(p);
+}
+xmlNodePtr asNode(void* p)
+{
+    return static_cast<xmlNodePtr>(p);
+}
+
+QString fromXmlChars(const xmlChar* s)
+{
+    return s ? QString::fromUtf8(reinterpret_cast<const char*>(s)) : QString();
+}
+
+struct XmlFree {
+    void operator()(xmlChar* p) const { xmlFree(p); }
+};
+using XmlString = std::unique_ptr<xmlChar, XmlFree>;
+
+struct ParserContextFree {
+    void operator()(xmlParserCtxtPtr p) const { xmlFreeParserCtxt(p); }
+};
+
+struct BufferFree {
+    void operator()(xmlBufferPtr p) const { xmlBufferFree(p); }
+};
+
+// A document type declaration stops the parse before any entity is declared or used.
+void refuseDoctype(void* context, const xmlChar*, const xmlChar*, const xmlChar*)
+{
+    auto* ctxt = static_cast<xmlParserCtxtPtr>(context);
+    ctxt->wellFormed = 0;
+    xmlStopParser(ctxt);
+    // Stopping records a stop of its own; the reason is the declaration.
+    ctxt->errNo = XML_ERR_EXT_SUBSET_NOT_FINISHED;
+}
+
+// Everything the parser reports while one of these lives on a thread is kept here instead
+// of going to the process's standard error with an excerpt of the document; the first
+// message is the reason a document did not parse. The handlers are the thread's own, so
+// parses on other threads keep theirs.
+class ErrorCapture {
+public:
+    ErrorCapture()
+        : m_structured(xmlStructuredError), m_structuredContext(xmlStructuredErrorContext),
+          m_generic(xmlGenericError), m_genericContext(xmlGenericErrorContext)
+    {
+        xmlSetStructuredErrorFunc(this, &ErrorCapture::structured);
+        xmlSetGenericErrorFunc(this, &ErrorCapture::generic);
+    }
+    ~ErrorCapture()
+    {
+        xmlSetStructuredErrorFunc(m_structuredContext, m_structured);
+        xmlSetGenericErrorFunc(m_genericContext, m_generic);
+    }
+    ErrorCapture(const ErrorCapture&) = delete;
+    ErrorCapture& operator=(const ErrorCapture&) = delete;
+
+    // The first error that ended the parse: ill-formed input, a conversion that failed or
+    // a limit of the parser.
+    const QString& first() const { return m_first; }
+
+private:
+    static void structured(void* self, xmlErrorPtr error)
+    {
+        if (error && error->message &&
+            (error->level == XML_ERR_FATAL || error->code == XML_ERR_NO_MEMORY))
+            static_cast<ErrorCapture*>(self)->keep(
+                QStringLiteral("line %1: %2")
+                    .arg(error->line)
+                    .arg(QString::fromUtf8(error->message).trimmed()));
+    }
+    static void generic(void*, const char*, ...) {}
+    void keep(const QString& message)
+    {
+        if (m_first.isEmpty())
+            m_first = message;
+    }
+
+    xmlStructuredErrorFunc m_structured;
+    void* m_structuredContext;
+    xmlGenericErrorFunc m_generic;
+    void* m_genericContext;
+    QString m_first;
+};
+
+// Code units of a document as the parser will decode its markup: bytes, or 16-bit units
+// when a byte-order mark or the first characters say UTF-16.
+class Units {
+public:
+    explicit Units(const QByteArray& bytes)
+        : m_data(reinterpret_cast<const uchar*>(bytes.constData())), m_bytes(bytes.size())
+    {
+        const auto starts = [&](std::initializer_list<uchar> prefix) {
+            return m_bytes >= qsizetype(prefix.size()) &&
+                   std::equal(prefix.begin(), prefix.end(), m_data);
+        };
+        if (starts({0xFE, 0xFF}) || starts({0x00, 0x3C, 0x00, 0x3F})) {
+            m_width = 2;
+            m_bigEndian = true;
+        } else if (starts({0xFF, 0xFE}) || starts({0x3C, 0x00, 0x3F, 0x00})) {
+            m_width = 2;
+        } else if (starts({0x00, 0x00}) || starts({0x3C, 0x00, 0x00}) ||
+                   starts({0x4C, 0x6F, 0xA7, 0x94})) {
+            m_unreadable = true; // four-byte units or EBCDIC
+        }
+    }
+    bool unreadable() const { return m_unreadable; }
+    qsizetype size() const { return m_bytes / m_width; }
+    uint operator[](qsizetype i) const
+    {
+        const uchar* unit = m_data + i * m_width;
+        if (m_width == 1)
+            return unit[0];
+        return m_bigEndian ? uint(unit[0]) << 8 | unit[1] : uint(unit[1]) << 8 | unit[0];
+    }
+    bool startsWith(qsizetype at, const char* text) const
+    {
+        for (; *text; ++text, ++at) {
+            if (at >= size() || (*this)[at] != uchar(*text))
+                return false;
+        }
+        return true;
+    }
+    // The position just after the next `text` from `at`, or size() when there is none.
+    qsizetype after(qsizetype at, const char* text) const
+    {
+        for (; at < size(); ++at) {
+            if (startsWith(at, text))
+                return at + qsizetype(std::strlen(text));
+        }
+        return size();
+    }
+    QString declaredEncoding() const
+    {
+        const qsizetype start = startsWith(0, "\xEF\xBB\xBF") ? 3 : 0;
+        if (!startsWith(start, "<?xml"))
+            return {};
+        QString declaration;
+        for (qsizetype i = start; i < size() && i < start + 256 && (*this)[i] != '>'; ++i)
+            declaration += QChar((*this)[i] < 0x80 ? (*this)[i] : '?');
+        static const QRegularExpression encoding(
+            QStringLiteral("encoding\\s*=\\s*[\"']([^\"']*)[\"']"));
+        return encoding.match(declaration).captured(1);
+    }
+
+private:
+    const uchar* m_data;
+    qsizetype m_bytes;
+    int m_width = 1;
+    bool m_bigEndian = false;
+    bool m_unreadable = false;
+};
+
+// Encodings whose markup characters are single bytes that never occur inside another
+// character, so that the attributes can be counted before the parse.
+bool isCountable(const QString& encoding)
+{
+    static const QRegularExpression countable(
+        QStringLiteral("^(UTF-?8|UTF-?16(LE|BE)?|(US-)?ASCII|ISO[-_]?8859[-_]\\d+|"
+                       "ISO[-_]LATIN[-_]?\\d|LATIN-?\\d|WINDOWS-125\\d|CP-?125\\d|KOI8-?[RUT]|"
+                       "CP-?866|IBM-?866|GB2312|GBK|GB18030|BIG-?5|SHIFT[-_]JIS|SJIS|"
+                       "EUC-?(JP|KR|CN))$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return encoding.isEmpty() || countable.match(encoding).hasMatch();
+}
+
+QString tooLarge()
+{
+    return QStringLiteral("the document is too large (more than %1 bytes)")
+        .arg(XmlDocument::MaxInputSize);
+}
+
+// Refuses, in one linear pass and before the parser sees it, input that would cost the
+// parser more than its size: one element with many attributes (the parser compares each
+// attribute with all before it), or so many elements that the document would take more
+// memory than four times the largest input. Returns the reason, or nothing when the input may be
+// parsed; input that is not well-formed is left to the parser to refuse.
+QString refusal(const QByteArray& bytes, bool declarationCounts)
+{
+    if (bytes.size() > XmlDocument::MaxInputSize)
+        return tooLarge();
+    const Units units(bytes);
+    if (units.unreadable() || (declarationCounts && !isCountable(units.declaredEncoding())))
+        return QStringLiteral("the document's encoding is not accepted");
+    const qsizetype size = units.size();
+    qsizetype elements = 0;
+    qsizetype i = 0;
+    while (i < size) {
+        if (units[i] != '<') {
+            ++i;
+        } else if (units.startsWith(i, "<!--")) {
+            i = units.after(i + 4, "-->");
+        } else if (units.startsWith(i, "<![CDATA[")) {
+            i = units.after(i + 9, "]]>");
+        } else if (units.startsWith(i, "<?")) {
+            i = units.after(i + 2, "?>");
+        } else if (units.startsWith(i, "<!")) {
+            return {}; // a document type: the parser stops there
+        } else {
+            if (i + 1 < size && units[i + 1] != '/' && ++elements > XmlDocument::MaxElements)
+                return QStringLiteral("the document has more than %1 elements")
+                    .arg(XmlDocument::MaxElements);
+            // A start or end tag: every "=" outside the quoted values begins an attribute.
+            int attributes = 0;
+            for (++i; i < size && units[i] != '>' && units[i] != '<'; ++i) {
+                const uint unit = units[i];
+                if (unit == '"' || unit == '\'') {
+                    while (++i < size && units[i] != unit) {
+                    }
+                } else if (unit == '=' && ++attributes > XmlDocument::MaxAttributes) {
+                    return QStringLiteral("an element has more than %1 attributes")
+                        .arg(XmlDocument::MaxAttributes);
+                }
+            }
+        }
+    }
+    return {};
+}
+
+bool isBlank(const xmlChar* s)
+{
+    if (!s)
+        return true;
+    for (; *s; ++s) {
+        if (*s != ' ' && *s != '\t' && *s != '\n' && *s != '\r')
+            return false;
+    }
+    return true;
+}
+
+xmlNodePtr firstElement(xmlNodePtr node)
+{
+    while (node && node->type != XML_ELEMENT_NODE)
+        node = node->next;
+    return node;
+}
+
+// Drops whitespace-only text that stands beside elements. Walks the elements without
+// recursion, and looks at each element's children once, so neither depth nor a long
+// run of siblings costs more than the tree's size.
+void dropBlankText(xmlDocPtr doc)
+{
+    xmlNodePtr element = xmlDocGetRootElement(doc);
+    while (element) {
+        xmlNodePtr child = firstElement(element->children);
+        if (child) {
+            for (xmlNodePtr node = element->children; node;) {
+                xmlNodePtr next = node->next;
+                if (node->type == XML_TEXT_NODE && isBlank(node->content)) {
+                    xmlUnlinkNode(node);
+                    xmlFreeNode(node);
+                }
+                node = next;
+            }
+            element = child;
+            continue;
+        }
+        xmlNodePtr next = nullptr;
+        while (element && !(next = firstElement(element->next)))
+            element = element->parent && element->parent->type == XML_ELEMENT_NODE ? element->parent
+                                                                                   : nullptr;
+        element = next;
+    }
+}
+
+QString describe(xmlParserCtxtPtr ctxt, const ErrorCapture& errors)
+{
+    if (ctxt->errNo == XML_ERR_EXT_SUBSET_NOT_FINISHED)
+        return QStringLiteral("document type declarations are not accepted");
+    if (!errors.first().isEmpty())
+        return errors.first();
+    const xmlError* error = xmlCtxtGetLastError(ctxt);
+    if (!error || !error->message)
+        return QStringLiteral("the text is not well-formed XML");
+    return QStringLiteral("line %1: %2")
+        .arg(error->line)
+        .arg(QString::fromUtf8(error->message).trimmed());
+}
+
+bool isSimplePath(const QString& path)
+{
+    for (QChar ch : path) {
+        if (ch == QLatin1Char('/') || ch == QLatin1Char('-') || ch == QLatin1Char('_') ||
+            ch == QLatin1Char('.') || ch.isLetterOrNumber())
+            continue;
+        return false;
+    }
+    // "." and ".." are steps of XPath, not element names.
+    for (const QString& step : path.split(QLatin1Char('/'))) {
+        if (step == QLatin1String(".") || step == QLatin1String(".."))
+            return false;
+    }
+    return !path.contains(QLatin1String("//")) && !path.isEmpty() && path != QLatin1String("/");
+}
+
+// First node in document order that matches the remaining steps below `from`.
+xmlNodePtr findFirst(xmlNodePtr from, const QList<QByteArray>& steps, qsizetype step)
+{
+    for (xmlNodePtr child = from->children; child; child = child->next) {
+        if (child->type != XML_ELEMENT_NODE || child->ns != nullptr ||
+            steps[step] != reinterpret_cast<const char*>(child->name))
+            continue;
+        if (step + 1 == steps.size())
+            return child;
+        if (xmlNodePtr found = findFirst(child, steps, step + 1))
+            return found;
+    }
+    return nullptr;
+}
+
+xmlNodePtr evaluateXPath(xmlNodePtr context, const QString& path)
+{
+    const ErrorCapture errors;
+    std::unique_ptr<xmlXPathContext, decltype(&xmlXPathFreeContext)> xpath(
+        xmlXPathNewContext(context->doc), xmlXPathFreeContext);
+    if (!xpath)
+        return nullptr;
+    xpath->node = context;
+    std::unique_ptr<xmlXPathObject, decltype(&xmlXPathFreeObject)> result(
+        xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(path.toUtf8().constData()),
+                               xpath.get()),
+        xmlXPathFreeObject);
+    if (!result || result->type != XPATH_NODESET || xmlXPathNodeSetIsEmpty(result->nodesetval))
+        return nullptr;
+    return xmlXPathNodeSetItem(result->nodesetval, 0);
+}
+
+QString dumpNode(xmlNodePtr node)
+{
+    std::unique_ptr<xmlBuffer, BufferFree> buffer(xmlBufferCreate());
+    xmlNodeDump(buffer.get(), node->doc, node, 0, 0);
+    return QString::fromUtf8(reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
+                             xmlBufferLength(buffer.get()));
+}
+
+} // namespace
+
+bool XmlNode::isElement() const
+{
+    return m_node && asNode(m_node)->type == XML_ELEMENT_NODE;
+}
+
+QString XmlNode::name() const
+{
+    return m_node ? fromXmlChars(asNode(m_node)->name) : QString();
+}
+
+QString XmlNode::text() const
+{
+    if (!m_node)
+        return {};
+    XmlString content(xmlNodeGetContent(asNode(m_node)));
+    return fromXmlChars(content.get());
+}
+
+void XmlNode::setText(const QString& text)
+{
+    if (!m_node)
+        return;
+    xmlNodePtr node = asNode(m_node);
+    while (xmlNodePtr child = node->children) {
+        xmlUnlinkNode(child);
+        xmlFreeNode(child);
+    }
+    if (!text.isEmpty()) {
+        const QByteArray utf8 = text.toUtf8();
+        xmlAddChild(node,
+                    xmlNewDocTextLen(node->doc, reinterpret_cast<const xmlChar*>(utf8.constData()),
+                                     int(utf8.size())));
+    }
+}
+
+XmlPath::XmlPath(const QString& path) : m_text(path), m_simple(isSimplePath(path))
+{
+    if (!m_simple)
+        return;
+    m_absolute = path.startsWith(QLatin1Char('/'));
+    for (const QString& step : path.mid(m_absolute ? 1 : 0).split(QLatin1Char('/')))
+        m_steps.append(step.toUtf8());
+}
+
+XmlNode XmlNode::selectSingleNode(const XmlPath& path) const
+{
+    xmlNodePtr context = asNode(m_node);
+    if (!context)
+        return {};
+    if (!path.m_simple)
+        return XmlNode(evaluateXPath(context, path.m_text));
+    xmlNodePtr from = path.m_absolute ? reinterpret_cast<xmlNodePtr>(context->doc) : context;
+    return XmlNode(from ? findFirst(from, path.m_steps, 0) : nullptr);
+}
+
+QList<XmlNode> XmlNode::childNodes() const
+{
+    QList<XmlNode> nodes;
+    if (m_node) {
+        for (xmlNodePtr child = asNode(m_node)->children; child; child = child->next)
+            nodes.append(XmlNode(child));
+    }
+    return nodes;
+}
+
+QString XmlNode::attribute(const char* name) const
+{
+    if (!m_node || asNode(m_node)->type != XML_ELEMENT_NODE)
+        return {};
+    for (xmlAttrPtr attr = asNode(m_node)->properties; attr; attr = attr->next) {
+        if (!xmlStrEqual(attr->name, reinterpret_cast<const xmlChar*>(name)))
+            continue;
+        xmlChar* value = xmlNodeListGetString(asNode(m_node)->doc, attr->children, 1);
+        const QString text = value ? fromXmlChars(value) : QString();
+        xmlFree(value);
+        return text.isNull() ? QStringLiteral("") : text;
+    }
+    return {};
+}
+
+QString XmlNode::xml() const
+{
+    return m_node ? dumpNode(asNode(m_node)) : QString();
+}
+
+XmlNode XmlNode::appendChild(const XmlNode& node)
+{
+    if (!m_node || !node.m_node)
+        return {};
+    xmlNodePtr parent = asNode(m_node);
+    xmlNodePtr copy = xmlDocCopyNode(asNode(node.m_node), parent->doc, 1);
+    if (!copy)
+        return {};
+    return XmlNode(xmlAddChild(parent, copy));
+}
+
+XmlNode XmlNode::appendParsed(const QString& text, QString* error)
+{
+    if (!m_node)
+        return {};
+    xmlNodePtr parent = asNode(m_node);
+    const QByteArray utf8 = text.toUtf8();
+    if (const QString refused = refusal(utf8, false); !refused.isEmpty()) {
+        if (error)
+            *error = refused;
+        return {};
+    }
+    const ErrorCapture errors;
+    xmlNodePtr list = nullptr;
+    // The text is UTF-8 already: with the document's declared encoding set aside, the parser
+    // reads it as it is instead of passing it through a converter.
+    const xmlChar* encoding = std::exchange(parent->doc->encoding, nullptr);
+    const xmlParserErrors result =
+        xmlParseInNodeContext(parent, utf8.constData(), int(utf8.size()),
+                              XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING, &list);
+    parent->doc->encoding = encoding;
+    // One element, with nothing but blanks beside it, is what a document's root would be.
+    xmlNodePtr element = nullptr;
+    bool single = result == XML_ERR_OK;
+    for (xmlNodePtr node = list; node && single; node = node->next) {
+        if (node->type == XML_ELEMENT_NODE) {
+            single = element == nullptr;
+            element = node;
+        } else if (node->type != XML_COMMENT_NODE && node->type != XML_PI_NODE &&
+                   !(node->type == XML_TEXT_NODE && isBlank(node->content))) {
+            single = false;
+        }
+    }
+    if (!single || !element) {
+        if (error)
+            *error = result != XML_ERR_OK ? QStringLiteral("the text is not well-formed XML")
+                                          : QStringLiteral("the text is not one element");
+        xmlFreeNodeList(list);
+        return {};
+    }
+    xmlNodePtr rest = list == element ? element->next : list;
+    xmlUnlinkNode(element);
+    xmlFreeNodeList(rest);
+    return XmlNode(xmlAddChild(parent, element));
+}
+
+XmlDocument::XmlDocument() = default;
+
+XmlDocument::~XmlDocument()
+{
+    if (m_doc)
+        xmlFreeDoc(asDoc(m_doc));
+}
+
+XmlDocument::XmlDocument(XmlDocument&& other) noexcept
+    : m_doc(std::exchange(other.m_doc, nullptr)), m_error(std::move(other.m_error))
+{
+}
+
+XmlDocument& XmlDocument::operator=(XmlDocument&& other) noexcept
+{
+    if (this != &other) {
+        if (m_doc)
+            xmlFreeDoc(asDoc(m_doc));
+        m_doc = std::exchange(other.m_doc, nullptr);
+        m_error = std::move(other.m_error);
+    }
+    return *this;
+}
+
+XmlDocument XmlDocument::parse(const QByteArray& bytes, bool utf8)
+{
+    XmlDocument document;
+    document.m_error = refusal(bytes, !utf8);
+    if (!document.m_error.isEmpty())
+        return document;
+    const ErrorCapture errors;
+    std::unique_ptr<xmlParserCtxt, ParserContextFree> ctxt(xmlNewParserCtxt());
+    if (!ctxt) {
+        document.m_error = QStringLiteral("out of memory");
+        return document;
+    }
+    ctxt->sax->internalSubset = refuseDoctype;
+    ctxt->sax->externalSubset = refuseDoctype;
+    // Text known to be UTF-8 is read as it is, whatever encoding it declares (and without
+    // a converter, which would limit how far ahead the parser may look).
+    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING |
+                        (utf8 ? XML_PARSE_IGNORE_ENC : 0);
+    xmlDocPtr doc = xmlCtxtReadMemory(ctxt.get(), bytes.constData(), int(bytes.size()), nullptr,
+                                      nullptr, options);
+    // A text node beyond the parser's limit ends the parse without making the document
+    // ill-formed: what was read so far would pass for the whole.
+    if (!doc || !ctxt->wellFormed || !errors.first().isEmpty() || !xmlDocGetRootElement(doc)) {
+        document.m_error = describe(ctxt.get(), errors);
+        if (doc)
+            xmlFreeDoc(doc);
+        return document;
+    }
+    dropBlankText(doc);
+    document.m_doc = doc;
+    return document;
+}
+
+XmlDocument XmlDocument::fromText(const QString& text)
+{
+    return parse(text.toUtf8(), true);
+}
+
+XmlDocument XmlDocument::fromBytes(const QByteArray& bytes)
+{
+    return parse(bytes, false);
+}
+
+XmlDocument XmlDocument::fromFile(const QString& path)
+{
+    QFile file(path);
+    XmlDocument document;
+    if (!file.open(QIODevice::ReadOnly))
+        document.m_error = file.errorString();
+    else if (file.size() > MaxInputSize)
+        document.m_error = tooLarge();
+    else
+        return fromBytes(file.readAll());
+    return document;
+}
+
+XmlNode XmlDocument::root() const
+{
+    return XmlNode(m_doc ? xmlDocGetRootElement(asDoc(m_doc)) : nullptr);
+}
+
+XmlNode XmlDocument::selectSingleNode(const XmlPath& path) const
+{
+    return m_doc ? XmlNode(reinterpret_cast<xmlNodePtr>(asDoc(m_doc))).selectSingleNode(path)
+                 : XmlNode();
+}
+
+QString XmlDocument::xml() const
+{
+    if (!m_doc)
+        return {};
+    QString text;
+    for (xmlNodePtr node = asDoc(m_doc)->children; node; node = node->next)
+        text += dumpNode(node);
+    return text;
+}
+
+QByteArray XmlDocument::toUtf8() const
+{
+    if (!m_doc)
+        return {};
+    xmlChar* memory = nullptr;
+    int size = 0;
+    xmlDocDumpFormatMemoryEnc(asDoc(m_doc), &memory, &size, "UTF-8", 1);
+    XmlString owner(memory);
+    return QByteArray(reinterpret_cast<const char*>(memory), size);
+}

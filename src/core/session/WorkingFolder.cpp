@@ -1,0 +1,27 @@
+#include "core/session/WorkingFolder.h"
+
+#include <QDir>
+#include <QSettings>
+
+namespace {
+const QString Organisation = QStringLiteral("WEXA");
+const QString Key = QStringLiteral("WexaActiveX/OffLinePath");
+} // namespace
+
+QString WorkingFolder::read()
+{
+    const QSettings store(QSettings::NativeFormat, QSettings::UserScope, Organisation);
+    return store.value(Key).toString();
+}
+
+void WorkingFolder::write(const QString& folder)
+{
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope, Organisation);
+    store.setValue(Key, folder);
+    store.sync();
+}
+
+QString WorkingFolder::file(const QString& folder, const QString& name)
+{
+    return folder + QDir::separator() + name;
+}
