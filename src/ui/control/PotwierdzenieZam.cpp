@@ -84,20 +84,20 @@ QToolButton* PotwierdzenieZam::button(const QString& name) const
 
 qint16 PotwierdzenieZam::IndexGrdSuma(qint16 r, qint16 c)
 {
-    try {
-        return m_form.IndexGrdSuma(r, c);
-    } catch (const RuntimeError& e) {
-        emit exception(e.number(), QStringLiteral("IndexGrdSuma"), e.description());
-        return 0;
-    }
+    return scriptIndex(QStringLiteral("IndexGrdSuma"), m_form.summary(), r, c);
 }
 
 qint16 PotwierdzenieZam::IndexGrdPozycje(qint16 r, qint16 c)
 {
+    return scriptIndex(QStringLiteral("IndexGrdPozycje"), m_form.lines(), r, c);
+}
+
+qint16 PotwierdzenieZam::scriptIndex(const QString& method, const Grid& grid, qint16 r, qint16 c)
+{
     try {
-        return m_form.IndexGrdPozycje(r, c);
+        return grid.cellIndex(r, c);
     } catch (const RuntimeError& e) {
-        emit exception(e.number(), QStringLiteral("IndexGrdPozycje"), e.description());
+        emit exception(e.number(), method, e.description());
         return 0;
     }
 }

@@ -63,6 +63,7 @@ private:
     void refreshDates();
     void refreshAll();
     void focusControl(const QString& name);
+    qint16 scriptIndex(const QString& method, const Grid& grid, qint16 r, qint16 c);
     // Runs one of the user's actions; an error it raises is reported in the control's
     // error box titled after the handler.
     void guarded(const QString& handler, const std::function<void()>& action);
