@@ -495,6 +495,50 @@ XmlNode XmlNode::appendParsed(const QString& text, QString* error)
     return XmlNode(xmlAddChild(parent, element));
 }
 
+XmlNode XmlNode::appendElement(const char* name)
+{
+    if (!m_node)
+        return {};
+    xmlNodePtr parent = asNode(m_node);
+    return XmlNode(
+        xmlAddChild(parent, xmlNewDocNode(parent->doc, nullptr,
+                                          reinterpret_cast<const xmlChar*>(name), nullptr)));
+}
+
+XmlNode XmlNode::appendTextElement(const char* name, const QString& text, bool cdata)
+{
+    const XmlNode element = appendElement(name);
+    if (element.isNull() || (text.isEmpty() && !cdata))
+        return element;
+    xmlNodePtr node = asNode(element.m_node);
+    const QByteArray utf8 = text.toUtf8();
+    const auto* content = reinterpret_cast<const xmlChar*>(utf8.constData());
+    xmlAddChild(node, cdata ? xmlNewCDataBlock(node->doc, content, int(utf8.size()))
+                            : xmlNewDocTextLen(node->doc, content, int(utf8.size())));
+    return element;
+}
+
+bool XmlNode::isPlainText(QStringView text)
+{
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x20 && c < 0xD800) {
+            if (c == u'<' || c == u'&' ||
+                (c == u']' && i + 2 < size && text[i + 1] == u']' && text[i + 2] == u'>'))
+                return false;
+        } else if (c == u'\t' || c == u'\n' || (c >= 0xE000 && c <= 0xFFFD)) {
+            continue;
+        } else if (QChar::isHighSurrogate(c) && i + 1 < size &&
+                   QChar::isLowSurrogate(text[i + 1].unicode())) {
+            ++i;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 XmlDocument::XmlDocument() = default;
 
 XmlDocument::~XmlDocument()
