@@ -12,7 +12,6 @@
 #include <memory>
 
 #include <climits>
-#include <cstring>
 #include <string>
 #include <unistd.h>
 

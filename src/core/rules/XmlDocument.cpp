@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <QStringEncoder>
 
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
@@ -511,10 +512,17 @@ XmlNode XmlNode::appendTextElement(const char* name, const QString& text, bool c
     if (element.isNull() || (text.isEmpty() && !cdata))
         return element;
     xmlNodePtr node = asNode(element.m_node);
-    const QByteArray utf8 = text.toUtf8();
-    const auto* content = reinterpret_cast<const xmlChar*>(utf8.constData());
-    xmlAddChild(node, cdata ? xmlNewCDataBlock(node->doc, content, int(utf8.size()))
-                            : xmlNewDocTextLen(node->doc, content, int(utf8.size())));
+    // Encoded into one buffer kept for the thread: a response appends ten of these a line.
+    thread_local QByteArray buffer;
+    QStringEncoder encoder(QStringEncoder::Utf8);
+    const qsizetype room = encoder.requiredSpace(text.size());
+    if (buffer.size() < room)
+        buffer.resize(room);
+    const char* end = encoder.appendToBuffer(buffer.data(), text);
+    const auto* content = reinterpret_cast<const xmlChar*>(buffer.constData());
+    const int size = int(end - buffer.constData());
+    xmlAddChild(node, cdata ? xmlNewCDataBlock(node->doc, content, size)
+                            : xmlNewDocTextLen(node->doc, content, size));
     return element;
 }
 
