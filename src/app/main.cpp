@@ -1,4 +1,5 @@
 #include "app/cli/CommandLine.h"
+#include "app/cli/Screenshot.h"
 #include "app/cli/Setup.h"
 #include "app/demo/Demo.h"
 #include "app/host/HostWindow.h"
@@ -9,6 +10,10 @@
 #include <QFile>
 
 #include <memory>
+
+#include <climits>
+#include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -46,6 +51,27 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char* argv[])
     return std::make_unique<QApplication>(argc, argv);
 }
 
+// respond and show, unless they render the control, run in the lean program installed
+// beside this one; when it is missing they run here.
+void execLeanProgram(int argc, char* argv[])
+{
+    if (argc < 2 || (qstrcmp(argv[1], "respond") != 0 && qstrcmp(argv[1], "show") != 0))
+        return;
+    for (int i = 2; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--screenshot") == 0)
+            return;
+    }
+    char self[PATH_MAX];
+    const ssize_t size = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (size <= 0)
+        return;
+    std::string lean(self, size_t(size));
+    lean.erase(lean.rfind('/') + 1);
+    lean += "wexa-respond";
+    argv[0] = lean.data();
+    execv(lean.c_str(), argv);
+}
+
 QString usage()
 {
     return QStringLiteral("Usage:\n") + Demo::usage() + LaunchOptions::usage() + Setup::usage() +
@@ -56,6 +82,7 @@ QString usage()
 
 int main(int argc, char* argv[])
 {
+    execLeanProgram(argc, argv);
     const bool unattended = !hasDisplay();
     const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("WEXA"));
@@ -75,7 +102,7 @@ int main(int argc, char* argv[])
     if (verb == QLatin1String("setup"))
         return Setup::run(arguments.mid(1), out, err);
     if (verb == QLatin1String("respond") || verb == QLatin1String("show"))
-        return CommandLine::run(arguments, out, err);
+        return CommandLine::run(arguments, out, err, saveScreenshot);
 
     if (!qobject_cast<QApplication*>(app.get())) {
         if (!arguments.isEmpty())

@@ -297,6 +297,84 @@ private slots:
         QCOMPARE(result.errLines(),
                  QStringList{"wexa-confirm: cannot write " + target + ": " + FileWriter::DiskFull});
     }
+    // Many orders in one run: each answered into the folder under its own name as a run of
+    // its own would answer it, its messages prefixed by its name, the worst status returned.
+    void manyOrdersAreAnsweredInOneRun_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("answered");
+        QTest::addColumn<QStringList>("errLines");
+        QTest::newRow("three orders") << QStringList{"a.xml", "c.xml", "d.xml"} << 0
+                                      << QStringList{"a.xml", "c.xml", "d.xml"} << QStringList{};
+        QTest::newRow("one of them not XML")
+            << QStringList{"a.xml", "b.xml", "c.xml"} << 1 << QStringList{"a.xml", "c.xml"}
+            << QStringList{"b.xml: WEXA: Неправильный формат файла XML."};
+        QTest::newRow("one of them missing, after one refused")
+            << QStringList{"b.xml", "missing.xml", "c.xml"} << 2 << QStringList{"c.xml"}
+            << QStringList{"b.xml: WEXA: Неправильный формат файла XML.",
+                           "missing.xml: wexa-confirm: cannot read missing.xml: No such file or "
+                           "directory"};
+        QTest::newRow("an order that would be replaced by its answer")
+            << QStringList{"a.xml", "out/a.xml"} << 2 << QStringList{"a.xml"}
+            << QStringList{"out/a.xml: wexa-confirm: the response would replace the order"};
+    }
+    void manyOrdersAreAnsweredInOneRun()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, answered);
+        QFETCH(QStringList, errLines);
+        QVERIFY(QDir(m_dir->path()).mkdir("out"));
+        write("a.xml", read(Sample));
+        write("b.xml", "это не XML");
+        write("c.xml", SampleOrders::generate(5, "ZK/5", 5));
+        write("d.xml", SampleOrders::generate(1, "ZK/1", 1));
+        if (files.contains("out/a.xml"))
+            write("out/a.xml", read(Sample));
+
+        const Result result =
+            run(QStringList{"respond"} + files + QStringList{"-o", "out"} + Parties);
+
+        QCOMPARE(result.exitCode, exitCode);
+        QCOMPARE(result.errLines(), errLines);
+        QCOMPARE(result.out, QByteArray());
+        if (files.contains("out/a.xml"))
+            return;
+        QCOMPARE(QDir(m_dir->filePath("out")).entryList(QDir::Files), answered);
+        for (const QString& name : answered)
+            QCOMPARE(read(m_dir->filePath("out/" + name)),
+                     run(QStringList{"respond", name} + Parties).out);
+    }
+
+    void manyOrdersNeedAFolder_data()
+    {
+        QTest::addColumn<QStringList>("output");
+        QTest::newRow("no -o") << QStringList{};
+        QTest::newRow("-o naming a file") << QStringList{"-o", "out.xml"};
+    }
+    void manyOrdersNeedAFolder()
+    {
+        QFETCH(QStringList, output);
+        const QString out = write("out.xml", "kept\n");
+
+        const Result result = run(QStringList{"respond", Sample, Sample} + output + Parties);
+
+        QCOMPARE(result.exitCode, 2);
+        QCOMPARE(read(out), QByteArray("kept\n"));
+    }
+
+    // The verbs without a window start without the window's libraries.
+    void theCommandLineProgramLinksNoWindowLibraries()
+    {
+        QProcess ldd;
+        ldd.start("ldd", {WEXA_BIN_DIR "/wexa-respond"});
+        QVERIFY(ldd.waitForFinished(10000));
+        const QByteArray libraries = ldd.readAllStandardOutput();
+        QVERIFY2(libraries.contains("libQt6Core"), libraries.constData());
+        QVERIFY2(!libraries.contains("libQt6Gui") && !libraries.contains("libQt6Widgets"),
+                 libraries.constData());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCommandLine)

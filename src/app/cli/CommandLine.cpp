@@ -1,13 +1,15 @@
 #include "app/cli/CommandLine.h"
 
-#include "app/cli/Screenshot.h"
 #include "app/cli/StreamMessages.h"
 #include "core/actions/CellEditor.h"
 #include "core/actions/Confirmation.h"
 #include "core/actions/LoadResponse.h"
 #include "core/actions/QuantityFill.h"
+#include "core/actions/SaveResponse.h"
+#include "core/form/Host.h"
 #include "core/form/ProcessState.h"
 #include "core/form/RuntimeError.h"
+#include "core/rules/Chooser.h"
 #include "core/rules/Conversions.h"
 #include "core/rules/FileWriter.h"
 #include "core/rules/HeaderCheck.h"
@@ -17,19 +19,30 @@
 #include "core/rules/XmlDocument.h"
 #include "core/session/Startup.h"
 
+#include <QBuffer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
 
+#include <memory>
 #include <optional>
 
 namespace CommandLine {
 namespace {
 
+// A single answer in a program that ends right after it leaves the order's document, the
+// table and the response to the end of the process instead of freeing them node by node.
+bool skipRequested = false;
+bool skipFreeing = false;
+
 struct Options {
     QString verb;
+    QStringList files;
+    // The one being answered.
     QString file;
     QString out;
     QString screenshot;
@@ -140,17 +153,22 @@ std::optional<Options> parse(const QStringList& arguments, QString& error)
         } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
             error = QStringLiteral("unknown option '%1'").arg(argument);
             return std::nullopt;
-        } else if (options.file.isEmpty()) {
-            options.file = argument;
+        } else if (options.files.isEmpty() || options.verb == QLatin1String("respond")) {
+            options.files.append(argument);
         } else {
             error = QStringLiteral("only one FILE is taken");
             return std::nullopt;
         }
     }
-    if (options.file.isEmpty()) {
+    if (options.files.isEmpty()) {
         error = QStringLiteral("FILE is missing");
         return std::nullopt;
     }
+    if (options.files.size() > 1 && options.out.isEmpty()) {
+        error = QStringLiteral("more than one FILE needs -o DIR");
+        return std::nullopt;
+    }
+    options.file = options.files.first();
     return options;
 }
 
@@ -162,7 +180,8 @@ bool open(Confirmation& form, const Options& options, const QByteArray& bytes)
     process.user.iln = options.userIln;
     form.setPartnerIln(options.partnerIln);
 
-    const XmlDocument document = XmlDocument::fromBytes(bytes);
+    auto owned = std::make_unique<XmlDocument>(XmlDocument::fromBytes(bytes));
+    const XmlDocument& document = skipFreeing ? *owned.release() : *owned;
     if (!document.isEmpty() && document.root().name() == QLatin1String("Document-Order")) {
         // The start-up sequence reports what escapes its steps, an order too long for the
         // cell index among them, and ends there.
@@ -273,35 +292,95 @@ QJsonObject state(const Confirmation& form)
     return json;
 }
 
-int respond(Confirmation& form, const Options& options, bool taken, QIODevice& out, QIODevice& err)
+// The chooser of a save, answered with the path given on the command line.
+class GivenPath : public ChooserPort {
+public:
+    GivenPath(ProcessState& process, const QString& path) : m_process(process), m_path(path) {}
+    void run(Mode, const QString&, const QString&) override { m_process.chosenFilePath = m_path; }
+
+private:
+    ProcessState& m_process;
+    QString m_path;
+};
+
+// Tells whether the save went through to the end.
+class SaveWatch : public Host {
+public:
+    void responseSaved(const QString&) override { saved = true; }
+    bool saved = false;
+};
+
+// The messages of the command line, where a file that cannot be written is told as
+// "cannot write FILE: reason" rather than as the save's error box.
+class CommandMessages : public StreamMessages {
+public:
+    explicit CommandMessages(QIODevice& stream) : StreamMessages(stream), m_stream(stream) {}
+    Answer show(const Message& message) override
+    {
+        if (!m_path.isEmpty() && message.title.endsWith(QLatin1String("btnZapisz_Click()"))) {
+            const QString notWritten = QStringLiteral("Файл «%1» не записан: ").arg(m_path);
+            if (message.text.startsWith(notWritten)) {
+                print(m_stream, QStringLiteral("wexa-confirm: cannot write %1: %2\n")
+                                    .arg(m_path, message.text.mid(notWritten.size())));
+                return Answer::Ok;
+            }
+        }
+        return StreamMessages::show(message);
+    }
+    void saving(const QString& path) { m_path = path; }
+
+private:
+    QIODevice& m_stream;
+    QString m_path;
+};
+
+int respond(Confirmation& form, CommandMessages& messages, const Options& options, bool taken,
+            QIODevice& out, QIODevice& err)
 {
-    if (!taken || !headerCheck(form))
+    if (!taken)
         return Refused;
-    const std::optional<XmlDocument> response = MakeOrderResponse(form);
+    if (!options.out.isEmpty()) {
+        // The control's own save, its header check and build included.
+        SaveWatch watch;
+        Host& host = form.host();
+        form.setHost(watch);
+        GivenPath chooser(form.process(), options.out);
+        messages.saving(options.out);
+        btnZapisz_Click(form, chooser);
+        form.setHost(host);
+        return watch.saved ? Success : Refused;
+    }
+    if (!headerCheck(form))
+        return Refused;
+    std::optional<XmlDocument> response = MakeOrderResponse(form);
     if (!response)
         return Refused;
     const QByteArray bytes = response->toUtf8();
+    if (skipFreeing)
+        (void)new XmlDocument(std::move(*response));
     QString error;
-    if (options.out.isEmpty() ? !FileWriter::write(out, bytes, &error)
-                              : !FileWriter::write(options.out, bytes, &error)) {
-        print(err, QStringLiteral("wexa-confirm: cannot write %1: %2\n")
-                       .arg(options.out.isEmpty() ? StandardOutput : options.out, error));
+    if (!FileWriter::write(out, bytes, &error)) {
+        print(err,
+              QStringLiteral("wexa-confirm: cannot write %1: %2\n").arg(StandardOutput, error));
         return Refused;
     }
     return Success;
 }
 
-int verb(const Options& options, const QByteArray& bytes, QIODevice& out, QIODevice& err)
+int verb(const Options& options, const QByteArray& bytes, QIODevice& out, QIODevice& err,
+         const Screenshot& screenshot)
 {
-    StreamMessages messages(err);
+    CommandMessages messages(err);
     ProcessState process;
-    Confirmation form(messages, process);
+    auto owned = std::make_unique<Confirmation>(messages, process);
+    // A large table takes a while to free, and the process ends right after.
+    Confirmation& form = skipFreeing ? *owned.release() : *owned;
     const bool taken = open(form, options, bytes);
     edit(form, options);
     if (!options.list.isEmpty() && !fillFromList(form, options, err))
         return UsageError;
     if (options.verb == QLatin1String("respond"))
-        return respond(form, options, taken, out, err);
+        return respond(form, messages, options, taken, out, err);
     QString error;
     if (!FileWriter::write(out, QJsonDocument(state(form)).toJson(QJsonDocument::Indented),
                            &error)) {
@@ -309,11 +388,70 @@ int verb(const Options& options, const QByteArray& bytes, QIODevice& out, QIODev
               QStringLiteral("wexa-confirm: cannot write %1: %2\n").arg(StandardOutput, error));
         return Refused;
     }
-    if (!options.screenshot.isEmpty() && !saveScreenshot(form, options.screenshot, error)) {
-        print(err, QStringLiteral("wexa-confirm: %1\n").arg(error));
-        return UsageError;
+    if (!options.screenshot.isEmpty()) {
+        if (!screenshot) {
+            print(err, QStringLiteral("wexa-confirm: --screenshot is not available here\n"));
+            return UsageError;
+        }
+        if (!screenshot(form, options.screenshot, error)) {
+            print(err, QStringLiteral("wexa-confirm: %1\n").arg(error));
+            return UsageError;
+        }
     }
     return messages.warned() ? Refused : Success;
+}
+
+// One file, as a call of its own would answer it.
+int runOne(const Options& options, QIODevice& out, QIODevice& err, const Screenshot& screenshot)
+{
+    QFile file(options.file);
+    if (!file.open(QIODevice::ReadOnly)) {
+        print(err, QStringLiteral("wexa-confirm: cannot read %1: %2\n")
+                       .arg(options.file, file.errorString()));
+        return UsageError;
+    }
+    const QByteArray bytes = file.readAll();
+    file.close();
+
+    // Whatever the control's own handlers let through ends the verb here, not the process.
+    try {
+        return verb(options, bytes, out, err, screenshot);
+    } catch (const RuntimeError& e) {
+        print(err, QStringLiteral("wexa-confirm: %1\n").arg(e.description()));
+    } catch (const std::exception& e) {
+        print(err, QStringLiteral("wexa-confirm: %1\n").arg(QString::fromLocal8Bit(e.what())));
+    }
+    return Refused;
+}
+
+// Each file answered into the folder under its own name, its messages prefixed by that
+// name; the exit status is the worst of them.
+int runMany(const Options& options, QIODevice& out, QIODevice& err)
+{
+    if (!QFileInfo(options.out).isDir()) {
+        print(err, QStringLiteral("wexa-confirm: %1 is not a folder\n").arg(options.out));
+        return UsageError;
+    }
+    const QDir folder(options.out);
+    int worst = Success;
+    for (const QString& file : options.files) {
+        Options one = options;
+        one.file = file;
+        one.out = folder.filePath(QFileInfo(file).fileName());
+        QBuffer messages;
+        messages.open(QIODevice::WriteOnly);
+        int status = UsageError;
+        if (QFileInfo(one.out).absoluteFilePath() == QFileInfo(file).absoluteFilePath())
+            print(messages, QStringLiteral("wexa-confirm: the response would replace the order\n"));
+        else
+            status = runOne(one, out, messages, nullptr);
+        worst = std::max(worst, status);
+        for (const QByteArray& line : messages.data().split('\n')) {
+            if (!line.isEmpty())
+                err.write(file.toUtf8() + ": " + line + '\n');
+        }
+    }
+    return worst;
 }
 
 } // namespace
@@ -323,6 +461,7 @@ QString usage()
     return QStringLiteral(
         "Usage:\n"
         "  wexa-confirm respond FILE [options] [-o OUT]\n"
+        "  wexa-confirm respond FILE... [options] -o DIR\n"
         "  wexa-confirm show FILE [options]\n"
         "\n"
         "FILE holding a Document-Order is taken as an order fetched at an on-line start-up\n"
@@ -346,7 +485,10 @@ QString usage()
         "                         what did not match to standard error\n"
         "  --columns ID,QTY[,ean|buyer|supplier]\n"
         "                         the list's columns (from 1) when its header names none\n"
-        "  -o OUT                 (respond) write the response to OUT\n"
+        "  -o OUT                 (respond) write the response to OUT; with more than one\n"
+        "                         FILE, OUT is a folder that takes each response under\n"
+        "                         its order's file name, and every message is prefixed\n"
+        "                         by the name of the file it is about\n"
         "  --screenshot PNG       (show) also render the control, without a screen, to PNG\n"
         "\n"
         "Every message the control shows is printed to standard error as 'title: text';\n"
@@ -354,10 +496,10 @@ QString usage()
         "Exit status: respond 0 when a response was built, 1 when the file was refused or\n"
         "incomplete, the header check failed or the build failed; show 0 unless a warning or\n"
         "error message was shown, else 1; both 1 when the output could not be written and 2\n"
-        "for a usage error or an unreadable file.\n");
+        "for a usage error or an unreadable file; for many files the worst of theirs.\n");
 }
 
-int run(const QStringList& arguments, QIODevice& out, QIODevice& err)
+int run(const QStringList& arguments, QIODevice& out, QIODevice& err, const Screenshot& screenshot)
 {
     QString error;
     const std::optional<Options> options = parse(arguments, error);
@@ -365,26 +507,23 @@ int run(const QStringList& arguments, QIODevice& out, QIODevice& err)
         print(err, QStringLiteral("wexa-confirm: %1\n\n").arg(error) + usage());
         return UsageError;
     }
-    QFile file(options->file);
-    if (!file.open(QIODevice::ReadOnly)) {
-        print(err, QStringLiteral("wexa-confirm: cannot read %1: %2\n")
-                       .arg(options->file, file.errorString()));
-        return UsageError;
-    }
-    const QByteArray bytes = file.readAll();
-    file.close();
     if (options->locale)
         QLocale::setDefault(QLocale(*options->locale));
+    // Many answers in one run free each one's documents before the next.
+    skipFreeing = skipRequested && options->files.size() == 1;
+    if (options->files.size() > 1)
+        return runMany(*options, out, err);
+    return runOne(*options, out, err, screenshot);
+}
 
-    // Whatever the control's own handlers let through ends the verb here, not the process.
-    try {
-        return verb(*options, bytes, out, err);
-    } catch (const RuntimeError& e) {
-        print(err, QStringLiteral("wexa-confirm: %1\n").arg(e.description()));
-    } catch (const std::exception& e) {
-        print(err, QStringLiteral("wexa-confirm: %1\n").arg(QString::fromLocal8Bit(e.what())));
-    }
-    return Refused;
+void skipFreeingAtExit()
+{
+    skipRequested = true;
+}
+
+bool needsWindow(const QStringList& arguments)
+{
+    return arguments.contains(QStringLiteral("--screenshot"));
 }
 
 } // namespace CommandLine

@@ -3,6 +3,10 @@
 #include <QIODevice>
 #include <QStringList>
 
+#include <functional>
+
+class Confirmation;
+
 // The command-line verbs that work on the confirmation without a window:
 //   respond FILE [options] [-o OUT]   the order response, as UTF-8 XML
 //   show FILE [options]               the control's state, as one JSON object
@@ -10,8 +14,18 @@ namespace CommandLine {
 
 enum ExitCode { Success = 0, Refused = 1, UsageError = 2 };
 
-// `arguments` start with the verb. Messages go to `err` as "title: text" lines.
-int run(const QStringList& arguments, QIODevice& out, QIODevice& err);
+// Renders the control to a PNG file; false with the reason when it could not.
+using Screenshot = std::function<bool(Confirmation&, const QString&, QString&)>;
+
+// `arguments` start with the verb. Messages go to `err` as "title: text" lines. Without
+// a `screenshot`, show refuses --screenshot.
+int run(const QStringList& arguments, QIODevice& out, QIODevice& err,
+        const Screenshot& screenshot = nullptr);
 QString usage();
+// The documents and the table of a single answer are left for the process's end to
+// reclaim instead of being freed one node and one cell at a time.
+void skipFreeingAtExit();
+// Whether these verb arguments need the window's libraries (rendering the control).
+bool needsWindow(const QStringList& arguments);
 
 } // namespace CommandLine

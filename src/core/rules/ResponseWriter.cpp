@@ -155,7 +155,57 @@ void AddXMLElement(XmlDocument& document, const XmlPath& parentPath, const QStri
     appendParsed(document, parentPath, text, name);
 }
 
+namespace {
+
+const XmlPath& responseLines()
+{
+    static const XmlPath lines(QStringLiteral("/Document-OrderResponse/OrderResponse-Lines"));
+    return lines;
+}
+
+// Past this many characters a line goes through the parser, whose limits on one text
+// then decide as they always did.
+constexpr qsizetype PlainLineLimit = 1'000'000;
+
+bool isPlainLine(const ResponseLine& line, const QString& status)
+{
+    const QString* values[] = {
+        &line.lineNumber,    &line.ean,         &status,       &line.supplierItemCode,
+        &line.buyerItemCode, &line.description, &line.ordered, &line.confirmed,
+        &line.unit,          &line.price};
+    qsizetype size = 0;
+    for (const QString* value : values) {
+        size += value->size();
+        if (!XmlNode::isPlainText(*value))
+            return false;
+    }
+    return size <= PlainLineLimit;
+}
+
+} // namespace
+
 void AddResponseLine(XmlDocument& document, const ResponseLine& line, const QString& status)
+{
+    XmlNode parent = document.selectSingleNode(responseLines());
+    if (parent.isNull() || !isPlainLine(line, status)) {
+        AddResponseLineAsText(document, line, status);
+        return;
+    }
+    XmlNode item = parent.appendElement("Line").appendElement("Line-Item");
+    item.appendTextElement("LineNumber", line.lineNumber, false);
+    item.appendTextElement("EAN", line.ean, false);
+    item.appendTextElement("LineItemStatus", status, false);
+    item.appendTextElement("SupplierItemCode", line.supplierItemCode, true);
+    item.appendTextElement("BuyerItemCode", line.buyerItemCode, true);
+    item.appendTextElement("ItemDescription", line.description, true);
+    item.appendTextElement("OrderedQuantity", line.ordered, false);
+    item.appendTextElement("QuantityToBeDelivered", line.confirmed, false);
+    item.appendTextElement("UnitOfMeasure", line.unit, false);
+    item.appendTextElement(line.grossPrice ? "OrderedUnitGrossPrice" : "OrderedUnitNetPrice",
+                           line.price, false);
+}
+
+void AddResponseLineAsText(XmlDocument& document, const ResponseLine& line, const QString& status)
 {
     const QString priceElement = line.grossPrice ? QStringLiteral("OrderedUnitGrossPrice")
                                                  : QStringLiteral("OrderedUnitNetPrice");
@@ -171,8 +221,7 @@ void AddResponseLine(XmlDocument& document, const ResponseLine& line, const QStr
                          u"</QuantityToBeDelivered><UnitOfMeasure>" % line.unit %
                          u"</UnitOfMeasure><" % priceElement % u">" % line.price % u"</" %
                          priceElement % u"></Line-Item></Line>";
-    static const XmlPath lines(QStringLiteral("/Document-OrderResponse/OrderResponse-Lines"));
-    appendParsed(document, lines, text, QStringLiteral("Line"));
+    appendParsed(document, responseLines(), text, QStringLiteral("Line"));
 }
 
 QString JednostkiMiaryNazwaToSymbol(const QString& nazwa)

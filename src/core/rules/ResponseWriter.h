@@ -30,7 +30,12 @@ std::optional<XmlDocument> MakeOrderResponse(Form& form);
 XmlDocument MakeResponseSkeleton();
 void AddXMLElement(XmlDocument& document, const XmlPath& parentPath, const QString& name,
                    const QString& value);
+// Appends the line to OrderResponse-Lines. A line of plain values is built as nodes; any
+// other is built as text and parsed, which fails the build when the text is not XML.
 void AddResponseLine(XmlDocument& document, const ResponseLine& line, const QString& status);
+// The line built as text and parsed, whatever its values: what AddResponseLine does with
+// a line it cannot build as nodes, and what it must match when it can.
+void AddResponseLineAsText(XmlDocument& document, const ResponseLine& line, const QString& status);
 QString JednostkiMiaryNazwaToSymbol(const QString& nazwa);
 // The status a response line carries, from the number forms of its confirmed and ordered
 // quantities: "7" nothing confirmed, "5" confirmed as ordered, "3" anything else.

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <QStringEncoder>
 
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
@@ -493,6 +494,57 @@ XmlNode XmlNode::appendParsed(const QString& text, QString* error)
     xmlUnlinkNode(element);
     xmlFreeNodeList(rest);
     return XmlNode(xmlAddChild(parent, element));
+}
+
+XmlNode XmlNode::appendElement(const char* name)
+{
+    if (!m_node)
+        return {};
+    xmlNodePtr parent = asNode(m_node);
+    return XmlNode(
+        xmlAddChild(parent, xmlNewDocNode(parent->doc, nullptr,
+                                          reinterpret_cast<const xmlChar*>(name), nullptr)));
+}
+
+XmlNode XmlNode::appendTextElement(const char* name, const QString& text, bool cdata)
+{
+    const XmlNode element = appendElement(name);
+    if (element.isNull() || (text.isEmpty() && !cdata))
+        return element;
+    xmlNodePtr node = asNode(element.m_node);
+    // Encoded into one buffer kept for the thread: a response appends ten of these a line.
+    thread_local QByteArray buffer;
+    QStringEncoder encoder(QStringEncoder::Utf8);
+    const qsizetype room = encoder.requiredSpace(text.size());
+    if (buffer.size() < room)
+        buffer.resize(room);
+    const char* end = encoder.appendToBuffer(buffer.data(), text);
+    const auto* content = reinterpret_cast<const xmlChar*>(buffer.constData());
+    const int size = int(end - buffer.constData());
+    xmlAddChild(node, cdata ? xmlNewCDataBlock(node->doc, content, size)
+                            : xmlNewDocTextLen(node->doc, content, size));
+    return element;
+}
+
+bool XmlNode::isPlainText(QStringView text)
+{
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x20 && c < 0xD800) {
+            if (c == u'<' || c == u'&' ||
+                (c == u']' && i + 2 < size && text[i + 1] == u']' && text[i + 2] == u'>'))
+                return false;
+        } else if (c == u'\t' || c == u'\n' || (c >= 0xE000 && c <= 0xFFFD)) {
+            continue;
+        } else if (QChar::isHighSurrogate(c) && i + 1 < size &&
+                   QChar::isLowSurrogate(text[i + 1].unicode())) {
+            ++i;
+        } else {
+            return false;
+        }
+    }
+    return true;
 }
 
 XmlDocument::XmlDocument() = default;

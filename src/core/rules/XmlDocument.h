@@ -60,6 +60,18 @@ public:
     // would: text that is not exactly one well-formed element appends nothing and gives a
     // null node, with the reason in `error`.
     XmlNode appendParsed(const QString& text, QString* error = nullptr);
+    // Appends a new element of that name as the last child, empty.
+    XmlNode appendElement(const char* name);
+    // Appends a new element holding `text` as it stands, as one text node or, with `cdata`,
+    // one CDATA section; an empty text gives an element without children, or with `cdata`
+    // an empty section, as the parse of "<a></a>" or "<a><![CDATA[]]></a>" would. The text
+    // must be plain (isPlainText); it is not checked here.
+    XmlNode appendTextElement(const char* name, const QString& text, bool cdata);
+
+    // Whether a parse would keep this text exactly as it stands in element content or in
+    // a CDATA section: only characters XML allows, no markup ("<", "&", "]]>") and no
+    // carriage return, which a parse turns into a line feed.
+    static bool isPlainText(QStringView text);
 
 private:
     friend class XmlDocument;
