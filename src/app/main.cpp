@@ -1,90 +1,65 @@
+// wexa-confirm: answers orders on the command line with the core alone, so that an
+// answer never waits for the window's libraries to be mapped; for the window, the demo,
+// a rendered control and the usage it runs the window's program instead.
 #include "app/cli/CommandLine.h"
-#include "app/cli/Screenshot.h"
 #include "app/cli/Setup.h"
-#include "app/demo/Demo.h"
-#include "app/host/HostWindow.h"
-#include "app/host/Translations.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 
-#include <memory>
-
 #include <climits>
+#include <cstdio>
 #include <string>
 #include <unistd.h>
 
 namespace {
 
-bool isVerb(const char* argument)
+bool runsWithoutWindow(int argc, char* argv[])
 {
-    for (const char* verb : {"respond", "show", "setup", "demo", "--help", "-h", "help"}) {
-        if (qstrcmp(argument, verb) == 0)
-            return true;
-    }
-    return false;
-}
-
-bool hasDisplay()
-{
-    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-}
-
-// The verbs need no screen, except for rendering the control and for the demo, which
-// then work without a display through the offscreen platform. Without a verb the
-// window opens.
-std::unique_ptr<QCoreApplication> makeApplication(int& argc, char* argv[])
-{
-    const bool demo = argc >= 2 && qstrcmp(argv[1], "demo") == 0;
-    // Without any display the window cannot open; the usage is printed instead.
-    const bool window = (argc < 2 || !isVerb(argv[1])) && hasDisplay();
-    bool screenshot = false;
-    for (int i = 1; i < argc; ++i)
-        screenshot = screenshot || qstrcmp(argv[i], "--screenshot") == 0;
-    if (!window && !screenshot && !demo)
-        return std::make_unique<QCoreApplication>(argc, argv);
-    if (!hasDisplay())
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    return std::make_unique<QApplication>(argc, argv);
-}
-
-// respond and show, unless they render the control, run in the lean program installed
-// beside this one; when it is missing they run here.
-void execLeanProgram(int argc, char* argv[])
-{
-    if (argc < 2 || (qstrcmp(argv[1], "respond") != 0 && qstrcmp(argv[1], "show") != 0))
-        return;
+    if (argc < 2)
+        return false;
+    if (qstrcmp(argv[1], "setup") == 0)
+        return true;
+    if (qstrcmp(argv[1], "respond") != 0 && qstrcmp(argv[1], "show") != 0)
+        return false;
     for (int i = 2; i < argc; ++i) {
         if (qstrcmp(argv[i], "--screenshot") == 0)
-            return;
+            return false;
     }
-    char self[PATH_MAX];
-    const ssize_t size = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (size <= 0)
-        return;
-    std::string lean(self, size_t(size));
-    lean.erase(lean.rfind('/') + 1);
-    lean += "wexa-respond";
-    argv[0] = lean.data();
-    execv(lean.c_str(), argv);
+    return true;
 }
 
-QString usage()
+// The window's program: beside this one in a build, under libexec once installed.
+int execWindowProgram(char* argv[])
 {
-    return QStringLiteral("Usage:\n") + Demo::usage() + LaunchOptions::usage() + Setup::usage() +
-           CommandLine::usage().section(QLatin1Char('\n'), 1);
+    char self[PATH_MAX];
+    const ssize_t size = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (size > 0) {
+        std::string folder(self, size_t(size));
+        folder.erase(folder.rfind('/') + 1);
+        for (const std::string& candidate :
+             {folder + "wexa-confirm-window",
+              folder + "../libexec/wexa-confirm/wexa-confirm-window"}) {
+            if (access(candidate.c_str(), X_OK) != 0)
+                continue;
+            std::string program = candidate;
+            argv[0] = program.data();
+            execv(program.c_str(), argv);
+        }
+    }
+    std::fputs("wexa-confirm: the window's program (wexa-confirm-window) is missing; "
+               "reinstall wexa-confirm\n",
+               stderr);
+    return CommandLine::UsageError;
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    execLeanProgram(argc, argv);
-    const bool unattended = !hasDisplay();
-    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
+    if (!runsWithoutWindow(argc, argv))
+        return execWindowProgram(argv);
+    QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("WEXA"));
     QCoreApplication::setApplicationName(QStringLiteral("wexa-confirm"));
     const QStringList arguments = QCoreApplication::arguments().mid(1);
@@ -93,36 +68,8 @@ int main(int argc, char* argv[])
     QFile err;
     if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly))
         return CommandLine::UsageError;
-    const QString verb = arguments.value(0);
-    if (verb == QLatin1String("--help") || verb == QLatin1String("-h") ||
-        verb == QLatin1String("help")) {
-        out.write(usage().toUtf8());
-        return CommandLine::Success;
-    }
-    if (verb == QLatin1String("setup"))
+    if (arguments.value(0) == QLatin1String("setup"))
         return Setup::run(arguments.mid(1), out, err);
-    if (verb == QLatin1String("respond") || verb == QLatin1String("show"))
-        return CommandLine::run(arguments, out, err, saveScreenshot);
-
-    if (!qobject_cast<QApplication*>(app.get())) {
-        if (!arguments.isEmpty())
-            err.write("wexa-confirm: the window needs a display (DISPLAY or WAYLAND_DISPLAY); "
-                      "QT_QPA_PLATFORM=offscreen runs it without one\n\n");
-        err.write(usage().toUtf8());
-        return CommandLine::UsageError;
-    }
-    // The message boxes' standard buttons speak the user's language.
-    Translations::install(*app);
-    if (verb == QLatin1String("demo"))
-        return Demo::run(arguments.mid(1), out, err, unattended);
-    QString error;
-    std::optional<LaunchOptions> options = LaunchOptions::parse(arguments, error);
-    if (!options) {
-        err.write(QStringLiteral("wexa-confirm: %1\n\n%2").arg(error, usage()).toUtf8());
-        return CommandLine::UsageError;
-    }
-    ProcessState process;
-    HostWindow window(std::move(*options), process);
-    window.show();
-    return QApplication::exec();
+    CommandLine::skipFreeingAtExit();
+    return CommandLine::run(arguments, out, err);
 }

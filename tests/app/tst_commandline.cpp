@@ -368,7 +368,7 @@ private slots:
     void theCommandLineProgramLinksNoWindowLibraries()
     {
         QProcess ldd;
-        ldd.start("ldd", {WEXA_BIN_DIR "/wexa-respond"});
+        ldd.start("ldd", {WEXA_BIN_DIR "/wexa-confirm"});
         QVERIFY(ldd.waitForFinished(10000));
         const QByteArray libraries = ldd.readAllStandardOutput();
         QVERIFY2(libraries.contains("libQt6Core"), libraries.constData());

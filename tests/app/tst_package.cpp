@@ -67,6 +67,8 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::newRow("the editor") << "usr/bin/wexa-confirm"
                                     << "ELF 64-bit";
+        QTest::newRow("the editor's window") << "usr/libexec/wexa-confirm/wexa-confirm-window"
+                                             << "ELF 64-bit";
         QTest::newRow("the platform server") << "usr/bin/wexa-platform"
                                              << "ELF 64-bit";
         QTest::newRow("the desktop entry") << "usr/share/applications/" + AppId + ".desktop"

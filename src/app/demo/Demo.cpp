@@ -14,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
@@ -187,7 +188,12 @@ int run(const QStringList& arguments, QIODevice& out, QIODevice& err, bool unatt
     WorkingFolder::write(QDir::toNativeSeparators(root + QStringLiteral("/work")));
 
     QProcess server;
-    server.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/wexa-platform"));
+    // Beside this program in a build; installed, this program is under libexec.
+    const QDir here(QCoreApplication::applicationDirPath());
+    const QString beside = here.filePath(QStringLiteral("wexa-platform"));
+    server.setProgram(QFileInfo(beside).isExecutable()
+                          ? beside
+                          : here.filePath(QStringLiteral("../../bin/wexa-platform")));
     // The server goes with the demo however the demo ends: the kernel sends it SIGTERM
     // when the demo dies, and it watches for being orphaned in case that was missed.
     const pid_t demo = getpid();

@@ -1,0 +1,104 @@
+// The window's program: the host window, the demo, the verbs that render the control and
+// the usage. wexa-confirm runs it for everything the command line alone cannot do.
+#include "app/cli/CommandLine.h"
+#include "app/cli/Screenshot.h"
+#include "app/cli/Setup.h"
+#include "app/demo/Demo.h"
+#include "app/host/HostWindow.h"
+#include "app/host/Translations.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFile>
+
+#include <memory>
+
+namespace {
+
+bool isVerb(const char* argument)
+{
+    for (const char* verb : {"respond", "show", "setup", "demo", "--help", "-h", "help"}) {
+        if (qstrcmp(argument, verb) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+// The verbs need no screen, except for rendering the control and for the demo, which
+// then work without a display through the offscreen platform. Without a verb the
+// window opens.
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char* argv[])
+{
+    const bool demo = argc >= 2 && qstrcmp(argv[1], "demo") == 0;
+    // Without any display the window cannot open; the usage is printed instead.
+    const bool window = (argc < 2 || !isVerb(argv[1])) && hasDisplay();
+    bool screenshot = false;
+    for (int i = 1; i < argc; ++i)
+        screenshot = screenshot || qstrcmp(argv[i], "--screenshot") == 0;
+    if (!window && !screenshot && !demo)
+        return std::make_unique<QCoreApplication>(argc, argv);
+    if (!hasDisplay())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QApplication>(argc, argv);
+}
+
+QString usage()
+{
+    return QStringLiteral("Usage:\n") + Demo::usage() + LaunchOptions::usage() + Setup::usage() +
+           CommandLine::usage().section(QLatin1Char('\n'), 1);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    const bool unattended = !hasDisplay();
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("WEXA"));
+    QCoreApplication::setApplicationName(QStringLiteral("wexa-confirm"));
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+
+    QFile out;
+    QFile err;
+    if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly))
+        return CommandLine::UsageError;
+    const QString verb = arguments.value(0);
+    if (verb == QLatin1String("--help") || verb == QLatin1String("-h") ||
+        verb == QLatin1String("help")) {
+        out.write(usage().toUtf8());
+        return CommandLine::Success;
+    }
+    if (verb == QLatin1String("setup"))
+        return Setup::run(arguments.mid(1), out, err);
+    if (verb == QLatin1String("respond") || verb == QLatin1String("show"))
+        return CommandLine::run(arguments, out, err, saveScreenshot);
+
+    if (!qobject_cast<QApplication*>(app.get())) {
+        if (!arguments.isEmpty())
+            err.write("wexa-confirm: the window needs a display (DISPLAY or WAYLAND_DISPLAY); "
+                      "QT_QPA_PLATFORM=offscreen runs it without one\n\n");
+        err.write(usage().toUtf8());
+        return CommandLine::UsageError;
+    }
+    // The message boxes' standard buttons speak the user's language.
+    Translations::install(*app);
+    if (verb == QLatin1String("demo"))
+        return Demo::run(arguments.mid(1), out, err, unattended);
+    QString error;
+    std::optional<LaunchOptions> options = LaunchOptions::parse(arguments, error);
+    if (!options) {
+        err.write(QStringLiteral("wexa-confirm: %1\n\n%2").arg(error, usage()).toUtf8());
+        return CommandLine::UsageError;
+    }
+    ProcessState process;
+    HostWindow window(std::move(*options), process);
+    window.show();
+    return QApplication::exec();
+}
