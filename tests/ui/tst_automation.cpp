@@ -6,6 +6,7 @@
 #include "core/form/RuntimeError.h"
 #include "ui/control/PotwierdzenieZam.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -92,12 +93,13 @@ private slots:
         QCOMPARE(index("IndexGrdPozycje", 1, 0), 19);
         QCOMPARE(index("IndexGrdSuma", 1, 1), 3);
         // An index past the largest reaches the caller as run-time error 6, not as a message.
-        try {
-            index("IndexGrdPozycje", 1724, 12);
-            QFAIL("the overflow was not raised");
-        } catch (const RuntimeError& e) {
-            QCOMPARE(e.number(), 6);
-        }
+        QSignalSpy raised(&control, &PotwierdzenieZam::exception);
+        QCOMPARE(index("IndexGrdPozycje", 1724, 12), 0);
+        QCOMPARE(index("IndexGrdSuma", 16384, 0), 0);
+        QCOMPARE(raised.size(), 2);
+        QCOMPARE(raised.at(0).at(0).toInt(), 6);
+        QCOMPARE(raised.at(0).at(1).toString(), "IndexGrdPozycje");
+        QCOMPARE(raised.at(1).at(1).toString(), "IndexGrdSuma");
         QCOMPARE(messages.texts(), QStringList{});
     }
 };

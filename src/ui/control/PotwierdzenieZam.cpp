@@ -82,6 +82,26 @@ QToolButton* PotwierdzenieZam::button(const QString& name) const
     return findChild<QToolButton*>(name);
 }
 
+qint16 PotwierdzenieZam::IndexGrdSuma(qint16 r, qint16 c)
+{
+    return scriptIndex(QStringLiteral("IndexGrdSuma"), m_form.summary(), r, c);
+}
+
+qint16 PotwierdzenieZam::IndexGrdPozycje(qint16 r, qint16 c)
+{
+    return scriptIndex(QStringLiteral("IndexGrdPozycje"), m_form.lines(), r, c);
+}
+
+qint16 PotwierdzenieZam::scriptIndex(const QString& method, const Grid& grid, qint16 r, qint16 c)
+{
+    try {
+        return grid.cellIndex(r, c);
+    } catch (const RuntimeError& e) {
+        emit exception(e.number(), method, e.description());
+        return 0;
+    }
+}
+
 QString PotwierdzenieZam::JednostkiMiaryNazwaToSymbol(const QString& nazwa) const
 {
     return ::JednostkiMiaryNazwaToSymbol(nazwa);

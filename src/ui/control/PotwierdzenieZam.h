@@ -39,13 +39,16 @@ public:
     void setOnLine(const QString& value) { m_form.setOnLine(value); }
     QString DebugLevel() const { return m_form.debugLevel(); }
     void setDebugLevel(const QString& value) { m_form.setDebugLevel(value); }
-    // Throw the overflow error when the index leaves the 16-bit range.
-    Q_INVOKABLE qint16 IndexGrdSuma(qint16 r, qint16 c) const { return m_form.IndexGrdSuma(r, c); }
-    Q_INVOKABLE qint16 IndexGrdPozycje(qint16 r, qint16 c) const
-    {
-        return m_form.IndexGrdPozycje(r, c);
-    }
+    // An index that leaves the 16-bit range is the overflow error: the call gives 0 and
+    // the script is told through exception(), since nothing may be thrown through a call
+    // the meta-object made.
+    Q_INVOKABLE qint16 IndexGrdSuma(qint16 r, qint16 c);
+    Q_INVOKABLE qint16 IndexGrdPozycje(qint16 r, qint16 c);
     Q_INVOKABLE QString JednostkiMiaryNazwaToSymbol(const QString& nazwa) const;
+
+signals:
+    // A scriptable call failed with this run-time error.
+    void exception(int code, const QString& source, const QString& description);
 
 private:
     QWidget* buildHeader();
@@ -60,6 +63,7 @@ private:
     void refreshDates();
     void refreshAll();
     void focusControl(const QString& name);
+    qint16 scriptIndex(const QString& method, const Grid& grid, qint16 r, qint16 c);
     // Runs one of the user's actions; an error it raises is reported in the control's
     // error box titled after the handler.
     void guarded(const QString& handler, const std::function<void()>& action);
