@@ -1,7 +1,9 @@
+#include "DocumentsHelpers.h"
+#include "FakeChooser.h"
 #include "TestSupport.h"
+#include "UserHome.h"
 
 #include "../ui/ui_onscreen.h"
-#include "app/cli/Setup.h"
 #include "app/host/DraftsDialog.h"
 #include "app/host/HostWindow.h"
 #include "app/host/WorkKeeper.h"
@@ -14,12 +16,10 @@
 #include "core/rules/FileWriter.h"
 #include "core/rules/ResponseWriter.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
@@ -49,13 +49,6 @@ public:
     }
 };
 
-// Chooses a fixed path in load and save mode.
-class FixedChooser : public ChooserPort {
-public:
-    void run(Mode, const QString&, const QString&) override { testProcess().chosenFilePath = path; }
-    QString path;
-};
-
 void commitQuantity(Confirmation& form, int row, const QString& typed)
 {
     form.lines().setCurrentCell(row, ColConfirmed);
@@ -69,16 +62,10 @@ void commitQuantity(Confirmation& form, int row, const QString& typed)
 struct Kept {
     explicit Kept(const QString& workingFolder, int lines = 3)
     {
-        ProcessState& process = testProcess();
-        process.workingFolder = workingFolder;
-        process.user.iln = SellerIln;
-        process.user.name = UserName;
-        process.partner.name = PartnerName;
-        form.setPartnerIln(BuyerIln);
+        testProcess().workingFolder = workingFolder;
+        DocumentTexts::useParties(form);
         keeper.orderReceived(order(lines).toUtf8());
-        Startup::setParties(form);
-        Startup::takeOrder(form, XmlDocument::fromText(order(lines)));
-        Startup::finish(form);
+        DocumentTexts::readOrder(form, order(lines));
         form.setField(Field::txtNrPotw, QStringLiteral("Пз_ZK-7"));
         form.selectCboxTyp(Change); // quantities open to typing
         keeper.startupFinished();
@@ -122,45 +109,28 @@ int runChild(const QString& workingFolder)
 class TestDrafts : public QObject {
     Q_OBJECT
 private:
-    QTemporaryDir m_home;
-    QString m_work;
+    UserHome m_home;
+    QString m_work = m_home.work();
 
     // Clicks the closing question's button of that text once it is on screen.
     void answerClosingQuestion(const QString& button)
     {
-        auto* poll = new QTimer(this);
-        connect(poll, &QTimer::timeout, this, [poll, button] {
-            for (QWidget* widget : QApplication::topLevelWidgets()) {
-                auto* box = qobject_cast<QMessageBox*>(widget);
-                if (!box || !box->isVisible())
-                    continue;
-                for (QAbstractButton* b : box->buttons()) {
-                    if (b->text() == button) {
-                        poll->deleteLater();
-                        poll->stop();
-                        b->click();
-                        return;
-                    }
+        whenShown<QMessageBox>(this, [button](QMessageBox& box) {
+            for (QAbstractButton* b : box.buttons()) {
+                if (b->text() == button) {
+                    b->click();
+                    return true;
                 }
             }
+            return false;
         });
-        poll->start(20);
     }
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_home.isValid());
-        m_work = m_home.filePath(QStringLiteral("work"));
-        const QString config = m_home.filePath(QStringLiteral("config"));
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config);
-        QBuffer out, err;
-        out.open(QIODevice::WriteOnly);
-        err.open(QIODevice::WriteOnly);
-        QCOMPARE(Setup::run({"--working-folder", m_work, "--user-iln", SellerIln, "--user-name",
-                             UserName, "--partner-iln", BuyerIln, "--partner-name", PartnerName},
-                            out, err),
-                 0);
+        QVERIFY(m_home.setUp({"--user-iln", SellerIln, "--user-name", UserName, "--partner-iln",
+                              BuyerIln, "--partner-name", PartnerName}));
     }
     void init()
     {
@@ -202,13 +172,11 @@ private slots:
         QTest::newRow("a saved response loaded") << Action([](Confirmation& form) {
             Confirmation other(form.messages(), testProcess());
             other.setPartnerIln(form.partnerIln());
-            Startup::setParties(other);
-            Startup::takeOrder(other, XmlDocument::fromText(order(5)));
-            Startup::finish(other);
+            DocumentTexts::readOrder(other, order(5));
             other.setField(Field::txtNrPotw, QStringLiteral("Пз_ZK-9"));
             commitQuantity(other, 4, QStringLiteral("1"));
             QTemporaryDir dir;
-            FixedChooser chooser;
+            FakeChooser chooser;
             chooser.path = dir.filePath(QStringLiteral("saved.xml"));
             FileWriter::write(chooser.path, MakeOrderResponse(other)->toUtf8());
             btnWczytaj_Click(form, chooser);
@@ -275,6 +243,16 @@ private slots:
         QCOMPARE(kept.form.lines().text(11, ColConfirmed), QStringLiteral("110,000"));
     }
 
+    void theLastHundredStepsCanBeUndone()
+    {
+        Kept kept(m_work);
+        for (int i = 1; i <= 105; ++i) {
+            commitQuantity(kept.form, 1 + i % 3, QString::number(i % 10));
+            QVERIFY(kept.keeper.watcher().settle());
+        }
+        QCOMPARE(kept.keeper.undoStack().count(), 100);
+    }
+
     void typingRemarksIsOneStep()
     {
         Kept kept(m_work);
@@ -303,7 +281,7 @@ private slots:
         QCOMPARE(store.readInfo(kept.keeper.draftId())->done, false);
 
         QTemporaryDir dir;
-        FixedChooser chooser;
+        FakeChooser chooser;
         chooser.path = dir.filePath(QStringLiteral("response.xml"));
         btnZapisz_Click(kept.form, chooser);
         QVERIFY(QFile::exists(chooser.path));
@@ -330,6 +308,14 @@ private slots:
         QVERIFY(kept.keeper.watcher().settle());
         QVERIFY(kept.keeper.hasUnsavedWork());
         QCOMPARE(store.readInfo(kept.keeper.draftId())->done, false);
+    }
+
+    void anUnsentDraftIsNeverPruned()
+    {
+        Kept kept(m_work);
+        const Drafts store = *kept.keeper.drafts();
+        QCOMPARE(store.prune(QDateTime::currentDateTime().addDays(365)), 0);
+        QCOMPARE(store.list().size(), 1);
     }
 
     void theOrderIsKeptAsReceivedBeforeItIsShown()
@@ -392,10 +378,7 @@ private slots:
         QVERIFY(child.waitForFinished(10000));
         QCOMPARE(child.exitStatus(), QProcess::CrashExit);
 
-        LaunchOptions options;
-        options.properties = {
-            {"OnLine", "Off"}, {"PartnerILN", BuyerIln}, {"PartnerName", PartnerName}};
-        HostWindow window(options, testProcess());
+        HostWindow window(UserHome::offLine(BuyerIln, PartnerName), testProcess());
         window.show();
         QTRY_VERIFY(window.draftsBar()->isVisible());
         const QList<Drafts::Info> offered = window.keeper().otherUnsentDrafts();
@@ -447,17 +430,20 @@ private slots:
 
     void aDamagedDraftIsNotRead_data()
     {
-        QTest::addColumn<int>("cut"); // bytes kept of a good draft, -1 for garbage
+        QTest::addColumn<int>("cut"); // bytes kept of a good draft, -1 for garbage, -2 for more
         QTest::newRow("cut inside the header") << 10;
         QTest::newRow("cut inside the lines") << 400;
         QTest::newRow("no draft at all") << -1;
+        QTest::newRow("bytes after the end of a draft") << -2;
     }
     void aDamagedDraftIsNotRead()
     {
         QFETCH(int, cut);
         Kept kept(m_work);
         const QByteArray good = Drafts::encode({}, kept.form.state());
-        const QByteArray bytes = cut < 0 ? QByteArray(500, 'x') : good.left(cut);
+        const QByteArray bytes = cut == -2 ? good + 'x'
+                                 : cut < 0 ? QByteArray(500, 'x')
+                                           : good.left(cut);
         QVERIFY(!Drafts::decodeState(bytes));
         QVERIFY(Drafts::decodeState(good));
     }

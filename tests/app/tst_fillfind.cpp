@@ -19,12 +19,8 @@ namespace {
 struct Watched {
     explicit Watched(int lines, int type = Change)
     {
-        ProcessState& process = testProcess();
-        process.user.iln = SellerIln;
-        form.setPartnerIln(BuyerIln);
-        Startup::setParties(form);
-        Startup::takeOrder(form, XmlDocument::fromText(order(lines)));
-        Startup::finish(form);
+        DocumentTexts::useParties(form);
+        DocumentTexts::readOrder(form, order(lines));
         form.selectCboxTyp(type);
         keeper.setReadyCheck([] { return QApplication::activeModalWidget() == nullptr; });
         keeper.startupFinished();
@@ -39,8 +35,7 @@ struct Watched {
 QString writeList(const QTemporaryDir& dir, const QByteArray& bytes)
 {
     const QString path = dir.filePath(QStringLiteral("stock.csv"));
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? path : QString();
+    return writeFile(path, bytes) ? path : QString();
 }
 
 } // namespace

@@ -1,4 +1,7 @@
 #include "TestSupport.h"
+#include "UserHome.h"
+
+#include "../ui/ui_onscreen.h"
 
 #include "app/host/HostWindow.h"
 #include "app/host/Translations.h"
@@ -52,9 +55,7 @@ struct Window {
 
 LaunchOptions offLine()
 {
-    LaunchOptions options;
-    options.properties = {{"OnLine", "Off"}, {"PartnerILN", PartnerIln}};
-    return options;
+    return UserHome::offLine(PartnerIln);
 }
 
 } // namespace
@@ -62,59 +63,38 @@ LaunchOptions offLine()
 class TestHostWindow : public QObject {
     Q_OBJECT
 private:
-    QTemporaryDir m_home;
-    QString m_work;
+    UserHome m_home;
+    QString m_work = m_home.work();
     QTimer m_boxCloser;
     QStringList m_boxes;
-
-    QString config() const { return m_home.filePath(QStringLiteral("config")); }
 
     // Runs `act` inside the chooser's modal loop once it is on screen, and makes sure the
     // dialog is closed afterwards so that a failing step cannot hang the test.
     void whenChooserShown(const std::function<void(ChooserDialog&)>& act)
     {
-        auto* poll = new QTimer(this);
-        connect(poll, &QTimer::timeout, this, [poll, act] {
-            ChooserDialog& chooser = ChooserDialog::instance();
-            if (!chooser.isVisible())
-                return;
-            poll->stop();
-            poll->deleteLater();
+        OnScreen::whenShown<ChooserDialog>(this, [act](ChooserDialog& chooser) {
             act(chooser);
             if (chooser.isVisible())
                 chooser.reject();
+            return true;
         });
-        poll->start(20);
     }
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_home.isValid());
         freshProcess("ru_RU");
         DebugLog::reset();
-        m_work = m_home.filePath(QStringLiteral("work"));
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("HOME", m_home.path());
-        environment.insert("XDG_CONFIG_HOME", config());
-        const auto run = [&environment](const QStringList& arguments) {
-            QProcess process;
-            process.setProcessEnvironment(environment);
-            process.start(QStringLiteral(WEXA_BIN_DIR "/wexa-confirm"), arguments);
-            return process.waitForFinished(30000) ? process.exitCode() : -1;
-        };
-        QCOMPARE(run({"setup", "--working-folder", m_work, "--user-iln", UserIln, "--user-name",
-                      "ООО Поставщик", "--partner-iln", PartnerIln, "--partner-name", PartnerName}),
-                 0);
-        QVERIFY(QFile::exists(QDir(config()).filePath("WEXA.conf")));
-        // A response saved earlier, for the window to load.
-        QCOMPARE(run({"respond", WEXA_SOURCE_DIR "/samples/order.xml", "--partner-iln", PartnerIln,
-                      "--user-iln", UserIln, "-o", QDir(m_work).filePath(SavedName)}),
-                 0);
-
-        // The window reads the setting the command wrote.
-        qputenv("XDG_CONFIG_HOME", config().toLocal8Bit());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config());
+        QVERIFY(m_home.setUp({"--user-iln", UserIln, "--user-name", "ООО Поставщик",
+                              "--partner-iln", PartnerIln, "--partner-name", PartnerName}));
+        QVERIFY(QFile::exists(QDir(m_home.config()).filePath("WEXA.conf")));
+        // A response saved earlier by the command line, for the window to load.
+        QProcess respond;
+        respond.start(QStringLiteral(WEXA_BIN_DIR "/wexa-confirm"),
+                      {"respond", WEXA_SOURCE_DIR "/samples/order.xml", "--partner-iln", PartnerIln,
+                       "--user-iln", UserIln, "-o", QDir(m_work).filePath(SavedName)});
+        QVERIFY(respond.waitForFinished(30000));
+        QCOMPARE(respond.exitCode(), 0);
 
         // The window shows real message boxes: close each one and remember its text.
         connect(&m_boxCloser, &QTimer::timeout, this, [this] {

@@ -1,6 +1,7 @@
 #include "PlatformProcess.h"
 #include "RecordingMessages.h"
 #include "TestSupport.h"
+#include "UserHome.h"
 
 #include "core/actions/Confirmation.h"
 #include "core/actions/RequestChannel.h"
@@ -13,13 +14,11 @@
 #include "core/rules/XmlDocument.h"
 #include "core/session/InfoFiles.h"
 #include "core/session/Lifecycle.h"
-#include "core/session/WorkingFolder.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkCookie>
 #include <QNetworkReply>
-#include <QSettings>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -65,12 +64,6 @@ QByteArray order(int lines)
                           "</Order-Parties><Order-Lines>%3</Order-Lines></Document-Order>")
         .arg(PartnerIln, UserIln, items)
         .toUtf8();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 // Opens the platform's page as a browser does and returns the session cookie it sets.
@@ -120,13 +113,14 @@ struct Control : Host {
 class TestOnline : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<QTemporaryDir> m_settings, m_work, m_store;
+    std::unique_ptr<UserHome> m_home;
+    std::unique_ptr<QTemporaryDir> m_store;
     std::unique_ptr<PlatformProcess> m_platform;
     std::unique_ptr<Control> m_control;
 
     QString partnerFile() const
     {
-        return InfoFiles::partnerInfoPath(m_work->path(), UserIln, PartnerIln);
+        return InfoFiles::partnerInfoPath(m_home->work(), UserIln, PartnerIln);
     }
     QStringList names(const QString& folder) const
     {
@@ -153,16 +147,9 @@ private slots:
         freshProcess("ru_RU");
         DebugLog::reset();
         RequestChannel::setStallTimeout(10000);
-        m_settings = std::make_unique<QTemporaryDir>();
-        m_work = std::make_unique<QTemporaryDir>();
+        m_home = std::make_unique<UserHome>();
         m_store = std::make_unique<QTemporaryDir>();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings->path());
-        WorkingFolder::write(m_work->path());
-        QVERIFY(writeFile(m_work->filePath("userinfo.xml"),
-                          "<user><partner-info><info><iln>" + UserIln.toUtf8() +
-                              "</iln><nip>7700000001</nip><name>" + UserName.toUtf8() +
-                              "</name><account>40702810000000000001</account></info>"
-                              "</partner-info></user>"));
+        QVERIFY(m_home->setUp({"--user-iln", UserIln, "--user-name", UserName}));
         m_platform = std::make_unique<PlatformProcess>(m_store->path());
     }
     void cleanup()
@@ -202,7 +189,7 @@ private slots:
         QVERIFY(start(1, false));
         QCOMPARE(m_control->messages.texts(), QStringList{NoPartnerInfo});
         QVERIFY(!m_control->form.isEnabled());
-        QCOMPARE(PlatformProcess::read(partnerFile()), earlier);
+        QCOMPARE(readFile(partnerFile()), earlier);
         QCOMPARE(names("waiting"), QStringList{"01-ZK-7.xml"});
     }
 
@@ -244,8 +231,8 @@ private slots:
         QCOMPARE(c.sent.size(), received);
         // What is uploaded is the document a save writes, without the indentation.
         if (const std::optional<XmlDocument> built = MakeOrderResponse(c.form); received == 1)
-            QCOMPARE(PlatformProcess::read(m_store->filePath("mailbox/supplier/received/") +
-                                           names("received").value(0)),
+            QCOMPARE(readFile(m_store->filePath("mailbox/supplier/received/") +
+                              names("received").value(0)),
                      built.value().xml().toUtf8());
     }
 
@@ -271,7 +258,7 @@ private slots:
             QVERIFY(!m.text.isEmpty());
             reported.append(ChannelLog + m.text);
         }
-        const QByteArray log = PlatformProcess::read(m_work->filePath("ABCPotwierdzenie.log"));
+        const QByteArray log = readFile(QDir(m_home->work()).filePath("ABCPotwierdzenie.log"));
         for (const QString& line : Cp1251::decode(log).split("\r\n", Qt::SkipEmptyParts)) {
             QVERIFY2(!line.contains("Request: "), qPrintable(line));
             if (line.contains(ChannelLog))

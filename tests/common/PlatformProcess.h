@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestSupport.h"
+
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -92,15 +94,9 @@ public:
     // Writes a file below the root, making its folders.
     bool place(const QString& path, const QByteArray& bytes) const
     {
-        QFile file(m_root + '/' + path);
-        QDir().mkpath(QFileInfo(file).path());
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+        return writeFile(m_root + '/' + path, bytes);
     }
-    static QByteArray read(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    static QByteArray read(const QString& path) { return readFile(path); }
 
 private:
     QString m_root;

@@ -5,6 +5,9 @@
 #include "core/rules/Conversions.h"
 
 #include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QString>
 
@@ -23,4 +26,19 @@ inline void freshProcess(const QString& locale = QStringLiteral("ru_RU"),
     QLocale::setDefault(QLocale(locale));
     Conversions::determineDecimalSeparator();
     Clock::setToday(today);
+}
+
+// Writes a whole file, making its folder; false when it could not.
+inline bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QDir().mkpath(QFileInfo(file).path());
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A whole file, or nothing when it cannot be read.
+inline QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

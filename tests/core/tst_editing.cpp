@@ -7,7 +7,9 @@
 #include "core/actions/EditLine.h"
 #include "core/actions/RemoveLine.h"
 #include "core/form/Columns.h"
+#include "core/form/Partners.h"
 #include "core/rules/LineCheck.h"
+#include "core/rules/LineDialogChecks.h"
 #include "core/rules/ResponseType.h"
 #include "core/rules/Totals.h"
 
@@ -127,10 +129,109 @@ private slots:
         Editing e;
         for (int16_t r = 1; r <= 3; ++r)
             e.form.lines().setText(r, ColConfirmed, confirmed[r - 1]);
+        e.form.setValidLineCount(1); // the summary counts every line, valid or not
         PoprawGrdSuma(e.form);
         QTEST(e.form.summary().text(1, SumConfirmed), "total");
         QCOMPARE(e.form.summary().text(1, SumLineCount), "3");
         QTEST(e.messages.titles(), "errors");
+    }
+
+    void aSingleLineIsTotalled()
+    {
+        Editing e(BuyerIln, 1);
+        e.form.lines().setText(1, ColConfirmed, QStringLiteral("4"));
+        PoprawGrdSuma(e.form);
+        QCOMPARE(e.form.summary().text(1, SumLineCount), "1");
+        QCOMPARE(e.form.summary().text(1, SumConfirmed), "4,000");
+    }
+
+    void deliveryAfterATypeChange_data()
+    {
+        QTest::addColumn<QString>("partner");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<bool>("open");
+        QTest::addColumn<QDate>("date");
+        const QDate typed(2026, 12, 20), ordered(2026, 12, 9);
+        QTest::newRow("a change leaves the delivery to the user")
+            << BuyerIln << int(ResponseType::Change) << true << typed;
+        QTest::newRow("the buyer fixing the delivery gets the order's date under a change")
+            << Partners::FixedDelivery << int(ResponseType::Change) << false << ordered;
+        QTest::newRow("a refusal puts back the order's delivery date")
+            << BuyerIln << int(ResponseType::Refuse) << false << ordered;
+    }
+    void deliveryAfterATypeChange()
+    {
+        QFETCH(QString, partner);
+        QFETCH(int, type);
+        Editing e(partner);
+        e.form.selectCboxTyp(ResponseType::Accept);
+        e.form.setTxtDataDost(QDate(2026, 12, 20));
+        e.form.selectCboxTyp(type);
+        QTEST(e.form.isOn(Confirmation::Switch::DeliveryOpen), "open");
+        QTEST(e.form.txtDataDost().value_or(QDate()), "date");
+    }
+
+    // The dialog checks its fields in the order they stand and stops at the first failure.
+    void lineDialogChecks_data()
+    {
+        QTest::addColumn<QStringList>("typed"); // confirmed, unit, price, discount
+        QTest::addColumn<bool>("dated");
+        QTest::addColumn<int>("focus");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QStringList>("left"); // confirmed, price, discount afterwards
+        using F = LineEdit::Field;
+        auto row = [](const char* name, QStringList typed, bool dated, F focus, QString shown,
+                      QStringList left) {
+            QTest::newRow(name) << typed << dated << int(focus)
+                                << (shown.isEmpty() ? QStringList() : QStringList{shown}) << left;
+        };
+        row("complete fields pass, the price and discount with two decimals",
+            {"5", "PCE", "7,5", "3"}, true, F::None, {}, {"5,000", "7,50", "3,00"});
+        row("an empty price and discount pass", {"5", "PCE", "", " "}, true, F::None, {},
+            {"5,000", "", ""});
+        row("a blank unit is named before a wrong price", {"5", "", "x", "y"}, false,
+            F::cboxJednostkaMiary, "Brak wartoњci dla pola 'Jednostka miary'.",
+            {"5,000", "x", "y"});
+        row("letters in the price are named before a wrong discount", {"5", "PCE", "x", "y"}, false,
+            F::txtCenaNetto, "Bікdna wartoњж dla pola 'Cena Netto'", {"5,000", "x", "y"});
+        row("letters in the discount are named before a missing date", {"5", "PCE", "7", "y"},
+            false, F::txtRabat, "Bікdna wartoњж dla pola 'Rabat'", {"5,000", "7,00", "y"});
+        row("a missing delivery date is named last", {"5", "PCE", "7", "3"}, false,
+            F::dtDataDostawy, "Brak wartoњci dla pola 'Potwierdzona data dostawy'",
+            {"5,000", "7,00", "3,00"});
+    }
+    void lineDialogChecks()
+    {
+        QFETCH(QStringList, typed);
+        QFETCH(bool, dated);
+        LineDialogFields fields;
+        fields.confirmed = typed[0];
+        fields.unitText = typed[1];
+        fields.price = typed[2];
+        fields.discount = typed[3];
+        if (dated)
+            fields.deliveryDate = QDate(2026, 12, 9);
+        RecordingMessages messages;
+        QTEST(int(LineEdit::Walidacja(fields, messages)), "focus");
+        QTEST(messages.texts(), "shown");
+        QTEST((QStringList{fields.confirmed, fields.price, fields.discount}), "left");
+    }
+
+    void unitCodes_data()
+    {
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("a code is found whatever its case") << "kgm" << 1 << "KGM";
+        QTest::newRow("the last entry is found") << "LTR" << 8 << "LTR";
+        QTest::newRow("a unit of no entry is stored as typed") << "Box" << -1 << "Box";
+    }
+    void unitCodes()
+    {
+        QFETCH(QString, symbol);
+        QFETCH(int, index);
+        QCOMPARE(int(LineEdit::indexJednostkiMiary(symbol)), index);
+        QTEST(LineEdit::symbolJednostkiMiary(int16_t(index), symbol), "stored");
     }
 
     void editorKeys_data()
@@ -208,6 +309,7 @@ private slots:
         row("a quantity above the ordered one fails", BuyerIln, {"12,000", "", "PCE"}, false);
         row("the buyer taking more passes a larger quantity", TakesMore, {"12", "", "PCE"}, true);
         row("an empty quantity fails", BuyerIln, {"", "", "PCE"}, false);
+        row("a quantity equal to the ordered one passes", BuyerIln, {"10,000", "", "PCE"}, true);
         row("5.000 without a price is five under ru_RU", BuyerIln, {"5.000", "", "PCE"}, true);
         row("5.000 is five under en_US", BuyerIln, {"5.000", "", "PCE"}, true, "en_US");
         row("5,000 is five under en_US", BuyerIln, {"5,000", "", "PCE"}, true, "en_US");

@@ -55,18 +55,6 @@ QByteArray partnerInfo()
     return infoFile("partner-info-response", {"nip", "name", "account"});
 }
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // A control created and given its properties by the host, not yet shown.
 struct Control {
     explicit Control(const QString& level = {}, const QString& onLine = "Off")
@@ -95,9 +83,9 @@ private:
     {
         WorkingFolder::write(m_folder->path());
         if (!user.isNull())
-            writeFile(inFolder("userinfo.xml"), user);
+            QVERIFY(writeFile(inFolder("userinfo.xml"), user));
         if (!partner.isNull())
-            writeFile(inFolder(UserIln + "_" + PartnerIln + "_partner_INFO.xml"), partner);
+            QVERIFY(writeFile(inFolder(UserIln + "_" + PartnerIln + "_partner_INFO.xml"), partner));
     }
 
 private slots:
@@ -195,7 +183,7 @@ private slots:
         prepareFolder();
         const QString path = inFolder("ABCPotwierdzenie.log");
         if (!endings.isEmpty())
-            writeFile(path, QByteArray(4096, 'x')); // a previous run's log is replaced
+            QVERIFY(writeFile(path, QByteArray(4096, 'x'))); // a previous run's log is replaced
         Control c(level);
         c.show();
         DebugLog::WriteLog(QStringLiteral("Проверка №1"), 1);

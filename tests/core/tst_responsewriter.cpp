@@ -146,6 +146,23 @@ private slots:
         QVERIFY(document->xml().contains(
             QStringLiteral("<%1><![CDATA[%2]]></%1>").arg(element, stored)));
     }
+    void responseTypeCodes_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("code");
+        QTest::newRow("a change is written 4") << 0 << "4";
+        QTest::newRow("a refusal is written 27") << 1 << "27";
+        QTest::newRow("full acceptance is written 29") << 2 << "29";
+    }
+    void responseTypeCodes()
+    {
+        QFETCH(int, type);
+        Respondent r;
+        r.form.selectCboxTyp(type == 0 ? 1 : 0);
+        r.form.selectCboxTyp(type);
+        QTEST(written(r.form, Header + "ResponseType"), "code");
+        QCOMPARE(written(r.form, Root + "OrderResponse-Summary/TotalLines"), "1");
+    }
 };
 
 QTEST_GUILESS_MAIN(TestResponseWriter)

@@ -1,4 +1,5 @@
 #include "DocumentsHelpers.h"
+#include "FakeChooser.h"
 #include "RecordingMessages.h"
 #include "TestSupport.h"
 
@@ -20,30 +21,6 @@ using Mode = ChooserPort::Mode;
 
 namespace {
 
-// Stands in for the chooser dialog: remembers how it was opened and leaves the chosen
-// path: the proposed name in `folder`, else `path` ("" is a cancel).
-class FakeChooser : public ChooserPort {
-public:
-    struct Opening {
-        Mode mode;
-        QString title;
-        QString proposedName;
-        bool controlEnabled;
-    };
-
-    explicit FakeChooser(const Confirmation& form) : form(form) {}
-    void run(Mode mode, const QString& title, const QString& proposedName) override
-    {
-        openings.append({mode, title, proposedName, form.isEnabled()});
-        testProcess().chosenFilePath =
-            folder.isEmpty() ? path : QDir(folder).filePath(proposedName);
-    }
-
-    const Confirmation& form;
-    QString folder, path;
-    QList<Opening> openings;
-};
-
 // A control that has read an order of three lines and numbered its confirmation.
 struct Editor {
     Editor()
@@ -56,7 +33,7 @@ struct Editor {
 
     RecordingMessages messages;
     Confirmation form{messages, testProcess()};
-    FakeChooser chooser{form};
+    FakeChooser chooser{&form};
 };
 
 // What a response carries of the confirmation, as the user sees it. The delivery point's
@@ -76,12 +53,6 @@ QStringList snapshot(const Confirmation& form)
             shown << form.lines().text(r, c);
     }
     return shown << form.summary().text(1, SumLineCount) << form.summary().text(1, SumConfirmed);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -124,7 +95,7 @@ private slots:
 
         RecordingMessages messages;
         Confirmation loaded(messages, testProcess());
-        FakeChooser chooser(loaded);
+        FakeChooser chooser(&loaded);
         chooser.path = path;
         btnWczytaj_Click(loaded, chooser);
 
@@ -147,12 +118,15 @@ private slots:
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<int>("openings");
         QTest::addColumn<QStringList>("titles");
+        QTest::addColumn<bool>("dated");
         const QString numbered = QStringLiteral("Пз_1");
         QTest::newRow("no confirmation number: the chooser is not shown")
-            << QString() << "out.xml" << 0 << QStringList{"WEXA"};
+            << QString() << "out.xml" << 0 << QStringList{"WEXA"} << true;
         QTest::newRow("a path below a regular file: the error and the old file kept")
             << numbered << "file.txt/x.xml" << 1
-            << QStringList{"Произошла ошибка в btnZapisz_Click()"};
+            << QStringList{"Произошла ошибка в btnZapisz_Click()"} << true;
+        QTest::newRow("no confirmation date: the chooser is not shown")
+            << numbered << "out.xml" << 0 << QStringList{"WEXA"} << false;
     }
 
     void refusedSaves()
@@ -161,12 +135,15 @@ private slots:
         QFETCH(QString, chosen);
         QFETCH(int, openings);
         QFETCH(QStringList, titles);
+        QFETCH(bool, dated);
         QTemporaryDir folder;
         QFile blocker(folder.filePath("file.txt"));
         QVERIFY(blocker.open(QIODevice::WriteOnly) && blocker.write("earlier") == 7);
         blocker.close();
         Editor e;
         e.form.setField(Field::txtNrPotw, number);
+        if (!dated)
+            e.form.setTxtDataPotw(std::nullopt);
         e.chooser.path = chosen.isEmpty() ? QString() : folder.filePath(chosen);
 
         btnZapisz_Click(e.form, e.chooser);
@@ -176,6 +153,21 @@ private slots:
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"file.txt"});
         QCOMPARE(readFile(blocker.fileName()), "earlier");
         QVERIFY(e.form.isEnabled());
+    }
+
+    void aCancelledLoadLeavesTheFormReadyToSend()
+    {
+        Editor e;
+        e.form.set(Confirmation::Switch::btnPrzeslijEnabled, false);
+        const QStringList before = snapshot(e.form);
+
+        btnWczytaj_Click(e.form, e.chooser);
+
+        QCOMPARE(e.chooser.openings.size(), 1);
+        QCOMPARE(e.messages.texts(), QStringList{});
+        QVERIFY(e.form.isOn(Confirmation::Switch::btnPrzeslijEnabled));
+        QVERIFY(e.form.isEnabled());
+        QCOMPARE(snapshot(e.form), before);
     }
 
     void saveProposesANameWithoutSlashes()

@@ -1,11 +1,10 @@
 #pragma once
 
+#include "DocumentsHelpers.h"
 #include "RecordingMessages.h"
 #include "core/actions/Confirmation.h"
 #include "core/form/Columns.h"
 #include "core/form/ProcessState.h"
-#include "core/rules/XmlDocument.h"
-#include "core/session/Startup.h"
 #include "ui/control/PotwierdzenieZam.h"
 #include "ui/editing/CellEditorBox.h"
 #include "ui/editing/LineDialog.h"
@@ -62,14 +61,8 @@ struct Screen {
     // Shows the control filled from an order.
     bool show(const QString& orderText, const QString& partnerIln = BuyerIln)
     {
-        ProcessState& process = testProcess();
-        process.user.iln = SellerIln;
-        process.user.name = QStringLiteral("ООО Поставщик");
-        process.partner.name = QStringLiteral("АО Покупатель");
-        form.setPartnerIln(partnerIln);
-        Startup::setParties(form);
-        Startup::takeOrder(form, XmlDocument::fromText(orderText));
-        Startup::finish(form);
+        DocumentTexts::useParties(form, partnerIln);
+        DocumentTexts::readOrder(form, orderText);
         control.resize(1100, 720);
         control.show();
         return QTest::qWaitForWindowActive(&control);
@@ -152,6 +145,24 @@ inline void chooseType(Screen& screen, int type)
     QTest::keyClick(combo, type == Refuse
                                ? (combo->currentIndex() == Change ? Qt::Key_Down : Qt::Key_Up)
                                : (type == Change ? Qt::Key_Home : Qt::Key_End));
+}
+
+// Polls until `act` takes a visible top-level widget of type W (returns true); the timer
+// belongs to `owner`, so that a test that fails before the widget shows leaves none behind.
+template <typename W, typename Act> void whenShown(QObject* owner, Act act)
+{
+    auto* poll = new QTimer(owner);
+    QObject::connect(poll, &QTimer::timeout, owner, [poll, act] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* shown = qobject_cast<W*>(widget);
+            if (shown && shown->isVisible() && act(*shown)) {
+                poll->stop();
+                poll->deleteLater();
+                return;
+            }
+        }
+    });
+    poll->start(20);
 }
 
 template <typename T> T* child(QWidget& parent, const char* name)
