@@ -61,11 +61,14 @@ std::string orderAnswer(const QByteArray& order)
 
 std::optional<QString> uploadRefusal(const std::string& body)
 {
-    const XmlDocument response = XmlDocument::fromBytes(QByteArray::fromStdString(body));
-    if (response.isEmpty())
-        return QStringLiteral("Документ не является правильным XML: ") + response.errorString();
-    if (response.root().name() != QLatin1String("Document-OrderResponse"))
-        return QStringLiteral("Ожидался Document-OrderResponse, получен ") + response.root().name();
+    // Checked in place, and without building the document: only its root is looked at.
+    QString error;
+    const std::optional<QString> root =
+        XmlDocument::rootName(QByteArray::fromRawData(body.data(), qsizetype(body.size())), error);
+    if (!root)
+        return QStringLiteral("Документ не является правильным XML: ") + error;
+    if (*root != QLatin1String("Document-OrderResponse"))
+        return QStringLiteral("Ожидался Document-OrderResponse, получен ") + *root;
     return std::nullopt;
 }
 

@@ -263,7 +263,9 @@ void PlatformServer::routes()
             res.set_content(uploadStatus(*refusal), XmlType);
             return;
         }
-        const QString stored = m_mailbox.receive(partnerUrl, QByteArray::fromStdString(req.body));
+        // Stored from the request's own buffer, without a copy.
+        const QString stored = m_mailbox.receive(
+            partnerUrl, QByteArray::fromRawData(req.body.data(), qsizetype(req.body.size())));
         res.set_content(uploadStatus(stored.isEmpty() ? QStringLiteral("Документ не сохранён")
                                                       : QStringLiteral("OK")),
                         XmlType);

@@ -1,8 +1,10 @@
 #include "server/PlatformServer.h"
 
 #include <QCoreApplication>
+
 #include <QDir>
 #include <QStringList>
+#include <malloc.h>
 
 #include <unistd.h>
 
@@ -44,6 +46,10 @@ int usage(const char* error)
 
 int main(int argc, char* argv[])
 {
+    // Uploads of a megabyte or more come in all the time: their buffers are kept for the
+    // next request instead of being mapped afresh, page by page, for each one.
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
     QCoreApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     QString root;

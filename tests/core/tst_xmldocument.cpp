@@ -183,6 +183,31 @@ private slots:
         QVERIFY(!shown.contains(u"root:"_s));
     }
 
+    // The platform's check of an upload finds what a parse finds, without building it.
+    void rootNameRefusesWhatTheParseRefuses_data() { addHostileRows(); }
+    void rootNameRefusesWhatTheParseRefuses()
+    {
+        QFETCH(QByteArray, bytes);
+        bytes.replace("@SECRET@", m_secretUrl.toEncoded());
+        QString error;
+        QVERIFY(!XmlDocument::rootName(bytes, error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!error.contains(Secret));
+    }
+    void rootNameAgreesWithTheParse_data() { oversizedInputIsRefused_data(); }
+    void rootNameAgreesWithTheParse()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, reason);
+        QString error;
+        const std::optional<QString> root = XmlDocument::rootName(bytes, error);
+        QCOMPARE(root.has_value(), reason.isEmpty());
+        if (root)
+            QCOMPARE(*root, XmlDocument::fromBytes(bytes).root().name());
+        else
+            QVERIFY2(error.contains(reason), qPrintable(error));
+    }
+
     // A file that does not parse is read again as windows-1251 text behind a UTF-8
     // declaration, which only helps a file without a declaration of its own.
     void loaderReadsSingleByteFiles_data()

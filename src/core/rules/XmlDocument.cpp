@@ -141,10 +141,24 @@ public:
         }
         return true;
     }
+    // The position of the next `unit` from `at`, or size() when there is none. Bytes are
+    // searched with memchr: most of a document lies between its markup.
+    qsizetype find(qsizetype at, uchar unit) const
+    {
+        if (m_width == 1) {
+            if (at >= m_bytes)
+                return m_bytes;
+            const void* found = std::memchr(m_data + at, unit, size_t(m_bytes - at));
+            return found ? static_cast<const uchar*>(found) - m_data : m_bytes;
+        }
+        while (at < size() && (*this)[at] != unit)
+            ++at;
+        return at;
+    }
     // The position just after the next `text` from `at`, or size() when there is none.
     qsizetype after(qsizetype at, const char* text) const
     {
-        for (; at < size(); ++at) {
+        for (at = find(at, uchar(*text)); at < size(); at = find(at + 1, uchar(*text))) {
             if (startsWith(at, text))
                 return at + qsizetype(std::strlen(text));
         }
@@ -205,10 +219,8 @@ QString refusal(const QByteArray& bytes, bool declarationCounts)
     const qsizetype size = units.size();
     qsizetype elements = 0;
     qsizetype i = 0;
-    while (i < size) {
-        if (units[i] != '<') {
-            ++i;
-        } else if (units.startsWith(i, "<!--")) {
+    while ((i = units.find(i, '<')) < size) {
+        if (units.startsWith(i, "<!--")) {
             i = units.after(i + 4, "-->");
         } else if (units.startsWith(i, "<![CDATA[")) {
             i = units.after(i + 9, "]]>");
@@ -602,6 +614,41 @@ XmlDocument XmlDocument::parse(const QByteArray& bytes, bool utf8)
     dropBlankText(doc);
     document.m_doc = doc;
     return document;
+}
+
+std::optional<QString> XmlDocument::rootName(const QByteArray& bytes, QString& error)
+{
+    error = refusal(bytes, true);
+    if (!error.isEmpty())
+        return std::nullopt;
+    const ErrorCapture errors;
+    std::unique_ptr<xmlParserCtxt, ParserContextFree> ctxt(
+        xmlCreateMemoryParserCtxt(bytes.constData(), int(bytes.size())));
+    if (!ctxt) {
+        error = QStringLiteral("out of memory");
+        return std::nullopt;
+    }
+    // Nothing but the checks and the root's name: no tree is built.
+    xmlSAXHandler handler{};
+    handler.initialized = XML_SAX2_MAGIC;
+    handler.internalSubset = refuseDoctype;
+    handler.externalSubset = refuseDoctype;
+    handler.startElementNs = [](void* context, const xmlChar* localName, const xmlChar*,
+                                const xmlChar*, int, const xmlChar**, int, int, const xmlChar**) {
+        auto* root = static_cast<QString*>(static_cast<xmlParserCtxtPtr>(context)->_private);
+        if (root->isNull())
+            *root = fromXmlChars(localName);
+    };
+    *ctxt->sax = handler;
+    QString root;
+    ctxt->_private = &root;
+    xmlCtxtUseOptions(ctxt.get(), XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    xmlParseDocument(ctxt.get());
+    if (!ctxt->wellFormed || !errors.first().isEmpty() || root.isNull()) {
+        error = describe(ctxt.get(), errors);
+        return std::nullopt;
+    }
+    return root;
 }
 
 XmlDocument XmlDocument::fromText(const QString& text)

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 #include <memory>
 
 // The control's DOM documents: strictly parsed, never substituting entities, loading a
@@ -99,6 +101,10 @@ public:
     // From bytes: the declared encoding (or a byte-order mark) is honoured, UTF-8 otherwise.
     static XmlDocument fromBytes(const QByteArray& bytes);
     static XmlDocument fromFile(const QString& path);
+    // The name of the root element of bytes that would parse as fromBytes() parses them,
+    // found without building the document; nothing, and the reason in `error`, when they
+    // would not parse.
+    static std::optional<QString> rootName(const QByteArray& bytes, QString& error);
 
     // A document that did not parse (or was never loaded) is empty.
     bool isEmpty() const { return m_doc == nullptr; }
