@@ -9,7 +9,10 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <malloc.h>
 #include <string>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace {
@@ -53,12 +56,32 @@ int execWindowProgram(char* argv[])
     return CommandLine::UsageError;
 }
 
+// One answer is a short life spent mostly on fresh memory: a page fault for every 4 KB
+// of a document costs more than reading it. The heap is grown once, ahead, in pages of
+// 2 MB where the system offers them, and memory freed stays for the next allocation.
+void preferLargePages()
+{
+    constexpr size_t Heap = size_t(64) << 20;
+    constexpr uintptr_t LargePage = uintptr_t(2) << 20;
+    mallopt(M_MMAP_THRESHOLD, 256 << 20);
+    mallopt(M_TRIM_THRESHOLD, 512 << 20);
+    void* block = std::malloc(Heap);
+    if (!block)
+        return;
+    const uintptr_t begin = (uintptr_t(block) + LargePage - 1) & ~(LargePage - 1);
+    const uintptr_t end = (uintptr_t(block) + Heap) & ~(LargePage - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    std::free(block);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     if (!runsWithoutWindow(argc, argv))
         return execWindowProgram(argv);
+    preferLargePages();
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("WEXA"));
     QCoreApplication::setApplicationName(QStringLiteral("wexa-confirm"));
