@@ -61,14 +61,11 @@ int main(int argc, char* argv[])
 {
     const bool unattended = !hasDisplay();
     const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("WEXA"));
-    QCoreApplication::setApplicationName(QStringLiteral("wexa-confirm"));
-    const QStringList arguments = QCoreApplication::arguments().mid(1);
-
     QFile out;
     QFile err;
-    if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly))
+    if (!CommandLine::startProgram(out, err))
         return CommandLine::UsageError;
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
     const QString verb = arguments.value(0);
     if (verb == QLatin1String("--help") || verb == QLatin1String("-h") ||
         verb == QLatin1String("help")) {

@@ -83,14 +83,11 @@ int main(int argc, char* argv[])
         return execWindowProgram(argv);
     preferLargePages();
     QCoreApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("WEXA"));
-    QCoreApplication::setApplicationName(QStringLiteral("wexa-confirm"));
-    const QStringList arguments = QCoreApplication::arguments().mid(1);
-
     QFile out;
     QFile err;
-    if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly))
+    if (!CommandLine::startProgram(out, err))
         return CommandLine::UsageError;
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
     if (arguments.value(0) == QLatin1String("setup"))
         return Setup::run(arguments.mid(1), out, err);
     CommandLine::skipFreeingAtExit();

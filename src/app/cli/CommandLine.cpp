@@ -20,6 +20,7 @@
 #include "core/session/Startup.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -521,9 +522,11 @@ void skipFreeingAtExit()
     skipRequested = true;
 }
 
-bool needsWindow(const QStringList& arguments)
+bool startProgram(QFile& out, QFile& err)
 {
-    return arguments.contains(QStringLiteral("--screenshot"));
+    QCoreApplication::setOrganizationName(QStringLiteral("WEXA"));
+    QCoreApplication::setApplicationName(QStringLiteral("wexa-confirm"));
+    return out.open(stdout, QIODevice::WriteOnly) && err.open(stderr, QIODevice::WriteOnly);
 }
 
 } // namespace CommandLine

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFile>
 #include <QIODevice>
 #include <QStringList>
 
@@ -25,7 +26,8 @@ QString usage();
 // The documents and the table of a single answer are left for the process's end to
 // reclaim instead of being freed one node and one cell at a time.
 void skipFreeingAtExit();
-// Whether these verb arguments need the window's libraries (rendering the control).
-bool needsWindow(const QStringList& arguments);
+// What both programs do first: name the application for its settings and open the
+// standard streams; false when a stream cannot be opened.
+bool startProgram(QFile& out, QFile& err);
 
 } // namespace CommandLine
