@@ -109,6 +109,8 @@ private slots:
         QTest::addColumn<QDate>("date");
         QTest::newRow("the document form with a time")
             << Ru << "2009-03-05T14:05:00" << QDate(2009, 3, 5);
+        QTest::newRow("one-digit month and day, a space before the time")
+            << Ru << "2009-3-5 14:05" << QDate(2009, 3, 5);
         QTest::newRow("a four-digit short form") << Ru << "05.03.2009" << QDate(2009, 3, 5);
         QTest::newRow("a two-digit year is this century") << En << "12/5/26" << QDate(2026, 12, 5);
         QTest::newRow("the thirties are last century") << En << "3/5/31" << QDate(1931, 3, 5);

@@ -8,7 +8,9 @@
 #include "core/rules/Cp1251.h"
 #include "core/rules/QuantityFile.h"
 #include "core/rules/ResponseType.h"
+#include "core/rules/ZipArchive.h"
 
+#include <QBuffer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -41,21 +43,30 @@ QList<int> linesOf(const QuantityFile& file)
     return lines;
 }
 
-// A workbook of parts named as a spreadsheet program names them.
-bool writeZip(const QString& path, const QList<std::pair<QString, QByteArray>>& parts)
+// An archive written by an independent zip implementation, deflated unless `method` is 0.
+QByteArray zipBytes(const QList<std::pair<QString, QByteArray>>& parts, int method = Z_DEFLATED)
 {
-    QuaZip zip(path);
+    QBuffer buffer;
+    QuaZip zip(&buffer);
     if (!zip.open(QuaZip::mdCreate))
-        return false;
+        return {};
     for (const auto& [name, bytes] : parts) {
         QuaZipFile part(&zip);
-        if (!part.open(QIODevice::WriteOnly, QuaZipNewInfo(name)) ||
+        if (!part.open(QIODevice::WriteOnly, QuaZipNewInfo(name), nullptr, 0, method) ||
             part.write(bytes) != bytes.size())
-            return false;
+            return {};
         part.close();
     }
     zip.close();
-    return zip.getZipError() == 0;
+    return zip.getZipError() == 0 ? buffer.data() : QByteArray();
+}
+
+// A workbook of parts named as a spreadsheet program names them.
+bool writeZip(const QString& path, const QList<std::pair<QString, QByteArray>>& parts)
+{
+    const QByteArray bytes = zipBytes(parts);
+    QFile file(path);
+    return !bytes.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 const QByteArray Workbook =
@@ -169,6 +180,78 @@ private slots:
         QString error;
         QVERIFY(!QuantityFile::read(file.fileName(), &error));
         QVERIFY(!error.isEmpty());
+    }
+
+    void readsZipEntries_data()
+    {
+        QTest::addColumn<int>("method");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<QByteArray>("damage"); // "offset:byte" into the entry's data, or
+                                                // "flags:byte" of its directory record
+        QTest::addColumn<int>("entry");
+        using E = ZipArchive::Entry;
+        QTest::newRow("deflated") << Z_DEFLATED << "xl/a.xml" << 1024LL << QByteArray()
+                                  << int(E::Read);
+        QTest::newRow("stored") << 0 << "xl/a.xml" << 1024LL << QByteArray() << int(E::Read);
+        QTest::newRow("exactly at the limit")
+            << Z_DEFLATED << "xl/a.xml" << 598LL << QByteArray() << int(E::Read);
+        QTest::newRow("names are case-sensitive")
+            << Z_DEFLATED << "XL/a.xml" << 1024LL << QByteArray() << int(E::Missing);
+        QTest::newRow("over the limit")
+            << Z_DEFLATED << "xl/a.xml" << 597LL << QByteArray() << int(E::Unreadable);
+        QTest::newRow("encrypted")
+            << Z_DEFLATED << "xl/a.xml" << 1024LL << QByteArray("flags:1") << int(E::Unreadable);
+        QTest::newRow("stored bytes changed")
+            << 0 << "xl/a.xml" << 1024LL << QByteArray("5:33") << int(E::Damaged);
+        QTest::newRow("deflated bytes changed")
+            << Z_DEFLATED << "xl/a.xml" << 1024LL << QByteArray("3:255") << int(E::Damaged);
+    }
+    void readsZipEntries()
+    {
+        QFETCH(int, method);
+        QFETCH(QString, name);
+        QFETCH(qint64, limit);
+        QFETCH(QByteArray, damage);
+        const QByteArray part = QByteArray("<a>") + QByteArray(590, 'x') + "</a>\n";
+        QByteArray bytes = zipBytes({{"xl/b.xml", "<b/>"}, {"xl/a.xml", part}}, method);
+        QVERIFY(!bytes.isEmpty());
+        if (!damage.isEmpty()) {
+            const QList<QByteArray> at = damage.split(':');
+            const qsizetype record = bytes.lastIndexOf("PK\x01\x02");
+            const qsizetype local = bytes.indexOf("PK\x03\x04", 1);
+            if (at[0] == "flags") {
+                bytes[record + 8] = char(bytes[record + 8] | at[1].toInt());
+            } else {
+                const qsizetype data =
+                    local + 30 + uchar(bytes[local + 26]) + uchar(bytes[local + 28]);
+                bytes[data + at[0].toInt()] = char(at[1].toInt());
+            }
+        }
+        const std::optional<ZipArchive> zip = ZipArchive::fromBytes(bytes);
+        QVERIFY(zip);
+        QByteArray read;
+        const ZipArchive::Entry entry = zip->read(name, limit, read);
+        QTEST(int(entry), "entry");
+        QCOMPARE(read, entry == ZipArchive::Entry::Read ? part : QByteArray());
+        QCOMPARE(zip->read("xl/b.xml", limit, read), ZipArchive::Entry::Read);
+        QCOMPARE(read, QByteArray("<b/>"));
+    }
+
+    void refusesWhatIsNoArchive_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray whole = zipBytes({{"xl/a.xml", "<a/>"}});
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("cut short") << whole.left(whole.size() - 3);
+        QTest::newRow("a local header and nothing else") << whole.left(40);
+        QTest::newRow("a directory pointing past its end")
+            << whole.left(whole.size() - 6) + QByteArray("\xff\xff\xff\x00\x00\x00", 6);
+    }
+    void refusesWhatIsNoArchive()
+    {
+        QFETCH(QByteArray, bytes);
+        QVERIFY(!ZipArchive::fromBytes(bytes));
     }
 
     void recognisesHeaders_data()

@@ -278,6 +278,36 @@ private slots:
         QVERIFY(Cp1251::decode(trace.readAll()).contains(document.errorString()));
     }
 
+    // Only encodings whose markup is plain single bytes are counted and parsed; the name is
+    // read from the declaration however it is spaced, quoted or cased.
+    void declaredEncodings_data()
+    {
+        QTest::addColumn<QByteArray>("declaration");
+        QTest::addColumn<bool>("accepted");
+        const QList<QByteArray> accepted = {
+            R"(encoding="windows-1251")", R"(encoding = 'KOI8-r')",  R"(encoding="ISO_8859-5")",
+            R"(encoding="iso-8859-15")",  R"(encoding="Shift_JIS")", R"(encoding="cp866")",
+            R"(encoding="US-ASCII")",     R"(encoding="GB18030")",   R"(encoding="euc-kr")",
+            R"(encoding="latin1")",       R"(encoding="UTF8")"};
+        for (const QByteArray& declaration : accepted)
+            QTest::newRow(declaration.constData()) << declaration << true;
+        const QList<QByteArray> refused = {R"(encoding="UTF-7")",   R"(encoding="ISO-8859-")",
+                                           R"(encoding="latin12")", R"(encoding="EBCDIC-US")",
+                                           R"(encoding="UTF-8X")",  R"(encoding='CP-1251x')",
+                                           R"(encoding="koi8-z")",  R"(encoding="windows-125")"};
+        for (const QByteArray& declaration : refused)
+            QTest::newRow(declaration.constData()) << declaration << false;
+    }
+    void declaredEncodings()
+    {
+        QFETCH(QByteArray, declaration);
+        QFETCH(bool, accepted);
+        const XmlDocument document =
+            XmlDocument::fromBytes("<?xml version=\"1.0\" " + declaration + "?><r a=\"1\"/>");
+        QVERIFY2(document.isEmpty() != accepted, qPrintable(document.errorString()));
+        QCOMPARE(document.errorString().contains(u"encoding is not accepted"_s), !accepted);
+    }
+
     // Input the parser would spend minutes or gigabytes on is refused before it is parsed,
     // wherever the control reads a document; input at the limits is read as usual.
     void oversizedInputIsRefused_data()

@@ -5,7 +5,6 @@
 #include "core/rules/XmlDocument.h"
 
 #include <QLocale>
-#include <QRegularExpression>
 
 namespace {
 
@@ -103,17 +102,49 @@ std::optional<int> compareNumbers(QStringView a, QStringView b, int decimals,
     return DecimalText::compare(*x, *y, decimals);
 }
 
+namespace {
+
+// "2026-12-06", or with one-digit month and day: the form documents carry, read without
+// the general parser.
+QDate plainIsoDate(QStringView text)
+{
+    int parts[3] = {0, 0, 0};
+    int digits[3] = {0, 0, 0};
+    int part = 0;
+    for (QChar c : text) {
+        if (c == QLatin1Char('-') && part < 2) {
+            ++part;
+        } else if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+            parts[part] = parts[part] * 10 + (c.unicode() - '0');
+            ++digits[part];
+        } else {
+            return {};
+        }
+    }
+    if (part != 2 || digits[0] != 4 || digits[1] < 1 || digits[1] > 2 || digits[2] < 1 ||
+        digits[2] > 2)
+        return {};
+    return QDate(parts[0], parts[1], parts[2]);
+}
+
+} // namespace
+
 std::optional<QDate> parseDate(const QString& text)
 {
     const QString t = text.trimmed();
     if (t.isEmpty())
         return std::nullopt;
+    qsizetype end = 0;
+    while (end < t.size() && t[end] != QLatin1Char('T') && t[end] != QLatin1Char(' '))
+        ++end;
+    const QString datePart = t.left(end);
+    if (const QDate date = plainIsoDate(datePart); date.isValid())
+        return date;
     const QLocale locale;
     const QString shortFormat = locale.dateFormat(QLocale::ShortFormat);
     QString longYear = shortFormat;
     if (!longYear.contains(QLatin1String("yyyy")))
         longYear.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    const QString datePart = t.section(QRegularExpression(QStringLiteral("[T ]")), 0, 0);
     for (const QString& format : {QStringLiteral("yyyy-MM-dd"), QStringLiteral("yyyy-M-d")}) {
         const QDate date = QDate::fromString(datePart, format);
         if (date.isValid())

@@ -2,14 +2,12 @@
 
 #include "core/rules/Cp1251.h"
 #include "core/rules/XmlDocument.h"
+#include "core/rules/ZipArchive.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QStringConverter>
-
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
 
 namespace {
 
@@ -59,27 +57,26 @@ int columnOf(QStringView reference)
     return letters == 0 ? -1 : column - 1;
 }
 
-std::optional<QByteArray> readEntry(QuaZip& zip, const QString& name, QString* error)
+std::optional<QByteArray> readEntry(const ZipArchive& zip, const QString& name, QString* error)
 {
-    if (!zip.setCurrentFile(name)) {
-        if (error)
-            *error = QStringLiteral("в книге нет части %1").arg(name);
-        return std::nullopt;
+    QByteArray bytes;
+    QString problem;
+    switch (zip.read(name, QuantityFile::MaxBytes, bytes)) {
+    case ZipArchive::Entry::Read:
+        return bytes;
+    case ZipArchive::Entry::Missing:
+        problem = QStringLiteral("в книге нет части %1").arg(name);
+        break;
+    case ZipArchive::Entry::Unreadable:
+        problem = QStringLiteral("часть %1 книги не читается").arg(name);
+        break;
+    case ZipArchive::Entry::Damaged:
+        problem = QStringLiteral("часть %1 книги повреждена").arg(name);
+        break;
     }
-    QuaZipFile entry(&zip);
-    if (!entry.open(QIODevice::ReadOnly) || entry.usize() > QuantityFile::MaxBytes) {
-        if (error)
-            *error = QStringLiteral("часть %1 книги не читается").arg(name);
-        return std::nullopt;
-    }
-    QByteArray bytes = entry.read(QuantityFile::MaxBytes + 1);
-    entry.close();
-    if (bytes.size() > QuantityFile::MaxBytes || entry.getZipError() != 0) {
-        if (error)
-            *error = QStringLiteral("часть %1 книги повреждена").arg(name);
-        return std::nullopt;
-    }
-    return bytes;
+    if (error)
+        *error = problem;
+    return std::nullopt;
 }
 
 XmlNode child(const XmlNode& node, const QString& name)
@@ -92,7 +89,7 @@ XmlNode child(const XmlNode& node, const QString& name)
 }
 
 // The worksheet the workbook names first.
-QString firstSheetPath(QuaZip& zip)
+QString firstSheetPath(const ZipArchive& zip)
 {
     const QString fallback = QStringLiteral("xl/worksheets/sheet1.xml");
     const std::optional<QByteArray> workbook =
@@ -116,7 +113,7 @@ QString firstSheetPath(QuaZip& zip)
     return fallback;
 }
 
-QStringList sharedStrings(QuaZip& zip)
+QStringList sharedStrings(const ZipArchive& zip)
 {
     QStringList strings;
     const std::optional<QByteArray> bytes =
@@ -203,14 +200,26 @@ QuantityFile QuantityFile::parseCsv(const QByteArray& bytes)
 
 std::optional<QuantityFile> QuantityFile::readXlsx(const QString& path, QString* error)
 {
-    QuaZip zip(path);
-    if (!zip.open(QuaZip::mdUnzip)) {
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = in.errorString();
+        return std::nullopt;
+    }
+    QByteArray bytes = in.read(MaxBytes + 1);
+    if (bytes.size() > MaxBytes) {
+        if (error)
+            *error = QStringLiteral("файл больше %1 МБ").arg(MaxBytes / (1024 * 1024));
+        return std::nullopt;
+    }
+    const std::optional<ZipArchive> zip = ZipArchive::fromBytes(std::move(bytes));
+    if (!zip) {
         if (error)
             *error = QStringLiteral("файл не является книгой XLSX");
         return std::nullopt;
     }
-    const QStringList strings = sharedStrings(zip);
-    const std::optional<QByteArray> sheet = readEntry(zip, firstSheetPath(zip), error);
+    const QStringList strings = sharedStrings(*zip);
+    const std::optional<QByteArray> sheet = readEntry(*zip, firstSheetPath(*zip), error);
     if (!sheet)
         return std::nullopt;
     const XmlDocument document = XmlDocument::fromBytes(*sheet);

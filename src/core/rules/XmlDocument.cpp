@@ -1,7 +1,6 @@
 #include "core/rules/XmlDocument.h"
 
 #include <QFile>
-#include <QRegularExpression>
 #include <QStringEncoder>
 
 #include <libxml/parser.h>
@@ -11,6 +10,7 @@
 #include <libxml/xmlsave.h>
 #include <libxml/xpath.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -103,6 +103,34 @@ private:
     QString m_first;
 };
 
+// The value of the first encoding="..." (or '...') in an XML declaration.
+QString encodingIn(QStringView declaration)
+{
+    auto isSpace = [](QChar c) {
+        return c == QLatin1Char(' ') || (c >= QLatin1Char('\t') && c <= QLatin1Char('\r'));
+    };
+    auto isQuote = [](QChar c) { return c == QLatin1Char('"') || c == QLatin1Char('\''); };
+    for (qsizetype found = declaration.indexOf(QLatin1String("encoding")); found >= 0;
+         found = declaration.indexOf(QLatin1String("encoding"), found + 1)) {
+        qsizetype at = found + 8;
+        while (at < declaration.size() && isSpace(declaration[at]))
+            ++at;
+        if (at >= declaration.size() || declaration[at] != QLatin1Char('='))
+            continue;
+        ++at;
+        while (at < declaration.size() && isSpace(declaration[at]))
+            ++at;
+        if (at >= declaration.size() || !isQuote(declaration[at]))
+            continue;
+        const qsizetype value = ++at;
+        while (at < declaration.size() && !isQuote(declaration[at]))
+            ++at;
+        if (at < declaration.size())
+            return declaration.mid(value, at - value).toString();
+    }
+    return {};
+}
+
 // Code units of a document as the parser will decode its markup: bytes, or 16-bit units
 // when a byte-order mark or the first characters say UTF-16.
 class Units {
@@ -172,9 +200,7 @@ public:
         QString declaration;
         for (qsizetype i = start; i < size() && i < start + 256 && (*this)[i] != '>'; ++i)
             declaration += QChar((*this)[i] < 0x80 ? (*this)[i] : '?');
-        static const QRegularExpression encoding(
-            QStringLiteral("encoding\\s*=\\s*[\"']([^\"']*)[\"']"));
-        return encoding.match(declaration).captured(1);
+        return encodingIn(declaration);
     }
 
 private:
@@ -185,17 +211,71 @@ private:
     bool m_unreadable = false;
 };
 
+// Whether `name`, in any case, is the whole of `pattern`: letters and digits stand for
+// themselves, [..] for one of its characters, # for a digit; ? after one of these makes
+// it optional, + after # lets it repeat. Optional parts are taken whenever they match:
+// no pattern here needs to give one back.
+bool matchesName(QStringView name, const char* pattern)
+{
+    qsizetype at = 0;
+    while (*pattern) {
+        const char* next = pattern + 1;
+        auto accepts = [&](QChar c) {
+            if (*pattern == '#')
+                return c.isDigit() && c.unicode() < 0x80;
+            if (*pattern == '[') {
+                const char* close = std::strchr(pattern, ']');
+                return c.unicode() < 0x80 && std::memchr(pattern + 1, c.toUpper().toLatin1(),
+                                                         size_t(close - pattern - 1));
+            }
+            return c.toUpper() == QLatin1Char(*pattern);
+        };
+        if (*pattern == '[')
+            next = std::strchr(pattern, ']') + 1;
+        const bool optional = *next == '?';
+        const bool repeats = *next == '+';
+        if (at < name.size() && accepts(name[at])) {
+            ++at;
+            while (repeats && at < name.size() && accepts(name[at]))
+                ++at;
+        } else if (!optional) {
+            return false;
+        }
+        pattern = optional || repeats ? next + 1 : next;
+    }
+    return at == name.size();
+}
+
 // Encodings whose markup characters are single bytes that never occur inside another
 // character, so that the attributes can be counted before the parse.
 bool isCountable(const QString& encoding)
 {
-    static const QRegularExpression countable(
-        QStringLiteral("^(UTF-?8|UTF-?16(LE|BE)?|(US-)?ASCII|ISO[-_]?8859[-_]\\d+|"
-                       "ISO[-_]LATIN[-_]?\\d|LATIN-?\\d|WINDOWS-125\\d|CP-?125\\d|KOI8-?[RUT]|"
-                       "CP-?866|IBM-?866|GB2312|GBK|GB18030|BIG-?5|SHIFT[-_]JIS|SJIS|"
-                       "EUC-?(JP|KR|CN))$"),
-        QRegularExpression::CaseInsensitiveOption);
-    return encoding.isEmpty() || countable.match(encoding).hasMatch();
+    static constexpr const char* countable[] = {"UTF-?8",
+                                                "UTF-?16",
+                                                "UTF-?16LE",
+                                                "UTF-?16BE",
+                                                "ASCII",
+                                                "US-ASCII",
+                                                "ISO[-_]?8859[-_]#+",
+                                                "ISO[-_]LATIN[-_]?#",
+                                                "LATIN-?#",
+                                                "WINDOWS-125#",
+                                                "CP-?125#",
+                                                "KOI8-?[RUT]",
+                                                "CP-?866",
+                                                "IBM-?866",
+                                                "GB2312",
+                                                "GBK",
+                                                "GB18030",
+                                                "BIG-?5",
+                                                "SHIFT[-_]JIS",
+                                                "SJIS",
+                                                "EUC-?JP",
+                                                "EUC-?KR",
+                                                "EUC-?CN"};
+    return encoding.isEmpty() ||
+           std::any_of(std::begin(countable), std::end(countable),
+                       [&](const char* pattern) { return matchesName(encoding, pattern); });
 }
 
 QString tooLarge()
@@ -329,8 +409,9 @@ bool isSimplePath(const QString& path)
 xmlNodePtr findFirst(xmlNodePtr from, const QList<QByteArray>& steps, qsizetype step)
 {
     for (xmlNodePtr child = from->children; child; child = child->next) {
+        // Steps are element names, which hold no NUL.
         if (child->type != XML_ELEMENT_NODE || child->ns != nullptr ||
-            steps[step] != reinterpret_cast<const char*>(child->name))
+            std::strcmp(steps[step].constData(), reinterpret_cast<const char*>(child->name)) != 0)
             continue;
         if (step + 1 == steps.size())
             return child;
@@ -381,7 +462,13 @@ QString XmlNode::text() const
 {
     if (!m_node)
         return {};
-    XmlString content(xmlNodeGetContent(asNode(m_node)));
+    // Most elements hold one piece of text: it is read in place.
+    const xmlNodePtr node = asNode(m_node);
+    const xmlNodePtr only = node->type == XML_ELEMENT_NODE ? node->children : nullptr;
+    if (only && !only->next && only->content &&
+        (only->type == XML_TEXT_NODE || only->type == XML_CDATA_SECTION_NODE))
+        return fromXmlChars(only->content);
+    XmlString content(xmlNodeGetContent(node));
     return fromXmlChars(content.get());
 }
 
