@@ -30,13 +30,11 @@ public:
     ssize_t read(char* ptr, size_t size) override
     {
         if (m_begin == m_end) {
-            if (!wait(POLLIN))
-                return -1;
-            ssize_t got;
-            do
-                got = ::recv(m_sock, m_buffer, sizeof m_buffer, 0);
-            while (got < 0 && errno == EINTR);
-            if (got <= 0)
+            // A large read goes straight to the caller; a small one fills the buffer, so
+            // that a request's head is not read a byte at a time.
+            const bool direct = size >= sizeof m_buffer;
+            const ssize_t got = receive(direct ? ptr : m_buffer, direct ? size : sizeof m_buffer);
+            if (got <= 0 || direct)
                 return got;
             m_begin = 0;
             m_end = size_t(got);
@@ -69,6 +67,22 @@ public:
     socket_t socket() const override { return m_sock; }
 
 private:
+    // What the socket holds, waiting for it only when it holds nothing yet.
+    ssize_t receive(char* into, size_t size) const
+    {
+        for (;;) {
+            if (expired())
+                return -1;
+            const ssize_t got = ::recv(m_sock, into, size, MSG_DONTWAIT);
+            if (got >= 0)
+                return got;
+            if (errno == EINTR)
+                continue;
+            if ((errno != EAGAIN && errno != EWOULDBLOCK) || !wait(POLLIN))
+                return -1;
+        }
+    }
+
     // Whether the socket became ready before the wait timed out or the deadline passed.
     bool wait(short events) const
     {

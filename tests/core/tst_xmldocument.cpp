@@ -11,6 +11,7 @@
 #include "core/session/InfoFiles.h"
 
 #include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QUrl>
@@ -129,6 +130,32 @@ template <typename Work> QByteArray standardErrorOf(Work work)
     close(saved);
     capture.seek(0);
     return capture.readAll();
+}
+
+// A tree of `depth` levels or less with elements, text and CDATA, and text that holds
+// markup, carriage returns, "]]>" and Cyrillic, built through the node interface.
+void growTree(XmlNode parent, QRandomGenerator& random, int depth)
+{
+    static const QStringList texts = {u""_s,        u"7"_s,        u"a & b < c > d"_s,
+                                      u"x]]>y]]"_s, u"line\r\n"_s, u"Творог «Домик»"_s,
+                                      u"  "_s,      u"]]]>>"_s};
+    const int children = int(random.bounded(5));
+    for (int i = 0; i < children; ++i) {
+        const QString text = texts[random.bounded(texts.size())];
+        switch (random.bounded(depth > 0 ? 5 : 3)) {
+        case 0:
+            parent.appendTextElement("Plain", XmlNode::isPlainText(text) ? text : u"p"_s, false);
+            break;
+        case 1:
+            parent.appendTextElement("Data", XmlNode::isPlainText(text) ? text : u"d"_s, true);
+            break;
+        case 2:
+            parent.appendElement("Set").setText(text);
+            break;
+        default:
+            growTree(parent.appendElement("Line-Item"), random, depth - 1);
+        }
+    }
 }
 
 } // namespace
@@ -276,6 +303,48 @@ private slots:
         QFile trace(dir.filePath(u"trace.log"_s));
         QVERIFY(trace.open(QIODevice::ReadOnly));
         QVERIFY(Cp1251::decode(trace.readAll()).contains(document.errorString()));
+    }
+
+    // The direct writer and libxml2 write the same bytes for every tree, and libxml2
+    // alone writes the trees the direct writer does not take.
+    void writesWhatTheLibraryWrites_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("a response") << Response.toUtf8();
+        QTest::newRow("empty elements, escapes, a carriage return as a reference")
+            << "<a><b/><c>x &amp; &lt;y&gt; &#13;z</c><d><![CDATA[]]></d></a>"_ba;
+        QTest::newRow("text beside elements: the element is written as it stands")
+            << "<a><b>t<c><d/></c>u</b><e><f/></e></a>"_ba;
+        QTest::newRow("CDATA holding the end of CDATA")
+            << "<a><![CDATA[x]]]]><![CDATA[>y]]></a>"_ba;
+        QTest::newRow("deeper than the indentation goes")
+            << QByteArray("<a>").repeated(40) + "<b/>" + QByteArray("</a>").repeated(40);
+        QTest::newRow("attributes") << R"(<a x="1"><b/></a>)"_ba;
+        QTest::newRow("a namespace") << R"(<a xmlns="urn:x"><b/></a>)"_ba;
+        QTest::newRow("a comment beside the root") << "<!-- c --><a><b/></a>"_ba;
+        QTest::newRow("a comment inside") << "<a><!-- c --><b/></a>"_ba;
+        QTest::newRow("a processing instruction") << "<a><?p q?><b/></a>"_ba;
+        QTest::newRow("a standalone declaration")
+            << R"(<?xml version="1.0" standalone="yes"?><a><b/></a>)"_ba;
+        QTest::newRow("version 1.1") << R"(<?xml version="1.1"?><a><b/></a>)"_ba;
+        QTest::newRow("no declaration, text at the root") << "<a>only text</a>"_ba;
+    }
+    void writesWhatTheLibraryWrites()
+    {
+        QFETCH(QByteArray, bytes);
+        const XmlDocument document = XmlDocument::fromBytes(bytes);
+        QVERIFY2(!document.isEmpty(), qPrintable(document.errorString()));
+        QCOMPARE(document.toUtf8(), document.toUtf8ByLibrary());
+    }
+
+    void writesGeneratedTreesAsTheLibraryDoes()
+    {
+        QRandomGenerator random(20261206);
+        for (int n = 0; n < 300; ++n) {
+            XmlDocument document = XmlDocument::fromBytes("<Document-OrderResponse/>");
+            growTree(document.root(), random, 1 + n % 36);
+            QCOMPARE(document.toUtf8(), document.toUtf8ByLibrary());
+        }
     }
 
     // Only encodings whose markup is plain single bytes are counted and parsed; the name is

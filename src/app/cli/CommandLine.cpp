@@ -181,8 +181,7 @@ bool open(Confirmation& form, const Options& options, const QByteArray& bytes)
     process.user.iln = options.userIln;
     form.setPartnerIln(options.partnerIln);
 
-    auto owned = std::make_unique<XmlDocument>(XmlDocument::fromBytes(bytes));
-    const XmlDocument& document = skipFreeing ? *owned.release() : *owned;
+    const XmlDocument document = XmlDocument::fromBytes(bytes);
     if (!document.isEmpty() && document.root().name() == QLatin1String("Document-Order")) {
         // The start-up sequence reports what escapes its steps, an order too long for the
         // cell index among them, and ends there.
@@ -357,8 +356,6 @@ int respond(Confirmation& form, CommandMessages& messages, const Options& option
     if (!response)
         return Refused;
     const QByteArray bytes = response->toUtf8();
-    if (skipFreeing)
-        (void)new XmlDocument(std::move(*response));
     QString error;
     if (!FileWriter::write(out, bytes, &error)) {
         print(err,
@@ -512,6 +509,8 @@ int run(const QStringList& arguments, QIODevice& out, QIODevice& err, const Scre
         QLocale::setDefault(QLocale(*options->locale));
     // Many answers in one run free each one's documents before the next.
     skipFreeing = skipRequested && options->files.size() == 1;
+    if (skipFreeing)
+        XmlDocument::leaveTreesToProcessExit();
     if (options->files.size() > 1)
         return runMany(*options, out, err);
     return runOne(*options, out, err, screenshot);

@@ -11,8 +11,11 @@
 #include <libxml/xpath.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -133,33 +136,44 @@ QString encodingIn(QStringView declaration)
 
 // Code units of a document as the parser will decode its markup: bytes, or 16-bit units
 // when a byte-order mark or the first characters say UTF-16.
-class Units {
+// How the first bytes say the markup is encoded.
+struct UnitLayout {
+    int width = 1;
+    bool bigEndian = false;
+    bool unreadable = false; // four-byte units or EBCDIC
+};
+
+UnitLayout unitLayoutOf(const QByteArray& bytes)
+{
+    const auto starts = [&](std::initializer_list<uchar> prefix) {
+        return bytes.size() >= qsizetype(prefix.size()) &&
+               std::equal(prefix.begin(), prefix.end(),
+                          reinterpret_cast<const uchar*>(bytes.constData()));
+    };
+    if (starts({0xFE, 0xFF}) || starts({0x00, 0x3C, 0x00, 0x3F}))
+        return {2, true, false};
+    if (starts({0xFF, 0xFE}) || starts({0x3C, 0x00, 0x3F, 0x00}))
+        return {2, false, false};
+    if (starts({0x00, 0x00}) || starts({0x3C, 0x00, 0x00}) || starts({0x4C, 0x6F, 0xA7, 0x94}))
+        return {1, false, true};
+    return {};
+}
+
+template <int Width> class Units {
 public:
-    explicit Units(const QByteArray& bytes)
-        : m_data(reinterpret_cast<const uchar*>(bytes.constData())), m_bytes(bytes.size())
+    Units(const QByteArray& bytes, bool bigEndian)
+        : m_data(reinterpret_cast<const uchar*>(bytes.constData())), m_bytes(bytes.size()),
+          m_bigEndian(bigEndian)
     {
-        const auto starts = [&](std::initializer_list<uchar> prefix) {
-            return m_bytes >= qsizetype(prefix.size()) &&
-                   std::equal(prefix.begin(), prefix.end(), m_data);
-        };
-        if (starts({0xFE, 0xFF}) || starts({0x00, 0x3C, 0x00, 0x3F})) {
-            m_width = 2;
-            m_bigEndian = true;
-        } else if (starts({0xFF, 0xFE}) || starts({0x3C, 0x00, 0x3F, 0x00})) {
-            m_width = 2;
-        } else if (starts({0x00, 0x00}) || starts({0x3C, 0x00, 0x00}) ||
-                   starts({0x4C, 0x6F, 0xA7, 0x94})) {
-            m_unreadable = true; // four-byte units or EBCDIC
-        }
     }
-    bool unreadable() const { return m_unreadable; }
-    qsizetype size() const { return m_bytes / m_width; }
+    qsizetype size() const { return m_bytes / Width; }
     uint operator[](qsizetype i) const
     {
-        const uchar* unit = m_data + i * m_width;
-        if (m_width == 1)
+        const uchar* unit = m_data + i * Width;
+        if constexpr (Width == 1)
             return unit[0];
-        return m_bigEndian ? uint(unit[0]) << 8 | unit[1] : uint(unit[1]) << 8 | unit[0];
+        else
+            return m_bigEndian ? uint(unit[0]) << 8 | unit[1] : uint(unit[1]) << 8 | unit[0];
     }
     bool startsWith(qsizetype at, const char* text) const
     {
@@ -173,7 +187,7 @@ public:
     // searched with memchr: most of a document lies between its markup.
     qsizetype find(qsizetype at, uchar unit) const
     {
-        if (m_width == 1) {
+        if constexpr (Width == 1) {
             if (at >= m_bytes)
                 return m_bytes;
             const void* found = std::memchr(m_data + at, unit, size_t(m_bytes - at));
@@ -206,9 +220,7 @@ public:
 private:
     const uchar* m_data;
     qsizetype m_bytes;
-    int m_width = 1;
-    bool m_bigEndian = false;
-    bool m_unreadable = false;
+    bool m_bigEndian;
 };
 
 // Whether `name`, in any case, is the whole of `pattern`: letters and digits stand for
@@ -289,12 +301,9 @@ QString tooLarge()
 // attribute with all before it), or so many elements that the document would take more
 // memory than four times the largest input. Returns the reason, or nothing when the input may be
 // parsed; input that is not well-formed is left to the parser to refuse.
-QString refusal(const QByteArray& bytes, bool declarationCounts)
+template <int Width> QString refusal(const Units<Width>& units, bool declarationCounts)
 {
-    if (bytes.size() > XmlDocument::MaxInputSize)
-        return tooLarge();
-    const Units units(bytes);
-    if (units.unreadable() || (declarationCounts && !isCountable(units.declaredEncoding())))
+    if (declarationCounts && !isCountable(units.declaredEncoding()))
         return QStringLiteral("the document's encoding is not accepted");
     const qsizetype size = units.size();
     qsizetype elements = 0;
@@ -327,6 +336,18 @@ QString refusal(const QByteArray& bytes, bool declarationCounts)
         }
     }
     return {};
+}
+
+QString refusal(const QByteArray& bytes, bool declarationCounts)
+{
+    if (bytes.size() > XmlDocument::MaxInputSize)
+        return tooLarge();
+    const UnitLayout layout = unitLayoutOf(bytes);
+    if (layout.unreadable)
+        return QStringLiteral("the document's encoding is not accepted");
+    if (layout.width == 1)
+        return refusal(Units<1>(bytes, false), declarationCounts);
+    return refusal(Units<2>(bytes, layout.bigEndian), declarationCounts);
 }
 
 bool isBlank(const xmlChar* s)
@@ -444,6 +465,135 @@ QString dumpNode(xmlNodePtr node)
     xmlNodeDump(buffer.get(), node->doc, node, 0, 0);
     return QString::fromUtf8(reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
                              xmlBufferLength(buffer.get()));
+}
+
+// Text as libxml2 escapes it for UTF-8 output: markup characters and carriage returns.
+void appendEscaped(std::string& out, const xmlChar* text)
+{
+    const char* run = reinterpret_cast<const char*>(text);
+    for (const char* at = run;; ++at) {
+        const char* entity = nullptr;
+        switch (*at) {
+        case '<':
+            entity = "&lt;";
+            break;
+        case '>':
+            entity = "&gt;";
+            break;
+        case '&':
+            entity = "&amp;";
+            break;
+        case '\r':
+            entity = "&#13;";
+            break;
+        case '\0':
+            out.append(run, size_t(at - run));
+            return;
+        default:
+            continue;
+        }
+        out.append(run, size_t(at - run)).append(entity);
+        run = at + 1;
+    }
+}
+
+// CDATA as libxml2 writes it: a "]]>" inside splits the section after its "]]".
+void appendCData(std::string& out, const xmlChar* content)
+{
+    const char* start = reinterpret_cast<const char*>(content);
+    if (!start || !*start) {
+        out.append("<![CDATA[]]>");
+        return;
+    }
+    const char* end = start;
+    for (; *end; ++end) {
+        if (end[0] == ']' && end[1] == ']' && end[2] == '>') {
+            end += 2;
+            out.append("<![CDATA[").append(start, size_t(end - start)).append("]]>");
+            start = end;
+        }
+    }
+    if (start != end)
+        out.append("<![CDATA[").append(start, size_t(end - start)).append("]]>");
+}
+
+// The document exactly as xmlDocDumpFormatMemoryEnc(..., "UTF-8", 1) writes it, for a tree
+// of elements without attributes or namespaces, text and CDATA under a plain declaration;
+// nothing for any other tree. An element holding text is written as it stands, its
+// descendants unindented; other elements put each child on a line of its own, indented
+// by two spaces a level, up to thirty levels.
+std::optional<QByteArray> writePlainTree(xmlDocPtr doc)
+{
+    const xmlNodePtr root = doc->children;
+    if (doc->standalone >= 0 || (doc->version && !xmlStrEqual(doc->version, BAD_CAST "1.0")) ||
+        !root || root->next || root->type != XML_ELEMENT_NODE)
+        return std::nullopt;
+    constexpr int MaxIndent = 30;
+    std::string out;
+    out.reserve(64 * 1024);
+    out.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+    int level = 0;
+    xmlNodePtr unformatted = nullptr; // the element whose content is written as it stands
+    auto indent = [&] { out.append(size_t(2 * std::min(level, MaxIndent)), ' '); };
+    for (xmlNodePtr node = root;;) {
+        switch (node->type) {
+        case XML_ELEMENT_NODE:
+            if (node->ns || node->nsDef || node->properties)
+                return std::nullopt;
+            if (node != root && !unformatted)
+                indent();
+            out.append(1, '<').append(reinterpret_cast<const char*>(node->name));
+            if (!node->children) {
+                out.append("/>");
+                break;
+            }
+            if (!unformatted) {
+                for (xmlNodePtr child = node->children; child; child = child->next) {
+                    if (child->type == XML_TEXT_NODE || child->type == XML_CDATA_SECTION_NODE ||
+                        child->type == XML_ENTITY_REF_NODE) {
+                        unformatted = node;
+                        break;
+                    }
+                }
+            }
+            out.append(unformatted ? ">" : ">\n");
+            ++level;
+            node = node->children;
+            continue;
+        case XML_TEXT_NODE:
+            if (node->name == xmlStringTextNoenc)
+                return std::nullopt;
+            if (node->content)
+                appendEscaped(out, node->content);
+            break;
+        case XML_CDATA_SECTION_NODE:
+            appendCData(out, node->content);
+            break;
+        default:
+            return std::nullopt;
+        }
+        // Up past the last children, closing their parents.
+        for (;;) {
+            if (node == root) {
+                out.push_back('\n');
+                return QByteArray(out.data(), qsizetype(out.size()));
+            }
+            if (!unformatted)
+                out.push_back('\n');
+            if (node->next) {
+                node = node->next;
+                break;
+            }
+            node = node->parent;
+            if (level > 0)
+                --level;
+            if (!unformatted)
+                indent();
+            out.append("</").append(reinterpret_cast<const char*>(node->name)).append(1, '>');
+            if (node == unformatted)
+                unformatted = nullptr;
+        }
+    }
 }
 
 } // namespace
@@ -648,9 +798,18 @@ bool XmlNode::isPlainText(QStringView text)
 
 XmlDocument::XmlDocument() = default;
 
+namespace {
+std::atomic<bool> treesLeftToExit = false;
+}
+
+void XmlDocument::leaveTreesToProcessExit()
+{
+    treesLeftToExit = true;
+}
+
 XmlDocument::~XmlDocument()
 {
-    if (m_doc)
+    if (m_doc && !treesLeftToExit.load(std::memory_order_relaxed))
         xmlFreeDoc(asDoc(m_doc));
 }
 
@@ -783,6 +942,15 @@ QString XmlDocument::xml() const
 }
 
 QByteArray XmlDocument::toUtf8() const
+{
+    if (!m_doc)
+        return {};
+    if (std::optional<QByteArray> plain = writePlainTree(asDoc(m_doc)))
+        return *std::move(plain);
+    return toUtf8ByLibrary();
+}
+
+QByteArray XmlDocument::toUtf8ByLibrary() const
 {
     if (!m_doc)
         return {};

@@ -106,6 +106,10 @@ public:
     // would not parse.
     static std::optional<QString> rootName(const QByteArray& bytes, QString& error);
 
+    // From now on no document frees its tree: for a program that ends right after one
+    // piece of work, where freeing a large tree node by node is time spent for nothing.
+    static void leaveTreesToProcessExit();
+
     // A document that did not parse (or was never loaded) is empty.
     bool isEmpty() const { return m_doc == nullptr; }
     QString errorString() const { return m_error; }
@@ -115,8 +119,12 @@ public:
     XmlNode selectSingleNode(const XmlPath& path) const;
     // The document's nodes serialised without declaration; empty for an empty document.
     QString xml() const;
-    // The whole document as UTF-8 with a declaration, indented for people to read.
+    // The whole document as UTF-8 with a declaration, indented for people to read. A tree
+    // of elements without attributes, text and CDATA, which is what a response is, is
+    // written directly; any other by libxml2, whose bytes the direct writer repeats.
     QByteArray toUtf8() const;
+    // The same, always written by libxml2.
+    QByteArray toUtf8ByLibrary() const;
 
 private:
     struct Doc;
