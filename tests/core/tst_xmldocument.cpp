@@ -305,6 +305,34 @@ private slots:
         QVERIFY(Cp1251::decode(trace.readAll()).contains(document.errorString()));
     }
 
+    // Whitespace alone beside elements is layout, not content: it goes on load, wherever
+    // it stands; text with anything else in it stays whole.
+    void dropsWhitespaceBesideElements_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("tree");
+        QTest::newRow("indentation")
+            << "<a>\n  <b>x</b>\r\n  <c/>\n</a>"_ba << u"<a><b>x</b><c/></a>"_s;
+        QTest::newRow("an element of whitespace alone keeps it")
+            << "<a>  </a>"_ba << u"<a>  </a>"_s;
+        QTest::newRow("text around an element stays, whitespace after it goes")
+            << "<a> x <b/> </a>"_ba << u"<a> x <b/></a>"_s;
+        QTest::newRow("around a comment and CDATA") << "<a><b/> <!--c--> <![CDATA[ ]]> <c/></a>"_ba
+                                                    << u"<a><b/><!--c--><![CDATA[ ]]><c/></a>"_s;
+        QTest::newRow("whitespace that a reference continues")
+            << "<a><b/>  &#120;</a>"_ba << u"<a><b/>  x</a>"_s;
+        QTest::newRow("whitespace written as a reference")
+            << "<a><b/>&#32;<c/></a>"_ba << u"<a><b/><c/></a>"_s;
+        QTest::newRow("whitespace before the first element")
+            << "<a>\n <b/></a>"_ba << u"<a><b/></a>"_s;
+    }
+    void dropsWhitespaceBesideElements()
+    {
+        QFETCH(QByteArray, bytes);
+        const XmlDocument document = XmlDocument::fromBytes(bytes);
+        QTEST(document.root().xml(), "tree");
+    }
+
     // The direct writer and libxml2 write the same bytes for every tree, and libxml2
     // alone writes the trees the direct writer does not take.
     void writesWhatTheLibraryWrites_data()

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QStringEncoder>
 
+#include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/tree.h>
@@ -11,6 +12,7 @@
 #include <libxml/xpath.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstring>
 #include <memory>
@@ -197,6 +199,28 @@ public:
             ++at;
         return at;
     }
+    // The position of the next unit from `at` that matters inside a tag: its end, a quote
+    // or an equals sign; size() when there is none.
+    qsizetype nextInTag(qsizetype at) const
+    {
+        const auto matters = [](uint unit) {
+            return unit == '<' || unit == '>' || unit == '"' || unit == '\'' || unit == '=';
+        };
+        if constexpr (Width == 1) {
+            static const auto table = [&] {
+                std::array<bool, 256> t{};
+                for (uint unit = 0; unit < 256; ++unit)
+                    t[unit] = matters(unit);
+                return t;
+            }();
+            while (at < m_bytes && !table[m_data[at]])
+                ++at;
+            return at;
+        }
+        while (at < size() && !matters((*this)[at]))
+            ++at;
+        return at;
+    }
     // The position just after the next `text` from `at`, or size() when there is none.
     qsizetype after(qsizetype at, const char* text) const
     {
@@ -323,11 +347,11 @@ template <int Width> QString refusal(const Units<Width>& units, bool declaration
                     .arg(XmlDocument::MaxElements);
             // A start or end tag: every "=" outside the quoted values begins an attribute.
             int attributes = 0;
-            for (++i; i < size && units[i] != '>' && units[i] != '<'; ++i) {
+            for (i = units.nextInTag(i + 1); i < size && units[i] != '>' && units[i] != '<';
+                 i = units.nextInTag(i + 1)) {
                 const uint unit = units[i];
                 if (unit == '"' || unit == '\'') {
-                    while (++i < size && units[i] != unit) {
-                    }
+                    i = units.find(i + 1, uchar(unit));
                 } else if (unit == '=' && ++attributes > XmlDocument::MaxAttributes) {
                     return QStringLiteral("an element has more than %1 attributes")
                         .arg(XmlDocument::MaxAttributes);
@@ -359,6 +383,22 @@ bool isBlank(const xmlChar* s)
             return false;
     }
     return true;
+}
+
+// Character data as the tree takes it, except whitespace alone between an element and the
+// next tag: dropBlankText would take that out of the tree again, so it is not put in. Only
+// whitespace that makes a text node of its own is left out: the node before it is an
+// element and markup follows it.
+void charactersBesideElements(void* context, const xmlChar* text, int size)
+{
+    const auto* ctxt = static_cast<xmlParserCtxtPtr>(context);
+    const xmlNodePtr parent = ctxt->node;
+    if (parent && parent->last && parent->last->type == XML_ELEMENT_NODE && ctxt->input &&
+        ctxt->input->cur && *ctxt->input->cur == '<' &&
+        std::all_of(text, text + size,
+                    [](xmlChar c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }))
+        return;
+    xmlSAX2Characters(context, text, size);
 }
 
 xmlNodePtr firstElement(xmlNodePtr node)
@@ -843,6 +883,9 @@ XmlDocument XmlDocument::parse(const QByteArray& bytes, bool utf8)
     }
     ctxt->sax->internalSubset = refuseDoctype;
     ctxt->sax->externalSubset = refuseDoctype;
+    // Both, so that the parser never sets whitespace apart on its own.
+    ctxt->sax->characters = charactersBesideElements;
+    ctxt->sax->ignorableWhitespace = charactersBesideElements;
     // Text known to be UTF-8 is read as it is, whatever encoding it declares (and without
     // a converter, which would limit how far ahead the parser may look).
     const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING |
