@@ -136,8 +136,6 @@ QString encodingIn(QStringView declaration)
     return {};
 }
 
-// Code units of a document as the parser will decode its markup: bytes, or 16-bit units
-// when a byte-order mark or the first characters say UTF-16.
 // How the first bytes say the markup is encoded.
 struct UnitLayout {
     int width = 1;
@@ -161,6 +159,8 @@ UnitLayout unitLayoutOf(const QByteArray& bytes)
     return {};
 }
 
+// Code units of a document as the parser will decode its markup: bytes, or 16-bit units
+// when a byte-order mark or the first characters say UTF-16.
 template <int Width> class Units {
 public:
     Units(const QByteArray& bytes, bool bigEndian)
@@ -333,16 +333,18 @@ template <int Width> QString refusal(const Units<Width>& units, bool declaration
     qsizetype elements = 0;
     qsizetype i = 0;
     while ((i = units.find(i, '<')) < size) {
-        if (units.startsWith(i, "<!--")) {
+        // Most markup is tags; the rest starts "<!" or "<?".
+        const uint second = i + 1 < size ? units[i + 1] : 0;
+        if (second == '!' && units.startsWith(i, "<!--")) {
             i = units.after(i + 4, "-->");
-        } else if (units.startsWith(i, "<![CDATA[")) {
+        } else if (second == '!' && units.startsWith(i, "<![CDATA[")) {
             i = units.after(i + 9, "]]>");
-        } else if (units.startsWith(i, "<?")) {
+        } else if (second == '?') {
             i = units.after(i + 2, "?>");
-        } else if (units.startsWith(i, "<!")) {
+        } else if (second == '!') {
             return {}; // a document type: the parser stops there
         } else {
-            if (i + 1 < size && units[i + 1] != '/' && ++elements > XmlDocument::MaxElements)
+            if (i + 1 < size && second != '/' && ++elements > XmlDocument::MaxElements)
                 return QStringLiteral("the document has more than %1 elements")
                     .arg(XmlDocument::MaxElements);
             // A start or end tag: every "=" outside the quoted values begins an attribute.
