@@ -13,12 +13,9 @@
 #include <malloc.h>
 #include <string>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-constexpr qint64 LargeInput = 512 * 1024;
 
 bool runsWithoutWindow(int argc, char* argv[])
 {
@@ -59,23 +56,9 @@ int execWindowProgram(char* argv[])
     return CommandLine::UsageError;
 }
 
-// The bytes of the files the arguments name.
-qint64 namedFileBytes(int argc, char* argv[])
-{
-    qint64 total = 0;
-    struct stat info;
-    for (int i = 2; i < argc; ++i) {
-        if (stat(argv[i], &info) == 0 && S_ISREG(info.st_mode))
-            total += info.st_size;
-    }
-    return total;
-}
-
 // One answer is a short life spent mostly on fresh memory: a page fault for every 4 KB
 // of a document costs more than reading it. The heap is grown once, ahead, in pages of
 // 2 MB where the system offers them, and memory freed stays for the next allocation.
-// Small orders are left to the usual pages: clearing a page of 2 MB costs more than the
-// few faults they take.
 void preferLargePages()
 {
     constexpr size_t Heap = size_t(64) << 20;
@@ -98,8 +81,7 @@ int main(int argc, char* argv[])
 {
     if (!runsWithoutWindow(argc, argv))
         return execWindowProgram(argv);
-    if (namedFileBytes(argc, argv) >= LargeInput)
-        preferLargePages();
+    preferLargePages();
     QCoreApplication app(argc, argv);
     QFile out;
     QFile err;
