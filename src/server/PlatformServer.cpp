@@ -39,7 +39,7 @@ QString buyerName(const std::optional<QByteArray>& info)
 PlatformServer::PlatformServer(const QString& root) : PlatformServer(root, Options{}) {}
 
 PlatformServer::PlatformServer(const QString& root, const Options& options)
-    : m_mailbox(root), m_options(options),
+    : m_mailbox(root), m_options(options), m_checks(options.concurrentChecks),
       m_server(std::make_unique<LimitedServer>(LimitedServer::Limits{options.requestDeadline}))
 {
     m_server->set_payload_max_length(options.bodyLimit);
@@ -259,7 +259,13 @@ void PlatformServer::routes()
                 });
             return;
         }
-        if (const std::optional<QString> refusal = Answers::uploadRefusal(req.body)) {
+        std::optional<QString> refusal;
+        {
+            // The check takes only processors; the store that follows waits for the disk.
+            const FairGate::Pass turn(m_checks);
+            refusal = Answers::uploadRefusal(req.body);
+        }
+        if (refusal) {
             res.set_content(uploadStatus(*refusal), XmlType);
             return;
         }

@@ -1,14 +1,17 @@
 #pragma once
 
+#include "server/FairGate.h"
 #include "server/Mailbox.h"
 
 #include <QHash>
 #include <QString>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 class LimitedServer;
 namespace httplib {
@@ -36,6 +39,8 @@ public:
         // From a request's first byte to its answer's last.
         std::chrono::seconds requestDeadline = std::chrono::seconds(30);
         std::chrono::seconds ticketLifetime = std::chrono::minutes(2);
+        // Uploads checked at once: one a processor.
+        unsigned concurrentChecks = std::max(1u, std::thread::hardware_concurrency());
     };
 
     explicit PlatformServer(const QString& root);
@@ -62,6 +67,7 @@ private:
 
     Mailbox m_mailbox;
     Options m_options;
+    FairGate m_checks;
     std::unique_ptr<LimitedServer> m_server;
     std::mutex m_sessionsLock;
     // Each session's last use.

@@ -1,6 +1,7 @@
 #include "PlatformProcess.h"
 
 #include "core/rules/XmlDocument.h"
+#include "server/FairGate.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
@@ -129,6 +130,38 @@ private:
     }
 
 private slots:
+    // Checks queue for the processors in the order they came, never more at once than
+    // the gate is wide.
+    void checksTakeTurns()
+    {
+        FairGate gate(2);
+        auto held = std::make_unique<std::pair<FairGate::Pass, FairGate::Pass>>(gate, gate);
+        std::mutex lock;
+        std::vector<int> order;
+        std::atomic<int> inside{0};
+        std::atomic<int> most{0};
+        std::vector<std::thread> threads;
+        for (int n = 0; n < 5; ++n) {
+            threads.emplace_back([&, n] {
+                const FairGate::Pass turn(gate);
+                most = std::max(most.load(), ++inside);
+                {
+                    const std::lock_guard guard(lock);
+                    order.push_back(n);
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                --inside;
+            });
+            // The next comes only once this one waits.
+            QTRY_COMPARE(gate.waiting(), std::uint64_t(n + 1));
+        }
+        held.reset();
+        for (std::thread& thread : threads)
+            thread.join();
+        QCOMPARE(order, (std::vector<int>{0, 1, 2, 3, 4}));
+        QCOMPARE(most.load(), 2);
+    }
+
     void init()
     {
         m_root = std::make_unique<QTemporaryDir>();
