@@ -131,11 +131,20 @@ private:
 
 private slots:
     // Checks queue for the processors in the order they came, never more at once than
-    // the gate is wide.
+    // the gate is wide; those let through together may start in either order.
+    void checksTakeTurns_data()
+    {
+        QTest::addColumn<unsigned>("width");
+        QTest::newRow("one at a time") << 1u;
+        QTest::newRow("two at a time") << 2u;
+    }
     void checksTakeTurns()
     {
-        FairGate gate(2);
-        auto held = std::make_unique<std::pair<FairGate::Pass, FairGate::Pass>>(gate, gate);
+        QFETCH(unsigned, width);
+        FairGate gate(width);
+        std::vector<std::unique_ptr<FairGate::Pass>> held;
+        for (unsigned n = 0; n < width; ++n)
+            held.push_back(std::make_unique<FairGate::Pass>(gate));
         std::mutex lock;
         std::vector<int> order;
         std::atomic<int> inside{0};
@@ -155,11 +164,14 @@ private slots:
             // The next comes only once this one waits.
             QTRY_COMPARE(gate.waiting(), std::uint64_t(n + 1));
         }
-        held.reset();
+        held.clear();
         for (std::thread& thread : threads)
             thread.join();
-        QCOMPARE(order, (std::vector<int>{0, 1, 2, 3, 4}));
-        QCOMPARE(most.load(), 2);
+        QCOMPARE(order.size(), size_t(5));
+        for (int at = 0; at < 5; ++at)
+            QVERIFY2(std::abs(order[size_t(at)] - at) < int(width),
+                     qPrintable(QString::number(at)));
+        QVERIFY(most.load() <= int(width));
     }
 
     void init()
