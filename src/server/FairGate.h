@@ -23,7 +23,6 @@ public:
         FairGate& m_gate;
     };
 
-    unsigned width() const { return m_width; }
     // How many wait for their turn.
     std::uint64_t waiting()
     {

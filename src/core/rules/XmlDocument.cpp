@@ -376,12 +376,15 @@ QString refusal(const QByteArray& bytes, bool declarationCounts)
     return refusal(Units<2>(bytes, layout.bigEndian), declarationCounts);
 }
 
+bool isBlankChar(xmlChar c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
 bool isBlank(const xmlChar* s)
 {
-    if (!s)
-        return true;
-    for (; *s; ++s) {
-        if (*s != ' ' && *s != '\t' && *s != '\n' && *s != '\r')
+    for (; s && *s; ++s) {
+        if (!isBlankChar(*s))
             return false;
     }
     return true;
@@ -396,9 +399,7 @@ void charactersBesideElements(void* context, const xmlChar* text, int size)
     const auto* ctxt = static_cast<xmlParserCtxtPtr>(context);
     const xmlNodePtr parent = ctxt->node;
     if (parent && parent->last && parent->last->type == XML_ELEMENT_NODE && ctxt->input &&
-        ctxt->input->cur && *ctxt->input->cur == '<' &&
-        std::all_of(text, text + size,
-                    [](xmlChar c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }))
+        ctxt->input->cur && *ctxt->input->cur == '<' && std::all_of(text, text + size, isBlankChar))
         return;
     xmlSAX2Characters(context, text, size);
 }
