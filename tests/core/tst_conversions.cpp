@@ -3,6 +3,9 @@
 
 #include <QtTest>
 
+#include <clocale>
+#include <string>
+
 using namespace Conversions;
 using namespace Qt::StringLiterals;
 
@@ -80,6 +83,35 @@ private slots:
         QFETCH(bool, number);
         freshProcess(locale);
         QCOMPARE(Conversions::readsAsNumber(text), number);
+    }
+
+    void toNumber_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("value");
+        QTest::newRow("fifteen digits") << Ru << "1234567890,12345" << 1234567890.12345;
+        QTest::newRow("more than fifteen digits")
+            << Ru << "1234567890,1234567" << 1234567890.1234567;
+        QTest::newRow("negative, more than fifteen digits")
+            << En << "-98765432109876.54321" << -98765432109876.54321;
+    }
+    // Also under a C library locale whose decimal separator is a comma, where one is installed.
+    void toNumber()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, text);
+        QFETCH(double, value);
+        freshProcess(locale);
+        QCOMPARE(Conversions::toNumber(text), value);
+        const std::string before = std::setlocale(LC_NUMERIC, nullptr);
+        for (const char* comma : {"ru_RU.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8"}) {
+            if (std::setlocale(LC_NUMERIC, comma)) {
+                QCOMPARE(Conversions::toNumber(text), value);
+                break;
+            }
+        }
+        std::setlocale(LC_NUMERIC, before.c_str());
     }
 
     void compareNumbers_data()

@@ -2,7 +2,7 @@
 
 #include <QVarLengthArray>
 
-#include <cstdlib>
+#include <charconv>
 
 namespace {
 
@@ -155,10 +155,15 @@ double DecimalText::toDouble() const
         const double value = double(mantissa) / powers[m_fraction.size()];
         return m_negative ? -value : value;
     }
-    const QString text = (m_negative ? QStringLiteral("-") : QString()) +
-                         (m_integer.isEmpty() ? QStringLiteral("0") : m_integer.toString()) +
-                         QLatin1Char('.') + m_fraction.toString();
-    return std::strtod(text.toLatin1().constData(), nullptr);
+    // Read with a point whatever the C library's numeric locale says: a window runs under
+    // the user's locale, where strtod would stop at the point.
+    const QByteArray text = ((m_negative ? QStringLiteral("-") : QString()) +
+                             (m_integer.isEmpty() ? QStringLiteral("0") : m_integer.toString()) +
+                             QLatin1Char('.') + m_fraction.toString())
+                                .toLatin1();
+    double value = 0;
+    std::from_chars(text.constData(), text.constData() + text.size(), value);
+    return value;
 }
 
 int DecimalText::compare(const DecimalText& a, const DecimalText& b, int decimals)
