@@ -30,17 +30,19 @@ public:
     ssize_t read(char* ptr, size_t size) override
     {
         if (m_begin == m_end) {
-            // A large read goes straight to the caller; a small one fills the buffer, so
-            // that a request's head is not read a byte at a time.
-            const bool direct = size >= sizeof m_buffer;
-            const ssize_t got = receive(direct ? ptr : m_buffer, direct ? size : sizeof m_buffer);
+            // A read as large as the buffer goes straight to the caller; a smaller one fills
+            // the buffer with what the socket holds, so that neither a request's head is
+            // read a byte at a time nor its body a few kilobytes a call.
+            const bool direct = size >= m_buffer.size();
+            const ssize_t got =
+                receive(direct ? ptr : m_buffer.data(), direct ? size : m_buffer.size());
             if (got <= 0 || direct)
                 return got;
             m_begin = 0;
             m_end = size_t(got);
         }
         const size_t n = std::min(size, m_end - m_begin);
-        std::copy_n(m_buffer + m_begin, n, ptr);
+        std::copy_n(m_buffer.data() + m_begin, n, ptr);
         m_begin += n;
         return ssize_t(n);
     }
@@ -119,7 +121,7 @@ private:
     int m_sock;
     milliseconds m_ioTimeout;
     Clock::time_point m_deadline = Clock::now();
-    char m_buffer[4096];
+    std::vector<char> m_buffer = std::vector<char>(size_t(64) << 10);
     size_t m_begin = 0;
     size_t m_end = 0;
 };
