@@ -1,20 +1,29 @@
 #pragma once
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
-// Lets at most `width` holders through at once, in the order they came. Work that only
-// needs processors goes no faster for being done by more threads than there are
-// processors: each would take as long as all of them together. Taken in turn, the first
-// are done early and none later than before.
+// Lets at most `width` holders through at once. Work that only needs processors goes no
+// faster for being done by more threads than there are processors: each would take as
+// long as all of them together. Taken in turn, the first are done early and none later
+// than before.
+//
+// The turn goes round the parties: a party's next pass comes after one for every other
+// party already waiting, so a client that sends one upload after another does not keep
+// out one whose first upload came late. Among passes with the same place in the round
+// the one that came first goes first; with one pass a party, that is arrival order.
 class FairGate {
 public:
     explicit FairGate(unsigned width) : m_width(width > 0 ? width : 1) {}
 
     class Pass {
     public:
-        explicit Pass(FairGate& gate) : m_gate(gate) { m_gate.enter(); }
+        Pass(FairGate& gate, const std::string& party) : m_gate(gate) { m_gate.enter(party); }
         ~Pass() { m_gate.leave(); }
         Pass(const Pass&) = delete;
         Pass& operator=(const Pass&) = delete;
@@ -27,28 +36,66 @@ public:
     std::uint64_t waiting()
     {
         const std::lock_guard lock(m_lock);
-        return m_issued > m_left + m_width ? m_issued - m_left - m_width : 0;
+        return m_waiting.size();
     }
 
 private:
-    void enter()
+    struct Waiter {
+        Waiter(std::uint64_t round, std::uint64_t arrival) : round(round), arrival(arrival) {}
+        const std::uint64_t round;
+        const std::uint64_t arrival;
+        bool admitted = false;
+        std::condition_variable wake;
+    };
+
+    void enter(const std::string& party)
     {
         std::unique_lock lock(m_lock);
-        const std::uint64_t ticket = m_issued++;
-        m_turn.wait(lock, [&] { return ticket < m_left + m_width; });
+        std::uint64_t& last = m_lastRound[party];
+        last = std::max(last, m_round) + 1;
+        if (m_inside < m_width && m_waiting.empty()) {
+            ++m_inside;
+            m_round = std::max(m_round, last);
+            return;
+        }
+        Waiter self(last, m_arrivals++);
+        m_waiting.push_back(&self);
+        self.wake.wait(lock, [&] { return self.admitted; });
     }
+
     void leave()
     {
-        {
-            const std::lock_guard lock(m_lock);
-            ++m_left;
+        const std::lock_guard lock(m_lock);
+        forgetPastRounds();
+        if (m_waiting.empty()) {
+            --m_inside;
+            return;
         }
-        m_turn.notify_all();
+        const auto next =
+            std::min_element(m_waiting.begin(), m_waiting.end(), [](auto* a, auto* b) {
+                return a->round != b->round ? a->round < b->round : a->arrival < b->arrival;
+            });
+        Waiter* admitted = *next;
+        m_waiting.erase(next);
+        m_round = std::max(m_round, admitted->round);
+        admitted->admitted = true;
+        admitted->wake.notify_one();
+    }
+
+    // A party whose last round has passed starts where any newcomer would.
+    void forgetPastRounds()
+    {
+        if (m_lastRound.size() < 64)
+            return;
+        std::erase_if(m_lastRound, [&](const auto& entry) { return entry.second <= m_round; });
     }
 
     const unsigned m_width;
     std::mutex m_lock;
-    std::condition_variable m_turn;
-    std::uint64_t m_issued = 0;
-    std::uint64_t m_left = 0;
+    unsigned m_inside = 0;
+    // The round of the pass let through last, and of each party's latest pass.
+    std::uint64_t m_round = 0;
+    std::unordered_map<std::string, std::uint64_t> m_lastRound;
+    std::uint64_t m_arrivals = 0;
+    std::vector<Waiter*> m_waiting;
 };

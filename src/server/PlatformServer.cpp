@@ -79,24 +79,24 @@ bool PlatformServer::isRunning() const
     return m_server->is_running();
 }
 
-bool PlatformServer::hasSession(const std::string& cookieHeader)
+std::optional<std::string> PlatformServer::session(const std::string& cookieHeader)
 {
     static const QRegularExpression cookie(
         QStringLiteral("(?:^|;\\s*)%1=([^;]+)").arg(QLatin1String(CookieName)));
     const QRegularExpressionMatch match = cookie.match(QString::fromStdString(cookieHeader));
     if (!match.hasMatch())
-        return false;
+        return std::nullopt;
     const auto now = std::chrono::steady_clock::now();
     std::lock_guard lock(m_sessionsLock);
     const auto session = m_sessions.find(match.captured(1).trimmed());
     if (session == m_sessions.end())
-        return false;
+        return std::nullopt;
     if (now - *session > m_options.sessionIdle) {
         m_sessions.erase(session);
-        return false;
+        return std::nullopt;
     }
     *session = now;
-    return true;
+    return session.key().toStdString();
 }
 
 std::string PlatformServer::openSession()
@@ -203,7 +203,7 @@ void PlatformServer::routes()
 
     m_server->Post("/edi/Partners.aspx", [this](const httplib::Request& req,
                                                 httplib::Response& res) {
-        if (!hasSession(req.get_header_value("Cookie"))) {
+        if (!session(req.get_header_value("Cookie"))) {
             res.set_content(errorAnswer(QStringLiteral("Сеанс не открыт")), XmlType);
             return;
         }
@@ -219,7 +219,8 @@ void PlatformServer::routes()
 
     m_server->Post(R"(/edi/(.*)/(OrderData|Upload)\.aspx)", [this](const httplib::Request& req,
                                                                    httplib::Response& res) {
-        if (!hasSession(req.get_header_value("Cookie"))) {
+        const std::optional<std::string> party = session(req.get_header_value("Cookie"));
+        if (!party) {
             res.set_content(errorAnswer(QStringLiteral("Сеанс не открыт")), XmlType);
             return;
         }
@@ -262,7 +263,7 @@ void PlatformServer::routes()
         std::optional<QString> refusal;
         {
             // The check takes only processors; the store that follows waits for the disk.
-            const FairGate::Pass turn(m_checks);
+            const FairGate::Pass turn(m_checks, *party);
             refusal = Answers::uploadRefusal(req.body);
         }
         if (refusal) {

@@ -58,7 +58,8 @@ public:
 
 private:
     void routes();
-    bool hasSession(const std::string& cookieHeader);
+    // The open session the cookie names, which it keeps open.
+    std::optional<std::string> session(const std::string& cookieHeader);
     std::string openSession();
     QString issueTicket(const std::string& session);
     // The session a ticket stands for, or the reason it is refused; the ticket is gone.

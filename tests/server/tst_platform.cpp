@@ -132,31 +132,41 @@ private:
 private slots:
     // Checks queue for the processors in the order they came, never more at once than
     // the gate is wide; those let through together may start in either order.
+    // One letter a pass, for its party, in the order they come while the gate is full;
+    // `order` lists them in the order they are let through.
     void checksTakeTurns_data()
     {
         QTest::addColumn<unsigned>("width");
-        QTest::newRow("one at a time") << 1u;
-        QTest::newRow("two at a time") << 2u;
+        QTest::addColumn<QString>("parties");
+        QTest::addColumn<QList<int>>("order");
+        QTest::newRow("one at a time, as they came") << 1u << "ABCDE" << QList<int>{0, 1, 2, 3, 4};
+        QTest::newRow("two at a time, as they came") << 2u << "ABCDE" << QList<int>{0, 1, 2, 3, 4};
+        QTest::newRow("a party's second waits for another's first")
+            << 1u << "AAAB" << QList<int>{0, 3, 1, 2};
+        QTest::newRow("each round goes round every party")
+            << 1u << "AABBC" << QList<int>{0, 2, 4, 1, 3};
     }
     void checksTakeTurns()
     {
         QFETCH(unsigned, width);
+        QFETCH(QString, parties);
+        QFETCH(QList<int>, order);
         FairGate gate(width);
         std::vector<std::unique_ptr<FairGate::Pass>> held;
         for (unsigned n = 0; n < width; ++n)
-            held.push_back(std::make_unique<FairGate::Pass>(gate));
+            held.push_back(std::make_unique<FairGate::Pass>(gate, "holder" + std::to_string(n)));
         std::mutex lock;
-        std::vector<int> order;
+        std::vector<int> through;
         std::atomic<int> inside{0};
         std::atomic<int> most{0};
         std::vector<std::thread> threads;
-        for (int n = 0; n < 5; ++n) {
-            threads.emplace_back([&, n] {
-                const FairGate::Pass turn(gate);
+        for (int n = 0; n < parties.size(); ++n) {
+            threads.emplace_back([&, n, party = parties.mid(n, 1).toStdString()] {
+                const FairGate::Pass turn(gate, party);
                 most = std::max(most.load(), ++inside);
                 {
                     const std::lock_guard guard(lock);
-                    order.push_back(n);
+                    through.push_back(n);
                 }
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
                 --inside;
@@ -167,10 +177,13 @@ private slots:
         held.clear();
         for (std::thread& thread : threads)
             thread.join();
-        QCOMPARE(order.size(), size_t(5));
-        for (int at = 0; at < 5; ++at)
-            QVERIFY2(std::abs(order[size_t(at)] - at) < int(width),
+        QCOMPARE(through.size(), size_t(order.size()));
+        // Those let through together may start in either order.
+        for (qsizetype at = 0; at < order.size(); ++at) {
+            const auto where = std::find(through.begin(), through.end(), order[at]);
+            QVERIFY2(std::abs(int(where - through.begin()) - int(at)) < int(width),
                      qPrintable(QString::number(at)));
+        }
         QVERIFY(most.load() <= int(width));
     }
 
