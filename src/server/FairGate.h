@@ -13,10 +13,11 @@
 // long as all of them together. Taken in turn, the first are done early and none later
 // than before.
 //
-// The turn goes round the parties: a party's next pass comes after one for every other
-// party already waiting, so a client that sends one upload after another does not keep
-// out one whose first upload came late. Among passes with the same place in the round
-// the one that came first goes first; with one pass a party, that is arrival order.
+// The turn goes round the parties: a party's second pass waits for the first passes of
+// the other parties waiting, its third for their second, and so on, so a client that
+// sends one upload after another does not keep out one whose first upload came late.
+// Passes in the same round go in the order they came; with one pass a party, that is
+// arrival order.
 class FairGate {
 public:
     explicit FairGate(unsigned width) : m_width(width > 0 ? width : 1) {}

@@ -88,15 +88,15 @@ std::optional<std::string> PlatformServer::session(const std::string& cookieHead
         return std::nullopt;
     const auto now = std::chrono::steady_clock::now();
     std::lock_guard lock(m_sessionsLock);
-    const auto session = m_sessions.find(match.captured(1).trimmed());
-    if (session == m_sessions.end())
+    const auto open = m_sessions.find(match.captured(1).trimmed());
+    if (open == m_sessions.end())
         return std::nullopt;
-    if (now - *session > m_options.sessionIdle) {
-        m_sessions.erase(session);
+    if (now - *open > m_options.sessionIdle) {
+        m_sessions.erase(open);
         return std::nullopt;
     }
-    *session = now;
-    return session.key().toStdString();
+    *open = now;
+    return open.key().toStdString();
 }
 
 std::string PlatformServer::openSession()
