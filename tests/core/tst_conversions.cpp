@@ -147,6 +147,7 @@ private slots:
         QTest::newRow("a two-digit year is this century") << En << "12/5/26" << QDate(2026, 12, 5);
         QTest::newRow("the thirties are last century") << En << "3/5/31" << QDate(1931, 3, 5);
         QTest::newRow("the thirtieth of February is no date") << Ru << "2009-02-30" << QDate();
+        QTest::newRow("a year of eleven digits is no date") << Ru << "20999999999-01-01" << QDate();
     }
     void parseDate()
     {

@@ -115,6 +115,10 @@ QDate plainIsoDate(QStringView text)
         if (c == QLatin1Char('-') && part < 2) {
             ++part;
         } else if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+            // No part has more than four digits: a longer run is no date of this form, and
+            // reading on would overflow the part.
+            if (digits[part] == 4)
+                return {};
             parts[part] = parts[part] * 10 + (c.unicode() - '0');
             ++digits[part];
         } else {
