@@ -8,6 +8,7 @@
 #include "core/session/Lifecycle.h"
 #include "core/session/WorkingFolder.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -164,23 +165,31 @@ private slots:
         QCOMPARE(store.value("WexaActiveX/OffLinePath").toString(), m_folder->path());
     }
 
+    // The log holds the start-up's own lines and nothing else up to level 4: a start-up
+    // that stops at a missing user file says only that it started.
     void debugLogFollowsTheLevel_data()
     {
         QTest::addColumn<QString>("level");
+        QTest::addColumn<bool>("userFile");
         QTest::addColumn<QStringList>("endings");
         const QString start = " Start logowania...";
         const QString check = " Czy PARTNER_ILN = %1 = DERUVE_ILN = 4607149599998";
         const QString later = " Проверка №1";
-        QTest::newRow("letters open no log") << "abc" << QStringList{};
-        QTest::newRow("level 1 writes the start line") << "1" << QStringList{start, later};
+        QTest::newRow("letters open no log") << "abc" << true << QStringList{};
+        QTest::newRow("level 1 writes the start line") << "1" << true << QStringList{start, later};
         QTest::newRow("level 4 adds the partner check")
-            << "4" << QStringList{start, check.arg(PartnerIln), later};
+            << "4" << true << QStringList{start, check.arg(PartnerIln), later};
+        QTest::newRow("a missing user file adds nothing at level 2")
+            << "2" << false << QStringList{start, later};
+        QTest::newRow("a missing user file adds nothing at level 4")
+            << "4" << false << QStringList{start, later};
     }
     void debugLogFollowsTheLevel()
     {
         QFETCH(QString, level);
+        QFETCH(bool, userFile);
         QFETCH(QStringList, endings);
-        prepareFolder();
+        prepareFolder(userFile ? userInfo() : QByteArray());
         const QString path = inFolder("ABCPotwierdzenie.log");
         if (!endings.isEmpty())
             QVERIFY(writeFile(path, QByteArray(4096, 'x'))); // a previous run's log is replaced
@@ -198,6 +207,55 @@ private slots:
             QVERIFY2(lines[i].startsWith(today + ' '), qPrintable(lines[i]));
             QVERIFY2(lines[i].endsWith(endings[i]), qPrintable(lines[i]));
         }
+    }
+
+    // Properties that come from a host's file are not checked as a link's are: a name that
+    // would take a file out of the working folder, or cut its name short, gives no file at
+    // all, and the start-up says what it could not read.
+    void namesThatWouldLeaveTheFolderGiveNoFile_data()
+    {
+        QTest::addColumn<QString>("partnerName");
+        QTest::addColumn<QString>("partnerIln");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("folder steps in the partner's name open no log")
+            << "../../outside" << PartnerIln << QString();
+        QTest::newRow("a NUL in the partner's name opens no log")
+            << QStringLiteral("x%1/../../outside").arg(QChar(0)) << PartnerIln << QString();
+        QTest::newRow("folder steps in the partner's ILN read no partner file")
+            << "ABC"
+            << "../../outside" << NoPartner;
+        QTest::newRow("a line break in the partner's ILN reads no partner file")
+            << "ABC" << QStringLiteral("4607\n") << NoPartner;
+    }
+    void namesThatWouldLeaveTheFolderGiveNoFile()
+    {
+        QFETCH(QString, partnerName);
+        QFETCH(QString, partnerIln);
+        QFETCH(QString, message);
+        const QString work = inFolder("a/b/work");
+        const QString partnerFile = UserIln + "_" + PartnerIln + "_partner_INFO.xml";
+        QVERIFY(writeFile(work + "/userinfo.xml", userInfo()));
+        QVERIFY(writeFile(work + "/" + partnerFile, partnerInfo()));
+        WorkingFolder::write(work);
+        // Where the unchecked names would have led.
+        QVERIFY(writeFile(inFolder("a/b/outside_partner_INFO.xml"), partnerInfo()));
+        Control c("4");
+        c.bag.values.insert("PartnerName", partnerName);
+        c.bag.values.insert("PartnerILN", partnerIln);
+        Lifecycle::ReadProperties(c.form, c.bag);
+        c.show();
+        QCOMPARE(c.messages.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(QDir(inFolder("a")).entryList(QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(QDir(inFolder("a/b")).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"outside_partner_INFO.xml"});
+        QStringList inside{partnerFile, "userinfo.xml"};
+        if (partnerName == "ABC")
+            inside.append("ABCPotwierdzenie.log");
+        inside.sort();
+        QStringList found = QDir(work).entryList(QDir::Files | QDir::Hidden);
+        found.sort();
+        QCOMPARE(found, inside);
     }
 };
 

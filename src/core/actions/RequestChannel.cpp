@@ -4,6 +4,7 @@
 #include "core/form/Host.h"
 #include "core/form/ProcessState.h"
 #include "core/rules/DebugLog.h"
+#include "core/rules/SafeNames.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>
@@ -12,6 +13,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -22,7 +24,8 @@ constexpr int MaxRedirects = 5;
 
 void reportFailure(Confirmation& form, const QString& description)
 {
-    DebugLog::WriteLog(QStringLiteral("Bі№d w SendXMLDOMRequest():") + description, 2);
+    DebugLog::WriteLog(
+        QStringLiteral("Bі№d w SendXMLDOMRequest():") + SafeNames::oneLine(description), 2);
     form.messages().show(
         {QStringLiteral("Bі№d w SendXMLDOMRequest()!"), description, Message::Icon::Critical});
 }
@@ -109,6 +112,13 @@ Transfer RequestChannel::post(const QUrl& url, const QByteArray& cookie, bool se
         transfer.error = QStringLiteral("Неверный адрес сервера: «%1»").arg(url.toString());
         return transfer;
     }
+    // A line break in the cookie would end the header and start another.
+    if (sendCookie && std::any_of(cookie.begin(), cookie.end(),
+                                  [](char c) { return uchar(c) < 0x20 || uchar(c) == 0x7f; })) {
+        transfer.error = QStringLiteral("Сеанс страницы содержит управляющий символ: запрос не "
+                                        "отправлен");
+        return transfer;
+    }
     QNetworkAccessManager manager;
     // Redirects are followed here, not by the manager, which would copy the cookie to any
     // host and turn the POST into a GET. Only a redirect within the same origin is
@@ -173,7 +183,9 @@ XmlDocument SendXMLDOMRequest(Confirmation& form, const QString& address,
                               const XmlDocument& request)
 {
     const QString cookie = form.process().pageCookie;
-    DebugLog::WriteLogXml(QStringLiteral("Request: ") + address + QLatin1Char(' ') + cookie,
+    // The address and the cookie come from outside: neither starts a line of the trace.
+    DebugLog::WriteLogXml(QStringLiteral("Request: ") + SafeNames::oneLine(address) +
+                              QLatin1Char(' ') + SafeNames::oneLine(cookie),
                           request.root(), 4);
     const QUrl url(address);
     const Transfer transfer = RequestChannel::post(

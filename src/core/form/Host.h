@@ -24,6 +24,8 @@ public:
     virtual void noOrderWaiting() {}
     virtual void responseSaved(const QString& /*path*/) {}
     virtual void responseSent(const QString& /*number*/) {}
+    // The server's partner information was stored in this file.
+    virtual void partnerInfoStored(const QString& /*path*/) {}
 };
 
 // The host's store of persisted properties.

@@ -1,6 +1,7 @@
 #include "core/rules/DebugLog.h"
 
 #include "core/rules/Cp1251.h"
+#include "core/rules/SafeNames.h"
 #include "core/rules/XmlDocument.h"
 
 #include <QDateTime>
@@ -38,7 +39,8 @@ void DebugLog::StartLog(const QString& path, int16_t level)
 {
     g_level = level;
     auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+    if (path.isEmpty() ||
+        !file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         g_stream.reset();
         return;
     }
@@ -54,7 +56,9 @@ void DebugLog::WriteLog(const QString& text, int16_t level)
 
 void DebugLog::WriteParseError(const QString& source, const XmlDocument& document)
 {
-    WriteLog(QStringLiteral("XML ") + source + QStringLiteral(": ") + document.errorString(), 2);
+    WriteLog(SafeNames::oneLine(QStringLiteral("XML ") + source + QStringLiteral(": ") +
+                                document.errorString()),
+             5);
 }
 
 void DebugLog::WriteLogXml(const QString& text, const XmlNode& node, int16_t level)

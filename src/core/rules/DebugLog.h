@@ -14,7 +14,8 @@ namespace DebugLog {
 void StartLog(const QString& path, int16_t level);
 void WriteLog(const QString& text, int16_t level);
 void WriteLogXml(const QString& text, const XmlNode& node, int16_t level);
-// At level 2: a document that was not read, with the parser's reason.
+// A document that was not read, with the parser's reason, for support only: at level 5
+// and above, beyond the trace the levels up to 4 hold.
 void WriteParseError(const QString& source, const XmlDocument& document);
 // Closes the log and forgets its level, as in a fresh process.
 void reset();

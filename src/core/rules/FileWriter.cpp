@@ -1,5 +1,7 @@
 #include "core/rules/FileWriter.h"
 
+#include "core/rules/SafeNames.h"
+
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -39,6 +41,13 @@ bool write(QIODevice& device, const QByteArray& bytes, QString* error)
 
 bool write(const QString& path, const QByteArray& bytes, QString* error)
 {
+    const QString refusal =
+        path.isEmpty() ? QStringLiteral("пусто") : SafeNames::lineRefusal(path, path.size());
+    if (!refusal.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("недопустимое имя файла: оно ") + refusal;
+        return false;
+    }
     const QFileInfo target(path);
     errno = 0;
     if (!target.exists() || target.isFile()) {

@@ -957,7 +957,10 @@ XmlDocument XmlDocument::fromFile(const QString& path)
 {
     QFile file(path);
     XmlDocument document;
-    if (!file.open(QIODevice::ReadOnly))
+    // A name refused for the folder it was to be read from gives no path at all.
+    if (path.isEmpty())
+        document.m_error = QStringLiteral("No file name specified");
+    else if (!file.open(QIODevice::ReadOnly))
         document.m_error = file.errorString();
     else if (file.size() > MaxInputSize)
         document.m_error = tooLarge();

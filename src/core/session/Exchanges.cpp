@@ -2,11 +2,15 @@
 
 #include "core/actions/Confirmation.h"
 #include "core/actions/RequestChannel.h"
+#include "core/form/Host.h"
 #include "core/form/ProcessState.h"
 #include "core/form/RuntimeError.h"
 #include "core/rules/DebugLog.h"
 #include "core/rules/FileWriter.h"
+#include "core/rules/SafeNames.h"
 #include "core/session/InfoFiles.h"
+
+#include <algorithm>
 
 namespace Exchanges {
 
@@ -24,17 +28,41 @@ QString siteBase(const QString& pageUrl)
 void buildServiceAddresses(Confirmation& form, const QString& pageUrl)
 {
     const QString base = siteBase(pageUrl);
-    const QString partner = form.properties().partnerUrl;
+    // PartnerURL names one folder of the site: it goes in as one segment, encoded, so that
+    // it reaches no other path of the site. "." or "..", which no encoding keeps in place,
+    // give no address to reach.
+    const std::optional<QString> partner = SafeNames::pathSegment(form.properties().partnerUrl);
+    const auto service = [&](const QString& name) {
+        return partner ? base + *partner + name : QString();
+    };
     form.setServices({base + QStringLiteral("Partners.aspx?format=xml"),
-                      base + partner + QStringLiteral("/Upload.aspx"),
-                      base + partner + QStringLiteral("/OrderData.aspx")});
+                      service(QStringLiteral("/Upload.aspx")),
+                      service(QStringLiteral("/OrderData.aspx"))});
+}
+
+XmlDocument partnersRequest(const QString& partnerIln)
+{
+    // Markup, or a character that XML does not allow, never made a document of this
+    // request: it stays empty and is sent as such, and nothing else is read into it.
+    const bool markup = partnerIln.contains(QLatin1Char('<')) ||
+                        partnerIln.contains(QLatin1Char('&')) ||
+                        partnerIln.contains(QLatin1String("]]>")) ||
+                        std::any_of(partnerIln.begin(), partnerIln.end(), [](QChar c) {
+                            return (c.unicode() < 0x20 && c != QLatin1Char('\t') &&
+                                    c != QLatin1Char('\n') && c != QLatin1Char('\r')) ||
+                                   c.unicode() >= 0xfffe;
+                        });
+    if (markup)
+        return XmlDocument();
+    XmlDocument request = XmlDocument::fromText(QStringLiteral(
+        "<partners-request><partner-iln/><info-name>INFO</info-name></partners-request>"));
+    request.selectSingleNode("/partners-request/partner-iln").setText(partnerIln);
+    return request;
 }
 
 bool fetchPartnerInfo(Confirmation& form)
 {
-    const XmlDocument request = XmlDocument::fromText(
-        QStringLiteral("<partners-request><partner-iln>") + form.partnerIln() +
-        QStringLiteral("</partner-iln><info-name>INFO</info-name></partners-request>"));
+    const XmlDocument request = partnersRequest(form.partnerIln());
     const XmlDocument answer = SendXMLDOMRequest(form, form.services().partnersUrl, request);
     const XmlNode info = answer.selectSingleNode("/partner-info-response/partner-info/info");
     if (info.isNull())
@@ -44,11 +72,14 @@ bool fetchPartnerInfo(Confirmation& form)
         return false;
     // The answer is kept as the partner information file, replacing an earlier one.
     QString error;
-    if (!FileWriter::write(
-            InfoFiles::partnerInfoPath(process.workingFolder, process.user.iln, form.partnerIln()),
-            answer.toUtf8(), &error))
+    const QString path =
+        InfoFiles::partnerInfoPath(process.workingFolder, process.user.iln, form.partnerIln());
+    if (path.isEmpty())
+        error = QStringLiteral("ILN поставщика или покупателя не годится для имени файла");
+    if (!error.isEmpty() || !FileWriter::write(path, answer.toUtf8(), &error))
         throw RuntimeError(RuntimeError::Generic,
                            QStringLiteral("Файл информации о партнёре не записан: %1").arg(error));
+    form.host().partnerInfoStored(path);
     return true;
 }
 

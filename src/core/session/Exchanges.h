@@ -17,6 +17,8 @@ QString siteBase(const QString& pageUrl);
 // The three service addresses from the page address and the PartnerURL setting.
 void buildServiceAddresses(Confirmation& form, const QString& pageUrl);
 
+// The partner information request for this partner's number.
+XmlDocument partnersRequest(const QString& partnerIln);
 // Asks the server for the partner's information; on success the process-wide partner
 // information is set and the answer is stored as the partner information file.
 bool fetchPartnerInfo(Confirmation& form);

@@ -8,6 +8,7 @@
 #include "core/rules/LineCheck.h"
 #include "core/rules/OrderReader.h"
 #include "core/rules/ResponseType.h"
+#include "core/rules/SafeNames.h"
 
 namespace Startup {
 
@@ -51,7 +52,7 @@ void finish(Confirmation& form)
         form.lineCount() == form.validLineCount() ? ResponseType::Accept : ResponseType::Change;
     form.selectCboxTyp(type);
     ResponseType::applyType(form, type);
-    DebugLog::WriteLog(QStringLiteral("Czy PARTNER_ILN = ") + partner +
+    DebugLog::WriteLog(QStringLiteral("Czy PARTNER_ILN = ") + SafeNames::oneLine(partner) +
                            QStringLiteral(" = DERUVE_ILN = ") + Partners::ShowsPrices,
                        4);
 }

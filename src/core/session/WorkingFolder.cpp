@@ -1,5 +1,7 @@
 #include "core/session/WorkingFolder.h"
 
+#include "core/rules/SafeNames.h"
+
 #include <QDir>
 #include <QSettings>
 
@@ -14,14 +16,17 @@ QString WorkingFolder::read()
     return store.value(Key).toString();
 }
 
-void WorkingFolder::write(const QString& folder)
+bool WorkingFolder::write(const QString& folder)
 {
     QSettings store(QSettings::NativeFormat, QSettings::UserScope, Organisation);
     store.setValue(Key, folder);
     store.sync();
+    return store.status() == QSettings::NoError;
 }
 
 QString WorkingFolder::file(const QString& folder, const QString& name)
 {
+    if (!SafeNames::fileNameRefusal(name).isEmpty())
+        return {};
     return folder + QDir::separator() + name;
 }

@@ -7,6 +7,7 @@ Answer MessageBoxes::askSaveCloseCancel(int icon, const Message& message)
 {
     QMessageBox box(QMessageBox::Icon(icon), message.title, message.text, QMessageBox::NoButton,
                     m_owner);
+    box.setTextFormat(Qt::PlainText);
     QPushButton* save = box.addButton(QStringLiteral("Записать…"), QMessageBox::AcceptRole);
     QPushButton* close = box.addButton(QStringLiteral("Закрыть"), QMessageBox::DestructiveRole);
     QPushButton* cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
@@ -45,6 +46,8 @@ Answer MessageBoxes::show(const Message& message)
     const bool question = message.buttons == Message::Buttons::YesNo;
     QMessageBox box(icon, message.title, message.text,
                     question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, m_owner);
+    // Texts can hold what a server or a file said: never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(question ? QMessageBox::Yes : QMessageBox::Ok);
     const int result = box.exec();
     if (!question)
