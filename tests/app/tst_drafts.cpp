@@ -60,9 +60,10 @@ void commitQuantity(Confirmation& form, int row, const QString& typed)
 // A confirmation that has read an order in a working folder, kept by a keeper, under a
 // change.
 struct Kept {
-    explicit Kept(const QString& workingFolder, int lines = 3)
+    explicit Kept(const QString& workingFolder, int lines = 3, const QString& origin = {})
     {
         testProcess().workingFolder = workingFolder;
+        keeper.setOrigin(origin);
         DocumentTexts::useParties(form);
         keeper.orderReceived(order(lines).toUtf8());
         DocumentTexts::readOrder(form, order(lines));
@@ -326,26 +327,41 @@ private slots:
         QCOMPARE(file.readAll(), order(3).toUtf8());
     }
 
-    void aDraftIsRestoredOnlyForItsUserAndPartner_data()
+    // A draft belongs to its user, its partner and the site its order came from: a window
+    // of another site is neither offered nor given it; off-line, where no site is, it is
+    // not offered but may be restored.
+    void aDraftIsRestoredOnlyForItsUserPartnerAndSite_data()
     {
         QTest::addColumn<QString>("partnerIln");
         QTest::addColumn<QString>("userIln");
+        QTest::addColumn<QString>("site");
+        QTest::addColumn<int>("offered");
         QTest::addColumn<QString>("refusal"); // a part of the message, empty when restored
-        QTest::newRow("the same user and partner") << BuyerIln << SellerIln << QString();
+        const QString platform = QStringLiteral("https://edi.example:443");
+        QTest::newRow("the same user, partner and site")
+            << BuyerIln << SellerIln << platform << 1 << QString();
         QTest::newRow("another partner is named")
-            << QStringLiteral("4607000000099") << SellerIln << PartnerName + ", ILN " + BuyerIln;
-        QTest::newRow("another user") << BuyerIln << QStringLiteral("4600000000099")
-                                      << QStringLiteral("другим пользователем");
+            << QStringLiteral("4607000000099") << SellerIln << platform << 1
+            << PartnerName + ", ILN " + BuyerIln;
+        QTest::newRow("another user") << BuyerIln << QStringLiteral("4600000000099") << platform
+                                      << 1 << QStringLiteral("другим пользователем");
+        QTest::newRow("another site is neither offered nor given the draft")
+            << BuyerIln << SellerIln << QStringLiteral("https://evil.example:443") << 0
+            << QStringLiteral("другого сайта (https://edi.example:443)");
+        QTest::newRow("off-line the draft is not offered but may be restored")
+            << BuyerIln << SellerIln << QString() << 0 << QString();
     }
-    void aDraftIsRestoredOnlyForItsUserAndPartner()
+    void aDraftIsRestoredOnlyForItsUserPartnerAndSite()
     {
         QFETCH(QString, partnerIln);
         QFETCH(QString, userIln);
+        QFETCH(QString, site);
+        QFETCH(int, offered);
         QFETCH(QString, refusal);
         QString id;
         Confirmation::State kept;
         {
-            Kept earlier(m_work);
+            Kept earlier(m_work, 3, QStringLiteral("https://edi.example:443"));
             commitQuantity(earlier.form, 3, QStringLiteral("11"));
             earlier.keeper.watcher().settle();
             id = earlier.keeper.draftId();
@@ -354,9 +370,10 @@ private slots:
         RecordingMessages messages;
         Confirmation form(messages, testProcess());
         WorkKeeper keeper(form);
+        keeper.setOrigin(site);
         form.setPartnerIln(partnerIln);
         testProcess().user.iln = userIln;
-        QCOMPARE(keeper.otherUnsentDrafts().size(), 1);
+        QCOMPARE(keeper.otherUnsentDrafts().size(), offered);
         const QString refused = keeper.restoreDraft(id);
         QVERIFY2(refusal.isEmpty() ? refused.isEmpty() : refused.contains(refusal),
                  qPrintable(refused));
@@ -412,7 +429,8 @@ private slots:
                           PartnerName,
                           QStringLiteral("Пз_1"),
                           PartnerName,
-                          4};
+                          4,
+                          {}};
         Drafts::Info unsent = sent;
         unsent.id = QStringLiteral("b"), unsent.done = false,
         unsent.number = QStringLiteral("Пз_2");

@@ -159,6 +159,7 @@ void WorkKeeper::writeDraft(const Confirmation::State& state)
     info.number = state.fields[size_t(Field::txtNrPotw)];
     info.buyer = state.fields[size_t(Field::lblILNKupWart)];
     info.lines = state.lineCount;
+    info.origin = m_origin;
     QString error;
     if (store->write(info, state, &error))
         emit status(QStringLiteral("Черновик записан: %1")
@@ -170,14 +171,19 @@ void WorkKeeper::writeDraft(const Confirmation::State& state)
 QList<Drafts::Info> WorkKeeper::allDrafts() const
 {
     const std::optional<Drafts> store = drafts();
-    return store ? store->list() : QList<Drafts::Info>();
+    QList<Drafts::Info> found;
+    for (const Drafts::Info& info : store ? store->list() : QList<Drafts::Info>()) {
+        if (m_origin.isEmpty() || info.origin == m_origin)
+            found.append(info);
+    }
+    return found;
 }
 
 QList<Drafts::Info> WorkKeeper::otherUnsentDrafts() const
 {
     QList<Drafts::Info> unsent;
     for (const Drafts::Info& info : allDrafts()) {
-        if (!info.done && info.id != m_draftId)
+        if (!info.done && info.id != m_draftId && info.origin == m_origin)
             unsent.append(info);
     }
     return unsent;
@@ -190,6 +196,9 @@ QString WorkKeeper::restoreDraft(const QString& id)
     const std::optional<Confirmation::State> state = store ? store->readState(id) : std::nullopt;
     if (!info || !state)
         return QStringLiteral("Черновик не читается: файл повреждён или удалён.");
+    if (!m_origin.isEmpty() && info->origin != m_origin)
+        return QStringLiteral("Черновик относится к заказу другого сайта (%1).")
+            .arg(info->origin.isEmpty() ? QStringLiteral("без сайта") : info->origin);
     const QString partner =
         info->partnerName.isEmpty()
             ? info->partnerIln

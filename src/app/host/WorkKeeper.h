@@ -27,6 +27,9 @@ public:
     std::optional<Drafts> drafts() const;
     // Changes neither sent nor saved since the order came.
     bool hasUnsavedWork() const { return m_unsaved; }
+    // The origin of the page the window works for (empty off-line): drafts record it, and
+    // a window on-line is offered only the drafts of its own origin.
+    void setOrigin(const QString& origin) { m_origin = origin; }
     // Whether a change may be taken now (no modal window open).
     void setReadyCheck(std::function<bool()> ready) { m_watcher.setReadyCheck(std::move(ready)); }
 
@@ -35,8 +38,10 @@ public:
     void startupFinished();
     void responseFinished();
 
-    // Unsent drafts other than the one being written now, the latest first.
+    // Unsent drafts of this window's origin other than the one being written now, the
+    // latest first.
     QList<Drafts::Info> otherUnsentDrafts() const;
+    // The drafts this window may restore: those of its origin on-line, all off-line.
     QList<Drafts::Info> allDrafts() const;
     // Puts a draft's confirmation into the control as one undoable step and goes on
     // writing that draft; an empty text when done, else why it was not restored.
@@ -60,6 +65,7 @@ private:
     ChangeWatcher m_watcher;
     QUndoStack m_undo;
     QString m_draftId;
+    QString m_origin;
     bool m_unsaved = false;
     bool m_done = false;
     bool m_quiet = false;

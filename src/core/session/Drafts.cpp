@@ -5,20 +5,24 @@
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 
 namespace {
 
 constexpr quint32 Magic = 0x57584446; // "WXDF"
-constexpr quint16 Version = 1;
+// Version 2 added the origin of the page a draft's order came from.
+constexpr quint16 Version = 2;
 constexpr QDataStream::Version StreamVersion = QDataStream::Qt_6_4;
 const QString DraftSuffix = QStringLiteral(".draft");
+const QString OriginsFile = QStringLiteral("origins.ini");
+const QString OriginsGroup = QStringLiteral("files/");
 // A draft holds at most a whole order; anything larger is not read.
 constexpr qint64 MaxDraftBytes = 64 * 1024 * 1024;
 
 void put(QDataStream& out, const Drafts::Info& info)
 {
     out << Magic << Version << info.done << info.lastChange << info.userIln << info.partnerIln
-        << info.partnerName << info.number << info.buyer << qint32(info.lines);
+        << info.partnerName << info.number << info.buyer << qint32(info.lines) << info.origin;
 }
 
 bool take(QDataStream& in, Drafts::Info& info)
@@ -27,11 +31,13 @@ bool take(QDataStream& in, Drafts::Info& info)
     quint16 version = 0;
     qint32 lines = 0;
     in >> magic >> version;
-    if (magic != Magic || version != Version)
+    if (magic != Magic || version < 1 || version > Version)
         return false;
     in >> info.done >> info.lastChange >> info.userIln >> info.partnerIln >> info.partnerName >>
         info.number >> info.buyer >> lines;
     info.lines = lines;
+    if (version >= 2)
+        in >> info.origin;
     return in.status() == QDataStream::Ok;
 }
 
@@ -224,6 +230,22 @@ QList<Drafts::Info> Drafts::list() const
     std::sort(found.begin(), found.end(),
               [](const Info& a, const Info& b) { return a.lastChange > b.lastChange; });
     return found;
+}
+
+bool Drafts::recordOrigin(const QString& fileName, const QString& origin) const
+{
+    if (!QDir().mkpath(m_folder))
+        return false;
+    QSettings record(QDir(m_folder).filePath(OriginsFile), QSettings::IniFormat);
+    record.setValue(OriginsGroup + fileName, origin);
+    record.sync();
+    return record.status() == QSettings::NoError;
+}
+
+QString Drafts::originOf(const QString& fileName) const
+{
+    const QSettings record(QDir(m_folder).filePath(OriginsFile), QSettings::IniFormat);
+    return record.value(OriginsGroup + fileName).toString();
 }
 
 int Drafts::prune(const QDateTime& now, int days) const

@@ -25,6 +25,9 @@ public:
         QString number; // confirmation number
         QString buyer;
         int lines = 0;
+        // The origin of the page whose order this is; empty off-line. A draft is offered
+        // only to a window of the same origin.
+        QString origin;
     };
 
     static QString folderName();
@@ -45,6 +48,11 @@ public:
     std::optional<Confirmation::State> readState(const QString& id) const;
     // Every readable draft, the latest change first.
     QList<Info> list() const;
+    // The origin whose page a file of the working folder was written for (the partner
+    // information an on-line start stores), kept beside the drafts; false when it could
+    // not be kept.
+    bool recordOrigin(const QString& fileName, const QString& origin) const;
+    QString originOf(const QString& fileName) const;
     // Removes done drafts whose last change is older than the given days; returns how many.
     int prune(const QDateTime& now, int days = 30) const;
 
