@@ -3,14 +3,18 @@
 #include "app/cli/CommandLine.h"
 #include "app/cli/Screenshot.h"
 #include "app/cli/Setup.h"
+#include "app/cli/StreamMessages.h"
 #include "app/demo/Demo.h"
 #include "app/host/HostWindow.h"
 #include "app/host/Translations.h"
+#include "core/session/LaunchLink.h"
+#include "ui/control/MessageBoxes.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -47,6 +51,24 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char* argv[])
     if (!hasDisplay())
         qputenv("QT_QPA_PLATFORM", "offscreen");
     return std::make_unique<QApplication>(argc, argv);
+}
+
+// A link comes from a web page, not from a clerk at a terminal: why it was refused is
+// shown on the screen, or printed when nobody is there.
+int refuseLink(const QString& reason, bool printed)
+{
+    const Message message{
+        Messages::Title,
+        QStringLiteral("Ссылка на подтверждение заказа отклонена: %1.").arg(reason),
+        Message::Icon::Exclamation};
+    if (printed) {
+        QFile err;
+        err.open(stderr, QIODevice::WriteOnly);
+        StreamMessages(err).show(message);
+    } else {
+        MessageBoxes().show(message);
+    }
+    return CommandLine::Refused;
 }
 
 QString usage()
@@ -90,6 +112,8 @@ int main(int argc, char* argv[])
         return Demo::run(arguments.mid(1), out, err, unattended);
     QString error;
     std::optional<LaunchOptions> options = LaunchOptions::parse(arguments, error);
+    if (!options && std::any_of(arguments.begin(), arguments.end(), LaunchLink::isLink))
+        return refuseLink(error, unattended || arguments.contains(QLatin1String("--screenshot")));
     if (!options) {
         err.write(QStringLiteral("wexa-confirm: %1\n\n%2").arg(error, usage()).toUtf8());
         return CommandLine::UsageError;
@@ -97,5 +121,6 @@ int main(int argc, char* argv[])
     ProcessState process;
     HostWindow window(std::move(*options), process);
     window.show();
-    return QApplication::exec();
+    const int result = QApplication::exec();
+    return window.wasRefused() ? int(CommandLine::Refused) : result;
 }

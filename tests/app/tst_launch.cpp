@@ -1,75 +1,228 @@
 #include "PlatformProcess.h"
+#include "RawServer.h"
+#include "TestSupport.h"
 #include "Tools.h"
+#include "UserHome.h"
 
+#include "../ui/ui_onscreen.h"
+
+#include "app/host/FirstStartDialog.h"
+#include "app/host/HostWindow.h"
 #include "app/host/LaunchOptions.h"
 #include "app/host/LaunchTicket.h"
+#include "core/rules/DebugLog.h"
+#include "core/session/TrustedOrigins.h"
+#include "core/session/WorkingFolder.h"
 
+#include <QCryptographicHash>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
 namespace {
 
 const QString BuyerIln = QStringLiteral("4607000000017");
+const QString UserIln = QStringLiteral("4607000000024");
+const QString Refused = QStringLiteral("Ссылка на подтверждение заказа отклонена: ");
 
 QByteArray sampleOrder()
 {
     return PlatformProcess::read(WEXA_SOURCE_DIR "/samples/order.xml");
 }
 
+// Every file below a folder, by its path from there, with a digest of its bytes.
+QMap<QString, QByteArray> snapshot(const QString& root)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(QDir(root).relativeFilePath(path),
+                     QCryptographicHash::hash(readFile(path), QCryptographicHash::Sha1));
+    }
+    return files;
+}
+
+// The files added, changed or removed between two snapshots.
+QStringList changed(const QMap<QString, QByteArray>& before, const QMap<QString, QByteArray>& after)
+{
+    QStringList paths;
+    for (auto it = after.begin(); it != after.end(); ++it)
+        if (before.value(it.key()) != it.value())
+            paths.append(it.key());
+    for (auto it = before.begin(); it != before.end(); ++it)
+        if (!after.contains(it.key()))
+            paths.append(it.key());
+    return paths;
+}
+
+// The administrator's list of trusted sites, read by every program started with this
+// system configuration folder.
+bool trustSystemWide(const QString& configDirs, const QStringList& origins)
+{
+    return writeFile(configDirs + "/WEXA/wexa-confirm.conf",
+                     "[TrustedOrigins]\norigins=" + origins.join(", ").toUtf8() + "\n");
+}
+
+// A site that plays the platform with whatever a test makes it answer: the session for
+// a ticket, the partner's information and an order.
+struct HostileSite {
+    RawServer server;
+    QByteArray cookie = "WEXASESSION=7f3a";
+    QByteArray orderNumber = "ZK-1";
+
+    HostileSite()
+    {
+        server.respond = [this](QTcpSocket* socket, const Received& request) {
+            QByteArray body = "<error-response><message>no such service</message></error-response>";
+            if (request.path.endsWith("/Ticket.aspx"))
+                body = "<launch-ticket-response><cookie>" + cookie +
+                       "</cookie></launch-ticket-response>";
+            else if (request.path.contains("/Partners.aspx"))
+                body = "<partner-info-response><partner-info><info><nip>1</nip><name>EVIL BUYER"
+                       "</name><account>2</account></info></partner-info></partner-info-response>";
+            else if (request.path.endsWith("/OrderData.aspx"))
+                body = "<receive-document-response><document-content><Document-Order>"
+                       "<Order-Header><OrderNumber>" +
+                       orderNumber +
+                       "</OrderNumber><OrderDate>2026-12-03</OrderDate></Order-Header>"
+                       "<Order-Lines><Line><Line-Item><LineNumber>1</LineNumber><EAN>1</EAN>"
+                       "<OrderedQuantity>2</OrderedQuantity><UnitOfMeasure>PCE</UnitOfMeasure>"
+                       "</Line-Item></Line></Order-Lines></Document-Order></document-content>"
+                       "</receive-document-response>";
+            socket->write(answer("200 OK", {}, body));
+            socket->disconnectFromHost();
+        };
+    }
+    QString site() const { return server.origin(); }
+    QString page() const { return site() + "/edi/supplier/Order.aspx"; }
+    QStringList paths() const
+    {
+        QStringList paths;
+        for (const Received& request : server.requests)
+            paths.append(QString::fromUtf8(request.path));
+        return paths;
+    }
+};
+
 } // namespace
 
 class TestLaunch : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_home;
+    std::unique_ptr<QTemporaryDir> m_root;
     std::unique_ptr<PlatformProcess> m_platform;
+
+    QString home() const { return m_root->filePath("home"); }
+    QString work() const { return m_root->filePath("home/work"); }
+    QString systemConfig() const { return m_root->filePath("xdg"); }
+    QString settingsFile() const { return m_root->filePath("home/config/WEXA.conf"); }
 
     bool startPlatform(int ticketLifetime = 120)
     {
-        m_platform = std::make_unique<PlatformProcess>(m_home->filePath("platform"));
+        m_platform = std::make_unique<PlatformProcess>(m_root->filePath("platform"));
         return m_platform->placeMailbox("supplier", BuyerIln, "ТД «Северный»", {sampleOrder()}) &&
-               m_platform->start({"--ticket-lifetime", QString::number(ticketLifetime)});
+               m_platform->start({"--ticket-lifetime", QString::number(ticketLifetime)}) &&
+               trustSystemWide(systemConfig(), {m_platform->siteBase()});
     }
     // Runs wexa-confirm as the desktop runs it for a link, with its own settings; returns
-    // the exit code, everything it printed in `output`.
+    // the exit code, everything it printed in `output`. The test's own events go on
+    // meanwhile, so that a site the test plays can answer.
     int run(const QStringList& arguments, QString& output)
     {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("HOME", m_home->path());
-        environment.insert("XDG_CONFIG_HOME", m_home->filePath("config"));
+        environment.insert("HOME", home());
+        environment.insert("XDG_CONFIG_HOME", m_root->filePath("home/config"));
+        environment.insert("XDG_CONFIG_DIRS", systemConfig());
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         process.setProcessEnvironment(environment);
         process.start(WEXA_BIN_DIR "/wexa-confirm", arguments);
-        if (!process.waitForFinished(60000))
+        if (!process.waitForStarted(10000))
             return -1;
+        QElapsedTimer waited;
+        waited.start();
+        while (process.state() != QProcess::NotRunning && waited.elapsed() < 60000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            process.waitForFinished(5);
+        }
         output =
             QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
         return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
     QStringList mailbox(const QString& folder) const
     {
-        return PlatformProcess::names(m_home->filePath("platform/mailbox/supplier/" + folder));
+        return PlatformProcess::names(m_root->filePath("platform/mailbox/supplier/" + folder));
     }
+    // The window launched in this process by a link to the site, with real message boxes
+    // (each answered `m_answer`, its text kept) and dialogs; returns once the launch is
+    // over, the window closed if the launch stopped.
+    std::unique_ptr<HostWindow> launch(const HostileSite& site)
+    {
+        QString error;
+        std::optional<LaunchOptions> options =
+            LaunchOptions::parse({"wexa-confirm:open?PartnerURL=supplier&ticket=ab12&page=" +
+                                  QString::fromLatin1(QUrl::toPercentEncoding(site.page()))},
+                                 error);
+        if (!options)
+            return nullptr;
+        auto window = std::make_unique<HostWindow>(std::move(*options), testProcess());
+        QSignalSpy started(window.get(), &HostWindow::started);
+        window->show();
+        if (!started.wait(30000))
+            return nullptr;
+        return window;
+    }
+    QMessageBox::StandardButton m_answer = QMessageBox::Yes;
+    QStringList m_boxes;
+    QTimer m_boxCloser;
 
 private slots:
+    void initTestCase()
+    {
+        connect(&m_boxCloser, &QTimer::timeout, this, [this] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(widget);
+                if (box && box->isVisible()) {
+                    m_boxes.append(box->text());
+                    box->done(box->standardButtons() & m_answer ? m_answer : QMessageBox::Ok);
+                }
+            }
+        });
+        m_boxCloser.start(20);
+    }
     void init()
     {
-        m_home = std::make_unique<QTemporaryDir>();
+        m_root = std::make_unique<QTemporaryDir>();
+        // This process's own settings, for the windows it opens.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           m_root->filePath("home/config"));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, systemConfig());
+        freshProcess();
+        DebugLog::reset();
+        m_boxes.clear();
         QString output;
-        QCOMPARE(run({"setup", "--working-folder", m_home->filePath("work"), "--user-iln",
-                      "4607000000024", "--user-name", "ООО «Молочный двор»"},
+        QCOMPARE(run({"setup", "--working-folder", work(), "--user-iln", UserIln, "--user-name",
+                      "ООО «Молочный двор»"},
                      output),
                  0);
     }
     void cleanup()
     {
         m_platform.reset();
-        m_home.reset();
+        m_root.reset();
     }
 
     void linksAreRead_data()
@@ -77,34 +230,60 @@ private slots:
         QTest::addColumn<QString>("link");
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("partnerName");
+        QTest::addColumn<QString>("refusal");
         QTest::newRow("a page's link gives the page, the settings and the ticket")
             << "wexa-confirm:open?page=http%3A%2F%2Fedi.example%3A8080%2Fedi%2Fs%2FOrder.aspx"
                "&PartnerName=Severny&OnLine=On&ticket=ab12"
             << "http://edi.example:8080/edi/s/Order.aspx"
-            << "Severny";
+            << "Severny" << QString();
         QTest::newRow("encoded & and = stay inside their value")
             << "wexa-confirm:open?page=https%3A%2F%2Fh%2Fedi%2Fs%2FOrder.aspx"
                "&PartnerName=A%26B%3DC&ticket=ab12"
             << "https://h/edi/s/Order.aspx"
-            << "A&B=C";
+            << "A&B=C" << QString();
         QTest::newRow("a link without a ticket is refused")
             << "wexa-confirm:open?page=http%3A%2F%2Fh%2Fedi%2Fs%2FOrder.aspx" << QString()
-            << QString();
+            << QString() << "ссылка не называет страницу площадки и билет";
         QTest::newRow("a link to a page that is not on the web is refused")
             << "wexa-confirm:open?page=ftp%3A%2F%2Fh%2Fedi%2Fs%2FOrder.aspx&ticket=ab12"
-            << QString() << QString();
+            << QString() << QString() << "значение page не является адресом страницы";
+        QTest::newRow("a page with a user name before its host is refused")
+            << "wexa-confirm:open?page=http%3A%2F%2Fedi.example%40h%2Fedi%2Fs%2FOrder.aspx"
+               "&ticket=ab12"
+            << QString() << QString() << "значение page содержит имя пользователя";
+        QTest::newRow("a page with no folder above it is refused")
+            << "wexa-confirm:open?page=http%3A%2F%2Fh%2FOrder.aspx&ticket=ab12" << QString()
+            << QString() << "значение page не лежит в папке сайта";
+        QTest::newRow("a value given twice is refused")
+            << "wexa-confirm:open?page=http%3A%2F%2Fh%2Fedi%2Fs%2FOrder.aspx&ticket=ab12"
+               "&PartnerILN=1&PartnerILN=2"
+            << QString() << QString() << "значение PartnerILN дано дважды";
+        QTest::newRow("a ticket with a line break is refused")
+            << "wexa-confirm:open?page=http%3A%2F%2Fh%2Fedi%2Fs%2FOrder.aspx&ticket=a%0Db"
+            << QString() << QString() << "значение ticket содержит управляющий символ с кодом 13";
+        QTest::newRow("a partner URL with a backslash is refused")
+            << "wexa-confirm:open?page=http%3A%2F%2Fh%2Fedi%2Fs%2FOrder.aspx&ticket=a"
+               "&PartnerURL=a%5Cb"
+            << QString() << QString() << "значение PartnerURL содержит разделитель папок «\\»";
+        QTest::newRow("a partner ILN with a quote is refused")
+            << "wexa-confirm:open?page=http%3A%2F%2Fh%2Fedi%2Fs%2FOrder.aspx&ticket=a"
+               "&PartnerILN=1%22"
+            << QString() << QString() << "значение PartnerILN содержит знак разметки «\"»";
     }
     void linksAreRead()
     {
         QFETCH(QString, link);
         QFETCH(QString, page);
         QFETCH(QString, partnerName);
+        QFETCH(QString, refusal);
         QString error;
         const std::optional<LaunchOptions> options = LaunchOptions::parse({link}, error);
         QCOMPARE(options.has_value(), !page.isEmpty());
+        QVERIFY2(error.startsWith(refusal), qPrintable(error));
         if (!options)
             return;
         QCOMPARE(options->pageUrl.value_or(QString()), page);
+        QVERIFY(!options->pageTrusted);
         QCOMPARE(options->ticket, "ab12");
         QVERIFY(options->cookie.isEmpty());
         QCOMPARE(options->properties.value("PartnerName"), partnerName);
@@ -120,9 +299,213 @@ private slots:
                  qPrintable(redeemed.refusal));
     }
 
+    // GIVEN a link that any page could have made, and a site that answers whatever it
+    // likes WHEN wexa-confirm is launched with it THEN a value that could leave the working
+    // folder, break a line or reach another address is refused before any request, an
+    // untrusted site is never contacted, and a site's values are made safe: nothing is
+    // written outside the working folder, and a refused launch writes nothing at all.
+    void hostileLinksAndSites_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<bool>("trusted");
+        QTest::addColumn<QByteArray>("cookie");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("requests");
+
+        const QStringList none;
+        const QStringList all = {"/edi/Ticket.aspx", "/edi/Partners.aspx?format=xml",
+                                 "/edi/supplier/OrderData.aspx"};
+        const QByteArray session = "WEXASESSION=7f3a";
+        QTest::newRow("an order whose number climbs folders is answered inside the folder")
+            << "PartnerURL=supplier&DebugLevel=4" << true << session << QString() << all;
+        QTest::newRow("folder steps in the partner's name are refused")
+            << "PartnerName=..%2F..%2F..%2F..%2Felsewhere%2Fevil&DebugLevel=4" << true << session
+            << Refused + "значение PartnerName содержит разделитель папок «/»" << none;
+        QTest::newRow("a NUL that would cut the log's name short is refused")
+            << "PartnerName=victim.sh%00&DebugLevel=4" << true << session
+            << Refused + "значение PartnerName содержит управляющий символ с кодом 0" << none;
+        QTest::newRow("an absolute path as the partner's name is refused")
+            << "PartnerName=%2Fetc%2Fprofile.d%2Fx&DebugLevel=4" << true << session
+            << Refused + "значение PartnerName содержит разделитель папок «/»" << none;
+        QTest::newRow("a line break in the partner's name is refused")
+            << "PartnerName=A%0AB&DebugLevel=4" << true << session
+            << Refused + "значение PartnerName содержит управляющий символ с кодом 10" << none;
+        // A hundred kilobytes: the most the system passes as one argument is 128.
+        QTest::newRow("a hundred kilobytes of a partner's name are refused")
+            << "PartnerName=" + QString(100 * 1024, 'x') << true << session
+            << Refused + "ссылка длиннее" << none;
+        QTest::newRow("a NUL in the partner's ILN is refused")
+            << "PartnerILN=4607%00x" << true << session
+            << Refused + "значение PartnerILN содержит управляющий символ с кодом 0" << none;
+        QTest::newRow("markup in the partner's ILN is refused")
+            << "PartnerILN=1%3Cb%3E" << true << session
+            << Refused + "значение PartnerILN содержит знак разметки «<»" << none;
+        QTest::newRow("a partner URL that climbs the site is refused")
+            << "PartnerURL=..%2F..%2Fother" << true << session
+            << Refused + "значение PartnerURL содержит разделитель папок «/»" << none;
+        QTest::newRow("a query in the partner URL stays inside its segment")
+            << "PartnerURL=x%3Fq%3D1" << true << session << QString()
+            << QStringList{all[0], all[1], "/edi/x%3Fq%3D1/OrderData.aspx"};
+        QTest::newRow("a huge debug level opens no log")
+            << "PartnerURL=supplier&DebugLevel=99999999999" << true << session << QString() << all;
+        QTest::newRow("a negative debug level opens no log")
+            << "PartnerURL=supplier&DebugLevel=-4" << true << session << QString() << all;
+        QTest::newRow("a page on a file is refused")
+            << "page=file%3A%2F%2F%2Fetc%2Fpasswd" << true << session
+            << Refused + "значение page не является адресом страницы" << none;
+        QTest::newRow("a site nobody trusts is not contacted")
+            << "PartnerURL=supplier" << false << session << "не входит в число доверенных" << none;
+        QTest::newRow("a session with a line break from the site is refused as a session")
+            << "PartnerURL=supplier" << true << QByteArray("A=1\nSet-Cookie: B=2")
+            << "сайт выдал недопустимый сеанс: он содержит недопустимый символ с кодом 10"
+            << QStringList{all[0]};
+    }
+    void hostileLinksAndSites()
+    {
+        QFETCH(QString, query);
+        QFETCH(bool, trusted);
+        QFETCH(QByteArray, cookie);
+        QFETCH(QString, message);
+        QFETCH(QStringList, requests);
+        HostileSite site;
+        site.cookie = cookie;
+        site.orderNumber = "../../../../evil";
+        QVERIFY(trustSystemWide(systemConfig(),
+                                {trusted ? site.site() : QStringLiteral("https://edi.example")}));
+        const QString link =
+            "wexa-confirm:open?" +
+            (query.startsWith("page=")
+                 ? QString()
+                 : "page=" + QString::fromLatin1(QUrl::toPercentEncoding(site.page())) + "&") +
+            query + "&ticket=ab12";
+        const QMap<QString, QByteArray> before = snapshot(m_root->path());
+
+        QString output;
+        const int exitCode = run({link, "--screenshot", m_root->filePath("home/shot.png")}, output);
+
+        QCOMPARE(site.paths(), requests);
+        const QStringList written = changed(before, snapshot(m_root->path()));
+        if (message.isEmpty()) {
+            QVERIFY2(!output.contains("WEXA: "), qPrintable(output));
+            QCOMPARE(exitCode, 0);
+            for (const QString& path : written)
+                QVERIFY2(path.startsWith("home/work/") || path == "home/shot.png",
+                         qPrintable(path));
+            QCOMPARE(QFile::exists(work() + "/supplierPotwierdzenie.log") ||
+                         QFile::exists(work() + "/Potwierdzenie.log"),
+                     query.contains("DebugLevel=4"));
+        } else {
+            QVERIFY2(output.contains(message), qPrintable(output.left(2000)));
+            QCOMPARE(exitCode, 1);
+            // The settings file included: byte for byte as it was.
+            QCOMPARE(written, QStringList());
+        }
+        // The site's session never goes to the terminal.
+        QVERIFY(!output.contains("7f3a"));
+    }
+
+    // GIVEN a link from a site the editor does not know WHEN the clerk answers the question
+    // that names it THEN Yes opens the order and No contacts nothing; either answer is kept,
+    // so that the next link from that site is not asked about again.
+    void anUnknownSiteIsAskedAboutOnce_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("Yes opens the order and trusts the site") << true;
+        QTest::newRow("No contacts nothing and refuses the site from then on") << false;
+    }
+    void anUnknownSiteIsAskedAboutOnce()
+    {
+        QFETCH(bool, yes);
+        HostileSite site;
+        m_answer = yes ? QMessageBox::Yes : QMessageBox::No;
+        const QString origin = TrustedOrigins::originOf(QUrl(site.page()));
+
+        std::unique_ptr<HostWindow> first = launch(site);
+        QVERIFY(first);
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY2(m_boxes[0].startsWith("Открыть заказы с сайта " + origin + "?"),
+                 qPrintable(m_boxes[0]));
+        QCOMPARE(first->isVisible(), yes);
+        QCOMPARE(first->form().lineCount(), yes ? 1 : 0);
+        QCOMPARE(site.server.requests.size(), yes ? 3 : 0);
+        QCOMPARE(TrustedOrigins().verdict(origin),
+                 yes ? TrustedOrigins::Verdict::Trusted : TrustedOrigins::Verdict::Refused);
+        first.reset();
+
+        m_boxes.clear();
+        std::unique_ptr<HostWindow> second = launch(site);
+        QVERIFY(second);
+        QCOMPARE(second->isVisible(), yes);
+        QCOMPARE(m_boxes, yes ? QStringList()
+                              : QStringList{"Открытие заказов с сайта " + origin +
+                                            " было отклонено. Разрешить его можно в меню «Файл → "
+                                            "Доверенные сайты…»."});
+        QCOMPARE(site.server.requests.size(), yes ? 6 : 0);
+    }
+
+    // GIVEN a clerk who never set up a working folder WHEN a trusted page's link opens the
+    // editor THEN the first-start dialog comes before any request: filled in, the start goes
+    // on with the link's order; a value that cannot be a file's name is said and asked
+    // again; given up, nothing was asked of the site and nothing written.
+    void aFirstStartLeadsToTheLinksOrder_data()
+    {
+        QTest::addColumn<QString>("iln");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<bool>("proceed");
+        QTest::newRow("the folder set up, the order comes") << UserIln << QString() << true;
+        QTest::newRow("an ILN that climbs folders is said, then mended")
+            << "../4607"
+            << "ILN поставщика содержит разделитель папок «/»" << true;
+        QTest::newRow("given up, nothing is asked or written") << UserIln << QString() << false;
+    }
+    void aFirstStartLeadsToTheLinksOrder()
+    {
+        QFETCH(QString, iln);
+        QFETCH(QString, error);
+        QFETCH(bool, proceed);
+        QVERIFY(QFile::remove(settingsFile()));
+        QVERIFY(QDir(work()).removeRecursively());
+        HostileSite site;
+        QVERIFY(trustSystemWide(systemConfig(), {site.site()}));
+        const QString folder = m_root->filePath("home/WEXA");
+        const QMap<QString, QByteArray> before = snapshot(m_root->path());
+        QString said;
+        int shown = 0;
+        OnScreen::whenShown<FirstStartDialog>(this, [&](FirstStartDialog& dialog) {
+            if (!proceed) {
+                dialog.reject();
+                return true;
+            }
+            // Shown again after a refused value, with the reason.
+            if (++shown > 1)
+                said = dialog.findChild<QLabel*>("error")->text();
+            dialog.folder()->setText(folder);
+            dialog.iln()->setText(shown == 1 ? iln : UserIln);
+            dialog.name()->setText("ООО «Молочный двор»");
+            dialog.okButton()->click();
+            return shown > 1 || error.isEmpty();
+        });
+
+        std::unique_ptr<HostWindow> window = launch(site);
+
+        QVERIFY(window);
+        QVERIFY2(said.contains(error), qPrintable(said));
+        QCOMPARE(window->isVisible(), proceed);
+        QCOMPARE(site.server.requests.size(), proceed ? 3 : 0);
+        if (!proceed) {
+            QCOMPARE(changed(before, snapshot(m_root->path())), QStringList());
+            return;
+        }
+        QCOMPARE(WorkingFolder::read(), folder);
+        QVERIFY(QFile::exists(folder + "/userinfo.xml"));
+        QCOMPARE(window->form().lineCount(), 1);
+        QCOMPARE(window->form().isEnabled(), true);
+    }
+
     // GIVEN the platform's order page WHEN its button's link is handed to wexa-confirm
     // THEN the editor starts on-line with the order fetched, once: the same link again, or
-    // one whose ticket has expired, is refused with a word to open the page again.
+    // one whose ticket has expired, is refused with a word to open the page again, and the
+    // refusal leaves the settings as they were.
     void thePageLinkOpensTheEditorOnce_data()
     {
         QTest::addColumn<int>("lifetime");
@@ -139,18 +522,22 @@ private slots:
         QFETCH(bool, opened);
         QVERIFY(startPlatform(lifetime));
         const PlatformProcess::Page page = m_platform->page("supplier");
-        const QString shot = m_home->filePath("shot.png");
+        const QString shot = m_root->filePath("shot.png");
 
         int exitCode = -1;
         QString output;
+        QByteArray settings;
         for (int i = 0; i < runs; ++i) {
             QFile::remove(shot);
+            settings = readFile(settingsFile());
             exitCode = run({page.link, "--screenshot", shot}, output);
         }
 
         QCOMPARE(exitCode, opened ? 0 : 1);
         QCOMPARE(QFile::exists(shot), opened);
         QCOMPARE(output.contains("Откройте страницу заказа на площадке ещё раз"), !opened);
+        if (!opened)
+            QCOMPARE(readFile(settingsFile()), settings);
         if (runs == 1)
             QCOMPARE(mailbox("delivered").size(), opened ? 1 : 0);
         const QString session = page.cookie.section('=', 1);
@@ -163,11 +550,11 @@ private slots:
     {
         WEXA_REQUIRE_TOOL("chromium");
         QVERIFY(startPlatform());
-        const QString shot = m_home->filePath("page.png");
+        const QString shot = m_root->filePath("page.png");
         QProcess chromium;
         chromium.start("chromium",
                        {"--headless", "--no-sandbox", "--disable-gpu",
-                        "--user-data-dir=" + m_home->filePath("chromium"), "--window-size=800,600",
+                        "--user-data-dir=" + m_root->filePath("chromium"), "--window-size=800,600",
                         "--screenshot=" + shot, m_platform->siteBase() + "supplier/Order.aspx"});
         QVERIFY(chromium.waitForFinished(120000));
         const QImage image(shot);

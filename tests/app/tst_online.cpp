@@ -182,6 +182,53 @@ private slots:
         QCOMPARE(stored.name, PartnerName);
     }
 
+    // Up to level 4 the trace holds the start-up's own lines and nothing else: level 1 its
+    // start, 2 nothing more when no exchange failed, 4 each exchange's request, answer and
+    // parsed answer, then the partner check.
+    void aFetchingStartUpTracesItsOwnLinesOnly_data()
+    {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<QStringList>("lines");
+        const QStringList exchange = {"Request: ", "Response: ", "ResponseParsed: "};
+        QTest::newRow("level 1: the start") << 1 << QStringList{"Start logowania..."};
+        QTest::newRow("level 2: the start, no failure") << 2 << QStringList{"Start logowania..."};
+        QTest::newRow("level 4: every exchange and the partner check")
+            << 4
+            << QStringList{"Start logowania..."} + exchange + exchange +
+                   QStringList{"Czy PARTNER_ILN = "};
+    }
+    void aFetchingStartUpTracesItsOwnLinesOnly()
+    {
+        QFETCH(int, level);
+        QFETCH(QStringList, lines);
+        QVERIFY(m_platform->place("partners/" + PartnerIln + ".xml", partnerInfo(PartnerName)) &&
+                m_platform->place("mailbox/supplier/waiting/01-ZK-7.xml", order(2)) &&
+                m_platform->start());
+        const QString url = m_platform->siteBase() + "supplier/Order.aspx";
+        m_control = std::make_unique<Control>(url, openSession(url));
+        m_control->form.setDebugLevel(QString::number(level));
+        Lifecycle::UserControl_Show(m_control->form);
+        QCOMPARE(m_control->form.lineCount(), 2);
+
+        // The stamped lines, each by the text its message starts with; the lines of XML
+        // that follow a request or an answer carry no stamp.
+        const QString log =
+            Cp1251::decode(readFile(QDir(m_home->work()).filePath("ABCPotwierdzenie.log")));
+        const QString today = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat) + ' ';
+        QStringList stamped;
+        for (const QString& line : log.split("\r\n", Qt::SkipEmptyParts)) {
+            if (!line.startsWith(today))
+                continue;
+            QString kind = "?";
+            for (const char* start : {"Start logowania...", "ResponseParsed: ", "Response: ",
+                                      "Request: ", "Czy PARTNER_ILN = "})
+                if (line.contains(QLatin1Char(' ') + QString::fromUtf8(start)))
+                    kind = QString::fromUtf8(start);
+            stamped.append(kind);
+        }
+        QCOMPARE(stamped, lines);
+    }
+
     void unknownPartnerStopsTheStart()
     {
         const QByteArray earlier = partnerInfo(QStringLiteral("Прежнее имя"));

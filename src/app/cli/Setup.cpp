@@ -2,6 +2,7 @@
 
 #include "app/cli/CommandLine.h"
 #include "core/rules/FileWriter.h"
+#include "core/rules/SafeNames.h"
 #include "core/rules/XmlDocument.h"
 #include "core/session/InfoFiles.h"
 #include "core/session/WorkingFolder.h"
@@ -31,12 +32,20 @@ QByteArray infoFile(const QString& root, const QList<std::pair<QString, QString>
     return document.toUtf8();
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes, QIODevice& err)
+// Why a location number cannot be taken: it is part of the partner file's name.
+QString ilnRefusal(const QString& iln)
 {
-    QString error;
-    if (FileWriter::write(path, bytes, &error))
+    if (iln.trimmed().isEmpty())
+        return QStringLiteral("не задан");
+    return SafeNames::namePartRefusal(iln, 35);
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes, QString& error)
+{
+    QString reason;
+    if (FileWriter::write(path, bytes, &reason))
         return true;
-    print(err, QStringLiteral("wexa-confirm setup: cannot write %1: %2\n").arg(path, error));
+    error = QStringLiteral("файл %1 не записан: %2").arg(QDir::toNativeSeparators(path), reason);
     return false;
 }
 
@@ -99,31 +108,59 @@ int run(const QStringList& arguments, QIODevice& out, QIODevice& err)
         return CommandLine::UsageError;
     }
 
-    // The setting holds the folder without a trailing separator.
-    const QString folder = QDir::toNativeSeparators(QDir::cleanPath(
-        QDir::current().absoluteFilePath(values.value(QStringLiteral("--working-folder")))));
-    if (!QDir().mkpath(folder)) {
-        print(err, QStringLiteral("wexa-confirm setup: cannot create %1\n").arg(folder));
-        return CommandLine::Refused;
-    }
-    const QString userIln = values.value(QStringLiteral("--user-iln"));
-    const UserInfo user{userIln, values.value(QStringLiteral("--user-nip")),
+    Preparation preparation;
+    preparation.folder = values.value(QStringLiteral("--working-folder"));
+    preparation.user = {values.value(QStringLiteral("--user-iln")),
+                        values.value(QStringLiteral("--user-nip")),
                         values.value(QStringLiteral("--user-name")),
                         values.value(QStringLiteral("--user-account"))};
-    if (!writeFile(InfoFiles::userInfoPath(folder), userInfoFile(user), err))
+    if (values.contains(QStringLiteral("--partner-iln")))
+        preparation.partner = {values.value(QStringLiteral("--partner-iln")),
+                               {values.value(QStringLiteral("--partner-nip")),
+                                values.value(QStringLiteral("--partner-name")),
+                                values.value(QStringLiteral("--partner-account"))}};
+    const std::optional<QString> folder = prepare(preparation, error);
+    if (!folder) {
+        print(err, QStringLiteral("wexa-confirm setup: %1\n").arg(error));
         return CommandLine::Refused;
-    if (values.contains(QStringLiteral("--partner-iln"))) {
-        const PartnerInfo partner{values.value(QStringLiteral("--partner-nip")),
-                                  values.value(QStringLiteral("--partner-name")),
-                                  values.value(QStringLiteral("--partner-account"))};
-        const QString path = InfoFiles::partnerInfoPath(
-            folder, userIln, values.value(QStringLiteral("--partner-iln")));
-        if (!writeFile(path, partnerInfoFile(partner), err))
-            return CommandLine::Refused;
     }
-    WorkingFolder::write(folder);
-    print(out, QStringLiteral("Working folder %1 is ready.\n").arg(folder));
+    print(out, QStringLiteral("Working folder %1 is ready.\n").arg(*folder));
     return CommandLine::Success;
+}
+
+std::optional<QString> prepare(const Preparation& preparation, QString& error)
+{
+    const QString userIln = ilnRefusal(preparation.user.iln);
+    const QString partnerIln =
+        preparation.partner ? ilnRefusal(preparation.partner->first) : QString();
+    if (preparation.folder.trimmed().isEmpty())
+        error = QStringLiteral("рабочая папка не задана");
+    else if (!userIln.isEmpty())
+        error = QStringLiteral("ILN поставщика ") + userIln;
+    else if (preparation.user.name.trimmed().isEmpty())
+        error = QStringLiteral("название поставщика не задано");
+    else if (!partnerIln.isEmpty())
+        error = QStringLiteral("ILN покупателя ") + partnerIln;
+    if (!error.isEmpty())
+        return std::nullopt;
+    // The setting holds the folder without a trailing separator.
+    const QString folder = QDir::toNativeSeparators(
+        QDir::cleanPath(QDir::current().absoluteFilePath(preparation.folder)));
+    if (!QDir().mkpath(folder)) {
+        error = QStringLiteral("папка %1 не создана").arg(folder);
+        return std::nullopt;
+    }
+    if (!writeFile(InfoFiles::userInfoPath(folder), userInfoFile(preparation.user), error))
+        return std::nullopt;
+    if (preparation.partner && !writeFile(InfoFiles::partnerInfoPath(folder, preparation.user.iln,
+                                                                     preparation.partner->first),
+                                          partnerInfoFile(preparation.partner->second), error))
+        return std::nullopt;
+    if (!WorkingFolder::write(folder)) {
+        error = QStringLiteral("настройка рабочей папки не записана");
+        return std::nullopt;
+    }
+    return folder;
 }
 
 } // namespace Setup

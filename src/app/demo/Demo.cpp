@@ -222,6 +222,9 @@ int run(const QStringList& arguments, QIODevice& out, QIODevice& err, bool unatt
     std::optional<LaunchOptions> options = openPage(pageUrl, error);
     ProcessState process;
     int result = CommandLine::Refused;
+    // The demo started this platform itself: its site needs no question.
+    if (options)
+        options->pageTrusted = true;
     if (!options) {
         print(err, QStringLiteral("wexa-confirm demo: %1\n").arg(error));
     } else if (unattended) {
@@ -232,6 +235,8 @@ int run(const QStringList& arguments, QIODevice& out, QIODevice& err, bool unatt
         HostWindow window(std::move(*options), process);
         window.show();
         result = QApplication::exec();
+        if (window.wasRefused())
+            result = CommandLine::Refused;
     }
     server.terminate();
     if (!server.waitForFinished(5000))

@@ -6,9 +6,11 @@
 #include "app/host/DraftsDialog.h"
 #include "app/host/FillFromFile.h"
 #include "app/host/FindBar.h"
-#include "app/host/LaunchTicket.h"
+#include "app/host/LaunchGate.h"
+#include "app/host/TrustedSitesDialog.h"
 #include "core/rules/LineTally.h"
 #include "core/session/Lifecycle.h"
+#include "core/session/TrustedOrigins.h"
 #include "ui/control/BusyPointer.h"
 #include "ui/control/GridView.h"
 #include "ui/control/PotwierdzenieZam.h"
@@ -18,6 +20,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -76,7 +79,7 @@ HostWindow::HostWindow(LaunchOptions options, ProcessState& process, QWidget* pa
 
 HostWindow::~HostWindow()
 {
-    if (!m_terminated)
+    if (m_started && !m_terminated)
         Lifecycle::Terminate(m_form);
 }
 
@@ -88,6 +91,9 @@ void HostWindow::buildMenus()
     QAction* fill = file->addAction(QStringLiteral("З&аполнить из файла…"), this,
                                     [this] { FillFromFile::run(this, m_form, m_messages); });
     fill->setObjectName(QStringLiteral("actionFill"));
+    QAction* sites =
+        file->addAction(QStringLiteral("&Доверенные сайты…"), this, &HostWindow::showTrustedSites);
+    sites->setObjectName(QStringLiteral("actionTrustedSites"));
     file->addSeparator();
     file->addAction(QStringLiteral("&Закрыть"), QKeySequence::Close, this, &QWidget::close);
 
@@ -219,22 +225,10 @@ void HostWindow::responseSent(const QString& number)
     emit sent(number);
 }
 
-bool HostWindow::redeemTicket()
+void HostWindow::partnerInfoStored(const QString& path)
 {
-    const LaunchTicket::Redeemed redeemed =
-        LaunchTicket::redeem(m_options.pageUrl.value_or(QString()), m_options.ticket);
-    m_options.ticket.clear();
-    if (redeemed.cookie) {
-        m_options.cookie = *redeemed.cookie;
-        return true;
-    }
-    m_messages.show({Messages::Title,
-                     QStringLiteral("Не удалось открыть подтверждение заказа: %1.\nОткройте "
-                                    "страницу заказа на площадке ещё раз и нажмите кнопку "
-                                    "«Открыть подтверждение заказа».")
-                         .arg(redeemed.refusal),
-                     Message::Icon::Exclamation});
-    return false;
+    if (const std::optional<Drafts> store = m_keeper.drafts(); store && !m_origin.isEmpty())
+        store->recordOrigin(QFileInfo(path).fileName(), m_origin);
 }
 
 void HostWindow::offerDrafts()
@@ -265,6 +259,12 @@ void HostWindow::showDrafts()
     showStatus(QStringLiteral("Черновик восстановлен."));
 }
 
+void HostWindow::showTrustedSites()
+{
+    TrustedOrigins origins;
+    TrustedSitesDialog(origins, this).exec();
+}
+
 void HostWindow::showStatus(const QString& text)
 {
     statusBar()->showMessage(text);
@@ -277,22 +277,34 @@ void HostWindow::showEvent(QShowEvent* event)
         return;
     // The start-up runs once the window is on screen, so that its messages have a window
     // to stand over.
-    QTimer::singleShot(0, this, [this] {
-        if (!m_options.ticket.isEmpty() && !redeemTicket()) {
-            emit started();
-            close();
-            QCoreApplication::exit(CommandLine::Refused);
-            return;
-        }
-        Lifecycle::UserControl_Show(m_form);
-        m_keeper.startupFinished();
-        offerDrafts();
+    QTimer::singleShot(0, this, &HostWindow::startUp);
+}
+
+bool HostWindow::someoneAtScreen() const
+{
+    return m_options.screenshot.isEmpty() && !m_options.unattended;
+}
+
+void HostWindow::startUp()
+{
+    LaunchGate gate(m_options, m_messages, this, someoneAtScreen());
+    if (!gate.pass()) {
+        m_refused = true;
         emit started();
-        if (!m_options.screenshot.isEmpty()) {
-            grab().save(m_options.screenshot, "PNG");
-            close();
-        }
-    });
+        close();
+        return;
+    }
+    m_origin = gate.origin();
+    m_keeper.setOrigin(m_origin);
+    m_started = true;
+    Lifecycle::UserControl_Show(m_form);
+    m_keeper.startupFinished();
+    offerDrafts();
+    emit started();
+    if (!m_options.screenshot.isEmpty()) {
+        grab().save(m_options.screenshot, "PNG");
+        close();
+    }
 }
 
 bool HostWindow::mayClose()
@@ -318,6 +330,10 @@ bool HostWindow::mayClose()
 
 void HostWindow::closeEvent(QCloseEvent* event)
 {
+    if (!m_started) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
     if (!m_terminated && !mayClose()) {
         event->ignore();
         return;

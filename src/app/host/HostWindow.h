@@ -31,6 +31,8 @@ public:
     // The bar offering unsent drafts found at start-up.
     QWidget* draftsBar() const { return m_draftsBar; }
     FindBar* findBar() const { return m_findBar; }
+    // The launch stopped before the control started; the window closed by itself.
+    bool wasRefused() const { return m_refused; }
     // The lines at a glance, as the status bar shows them.
     QString tallyText() const;
 
@@ -42,9 +44,12 @@ public:
     void noOrderWaiting() override;
     void responseSaved(const QString& path) override;
     void responseSent(const QString& number) override;
+    void partnerInfoStored(const QString& path) override;
 
     // Lists the drafts and restores the one the user chooses.
     void showDrafts();
+    // Lists the sites whose links open the editor and lets the clerk change his answers.
+    void showTrustedSites();
     // Tells the user of a quiet event in the status bar, until the next one.
     void showStatus(const QString& text);
 
@@ -67,9 +72,9 @@ private:
     void updateTally();
     // False when the user chose to stay.
     bool mayClose();
-    // Exchanges the launch ticket for the page's cookie; false, with the user told why,
-    // when the platform refused it.
-    bool redeemTicket();
+    // Runs the launch's checks and then the control's start-up.
+    void startUp();
+    bool someoneAtScreen() const;
 
     LaunchOptions m_options;
     LaunchPropertyBag m_bag;
@@ -84,5 +89,10 @@ private:
     QLabel* m_draftsText = nullptr;
     FindBar* m_findBar = nullptr;
     QLabel* m_tally = nullptr;
+    QString m_origin;
+    // The control was shown: from then on closing writes its properties and working folder
+    // back. A launch stopped before leaves them as they were.
+    bool m_started = false;
+    bool m_refused = false;
     bool m_terminated = false;
 };

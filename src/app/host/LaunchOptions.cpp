@@ -1,8 +1,9 @@
 #include "app/host/LaunchOptions.h"
 
+#include "core/session/LaunchLink.h"
+
 #include <QSettings>
 #include <QUrl>
-#include <QUrlQuery>
 
 namespace {
 
@@ -18,45 +19,23 @@ const QMap<QString, QString>& propertyOptions()
     return options;
 }
 
-bool isLink(const QString& argument)
-{
-    return argument.startsWith(LaunchOptions::LinkScheme + QLatin1Char(':'), Qt::CaseInsensitive);
-}
-
-// wexa-confirm:open?page=URL&PartnerName=...&PartnerILN=...&PartnerURL=...&OnLine=...
-//                   &DebugLevel=...&ticket=TICKET
-bool readLink(const QString& link, LaunchOptions& options, QString& error)
-{
-    const QUrl url(link, QUrl::StrictMode);
-    const QUrlQuery query(url);
-    const QUrl page(query.queryItemValue(QStringLiteral("page"), QUrl::FullyDecoded),
-                    QUrl::StrictMode);
-    const QString ticket = query.queryItemValue(QStringLiteral("ticket"), QUrl::FullyDecoded);
-    if (!url.isValid() || !page.isValid() || page.host().isEmpty() ||
-        (page.scheme() != QLatin1String("http") && page.scheme() != QLatin1String("https")) ||
-        ticket.isEmpty()) {
-        error = QStringLiteral("the link does not name a page of the platform and a ticket");
-        return false;
-    }
-    options.pageUrl = page.toString(QUrl::FullyEncoded);
-    options.ticket = ticket;
-    for (const QString& name : propertyOptions()) {
-        if (query.hasQueryItem(name))
-            options.properties.insert(name, query.queryItemValue(name, QUrl::FullyDecoded));
-    }
-    return true;
-}
-
 } // namespace
 
 std::optional<LaunchOptions> LaunchOptions::parse(const QStringList& arguments, QString& error)
 {
     LaunchOptions options;
+    bool link = false;
+    bool page = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
-        if (isLink(argument)) {
-            if (!readLink(argument, options, error))
+        if (LaunchLink::isLink(argument)) {
+            std::optional<LaunchLink::Values> values = LaunchLink::parse(argument, error);
+            if (!values)
                 return std::nullopt;
+            link = true;
+            options.pageUrl = values->page;
+            options.ticket = values->ticket;
+            options.properties.insert(values->properties);
             continue;
         }
         if (i + 1 >= arguments.size()) {
@@ -64,20 +43,36 @@ std::optional<LaunchOptions> LaunchOptions::parse(const QStringList& arguments, 
             return std::nullopt;
         }
         const QString value = arguments[++i];
-        if (propertyOptions().contains(argument))
-            options.properties.insert(propertyOptions().value(argument), value);
-        else if (argument == QLatin1String("--page-url"))
-            options.pageUrl = value;
-        else if (argument == QLatin1String("--cookie"))
+        if (propertyOptions().contains(argument)) {
+            const QString name = propertyOptions().value(argument);
+            error = LaunchLink::propertyRefusal(name, value);
+            options.properties.insert(name, value);
+        } else if (argument == QLatin1String("--page-url")) {
+            // The clerk's own address is trusted as typed; it must still be a page.
+            const QUrl url(value, QUrl::StrictMode);
+            error = LaunchLink::pageRefusal(url);
+            options.pageUrl = url.toString(QUrl::FullyEncoded);
+            options.pageTrusted = true;
+            page = true;
+        } else if (argument == QLatin1String("--cookie")) {
+            const QString refusal = LaunchLink::cookieRefusal(value);
+            if (!refusal.isEmpty() && !value.isEmpty())
+                error = QStringLiteral("значение --cookie ") + refusal;
             options.cookie = value;
-        else if (argument == QLatin1String("--properties"))
+        } else if (argument == QLatin1String("--properties")) {
             options.propertyFile = value;
-        else if (argument == QLatin1String("--screenshot"))
+        } else if (argument == QLatin1String("--screenshot")) {
             options.screenshot = value;
-        else {
+        } else {
             error = QStringLiteral("unknown option '%1'").arg(argument);
-            return std::nullopt;
         }
+        if (!error.isEmpty())
+            return std::nullopt;
+    }
+    if (link && (page || !options.cookie.isEmpty())) {
+        error = QStringLiteral("a link names its page and brings no cookie: --page-url and "
+                               "--cookie go without one");
+        return std::nullopt;
     }
     return options;
 }

@@ -15,6 +15,9 @@
 struct LaunchOptions {
     QMap<QString, QString> properties; // OnLine, DebugLevel, PartnerName, PartnerILN, PartnerURL
     std::optional<QString> pageUrl;
+    // The page was named by the clerk (--page-url) or by a program that started its own
+    // platform: no question whether its site may be trusted.
+    bool pageTrusted = false;
     QString cookie;
     QString ticket;
     QString propertyFile;
@@ -22,8 +25,6 @@ struct LaunchOptions {
     QString screenshot;
     // Nobody at the screen: messages are printed and questions answered Yes.
     bool unattended = false;
-
-    static inline const QString LinkScheme = QStringLiteral("wexa-confirm");
 
     static std::optional<LaunchOptions> parse(const QStringList& arguments, QString& error);
     static QString usage();

@@ -1,10 +1,15 @@
 #include "app/host/LaunchTicket.h"
 
 #include "core/actions/RequestChannel.h"
+#include "core/rules/SafeNames.h"
 #include "core/rules/XmlDocument.h"
 #include "core/session/Exchanges.h"
+#include "core/session/LaunchLink.h"
 
 namespace LaunchTicket {
+namespace {
+constexpr qsizetype MaxMessage = 300;
+}
 
 QString address(const QString& pageUrl)
 {
@@ -29,9 +34,16 @@ Redeemed redeem(const QString& pageUrl, const QString& ticket)
     const XmlDocument answer = XmlDocument::fromBytes(transfer.body);
     const QString cookie =
         answer.selectSingleNode("/launch-ticket-response/cookie").text().trimmed();
-    if (!cookie.isEmpty())
-        return {cookie, {}};
-    const QString message = answer.selectSingleNode("/error-response/message").text().trimmed();
+    if (!cookie.isEmpty()) {
+        // A line break would end the request's header and start one of the site's choosing.
+        const QString refusal = LaunchLink::cookieRefusal(cookie);
+        if (refusal.isEmpty())
+            return {cookie, {}};
+        return {std::nullopt, QStringLiteral("сайт выдал недопустимый сеанс: он ") + refusal};
+    }
+    // The site's own words, on one line and of a length a message can hold.
+    const QString message = SafeNames::oneLine(
+        answer.selectSingleNode("/error-response/message").text().trimmed().left(MaxMessage));
     return {std::nullopt, message.isEmpty() ? QStringLiteral("Сайт не выдал сеанс") : message};
 }
 
