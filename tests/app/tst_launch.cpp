@@ -187,6 +187,7 @@ class TestLaunch : public QObject {
     }
     QMessageBox::StandardButton m_answer = QMessageBox::Yes;
     QStringList m_boxes;
+    QList<QMessageBox::StandardButton> m_defaults;
     QTimer m_boxCloser;
 
 private slots:
@@ -197,6 +198,7 @@ private slots:
                 auto* box = qobject_cast<QMessageBox*>(widget);
                 if (box && box->isVisible()) {
                     m_boxes.append(box->text());
+                    m_defaults.append(box->standardButton(box->defaultButton()));
                     box->done(box->standardButtons() & m_answer ? m_answer : QMessageBox::Ok);
                 }
             }
@@ -213,6 +215,7 @@ private slots:
         freshProcess();
         DebugLog::reset();
         m_boxes.clear();
+        m_defaults.clear();
         QString output;
         QCOMPARE(run({"setup", "--working-folder", work(), "--user-iln", UserIln, "--user-name",
                       "ООО «Молочный двор»"},
@@ -425,6 +428,8 @@ private slots:
         QCOMPARE(m_boxes.size(), 1);
         QVERIFY2(m_boxes[0].startsWith("Открыть заказы с сайта " + origin + "?"),
                  qPrintable(m_boxes[0]));
+        // Enter alone trusts nobody.
+        QCOMPARE(m_defaults, QList{QMessageBox::No});
         QCOMPARE(first->isVisible(), yes);
         QCOMPARE(first->form().lineCount(), yes ? 1 : 0);
         QCOMPARE(site.server.requests.size(), yes ? 3 : 0);

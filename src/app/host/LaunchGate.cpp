@@ -64,7 +64,7 @@ bool LaunchGate::trusted()
                         "Отвечайте «Да», только если это ваша торговая площадка: редактор "
                         "получит с неё заказ и отправит ей ответ. Ответ запомнится.")
              .arg(shown),
-         Message::Icon::Question, Message::Buttons::YesNo});
+         Message::Icon::Question, Message::Buttons::YesNo, true});
     const bool yes = answer == Answer::Yes;
     origins.remember(site, yes);
     return yes;

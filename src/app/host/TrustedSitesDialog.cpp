@@ -34,7 +34,10 @@ TrustedSitesDialog::TrustedSitesDialog(TrustedOrigins& origins, QWidget* parent)
     m_allow = buttons->addButton(QStringLiteral("Разрешить"), QDialogButtonBox::ActionRole);
     m_refuse = buttons->addButton(QStringLiteral("Запретить"), QDialogButtonBox::ActionRole);
     m_forget = buttons->addButton(QStringLiteral("Забыть"), QDialogButtonBox::ActionRole);
-    buttons->addButton(QStringLiteral("Закрыть"), QDialogButtonBox::RejectRole);
+    // Enter closes the list rather than changing an answer.
+    buttons->addButton(QStringLiteral("Закрыть"), QDialogButtonBox::RejectRole)->setDefault(true);
+    for (QPushButton* button : {m_allow, m_refuse, m_forget})
+        button->setAutoDefault(false);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_allow, &QPushButton::clicked, this, [this] { answer(true); });

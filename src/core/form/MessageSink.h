@@ -13,6 +13,8 @@ struct Message {
     QString text;
     Icon icon = Icon::None;
     Buttons buttons = Buttons::Ok;
+    // A question whose Yes cannot be taken back lets Enter mean No.
+    bool defaultNo = false;
 };
 
 enum class Answer { Ok, Yes, No, Save, Close, Cancel };

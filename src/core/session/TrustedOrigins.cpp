@@ -21,8 +21,13 @@ QStringList answers(const QString& key)
 bool keepAnswers(const QStringList& allowed, const QStringList& refused)
 {
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, Organisation);
-    settings.setValue(AllowedKey, allowed);
-    settings.setValue(RefusedKey, refused);
+    for (const auto& [key, origins] :
+         {std::pair(AllowedKey, allowed), std::pair(RefusedKey, refused)}) {
+        if (origins.isEmpty())
+            settings.remove(key);
+        else
+            settings.setValue(key, origins);
+    }
     settings.sync();
     return settings.status() == QSettings::NoError;
 }

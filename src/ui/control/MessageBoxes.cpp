@@ -48,7 +48,9 @@ Answer MessageBoxes::show(const Message& message)
                     question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, m_owner);
     // Texts can hold what a server or a file said: never read as markup.
     box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(question ? QMessageBox::Yes : QMessageBox::Ok);
+    box.setDefaultButton(!question           ? QMessageBox::Ok
+                         : message.defaultNo ? QMessageBox::No
+                                             : QMessageBox::Yes);
     const int result = box.exec();
     if (!question)
         return Answer::Ok;
