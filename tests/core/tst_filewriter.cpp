@@ -1,4 +1,5 @@
 #include "core/rules/FileWriter.h"
+#include "core/rules/SafeNames.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,72 @@ class TestFileWriter : public QObject {
     Q_OBJECT
 
 private slots:
+    // What may name a file in a folder: anything a buyer's name or a number holds, but
+    // nothing that leaves the folder, is cut short, turns the text around or is too long.
+    void namesThatCannotNameAFile_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("refusal"); // the start of the reason, empty when taken
+        const QString control = QStringLiteral("содержит управляющий символ");
+        QTest::newRow("a buyer's name in Cyrillic with quotes and a dot")
+            << QStringLiteral("ТД «Северный» ООО.Potwierdzenie.log") << QString();
+        QTest::newRow("an empty name") << QString() << "пусто";
+        QTest::newRow("the folder itself") << "."
+                                           << "состоит из одной точки";
+        QTest::newRow("the folder above") << ".."
+                                          << "содержит «..»";
+        QTest::newRow("a slash") << "a/b"
+                                 << "содержит разделитель папок «/»";
+        QTest::newRow("a backslash") << "a\\b"
+                                     << "содержит разделитель папок «\\»";
+        QTest::newRow("a NUL") << QStringLiteral("a%1b").arg(QChar(0)) << control;
+        QTest::newRow("a DEL") << QStringLiteral("a\x7f") << control;
+        QTest::newRow("a C1 control") << QStringLiteral("a\u0085") << control;
+        QTest::newRow("a line separator") << QStringLiteral("a\u2028") << control;
+        QTest::newRow("a mark that turns the text around")
+            << QStringLiteral("a\u202egol.exe") << control;
+        QTest::newRow("an isolate that turns the text around")
+            << QStringLiteral("a\u2066") << control;
+        QTest::newRow("255 bytes") << QString(255, 'x') << QString();
+        QTest::newRow("256 bytes") << QString(256, 'x') << "длиннее 255 знаков";
+        QTest::newRow("128 Cyrillic letters are 256 bytes")
+            << QString(128, QChar(0x416)) << "длиннее 255 байт";
+    }
+    void namesThatCannotNameAFile()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, refusal);
+        const QString said = SafeNames::fileNameRefusal(name);
+        QVERIFY2(refusal.isEmpty() ? said.isEmpty() : said.startsWith(refusal), qPrintable(said));
+    }
+
+    // A value goes into an address as one segment: whatever it holds stays inside it.
+    void valuesStayInsideTheirSegment_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("segment"); // null: no segment at all
+        QTest::newRow("a plain folder name is itself") << "supplier"
+                                                       << "supplier";
+        QTest::newRow("nothing is nothing") << ""
+                                            << "";
+        QTest::newRow("a slash and a query stay inside") << "a/b?c#d"
+                                                         << "a%2Fb%3Fc%23d";
+        QTest::newRow("a percent sign is no escape") << "%2F"
+                                                     << "%252F";
+        QTest::newRow("Cyrillic is encoded as UTF-8") << "Щ"
+                                                      << "%D0%A9";
+        QTest::newRow("the folder above has no segment") << ".." << QString();
+        QTest::newRow("the folder itself has no segment") << "." << QString();
+    }
+    void valuesStayInsideTheirSegment()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, segment);
+        const std::optional<QString> made = SafeNames::pathSegment(value);
+        QCOMPARE(made.has_value(), !segment.isNull());
+        QCOMPARE(made.value_or(QString()), segment);
+    }
+
     // The device takes the bytes into its buffer; only the flush finds the disk full.
     void aFullDiskIsSaidPlainly_data()
     {

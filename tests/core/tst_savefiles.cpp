@@ -125,6 +125,10 @@ private slots:
         QTest::newRow("a path below a regular file: the error and the old file kept")
             << numbered << "file.txt/x.xml" << 1
             << QStringList{"Произошла ошибка в btnZapisz_Click()"} << true;
+        QTest::newRow("a line break that came with the number: the error, nothing written")
+            << "Пз_1\n2"
+            << "Подтверждение_заказа_Пз_1\n2.xml" << 1
+            << QStringList{"Произошла ошибка в btnZapisz_Click()"} << true;
         QTest::newRow("no confirmation date: the chooser is not shown")
             << numbered << "out.xml" << 0 << QStringList{"WEXA"} << false;
     }
