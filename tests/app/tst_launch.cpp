@@ -292,6 +292,49 @@ private slots:
         QCOMPARE(options->properties.value("PartnerName"), partnerName);
     }
 
+    // A site is its scheme, host and port, however the administrator wrote it.
+    void aSiteIsItsSchemeHostAndPort_data()
+    {
+        QTest::addColumn<QString>("listed");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<bool>("trusted");
+        QTest::newRow("letter case and the default port do not matter")
+            << "HTTP://EDI.Example"
+            << "http://edi.example:80/edi/s/Order.aspx" << true;
+        QTest::newRow("https has its own default port")
+            << "https://edi.example/"
+            << "https://edi.example:443/edi/s/Order.aspx" << true;
+        QTest::newRow("another port is another site")
+            << "http://edi.example"
+            << "http://edi.example:8080/edi/s/Order.aspx" << false;
+        QTest::newRow("another scheme is another site")
+            << "https://edi.example"
+            << "http://edi.example/edi/s/Order.aspx" << false;
+        QTest::newRow("a host that only ends like the listed one is another site")
+            << "https://edi.example"
+            << "https://evil-edi.example/edi/s/Order.aspx" << false;
+        QTest::newRow("an entry that is no site trusts nothing")
+            << "edi.example"
+            << "http://edi.example/edi/s/Order.aspx" << false;
+    }
+    void aSiteIsItsSchemeHostAndPort()
+    {
+        QFETCH(QString, listed);
+        QFETCH(QString, page);
+        QFETCH(bool, trusted);
+        QVERIFY(trustSystemWide(systemConfig(), {listed}));
+        const QString origin = TrustedOrigins::originOf(QUrl(page));
+        QCOMPARE(TrustedOrigins().verdict(origin) == TrustedOrigins::Verdict::Trusted, trusted);
+    }
+
+    // A host spelled in another alphabet is named both ways in the question.
+    void aLookAlikeHostIsShownBothWays()
+    {
+        const QString origin = TrustedOrigins::originOf(QUrl("https://пример.рф/edi/s/Order.aspx"));
+        QCOMPARE(origin, "https://xn--e1afmkfd.xn--p1ai:443");
+        QCOMPARE(TrustedOrigins::shown(origin), "https://xn--e1afmkfd.xn--p1ai:443 (пример.рф)");
+    }
+
     // A page address with no site above it names no origin to send the ticket to.
     void theTicketGoesNowhereButThePagesSite()
     {
