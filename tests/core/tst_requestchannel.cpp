@@ -9,6 +9,7 @@
 #include "core/rules/Cp1251.h"
 #include "core/rules/DebugLog.h"
 #include "core/rules/XmlDocument.h"
+#include "core/session/Exchanges.h"
 
 #include <QElapsedTimer>
 #include <QTcpServer>
@@ -158,6 +159,24 @@ private slots:
         QVERIFY(answered.isEmpty());
         // Before the stall would have ended it: the limit, not the silence, stopped it.
         QCOMPARE_LT(timer.elapsed(), 4000);
+    }
+
+    // The partner's number is the request's text and nothing else: markup that would have
+    // made more of the request leaves it empty.
+    void thePartnerRequestHoldsTheNumberAsText_data()
+    {
+        QTest::addColumn<QString>("iln");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::newRow("a location number") << u"4607000000017"_s << Request;
+        QTest::newRow("a second number slipped in leaves the request empty")
+            << u"4607000000017</partner-iln><partner-iln>4607000000099"_s << QByteArray();
+        QTest::newRow("an ampersand leaves the request empty") << u"A&B"_s << QByteArray();
+    }
+    void thePartnerRequestHoldsTheNumberAsText()
+    {
+        QFETCH(QString, iln);
+        QFETCH(QByteArray, sent);
+        QCOMPARE(Exchanges::partnersRequest(iln).xml().toUtf8(), sent);
     }
 
     // An error page is no failure of the channel. Why it was not read is for support: a

@@ -10,8 +10,6 @@
 #include "core/rules/SafeNames.h"
 #include "core/session/InfoFiles.h"
 
-#include <algorithm>
-
 namespace Exchanges {
 
 QString siteBase(const QString& pageUrl)
@@ -44,15 +42,7 @@ XmlDocument partnersRequest(const QString& partnerIln)
 {
     // Markup, or a character that XML does not allow, never made a document of this
     // request: it stays empty and is sent as such, and nothing else is read into it.
-    const bool markup = partnerIln.contains(QLatin1Char('<')) ||
-                        partnerIln.contains(QLatin1Char('&')) ||
-                        partnerIln.contains(QLatin1String("]]>")) ||
-                        std::any_of(partnerIln.begin(), partnerIln.end(), [](QChar c) {
-                            return (c.unicode() < 0x20 && c != QLatin1Char('\t') &&
-                                    c != QLatin1Char('\n') && c != QLatin1Char('\r')) ||
-                                   c.unicode() >= 0xfffe;
-                        });
-    if (markup)
+    if (!XmlNode::isPlainText(partnerIln))
         return XmlDocument();
     XmlDocument request = XmlDocument::fromText(QStringLiteral(
         "<partners-request><partner-iln/><info-name>INFO</info-name></partners-request>"));
