@@ -1,6 +1,7 @@
 // The window's program: the host window, the demo, the verbs that render the control and
 // the usage. wexa-confirm runs it for everything the command line alone cannot do.
 #include "app/cli/CommandLine.h"
+#include "app/cli/JournalList.h"
 #include "app/cli/Screenshot.h"
 #include "app/cli/Setup.h"
 #include "app/cli/StreamMessages.h"
@@ -21,7 +22,8 @@ namespace {
 
 bool isVerb(const char* argument)
 {
-    for (const char* verb : {"respond", "show", "setup", "demo", "--help", "-h", "help"}) {
+    for (const char* verb :
+         {"respond", "show", "setup", "journal", "demo", "--help", "-h", "help"}) {
         if (qstrcmp(argument, verb) == 0)
             return true;
     }
@@ -74,7 +76,7 @@ int refuseLink(const QString& reason, bool printed)
 QString usage()
 {
     return QStringLiteral("Usage:\n") + Demo::usage() + LaunchOptions::usage() + Setup::usage() +
-           CommandLine::usage().section(QLatin1Char('\n'), 1);
+           JournalList::usage() + CommandLine::usage().section(QLatin1Char('\n'), 1);
 }
 
 } // namespace
@@ -96,6 +98,8 @@ int main(int argc, char* argv[])
     }
     if (verb == QLatin1String("setup"))
         return Setup::run(arguments.mid(1), out, err);
+    if (verb == QLatin1String("journal"))
+        return JournalList::run(arguments.mid(1), out, err);
     if (verb == QLatin1String("respond") || verb == QLatin1String("show"))
         return CommandLine::run(arguments, out, err, saveScreenshot);
 

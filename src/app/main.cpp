@@ -2,6 +2,7 @@
 // answer never waits for the window's libraries to be mapped; for the window, the demo,
 // a rendered control and the usage it runs the window's program instead.
 #include "app/cli/CommandLine.h"
+#include "app/cli/JournalList.h"
 #include "app/cli/Setup.h"
 
 #include <QCoreApplication>
@@ -21,7 +22,7 @@ bool runsWithoutWindow(int argc, char* argv[])
 {
     if (argc < 2)
         return false;
-    if (qstrcmp(argv[1], "setup") == 0)
+    if (qstrcmp(argv[1], "setup") == 0 || qstrcmp(argv[1], "journal") == 0)
         return true;
     if (qstrcmp(argv[1], "respond") != 0 && qstrcmp(argv[1], "show") != 0)
         return false;
@@ -94,11 +95,13 @@ int main(int argc, char* argv[])
         return execWindowProgram(argv);
     QFile out;
     QFile err;
-    if (qstrcmp(argv[1], "setup") == 0) {
+    if (qstrcmp(argv[1], "setup") == 0 || qstrcmp(argv[1], "journal") == 0) {
         QCoreApplication app(argc, argv);
         if (!CommandLine::startProgram(out, err))
             return CommandLine::UsageError;
-        return Setup::run(QCoreApplication::arguments().mid(2), out, err);
+        const QStringList arguments = QCoreApplication::arguments().mid(2);
+        return qstrcmp(argv[1], "setup") == 0 ? Setup::run(arguments, out, err)
+                                              : JournalList::run(arguments, out, err);
     }
     // An answer runs no event loop, starts no timer and reads no settings, so it goes
     // without the application object: building one sets up the C library's locale and an

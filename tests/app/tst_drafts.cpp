@@ -279,19 +279,23 @@ private slots:
         commitQuantity(kept.form, 1, QStringLiteral("2"));
         kept.keeper.watcher().settle();
         const Drafts store = *kept.keeper.drafts();
-        QCOMPARE(store.readInfo(kept.keeper.draftId())->done, false);
+        QCOMPARE(store.readInfo(kept.keeper.draftId())->state, WorkState::InProgress);
 
         QTemporaryDir dir;
         FakeChooser chooser;
         chooser.path = dir.filePath(QStringLiteral("response.xml"));
         btnZapisz_Click(kept.form, chooser);
         QVERIFY(QFile::exists(chooser.path));
-        if (sent) // what an accepted send leaves, as the on-line tests show
+        // As the window does when the control reports it.
+        if (sent) { // what an accepted send leaves, as the on-line tests show
             kept.form.set(Confirmation::Switch::btnPrzeslijEnabled, false);
-        kept.keeper.responseFinished(); // as the window does when the control reports it
+            kept.keeper.responseSent();
+        } else {
+            kept.keeper.responseSaved(chooser.path, readFile(chooser.path));
+        }
         QVERIFY(!kept.keeper.hasUnsavedWork());
         const Drafts::Info info = *store.readInfo(kept.keeper.draftId());
-        QVERIFY(info.done);
+        QCOMPARE(info.state, sent ? WorkState::Sent : WorkState::Saved);
         QCOMPARE(info.number, QStringLiteral("Пз_ZK-7"));
         QCOMPARE(info.lines, 3);
         QVERIFY(kept.keeper.otherUnsentDrafts().isEmpty());
@@ -308,7 +312,7 @@ private slots:
         commitQuantity(kept.form, 1, QStringLiteral("1"));
         QVERIFY(kept.keeper.watcher().settle());
         QVERIFY(kept.keeper.hasUnsavedWork());
-        QCOMPARE(store.readInfo(kept.keeper.draftId())->done, false);
+        QCOMPARE(store.readInfo(kept.keeper.draftId())->state, WorkState::InProgress);
     }
 
     void anUnsentDraftIsNeverPruned()
@@ -413,7 +417,7 @@ private slots:
         window.close();
         QVERIFY(!window.isVisible());
         QCOMPARE(window.keeper().allDrafts().size(), 1);
-        QVERIFY(!window.keeper().allDrafts()[0].done);
+        QCOMPARE(window.keeper().allDrafts()[0].state, WorkState::InProgress);
     }
 
     void theDraftsDialogOffersUnsentDraftsFirstButNotTheOpenOne()
@@ -422,7 +426,7 @@ private slots:
         RecordingMessages messages;
         const Confirmation::State state = Confirmation(messages, testProcess()).state();
         Drafts::Info sent{QStringLiteral("a"),
-                          true,
+                          WorkState::Sent,
                           QDateTime::currentDateTime(),
                           SellerIln,
                           BuyerIln,
@@ -432,7 +436,7 @@ private slots:
                           4,
                           {}};
         Drafts::Info unsent = sent;
-        unsent.id = QStringLiteral("b"), unsent.done = false,
+        unsent.id = QStringLiteral("b"), unsent.state = WorkState::InProgress,
         unsent.number = QStringLiteral("Пз_2");
         unsent.lastChange = sent.lastChange.addDays(-1);
         QVERIFY(store.write(sent, state) && store.write(unsent, state));

@@ -218,9 +218,9 @@ private slots:
     {
         QTest::addColumn<Event>("event");
         QTest::addColumn<QString>("status");
-        QTest::newRow("a saved response names its file")
-            << Event([](Host& host) { host.responseSaved("/home/u/Подтверждение_заказа_7.xml"); })
-            << "Подтверждение записано в файл /home/u/Подтверждение_заказа_7.xml";
+        QTest::newRow("a saved response names its file") << Event([](Host& host) {
+            host.responseSaved("/home/u/Подтверждение_заказа_7.xml", "<x/>");
+        }) << "Подтверждение записано в файл /home/u/Подтверждение_заказа_7.xml";
         QTest::newRow("an empty mailbox is told")
             << Event([](Host& host) { host.noOrderWaiting(); })
             << "На сервере нет ожидающих заказов.";

@@ -17,7 +17,9 @@
 #include "core/rules/ResponseType.h"
 #include "core/rules/ResponseWriter.h"
 #include "core/rules/XmlDocument.h"
+#include "core/session/JournalRecorder.h"
 #include "core/session/Startup.h"
+#include "core/session/WorkingFolder.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -54,6 +56,8 @@ struct Options {
     QList<std::pair<int, QString>> quantities;
     QString list;
     std::optional<QuantityFill::Columns> listColumns;
+    // The working folder whose journal an answer is recorded in; empty when none is set up.
+    QString journalFolder;
 };
 
 const QString StandardOutput = QStringLiteral("standard output");
@@ -303,11 +307,20 @@ private:
     QString m_path;
 };
 
-// Tells whether the save went through to the end.
+// Tells whether the save went through to the end, and records it in the journal.
 class SaveWatch : public Host {
 public:
-    void responseSaved(const QString&) override { saved = true; }
+    explicit SaveWatch(JournalRecorder* journal) : m_journal(journal) {}
+    void responseSaved(const QString& path, const QByteArray& document) override
+    {
+        saved = true;
+        if (m_journal)
+            m_journal->saved(path, document);
+    }
     bool saved = false;
+
+private:
+    JournalRecorder* m_journal;
 };
 
 // The messages of the command line, where a file that cannot be written is told as
@@ -335,13 +348,22 @@ private:
 };
 
 int respond(Confirmation& form, CommandMessages& messages, const Options& options, bool taken,
-            QIODevice& out, QIODevice& err)
+            const QByteArray& bytes, QIODevice& out, QIODevice& err)
 {
     if (!taken)
         return Refused;
+    // An answer is journaled like the window's work when the clerk has a working folder.
+    std::optional<JournalRecorder> journal;
+    if (!options.journalFolder.isEmpty()) {
+        form.process().workingFolder = options.journalFolder;
+        journal.emplace(form, [&err](const QString& text) {
+            print(err, QStringLiteral("wexa-confirm: %1\n").arg(text));
+        });
+        journal->order(bytes, QStringLiteral("command line"), {}, {});
+    }
     if (!options.out.isEmpty()) {
         // The control's own save, its header check and build included.
-        SaveWatch watch;
+        SaveWatch watch(journal ? &*journal : nullptr);
         Host& host = form.host();
         form.setHost(watch);
         GivenPath chooser(form.process(), options.out);
@@ -355,13 +377,15 @@ int respond(Confirmation& form, CommandMessages& messages, const Options& option
     std::optional<XmlDocument> response = MakeOrderResponse(form);
     if (!response)
         return Refused;
-    const QByteArray bytes = response->toUtf8();
+    const QByteArray answer = response->toUtf8();
     QString error;
-    if (!FileWriter::write(out, bytes, &error)) {
+    if (!FileWriter::write(out, answer, &error)) {
         print(err,
               QStringLiteral("wexa-confirm: cannot write %1: %2\n").arg(StandardOutput, error));
         return Refused;
     }
+    if (journal)
+        journal->saved(StandardOutput, answer);
     return Success;
 }
 
@@ -378,7 +402,7 @@ int verb(const Options& options, const QByteArray& bytes, QIODevice& out, QIODev
     if (!options.list.isEmpty() && !fillFromList(form, options, err))
         return UsageError;
     if (options.verb == QLatin1String("respond"))
-        return respond(form, messages, options, taken, out, err);
+        return respond(form, messages, options, taken, bytes, out, err);
     QString error;
     if (!FileWriter::write(out, QJsonDocument(state(form)).toJson(QJsonDocument::Indented),
                            &error)) {
@@ -507,13 +531,16 @@ int run(const QStringList& arguments, QIODevice& out, QIODevice& err, const Scre
     }
     if (options->locale)
         QLocale::setDefault(QLocale(*options->locale));
+    Options given = *options;
+    if (given.verb == QLatin1String("respond"))
+        given.journalFolder = WorkingFolder::read();
     // Many answers in one run free each one's documents before the next.
     skipFreeing = skipRequested && options->files.size() == 1;
     if (skipFreeing)
         XmlDocument::leaveTreesToProcessExit();
-    if (options->files.size() > 1)
-        return runMany(*options, out, err);
-    return runOne(*options, out, err, screenshot);
+    if (given.files.size() > 1)
+        return runMany(given, out, err);
+    return runOne(given, out, err, screenshot);
 }
 
 void skipFreeingAtExit()

@@ -18,8 +18,16 @@ public:
     QTreeWidget* list() const { return m_list; }
     // The draft chosen when the dialog was accepted.
     QString chosenId() const;
+    void setDrafts(const QList<Drafts::Info>& drafts, const QString& currentId);
+
+signals:
+    // The clerk asks to give up a draft's work; the window asks and does it.
+    void discard(const QString& id);
 
 private:
+    void updateButtons();
+
     QTreeWidget* m_list;
     QPushButton* m_restore;
+    QPushButton* m_discard;
 };

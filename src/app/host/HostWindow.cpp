@@ -6,10 +6,13 @@
 #include "app/host/DraftsDialog.h"
 #include "app/host/FillFromFile.h"
 #include "app/host/FindBar.h"
+#include "app/host/JournalDialog.h"
 #include "app/host/LaunchGate.h"
 #include "app/host/TrustedSitesDialog.h"
 #include "core/rules/LineTally.h"
+#include "core/rules/XmlDocument.h"
 #include "core/session/Lifecycle.h"
+#include "core/session/Startup.h"
 #include "core/session/TrustedOrigins.h"
 #include "ui/control/BusyPointer.h"
 #include "ui/control/GridView.h"
@@ -61,14 +64,21 @@ HostWindow::HostWindow(LaunchOptions options, ProcessState& process, QWidget* pa
     // message box or a dialog.
     m_keeper.setReadyCheck([] { return QApplication::activeModalWidget() == nullptr; });
     connect(&m_keeper, &WorkKeeper::status, this, &HostWindow::showStatus);
+    m_nextOrderButton = new QPushButton(QStringLiteral("Следующий заказ"));
+    m_nextOrderButton->setObjectName(QStringLiteral("nextOrder"));
+    m_nextOrderButton->setToolTip(QStringLiteral("Получить следующий ожидающий заказ (Ctrl+N)"));
+    m_nextOrderButton->hide();
+    connect(m_nextOrderButton, &QPushButton::clicked, this, &HostWindow::nextOrder);
+    statusBar()->addPermanentWidget(m_nextOrderButton);
+    m_waiting = new QLabel;
+    m_waiting->setObjectName(QStringLiteral("waiting"));
+    m_waiting->hide();
+    statusBar()->addPermanentWidget(m_waiting);
     m_tally = new QLabel;
     m_tally->setObjectName(QStringLiteral("tally"));
     statusBar()->addPermanentWidget(m_tally);
     connect(&m_keeper, &WorkKeeper::stateChanged, this, &HostWindow::updateTally);
-    const QString partner = m_form.properties().partnerName;
-    setWindowTitle(partner.isEmpty()
-                       ? QStringLiteral("Подтверждение заказа — WEXA")
-                       : QStringLiteral("Подтверждение заказа: %1 — WEXA").arg(partner));
+    updateTitle();
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     // A picture of the window shows it whole, whatever the screen.
     if (m_options.screenshot.isEmpty())
@@ -91,6 +101,14 @@ void HostWindow::buildMenus()
     QAction* fill = file->addAction(QStringLiteral("З&аполнить из файла…"), this,
                                     [this] { FillFromFile::run(this, m_form, m_messages); });
     fill->setObjectName(QStringLiteral("actionFill"));
+    QAction* journal = file->addAction(QStringLiteral("&Журнал…"), this, &HostWindow::showJournal);
+    journal->setObjectName(QStringLiteral("actionJournal"));
+    journal->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_J));
+    m_nextOrderAction =
+        file->addAction(QStringLiteral("С&ледующий заказ"), this, &HostWindow::nextOrder);
+    m_nextOrderAction->setObjectName(QStringLiteral("actionNextOrder"));
+    m_nextOrderAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    m_nextOrderAction->setEnabled(false);
     QAction* sites =
         file->addAction(QStringLiteral("&Доверенные сайты…"), this, &HostWindow::showTrustedSites);
     sites->setObjectName(QStringLiteral("actionTrustedSites"));
@@ -120,6 +138,14 @@ void HostWindow::buildMenus()
             m_findBar->open();
     });
     next->setShortcut(QKeySequence(Qt::Key_F3));
+}
+
+void HostWindow::updateTitle()
+{
+    const QString partner = m_form.properties().partnerName;
+    setWindowTitle(partner.isEmpty()
+                       ? QStringLiteral("Подтверждение заказа — WEXA")
+                       : QStringLiteral("Подтверждение заказа: %1 — WEXA").arg(partner));
 }
 
 void HostWindow::updateTally()
@@ -209,20 +235,141 @@ void HostWindow::orderReceived(const QByteArray& orderXml)
 void HostWindow::noOrderWaiting()
 {
     showStatus(QStringLiteral("На сервере нет ожидающих заказов."));
+    waitingOrders(0);
 }
 
-void HostWindow::responseSaved(const QString& path)
+void HostWindow::waitingOrders(int count)
 {
-    m_keeper.responseFinished();
+    m_waiting->setText(QStringLiteral("Ждут на площадке: %1").arg(count));
+    m_waiting->show();
+}
+
+void HostWindow::responseSaved(const QString& path, const QByteArray& document)
+{
+    m_keeper.responseSaved(path, document);
     showStatus(
         QStringLiteral("Подтверждение записано в файл %1").arg(QDir::toNativeSeparators(path)));
 }
 
+void HostWindow::responseUploaded(const QByteArray& document, const QString& address,
+                                  const QString& status)
+{
+    m_keeper.responseUploaded(document, address, status);
+}
+
 void HostWindow::responseSent(const QString& number)
 {
-    m_keeper.responseFinished();
+    m_keeper.responseSent();
     showStatus(QStringLiteral("Подтверждение %1 отправлено.").arg(number));
+    updateNextOrder();
     emit sent(number);
+}
+
+void HostWindow::responseLoading(const QString&)
+{
+    m_keeper.responseLoading();
+}
+
+void HostWindow::responseLoaded(const QString& path, bool loaded)
+{
+    m_keeper.responseLoaded(path, loaded);
+}
+
+bool HostWindow::mayTakeNextOrder() const
+{
+    return m_started && m_options.pageUrl && !m_form.isOffLine() &&
+           (m_keeper.workState() == WorkState::Sent || m_form.lineCount() < 1);
+}
+
+void HostWindow::updateNextOrder()
+{
+    const bool may = mayTakeNextOrder();
+    m_nextOrderAction->setEnabled(may);
+    m_nextOrderButton->setVisible(may);
+}
+
+void HostWindow::nextOrder()
+{
+    if (!mayTakeNextOrder() || !m_form.isEnabled())
+        return;
+    if (Lifecycle::NextOrder(m_form)) {
+        m_keeper.startupFinished();
+        showStatus(QStringLiteral("Получен заказ %1.")
+                       .arg(m_form.field(Confirmation::Field::lblNrZamWart)));
+    }
+    updateNextOrder();
+    updateTitle();
+}
+
+void HostWindow::showJournal()
+{
+    Journal* journal = m_keeper.journal().journal();
+    if (!journal) {
+        m_messages.show({Messages::Title,
+                         QStringLiteral("Журнал недоступен: рабочая папка не задана или "
+                                        "журнал не открывается."),
+                         Message::Icon::Exclamation});
+        return;
+    }
+    JournalDialog dialog(*journal, this);
+    connect(&dialog, &JournalDialog::openOrder, this, &HostWindow::openFromJournal);
+    connect(&dialog, &JournalDialog::discard, this, [this, journal](qint64 id) {
+        const std::optional<Journal::Entry> entry = journal->entry(id);
+        if (entry)
+            discardWork(entry->draftId, id);
+    });
+    dialog.exec();
+}
+
+void HostWindow::openFromJournal(qint64 id)
+{
+    Journal* journal = m_keeper.journal().journal();
+    const std::optional<Journal::Entry> entry = journal ? journal->entry(id) : std::nullopt;
+    if (!entry)
+        return;
+    if (entry->buyerIln != m_form.partnerIln()) {
+        m_messages.show({Messages::Title,
+                         QStringLiteral("Заказ относится к другому покупателю (%1, ILN %2). "
+                                        "Откройте его в окне этого покупателя.")
+                             .arg(entry->buyerName, entry->buyerIln),
+                         Message::Icon::Exclamation});
+        return;
+    }
+    const QByteArray document = journal->orderDocument(id);
+    const XmlDocument order = XmlDocument::fromBytes(document);
+    if (order.root().name() != QLatin1String("Document-Order")) {
+        m_messages.show({Messages::Title,
+                         QStringLiteral("В журнале нет заказа этой записи: она начата с "
+                                        "подтверждения из файла."),
+                         Message::Icon::Exclamation});
+        return;
+    }
+    // The work on screen stays in its draft; the order becomes a confirmation of its own.
+    m_keeper.watcher().settle();
+    m_keeper.orderReceived(document, QStringLiteral("journal"));
+    Startup::openOrder(m_form, order);
+    m_keeper.startupFinished();
+    updateNextOrder();
+    updateTitle();
+    showStatus(QStringLiteral("Заказ %1 открыт из журнала.").arg(entry->orderNumber));
+}
+
+void HostWindow::discardWork(const QString& draftId, qint64 entry)
+{
+    const Answer answer = m_messages.show(
+        {Messages::Title,
+         QStringLiteral("Отбросить эту работу? Черновик больше не будет предлагаться, а в "
+                        "журнале запись останется с пометкой «отброшен»."),
+         Message::Icon::Question, Message::Buttons::YesNo, true});
+    if (answer != Answer::Yes)
+        return;
+    QString refused;
+    if (!draftId.isEmpty())
+        refused = m_keeper.discardDraft(draftId);
+    else if (Journal* journal = m_keeper.journal().journal())
+        journal->setState(entry, WorkState::Discarded);
+    if (!refused.isEmpty())
+        m_messages.show({Messages::Title, refused, Message::Icon::Exclamation});
 }
 
 void HostWindow::partnerInfoStored(const QString& path)
@@ -248,6 +395,10 @@ void HostWindow::offerDrafts()
 void HostWindow::showDrafts()
 {
     DraftsDialog dialog(m_keeper.allDrafts(), m_keeper.draftId(), this);
+    connect(&dialog, &DraftsDialog::discard, this, [this, &dialog](const QString& id) {
+        discardWork(id, 0);
+        dialog.setDrafts(m_keeper.allDrafts(), m_keeper.draftId());
+    });
     if (dialog.exec() != QDialog::Accepted || dialog.chosenId().isEmpty())
         return;
     const QString refused = m_keeper.restoreDraft(dialog.chosenId());
@@ -300,6 +451,7 @@ void HostWindow::startUp()
     Lifecycle::UserControl_Show(m_form);
     m_keeper.startupFinished();
     offerDrafts();
+    updateNextOrder();
     emit started();
     if (!m_options.screenshot.isEmpty()) {
         grab().save(m_options.screenshot, "PNG");

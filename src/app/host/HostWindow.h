@@ -13,7 +13,9 @@
 
 class FindBar;
 class PotwierdzenieZam;
+class QAction;
 class QLabel;
+class QPushButton;
 
 // The window that hosts one control the way a platform page does: it creates the
 // control, hands it its properties, shows it (which runs the start-up) and, when closed,
@@ -42,14 +44,26 @@ public:
     void restorePointer() override;
     void orderReceived(const QByteArray& orderXml) override;
     void noOrderWaiting() override;
-    void responseSaved(const QString& path) override;
+    void waitingOrders(int count) override;
+    void responseSaved(const QString& path, const QByteArray& document) override;
+    void responseUploaded(const QByteArray& document, const QString& address,
+                          const QString& status) override;
     void responseSent(const QString& number) override;
+    void responseLoading(const QString& path) override;
+    void responseLoaded(const QString& path, bool loaded) override;
     void partnerInfoStored(const QString& path) override;
 
     // Lists the drafts and restores the one the user chooses.
     void showDrafts();
     // Lists the sites whose links open the editor and lets the clerk change his answers.
     void showTrustedSites();
+    // Файл → Журнал….
+    void showJournal();
+    // The next order waiting for this buyer, once the one on screen is sent.
+    void nextOrder();
+    // An order kept in the journal, as a new confirmation; the work on screen stays in its
+    // draft.
+    void openFromJournal(qint64 entry);
     // Tells the user of a quiet event in the status bar, until the next one.
     void showStatus(const QString& text);
 
@@ -70,6 +84,11 @@ private:
     QWidget* buildDraftsBar();
     void offerDrafts();
     void updateTally();
+    void updateTitle();
+    bool mayTakeNextOrder() const;
+    void updateNextOrder();
+    // Gives up a draft's work after asking; the journal keeps it as given up.
+    void discardWork(const QString& draftId, qint64 entry);
     // False when the user chose to stay.
     bool mayClose();
     // Runs the launch's checks and then the control's start-up.
@@ -89,6 +108,9 @@ private:
     QLabel* m_draftsText = nullptr;
     FindBar* m_findBar = nullptr;
     QLabel* m_tally = nullptr;
+    QLabel* m_waiting = nullptr;
+    QAction* m_nextOrderAction = nullptr;
+    QPushButton* m_nextOrderButton = nullptr;
     QString m_origin;
     // The control was shown: from then on closing writes its properties and working folder
     // back. A launch stopped before leaves them as they were.

@@ -2,9 +2,11 @@
 
 #include "core/actions/CellEditor.h"
 #include "core/form/ProcessState.h"
+#include "core/rules/XmlDocument.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QUndoCommand>
 
 using Field = Confirmation::Field;
@@ -60,7 +62,8 @@ private:
 };
 
 WorkKeeper::WorkKeeper(Confirmation& form, QObject* parent)
-    : QObject(parent), m_form(form), m_watcher(form)
+    : QObject(parent), m_form(form), m_watcher(form),
+      m_journal(form, [this](const QString& text) { emit status(text); })
 {
     m_undo.setUndoLimit(UndoLimit);
     connect(&m_watcher, &ChangeWatcher::changed, this, &WorkKeeper::changed);
@@ -79,10 +82,21 @@ bool WorkKeeper::holdsConfirmation(const Confirmation::State& state) const
     return state.lineCount > 0 || !state.fields[size_t(Field::txtNrPotw)].isEmpty();
 }
 
-void WorkKeeper::orderReceived(const QByteArray& order)
+void WorkKeeper::setState(WorkState state)
+{
+    if (state == m_state)
+        return;
+    m_state = state;
+    m_journal.state(state);
+}
+
+void WorkKeeper::orderReceived(const QByteArray& order, const QString& source)
 {
     // The order is kept before it is shown: the server hands it out only once.
     m_draftId = Drafts::newId(QDateTime::currentDateTime());
+    m_order = order;
+    m_orderSource = source;
+    m_journal.detach();
     const std::optional<Drafts> store = drafts();
     QString error;
     if (store && !store->writeOrder(m_draftId, order, &error))
@@ -96,6 +110,11 @@ void WorkKeeper::startupFinished()
     m_quiet = false;
     m_undo.clear();
     m_unsaved = false;
+    m_state = WorkState::Received;
+    // The order is journaled as the form shows it, once its start-up is over.
+    if (!m_order.isNull())
+        m_journal.order(m_order, m_orderSource, m_draftId, m_origin);
+    m_order.clear();
     const Confirmation::State now = m_form.state();
     if (holdsConfirmation(now))
         writeDraft(now);
@@ -104,25 +123,74 @@ void WorkKeeper::startupFinished()
     emit stateChanged();
 }
 
-void WorkKeeper::responseFinished()
+void WorkKeeper::responseUploaded(const QByteArray& document, const QString& address,
+                                  const QString& status)
 {
-    // What the send or save changed (the send button, the number sent) is no user's step.
+    m_journal.uploaded(document, address, status);
+}
+
+void WorkKeeper::responseSent()
+{
+    // What the send changed (the send button, the number sent) is no user's step.
     m_quiet = true;
     m_watcher.settle();
     m_quiet = false;
     m_unsaved = false;
-    m_done = true;
+    m_state = WorkState::Sent;
     writeDraft(m_form.state());
     emit stateChanged();
+}
+
+void WorkKeeper::responseSaved(const QString& path, const QByteArray& document)
+{
+    m_quiet = true;
+    m_watcher.settle();
+    m_quiet = false;
+    m_unsaved = false;
+    m_journal.saved(path, document);
+    // A copy kept in a file does not undo a send.
+    if (m_state != WorkState::Sent)
+        m_state = WorkState::Saved;
+    writeDraft(m_form.state());
+    emit stateChanged();
+}
+
+void WorkKeeper::responseLoading()
+{
+    // A cell edit the load committed is a step of the work on screen, kept with it.
+    m_watcher.settle();
+    m_beforeLoad = holdsConfirmation(m_form.state()) ? m_draftId : QStringLiteral("");
+    m_draftId.clear();
+    m_journal.detach();
+}
+
+void WorkKeeper::responseLoaded(const QString& path, bool loaded)
+{
+    if (!loaded) {
+        if (!m_beforeLoad.value_or(QString()).isEmpty())
+            emit status(QStringLiteral("Файл не загружен. Работа, что была на экране, сохранена в "
+                                       "черновике: Ctrl+Z или «Файл → Черновики…» вернёт её."));
+        return;
+    }
+    m_draftId = Drafts::newId(QDateTime::currentDateTime());
+    QFile file(path);
+    const QByteArray document =
+        file.open(QIODevice::ReadOnly) && file.size() <= XmlDocument::MaxInputSize ? file.readAll()
+                                                                                   : QByteArray();
+    m_state = WorkState::Received;
+    m_journal.order(document, QStringLiteral("loaded"), m_draftId, m_origin);
 }
 
 void WorkKeeper::changed(const Confirmation::State& before, const Confirmation::State& after)
 {
     if (!m_quiet) {
-        m_undo.push(new Step(*this, before, m_draftId, after, m_draftId));
+        // After a load the step leads back from the loaded draft to the one before.
+        const QString beforeId = m_beforeLoad.value_or(m_draftId);
+        m_undo.push(new Step(*this, before, beforeId, after, m_draftId));
         m_unsaved = true;
-        m_done = false;
+        setState(WorkState::InProgress);
     }
+    m_beforeLoad.reset();
     if (holdsConfirmation(after) || !m_draftId.isEmpty())
         writeDraft(after);
     emit stateChanged();
@@ -134,10 +202,13 @@ void WorkKeeper::apply(const Confirmation::State& state, const QString& draftId)
     if (editor.isVisible())
         editor.pressEscape();
     m_watcher.restore(state);
+    if (draftId != m_draftId)
+        m_journal.follow(draftId);
     m_draftId = draftId;
     m_unsaved = true;
-    m_done = false;
-    writeDraft(state);
+    setState(WorkState::InProgress);
+    if (holdsConfirmation(state) || !draftId.isEmpty())
+        writeDraft(state);
     emit stateChanged();
 }
 
@@ -151,7 +222,7 @@ void WorkKeeper::writeDraft(const Confirmation::State& state)
     const ProcessState& process = m_form.process();
     Drafts::Info info;
     info.id = m_draftId;
-    info.done = m_done;
+    info.state = m_state;
     info.lastChange = QDateTime::currentDateTime();
     info.userIln = process.user.iln;
     info.partnerIln = m_form.partnerIln();
@@ -166,6 +237,30 @@ void WorkKeeper::writeDraft(const Confirmation::State& state)
                         .arg(info.lastChange.toString(QStringLiteral("HH:mm:ss"))));
     else
         emit status(QStringLiteral("Черновик не записан: ") + error);
+}
+
+QString WorkKeeper::discardDraft(const QString& id)
+{
+    const std::optional<Drafts> store = drafts();
+    std::optional<Drafts::Info> info = store ? store->readInfo(id) : std::nullopt;
+    const std::optional<Confirmation::State> state = store ? store->readState(id) : std::nullopt;
+    if (!info || !state)
+        return QStringLiteral("Черновик не читается: файл повреждён или удалён.");
+    info->state = WorkState::Discarded;
+    info->lastChange = QDateTime::currentDateTime();
+    QString error;
+    if (!store->write(*info, *state, &error))
+        return QStringLiteral("Черновик не записан: ") + error;
+    if (Journal* journal = m_journal.journal()) {
+        if (const std::optional<qint64> entry = journal->entryOfDraft(id))
+            journal->setState(*entry, WorkState::Discarded);
+    }
+    if (id == m_draftId) {
+        m_state = WorkState::Discarded;
+        m_unsaved = false;
+    }
+    emit stateChanged();
+    return {};
 }
 
 QList<Drafts::Info> WorkKeeper::allDrafts() const
@@ -183,7 +278,7 @@ QList<Drafts::Info> WorkKeeper::otherUnsentDrafts() const
 {
     QList<Drafts::Info> unsent;
     for (const Drafts::Info& info : allDrafts()) {
-        if (!info.done && info.id != m_draftId && info.origin == m_origin)
+        if (!WorkStates::isDone(info.state) && info.id != m_draftId && info.origin == m_origin)
             unsent.append(info);
     }
     return unsent;

@@ -5,6 +5,7 @@
 #include "core/actions/ResetForm.h"
 #include "core/form/Clock.h"
 #include "core/form/Columns.h"
+#include "core/form/Host.h"
 #include "core/form/ProcessState.h"
 #include "core/form/RuntimeError.h"
 #include "core/rules/Chooser.h"
@@ -140,6 +141,7 @@ bool readDocument(Confirmation& form, const XmlDocument& document)
 LoadOutcome load(Confirmation& form, const QString& path)
 {
     form.editor().commit();
+    form.host().responseLoading(path);
     form.SetHeader();
     ResetForm(form);
     const ProcessState& process = form.process();
@@ -223,6 +225,8 @@ LoadOutcome loadResponseFile(Confirmation& form, const QString& path)
         form.reportError(Messages::ErrorIn, QStringLiteral("btnWczytaj_Click()"), e.description());
     }
     form.setEnabled(true);
+    form.host().responseLoaded(path, outcome == LoadOutcome::Loaded ||
+                                         outcome == LoadOutcome::Incomplete);
     return outcome;
 }
 

@@ -22,10 +22,11 @@ void btnZapisz_Click(Confirmation& form, ChooserPort& chooser)
         if (!path.isEmpty()) {
             if (const std::optional<XmlDocument> response = MakeOrderResponse(form)) {
                 QString error;
-                if (!FileWriter::write(path, response->toUtf8(), &error))
+                const QByteArray bytes = response->toUtf8();
+                if (!FileWriter::write(path, bytes, &error))
                     throw RuntimeError(RuntimeError::Generic,
                                        QStringLiteral("Файл «%1» не записан: %2").arg(path, error));
-                form.host().responseSaved(path);
+                form.host().responseSaved(path, bytes);
             }
         }
     } catch (const RuntimeError& e) {

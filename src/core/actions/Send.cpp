@@ -27,6 +27,7 @@ void send(Confirmation& form)
     const XmlDocument answer = SendXMLDOMRequest(form, form.services().uploadUrl, *response);
     const QString status =
         Conversions::GetNodeValue(answer, "/send-document-response/submission-status", false);
+    form.host().responseUploaded(response->xml().toUtf8(), form.services().uploadUrl, status);
     if (status == QLatin1String("OK")) {
         form.tell(QStringLiteral("Документ отправлен."), Message::Icon::Information);
         form.recordSent(number);

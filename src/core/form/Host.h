@@ -22,8 +22,19 @@ public:
     // itself shows nothing for them.
     virtual void orderReceived(const QByteArray& /*orderXml*/) {}
     virtual void noOrderWaiting() {}
-    virtual void responseSaved(const QString& /*path*/) {}
+    // How many orders the platform says are still waiting, when its answer says so.
+    virtual void waitingOrders(int /*count*/) {}
+    virtual void responseSaved(const QString& /*path*/, const QByteArray& /*document*/) {}
+    // Every upload of a response, with the status read from the platform's answer
+    // ("OK", another text, or "-1" when the answer held none).
+    virtual void responseUploaded(const QByteArray& /*document*/, const QString& /*address*/,
+                                  const QString& /*status*/)
+    {
+    }
     virtual void responseSent(const QString& /*number*/) {}
+    // A saved response is about to replace the form, and then has or has not.
+    virtual void responseLoading(const QString& /*path*/) {}
+    virtual void responseLoaded(const QString& /*path*/, bool /*loaded*/) {}
     // The server's partner information was stored in this file.
     virtual void partnerInfoStored(const QString& /*path*/) {}
 };

@@ -10,8 +10,9 @@
 namespace {
 
 constexpr quint32 Magic = 0x57584446; // "WXDF"
-// Version 2 added the origin of the page a draft's order came from.
-constexpr quint16 Version = 2;
+// Version 2 added the origin of the page a draft's order came from; version 3 tells where
+// the work stands instead of only whether it was done.
+constexpr quint16 Version = 3;
 constexpr QDataStream::Version StreamVersion = QDataStream::Qt_6_4;
 const QString DraftSuffix = QStringLiteral(".draft");
 const QString OriginsFile = QStringLiteral("origins.ini");
@@ -21,8 +22,9 @@ constexpr qint64 MaxDraftBytes = 64 * 1024 * 1024;
 
 void put(QDataStream& out, const Drafts::Info& info)
 {
-    out << Magic << Version << info.done << info.lastChange << info.userIln << info.partnerIln
-        << info.partnerName << info.number << info.buyer << qint32(info.lines) << info.origin;
+    out << Magic << Version << quint8(info.state) << info.lastChange << info.userIln
+        << info.partnerIln << info.partnerName << info.number << info.buyer << qint32(info.lines)
+        << info.origin;
 }
 
 bool take(QDataStream& in, Drafts::Info& info)
@@ -33,8 +35,18 @@ bool take(QDataStream& in, Drafts::Info& info)
     in >> magic >> version;
     if (magic != Magic || version < 1 || version > Version)
         return false;
-    in >> info.done >> info.lastChange >> info.userIln >> info.partnerIln >> info.partnerName >>
-        info.number >> info.buyer >> lines;
+    if (version >= 3) {
+        quint8 state = 0;
+        in >> state;
+        info.state = WorkStates::fromNumber(state).value_or(WorkState::InProgress);
+    } else {
+        // Before, a draft told only whether it was sent or saved.
+        bool done = false;
+        in >> done;
+        info.state = done ? WorkState::Saved : WorkState::InProgress;
+    }
+    in >> info.lastChange >> info.userIln >> info.partnerIln >> info.partnerName >> info.number >>
+        info.buyer >> lines;
     info.lines = lines;
     if (version >= 2)
         in >> info.origin;
@@ -252,7 +264,7 @@ int Drafts::prune(const QDateTime& now, int days) const
 {
     int removed = 0;
     for (const Info& info : list()) {
-        if (!info.done || info.lastChange.addDays(days) > now)
+        if (!WorkStates::isDone(info.state) || info.lastChange.addDays(days) > now)
             continue;
         QFile::remove(orderPath(info.id));
         if (QFile::remove(draftPath(info.id)))

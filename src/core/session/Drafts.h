@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/actions/Confirmation.h"
+#include "core/session/WorkState.h"
 
 #include <QDateTime>
 #include <QList>
@@ -11,13 +12,14 @@
 // The drafts folder inside the working folder: for each confirmation being worked on, the
 // order as it was received and a draft of everything the user sees, written after every
 // change, so that closing the window, a crash or a power cut loses nothing. A draft is
-// marked done when its response was sent or saved; done drafts go after 30 days.
+// marked sent or saved with its response, or discarded when the clerk gives the work up;
+// such drafts go after 30 days.
 class Drafts {
 public:
     // What a draft says of itself without being restored.
     struct Info {
         QString id;
-        bool done = false;
+        WorkState state = WorkState::Received;
         QDateTime lastChange;
         QString userIln;
         QString partnerIln;
@@ -53,7 +55,8 @@ public:
     // not be kept.
     bool recordOrigin(const QString& fileName, const QString& origin) const;
     QString originOf(const QString& fileName) const;
-    // Removes done drafts whose last change is older than the given days; returns how many.
+    // Removes drafts whose work is done (sent, saved or given up) and whose last change is
+    // older than the given days; returns how many.
     int prune(const QDateTime& now, int days = 30) const;
 
     // A draft's state as bytes and back; nothing when the bytes are no draft.

@@ -78,6 +78,13 @@ std::optional<XmlDocument> fetchOrder(Confirmation& form)
     const XmlDocument request = XmlDocument::fromText(
         QStringLiteral("<order-request><deleteafter>true</deleteafter></order-request>"));
     const XmlDocument answer = SendXMLDOMRequest(form, form.services().orderDataUrl, request);
+    // The reference platform says how many orders wait behind this one; the control
+    // itself reads only the order.
+    bool counted = false;
+    const int waiting =
+        answer.selectSingleNode("/receive-document-response/waiting-orders").text().toInt(&counted);
+    if (counted && waiting >= 0)
+        form.host().waitingOrders(waiting);
     const XmlNode order =
         answer.selectSingleNode("/receive-document-response/document-content/Document-Order");
     if (order.isNull())

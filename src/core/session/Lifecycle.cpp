@@ -1,6 +1,7 @@
 #include "core/session/Lifecycle.h"
 
 #include "core/actions/Confirmation.h"
+#include "core/actions/ResetForm.h"
 #include "core/form/Host.h"
 #include "core/form/ProcessState.h"
 #include "core/form/RuntimeError.h"
@@ -28,6 +29,26 @@ QString readText(const PropertyBag& bag, const char* name, bool& read)
     return value ? value->toString() : QString();
 }
 
+// The order exchange and the lines' check that follows a fetched order; false when no
+// order was waiting, with the form as it was.
+bool takeWaitingOrder(Confirmation& form, bool resetFirst)
+{
+    Host& host = form.host();
+    const std::optional<XmlDocument> order = Exchanges::fetchOrder(form);
+    if (!order) {
+        host.noOrderWaiting();
+        return false;
+    }
+    host.orderReceived(order->toUtf8());
+    if (resetFirst)
+        ResetForm(form);
+    Wczytaj_Zamowienie(form, *order);
+    host.showBusyPointer();
+    Startup::checkLines(form);
+    host.restorePointer();
+    return true;
+}
+
 // The on-line part; false when it ended the start-up.
 bool startOnline(Confirmation& form, const QString& cookie)
 {
@@ -39,16 +60,7 @@ bool startOnline(Confirmation& form, const QString& cookie)
         return false;
     }
     Startup::setParties(form);
-    const std::optional<XmlDocument> order = Exchanges::fetchOrder(form);
-    if (!order) {
-        host.noOrderWaiting();
-        return true;
-    }
-    host.orderReceived(order->toUtf8());
-    Wczytaj_Zamowienie(form, *order);
-    host.showBusyPointer();
-    Startup::checkLines(form);
-    host.restorePointer();
+    takeWaitingOrder(form, false);
     return true;
 }
 
@@ -127,6 +139,20 @@ void UserControl_Show(Confirmation& form)
     } catch (const RuntimeError& e) {
         form.reportError(Messages::ErrorIn, QStringLiteral("UserControl_Show()"), e.description());
     }
+}
+
+bool NextOrder(Confirmation& form)
+{
+    try {
+        if (!takeWaitingOrder(form, true))
+            return false;
+        form.set(Confirmation::Switch::btnPrzeslijEnabled, true);
+        Startup::finish(form);
+        return true;
+    } catch (const RuntimeError& e) {
+        form.reportError(Messages::ErrorIn, QStringLiteral("UserControl_Show()"), e.description());
+    }
+    return false;
 }
 
 void Terminate(const Confirmation& form)

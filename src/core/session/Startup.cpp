@@ -1,6 +1,7 @@
 #include "core/session/Startup.h"
 
 #include "core/actions/Confirmation.h"
+#include "core/actions/ResetForm.h"
 #include "core/form/Columns.h"
 #include "core/form/Partners.h"
 #include "core/form/ProcessState.h"
@@ -40,6 +41,16 @@ void checkLines(Confirmation& form)
     }
     form.setValidLineCount(valid);
     lines.setCurrentCell(1, 1);
+}
+
+bool openOrder(Confirmation& form, const XmlDocument& order)
+{
+    ResetForm(form);
+    form.set(Confirmation::Switch::btnPrzeslijEnabled, true);
+    setParties(form);
+    const bool read = takeOrder(form, order);
+    finish(form);
+    return read;
 }
 
 void finish(Confirmation& form)

@@ -16,5 +16,9 @@ bool takeOrder(Confirmation& form, const XmlDocument& order);
 void checkLines(Confirmation& form);
 // The closing steps: price column for its buyer, header refresh, initial response type.
 void finish(Confirmation& form);
+// An order kept earlier, as a new confirmation: the form emptied and filled from it as an
+// on-line start-up fills it, the send button enabled. False when the order reader
+// reported an error.
+bool openOrder(Confirmation& form, const XmlDocument& order);
 
 } // namespace Startup
