@@ -2,6 +2,7 @@
 #include "core/rules/Cp1251.h"
 #include "core/rules/FileWriter.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -66,6 +67,9 @@ class TestCommandLine : public QObject {
         // Without a screen, as on a server: a bare call then cannot open the window.
         for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             environment.remove(QString::fromLatin1(display));
+        // The settings of a user of the test's own: no working folder unless set up here.
+        environment.insert(QStringLiteral("HOME"), m_dir->path());
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir->filePath("config"));
         process.setProcessEnvironment(environment);
         process.setWorkingDirectory(m_dir->path());
         if (!output.isEmpty())
@@ -362,6 +366,50 @@ private slots:
 
         QCOMPARE(result.exitCode, 2);
         QCOMPARE(read(out), QByteArray("kept\n"));
+    }
+
+    // GIVEN a working folder set up WHEN an order is answered on the command line THEN its
+    // journal has it, saved, and the journal verb finds it by state, date and EAN.
+    void respondIsJournaledWhereAFolderIsSetUp_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<int>("lines");
+        const QString tomorrow = QDate::currentDate().addDays(1).toString(Qt::ISODate);
+        QTest::newRow("everything") << QStringList() << 0 << 1;
+        QTest::newRow("saved ones") << QStringList{"--state", "saved"} << 0 << 1;
+        QTest::newRow("sent ones") << QStringList{"--state", "sent"} << 0 << 0;
+        QTest::newRow("since tomorrow") << QStringList{"--since", tomorrow} << 0 << 0;
+        QTest::newRow("by an EAN of a line") << QStringList{"--search", "4601234567909"} << 0 << 1;
+        QTest::newRow("another buyer's") << QStringList{"--buyer", "4607000000099"} << 0 << 0;
+        QTest::newRow("an unknown state is a wrong call")
+            << QStringList{"--state", "lost"} << 2 << 0;
+        QTest::newRow("a date in another form is a wrong call")
+            << QStringList{"--since", "07.12.2026"} << 2 << 0;
+    }
+    void respondIsJournaledWhereAFolderIsSetUp()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        QFETCH(int, lines);
+        QCOMPARE(run({"journal"}).exitCode, 1); // no working folder yet
+        QCOMPARE(run({"setup", "--working-folder", "work", "--user-iln", "4607000000024",
+                      "--user-name", "ООО Поставщик"})
+                     .exitCode,
+                 0);
+        QCOMPARE(run(QStringList{"respond", Sample, "-o", "out.xml"} + Parties).exitCode, 0);
+
+        const Result listed = run(QStringList{"journal"} + options);
+
+        QCOMPARE(listed.exitCode, exitCode);
+        const QList<QByteArray> rows = listed.out.split('\n');
+        QCOMPARE(rows.size() - 1, lines);
+        if (lines == 1) {
+            const QList<QByteArray> fields = rows[0].split('\t');
+            QCOMPARE(fields.value(1), "saved");
+            QCOMPARE(fields.value(2), "ZK/2026/1187");
+            QCOMPARE(fields.value(3), "Пз_ZK/2026/1187");
+        }
     }
 
     // The verbs without a window start without the window's libraries.

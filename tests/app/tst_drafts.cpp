@@ -15,6 +15,7 @@
 #include "core/rules/Chooser.h"
 #include "core/rules/FileWriter.h"
 #include "core/rules/ResponseWriter.h"
+#include "core/session/Journal.h"
 
 #include <QDir>
 #include <QMessageBox>
@@ -137,6 +138,8 @@ private slots:
     {
         freshProcess();
         QDir(Drafts::folderOf(m_work)).removeRecursively();
+        for (const char* suffix : {"", "-wal", "-shm"})
+            QFile::remove(QDir(m_work).filePath(Journal::fileName() + QLatin1String(suffix)));
     }
 
     void everyChangeLeavesADraftAndAnUndoStep_data()
@@ -405,6 +408,11 @@ private slots:
         const QList<Drafts::Info> offered = window.keeper().otherUnsentDrafts();
         QCOMPARE(offered.size(), 1);
         QCOMPARE(offered[0].lines, 3);
+        // The journal, written between the same steps, tells the same story.
+        const QList<Journal::Entry> journaled = window.keeper().journal().journal()->search({});
+        QCOMPARE(journaled.size(), 1);
+        QCOMPARE(journaled[0].draftId, offered[0].id);
+        QCOMPARE(journaled[0].state, WorkState::InProgress);
         QVERIFY(window.keeper().restoreDraft(offered[0].id).isEmpty());
         QCOMPARE(window.form().lines().text(2, ColConfirmed), QStringLiteral("7,000"));
         QCOMPARE(window.form().field(Field::txtNrPotw), QStringLiteral("Пз_ZK-7"));

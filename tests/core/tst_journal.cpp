@@ -100,7 +100,7 @@ private slots:
             QVERIFY(query.exec(
                 "INSERT INTO entries VALUES (1, '2026-12-01T08:00:00.000Z', "
                 "'2026-12-01T08:00:00.000Z', 2, 'd', '', 'fetched', '4607000000017', 'ТД', '', "
-                "'ZK-1', '2026-12-01', 'Пз_ZK-1', 2, 30, 'zk-1', 1)"));
+                "'ZK-1', '2026-12-01', 'Пз_ZK-1', 2, 30, 1)"));
             query.finish();
             db.close();
         }
@@ -110,6 +110,7 @@ private slots:
         QVERIFY(now);
         const Entries found = now->search(byText(u"4601234560002"_s));
         QCOMPARE(found.size(), 1);
+        QCOMPARE(now->search(byText(u"пз_zk"_s)).size(), 1);
         QCOMPARE(found[0].orderNumber, u"ZK-1"_s);
         QCOMPARE(found[0].state, WorkState::Sent);
     }

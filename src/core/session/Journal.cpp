@@ -64,10 +64,17 @@ QVariant text(const QString& value)
     return value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
 }
 
-// What an entry is found by besides its codes, in lower case.
-QString searchText(const QStringList& parts)
+// What an entry is found by besides its codes: its numbers and its buyer, in lower case.
+bool insertText(QSqlDatabase& db, qint64 entry, const QStringList& parts, QString& error)
 {
-    return parts.join(QLatin1Char('\n')).toLower();
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("INSERT INTO entry_text (rowid, text) VALUES (?, ?)"));
+    query.bindValue(0, entry);
+    query.bindValue(1, parts.join(QLatin1Char('\n')).toLower());
+    if (query.exec())
+        return true;
+    error = query.lastError().text();
+    return false;
 }
 
 bool insertCodes(QSqlDatabase& db, qint64 entry, const QStringList& codes, QString& error)
@@ -101,8 +108,8 @@ const QList<Step>& migrations()
                      "origin TEXT NOT NULL, source TEXT NOT NULL, buyer_iln TEXT NOT NULL, "
                      "buyer_name TEXT NOT NULL, seller_iln TEXT NOT NULL, order_number TEXT "
                      "NOT NULL, order_date TEXT NOT NULL, confirmation_number TEXT NOT NULL, "
-                     "lines INTEGER NOT NULL, ordered_total REAL NOT NULL, search TEXT NOT "
-                     "NULL, order_document INTEGER REFERENCES documents(id))"),
+                     "lines INTEGER NOT NULL, ordered_total REAL NOT NULL, order_document "
+                     "INTEGER REFERENCES documents(id))"),
                  QStringLiteral("CREATE INDEX entries_received ON entries (received)"),
                  QStringLiteral("CREATE INDEX entries_draft ON entries (draft_id)"),
                  QStringLiteral(
@@ -117,24 +124,35 @@ const QList<Step>& migrations()
                                 "entries(id), at TEXT NOT NULL, state INTEGER NOT NULL)")},
                 error);
         },
-        // The lines' codes, filled for the entries already kept from their orders.
+        // Search: the lines' codes, and the numbers and the buyer by any part of them,
+        // filled for the entries already kept.
         [](QSqlDatabase& db, QString& error) {
             if (!execAll(db,
                          {QStringLiteral("CREATE TABLE codes (entry INTEGER NOT NULL "
                                          "REFERENCES entries(id), code TEXT NOT NULL)"),
-                          QStringLiteral("CREATE INDEX codes_code ON codes (code, entry)")},
+                          QStringLiteral("CREATE INDEX codes_code ON codes (code, entry)"),
+                          QStringLiteral("CREATE VIRTUAL TABLE entry_text USING fts5(text, "
+                                         "tokenize = 'trigram')")},
                          error))
                 return false;
             QSqlQuery kept(db);
             kept.setForwardOnly(true);
-            if (!kept.exec(QStringLiteral("SELECT e.id, d.bytes FROM entries e JOIN documents d "
-                                          "ON d.id = e.order_document"))) {
+            if (!kept.exec(QStringLiteral(
+                    "SELECT e.id, d.bytes, e.order_number, e.confirmation_number, e.buyer_name, "
+                    "e.buyer_iln, (SELECT group_concat(number, char(10)) FROM responses WHERE "
+                    "entry = e.id) FROM entries e LEFT JOIN documents d ON d.id = "
+                    "e.order_document"))) {
                 error = kept.lastError().text();
                 return false;
             }
             while (kept.next()) {
-                if (!insertCodes(db, kept.value(0).toLongLong(),
-                                 Journal::codesOf(kept.value(1).toByteArray()), error))
+                const qint64 entry = kept.value(0).toLongLong();
+                if (!insertCodes(db, entry, Journal::codesOf(kept.value(1).toByteArray()), error) ||
+                    !insertText(db, entry,
+                                {kept.value(2).toString(), kept.value(3).toString(),
+                                 kept.value(4).toString(), kept.value(5).toString(),
+                                 kept.value(6).toString()},
+                                error))
                     return false;
             }
             return true;
@@ -165,6 +183,35 @@ Opened connectTo(const QString& name, const QString& path, int& version, QString
     }
     version = stored.value(0).toInt();
     return Opened::Ready;
+}
+
+// Moves the entry to the state, with a line of its history; nothing when it stands there
+// already or, with `unlessSent`, was sent.
+bool changeState(QSqlDatabase& db, qint64 entry, WorkState state, bool unlessSent, QString& error)
+{
+    QSqlQuery query(db);
+    const QString at = now();
+    query.prepare(QStringLiteral(
+        "UPDATE entries SET state = ?, changed = ? WHERE id = ? AND state <> ? AND state <> ?"));
+    query.bindValue(0, int(state));
+    query.bindValue(1, at);
+    query.bindValue(2, entry);
+    query.bindValue(3, int(state));
+    query.bindValue(4, unlessSent ? int(WorkState::Sent) : int(state));
+    if (!query.exec()) {
+        error = query.lastError().text();
+        return false;
+    }
+    if (query.numRowsAffected() < 1)
+        return true;
+    query.prepare(QStringLiteral("INSERT INTO states (entry, at, state) VALUES (?, ?, ?)"));
+    query.bindValue(0, entry);
+    query.bindValue(1, at);
+    query.bindValue(2, int(state));
+    if (query.exec())
+        return true;
+    error = query.lastError().text();
+    return false;
 }
 
 Journal::Entry entryFrom(const QSqlQuery& query)
@@ -199,13 +246,18 @@ const QString EntryColumns = QStringLiteral(
     "LEFT JOIN responses r ON r.id = (SELECT id FROM responses WHERE entry = e.id ORDER BY "
     "answer = 'OK' DESC, id DESC LIMIT 1)");
 
-QString likePattern(const QString& text)
+// Any part of the text, in lower case as the index keeps it: the pattern's own characters
+// stand for themselves.
+QString globPattern(const QString& text)
 {
-    QString escaped = text.toLower();
-    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-    escaped.replace(QLatin1Char('%'), QLatin1String("\\%"));
-    escaped.replace(QLatin1Char('_'), QLatin1String("\\_"));
-    return QLatin1Char('%') + escaped + QLatin1Char('%');
+    QString pattern = QStringLiteral("*");
+    for (const QChar c : text.toLower()) {
+        if (c == QLatin1Char('*') || c == QLatin1Char('?') || c == QLatin1Char('['))
+            pattern += QLatin1Char('[') + c + QLatin1Char(']');
+        else
+            pattern += c;
+    }
+    return pattern + QLatin1Char('*');
 }
 
 // A spreadsheet reads a field that starts with one of these as a formula.
@@ -339,8 +391,7 @@ std::optional<qint64> Journal::recordOrder(const Order& order)
         query.prepare(QStringLiteral(
             "INSERT INTO entries (received, changed, state, draft_id, origin, source, buyer_iln, "
             "buyer_name, seller_iln, order_number, order_date, confirmation_number, lines, "
-            "ordered_total, search, order_document) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-            "?, ?, ?, ?)"));
+            "ordered_total, order_document) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         const QVariantList values = {at,
                                      at,
                                      int(WorkState::Received),
@@ -355,8 +406,6 @@ std::optional<qint64> Journal::recordOrder(const Order& order)
                                      text(order.confirmationNumber),
                                      order.lines,
                                      order.orderedTotal,
-                                     searchText({order.orderNumber, order.confirmationNumber,
-                                                 order.buyerName, order.buyerIln}),
                                      document};
         for (qsizetype i = 0; i < values.size(); ++i)
             query.bindValue(int(i), values[i]);
@@ -369,7 +418,11 @@ std::optional<qint64> Journal::recordOrder(const Order& order)
         query.bindValue(0, entry);
         query.bindValue(1, at);
         query.bindValue(2, int(WorkState::Received));
-        done = query.exec() && insertCodes(db, entry, codesOf(order.document), error);
+        done = query.exec() && insertCodes(db, entry, codesOf(order.document), error) &&
+               insertText(
+                   db, entry,
+                   {order.orderNumber, order.confirmationNumber, order.buyerName, order.buyerIln},
+                   error);
     }
     if (!done || !db.commit()) {
         m_error = error.isEmpty() ? db.lastError().text() : error;
@@ -414,48 +467,33 @@ bool Journal::recordResponse(qint64 entry, const Response& response)
     }
     // The response's number is found like the order's.
     if (done) {
-        query.prepare(QStringLiteral("UPDATE entries SET search = search || ? WHERE id = ?"));
+        query.prepare(QStringLiteral("UPDATE entry_text SET text = text || ? WHERE rowid = ?"));
         query.bindValue(0, QLatin1Char('\n') + response.number.toLower());
         query.bindValue(1, entry);
         done = query.exec();
     }
     QString error = query.lastError().text();
+    // Where the entry stands moves within the same transaction: accepted, it is sent; a
+    // copy in a file makes saved what was not sent.
+    if (done && response.sent && response.answer == QLatin1String("OK"))
+        done = changeState(db, entry, WorkState::Sent, false, error);
+    else if (done && !response.sent)
+        done = changeState(db, entry, WorkState::Saved, true, error);
     if (!done || !db.commit()) {
         m_error = error.isEmpty() ? db.lastError().text() : error;
         db.rollback();
         return false;
     }
-    if (response.sent && response.answer == QLatin1String("OK"))
-        return setState(entry, WorkState::Sent);
-    const std::optional<Entry> kept = this->entry(entry);
-    if (!response.sent && kept && kept->state != WorkState::Sent)
-        return setState(entry, WorkState::Saved);
     return true;
 }
 
 bool Journal::setState(qint64 entry, WorkState state)
 {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    QSqlQuery query(db);
-    const QString at = now();
-    query.prepare(
-        QStringLiteral("UPDATE entries SET state = ?, changed = ? WHERE id = ? AND state <> ?"));
-    query.bindValue(0, int(state));
-    query.bindValue(1, at);
-    query.bindValue(2, entry);
-    query.bindValue(3, int(state));
-    if (!query.exec()) {
-        m_error = query.lastError().text();
-        return false;
-    }
-    if (query.numRowsAffected() < 1)
-        return true;
-    query.prepare(QStringLiteral("INSERT INTO states (entry, at, state) VALUES (?, ?, ?)"));
-    query.bindValue(0, entry);
-    query.bindValue(1, at);
-    query.bindValue(2, int(state));
-    if (!query.exec()) {
-        m_error = query.lastError().text();
+    QString error;
+    if (!db.transaction() || !changeState(db, entry, state, false, error) || !db.commit()) {
+        m_error = error.isEmpty() ? db.lastError().text() : error;
+        db.rollback();
         return false;
     }
     return true;
@@ -492,11 +530,12 @@ QList<Journal::Entry> Journal::search(const Filter& filter) const
     QVariantList values;
     const QString text = filter.text.trimmed();
     if (!text.isEmpty()) {
-        // The codes' index is read from the code's start: a prefix is a range.
+        // A part of the numbers or the buyer through the text's index of three-letter runs;
+        // the start of a code through the codes' index, a prefix being a range.
         conditions.append(QStringLiteral(
-            "(e.search LIKE ? ESCAPE '\\' OR e.id IN (SELECT entry FROM codes WHERE code >= ? "
-            "AND code < ?))"));
-        values << likePattern(text) << text << text + QChar(0xffff);
+            "e.id IN (SELECT rowid FROM entry_text WHERE text GLOB ? UNION SELECT entry FROM "
+            "codes WHERE code >= ? AND code < ?)"));
+        values << globPattern(text) << text << text + QChar(0xffff);
     }
     if (!filter.buyerIln.isEmpty()) {
         conditions.append(QStringLiteral("e.buyer_iln = ?"));

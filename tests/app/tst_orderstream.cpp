@@ -1,0 +1,226 @@
+#include "DocumentsHelpers.h"
+#include "PlatformProcess.h"
+#include "TestSupport.h"
+#include "UserHome.h"
+
+#include "app/host/HostWindow.h"
+#include "app/host/JournalDialog.h"
+#include "core/actions/LoadResponse.h"
+#include "core/rules/DebugLog.h"
+#include "core/session/Journal.h"
+#include "core/session/TrustedOrigins.h"
+#include "ui/control/PotwierdzenieZam.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using Field = Confirmation::Field;
+
+namespace {
+
+const QString SellerIln = DocumentTexts::SellerIln;
+const QString BuyerIln = DocumentTexts::BuyerIln;
+
+// Order `n` of the day: its own number, and EANs of its own in its n + 1 lines.
+QByteArray orderOfTheDay(int n)
+{
+    QString text = DocumentTexts::withText(DocumentTexts::order(n + 1),
+                                           u"Order-Header/OrderNumber"_s, u"ZK-%1"_s.arg(n));
+    return text.replace(u"4601234560"_s, u"46"_s + QString::number(n) + u"0000000"_s).toUtf8();
+}
+
+} // namespace
+
+class TestOrderStream : public QObject {
+    Q_OBJECT
+
+    UserHome m_home;
+    std::unique_ptr<QTemporaryDir> m_store;
+    std::unique_ptr<PlatformProcess> m_platform;
+    QTimer m_boxCloser;
+    QStringList m_boxes;
+
+    QStringList mailbox(const QString& folder) const
+    {
+        return PlatformProcess::names(m_store->filePath("mailbox/supplier/" + folder));
+    }
+    // The window the platform's page opens on-line, started.
+    std::unique_ptr<HostWindow> open()
+    {
+        const PlatformProcess::Page page = m_platform->page("supplier");
+        LaunchOptions options;
+        options.pageUrl = m_platform->siteBase() + "supplier/Order.aspx";
+        options.pageTrusted = true;
+        options.cookie = page.cookie;
+        options.properties = {
+            {"PartnerURL", "supplier"}, {"PartnerILN", BuyerIln}, {"PartnerName", "ABC"}};
+        auto window = std::make_unique<HostWindow>(std::move(options), testProcess());
+        QSignalSpy started(window.get(), &HostWindow::started);
+        window->show();
+        return started.wait(30000) ? std::move(window) : nullptr;
+    }
+    static void send(HostWindow& window) { window.control()->button(u"btnPrzeslij"_s)->click(); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_home.setUp({"--user-iln", SellerIln, "--user-name", "ООО Поставщик"}));
+        // The window's message boxes: questions answered Yes, the rest closed.
+        connect(&m_boxCloser, &QTimer::timeout, this, [this] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(widget);
+                if (box && box->isVisible()) {
+                    m_boxes.append(box->text());
+                    box->done(box->standardButtons() & QMessageBox::Yes ? QMessageBox::Yes
+                                                                        : QMessageBox::Ok);
+                }
+            }
+        });
+        m_boxCloser.start(20);
+    }
+    void init()
+    {
+        freshProcess();
+        DebugLog::reset();
+        m_boxes.clear();
+        QDir(m_home.work()).removeRecursively();
+        QVERIFY(m_home.setUp({"--user-iln", SellerIln, "--user-name", "ООО Поставщик"}));
+        m_store = std::make_unique<QTemporaryDir>();
+        m_platform = std::make_unique<PlatformProcess>(m_store->path());
+    }
+    void cleanup() { m_platform.reset(); }
+
+    // GIVEN three orders waiting WHEN each is sent and the next one taken in the same window
+    // THEN all three are answered, the fourth ask finds none and leaves the last one on
+    // screen, and the journal holds each one sent, its response exactly as the platform got
+    // it.
+    void threeOrdersAreAnsweredInOneWindow()
+    {
+        QVERIFY(m_platform->placeMailbox("supplier", BuyerIln, "ТД «Северный»",
+                                         {orderOfTheDay(1), orderOfTheDay(2), orderOfTheDay(3)}));
+        QVERIFY(m_platform->start());
+        std::unique_ptr<HostWindow> window = open();
+        QVERIFY(window);
+        auto* next = window->findChild<QPushButton*>(u"nextOrder"_s);
+        auto* nextAction = window->findChild<QAction*>(u"actionNextOrder"_s);
+        QVERIFY(!nextAction->isEnabled());
+
+        for (int n = 1; n <= 3; ++n) {
+            QCOMPARE(window->form().field(Field::lblNrZamWart), u"ZK-%1"_s.arg(n));
+            QCOMPARE(window->form().lineCount(), n + 1);
+            send(*window);
+            QTRY_COMPARE(mailbox("received").size(), n);
+            QVERIFY(next->isVisible() && nextAction->isEnabled());
+            nextAction->trigger();
+        }
+        QCOMPARE(window->form().field(Field::lblNrZamWart), u"ZK-3"_s);
+        QVERIFY(window->statusBar()->currentMessage().contains("нет ожидающих заказов"));
+        QCOMPARE(m_boxes.count(u"Документ отправлен."_s), 3);
+
+        Journal* journal = window->keeper().journal().journal();
+        QVERIFY(journal);
+        const QList<Journal::Entry> entries = journal->search({});
+        QCOMPARE(entries.size(), 3);
+        QStringList received = mailbox("received");
+        for (int i = 0; i < 3; ++i) {
+            const Journal::Entry& e = entries[i];
+            QCOMPARE(e.orderNumber, u"ZK-%1"_s.arg(3 - i));
+            QCOMPARE(e.state, WorkState::Sent);
+            QCOMPARE(e.answer, u"OK"_s);
+            QCOMPARE(e.origin, TrustedOrigins::originOf(QUrl(m_platform->siteBase())));
+            QCOMPARE(journal->responseDocument(e.id),
+                     readFile(m_store->filePath("mailbox/supplier/received/") + received[2 - i]));
+        }
+    }
+
+    // GIVEN orders answered WHEN the clerk searches the journal THEN an order is found by a
+    // part of its number and by an EAN of one of its lines, with where it stands, and its
+    // response is shown as it was sent.
+    void theJournalFindsAnOrderByNumberAndEan_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("a part of the number") << "K-2" << QStringList{"ZK-2"};
+        QTest::newRow("an EAN of the second order's line")
+            << "4620000000003" << QStringList{"ZK-2"};
+        QTest::newRow("the start the EANs of both share") << "46" << QStringList{"ZK-2", "ZK-1"};
+        QTest::newRow("a number nobody sent") << "ZK-9" << QStringList();
+    }
+    void theJournalFindsAnOrderByNumberAndEan()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, found);
+        QVERIFY(m_platform->placeMailbox("supplier", BuyerIln, "ТД «Северный»",
+                                         {orderOfTheDay(1), orderOfTheDay(2)}));
+        QVERIFY(m_platform->start());
+        std::unique_ptr<HostWindow> window = open();
+        QVERIFY(window);
+        send(*window);
+        QTRY_COMPARE(mailbox("received").size(), 1);
+        window->findChild<QAction*>(u"actionNextOrder"_s)->trigger();
+        send(*window);
+        QTRY_COMPARE(mailbox("received").size(), 2);
+
+        JournalDialog dialog(*window->keeper().journal().journal(), window.get());
+        dialog.show();
+        QTest::keyClicks(dialog.searchField(), typed);
+        QTRY_COMPARE(dialog.model().rowCount(), found.size());
+        QStringList numbers;
+        for (int row = 0; row < dialog.model().rowCount(); ++row) {
+            numbers.append(dialog.model().entryAt(row)->orderNumber);
+            QCOMPARE(dialog.model().data(dialog.model().index(row, JournalModel::State)),
+                     QVariant(u"отправлен"_s));
+        }
+        QCOMPARE(numbers, found);
+        if (found.isEmpty())
+            return;
+        const QStringList received = mailbox("received");
+        QCOMPARE(dialog.currentResponse(),
+                 readFile(m_store->filePath("mailbox/supplier/received/") + received.last()));
+    }
+
+    // GIVEN work on screen WHEN a file that is no confirmation is loaded THEN the form is
+    // emptied as the load does, but the work stays in its draft, the clerk is told so, and
+    // one undo brings it back.
+    void aFailedLoadLosesNothing()
+    {
+        QVERIFY(m_platform->placeMailbox("supplier", BuyerIln, "ТД", {orderOfTheDay(1)}));
+        QVERIFY(m_platform->start());
+        std::unique_ptr<HostWindow> window = open();
+        QVERIFY(window);
+        Confirmation& form = window->form();
+        form.setField(Field::txtUwagi, u"Отгрузим в пятницу"_s);
+        window->keeper().watcher().settle();
+        const QString draft = window->keeper().draftId();
+        const Confirmation::State work = form.state();
+        const QString bogus = m_store->filePath("not-a-confirmation.xml");
+        QVERIFY(writeFile(bogus, "<Document-Invoice/>"));
+
+        loadResponseFile(form, bogus);
+        window->keeper().watcher().settle();
+
+        QCOMPARE(form.lineCount(), 0);
+        QVERIFY(window->statusBar()->currentMessage().contains("сохранена в черновике"));
+        const std::optional<Confirmation::State> kept = window->keeper().drafts()->readState(draft);
+        QVERIFY(kept && kept->sameContent(work));
+        window->keeper().undoStack().undo();
+        QVERIFY(form.state().sameContent(work));
+        QCOMPARE(window->keeper().draftId(), draft);
+    }
+};
+
+QTEST_MAIN(TestOrderStream)
+#include "tst_orderstream.moc"
