@@ -1,6 +1,7 @@
 #include "app/host/JournalDialog.h"
 
 #include "core/rules/FileWriter.h"
+#include "core/rules/XmlDocument.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -161,11 +162,22 @@ void JournalDialog::showResponse()
                                                           ? QStringLiteral("принято площадкой")
                                                           : e->responseTarget));
     auto* layout = new QVBoxLayout(&viewer);
-    auto* text = new QPlainTextEdit(QString::fromUtf8(currentResponse()));
+    // Laid out for reading; the bytes as they went, one switch away.
+    const QByteArray sent = currentResponse();
+    const XmlDocument parsed = XmlDocument::fromBytes(sent);
+    const QString readable =
+        parsed.isEmpty() ? QString::fromUtf8(sent) : QString::fromUtf8(parsed.toUtf8());
+    auto* text = new QPlainTextEdit(readable);
     text->setObjectName(QStringLiteral("response"));
     text->setReadOnly(true);
     text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    auto* asSent = new QCheckBox(QStringLiteral("Байт в байт, как отправлено"));
+    connect(asSent, &QCheckBox::toggled, text, [text, sent, readable](bool raw) {
+        text->setPlainText(raw ? QString::fromUtf8(sent) : readable);
+        text->setLineWrapMode(raw ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+    });
     layout->addWidget(text);
+    layout->addWidget(asSent);
     auto* close = new QDialogButtonBox(QDialogButtonBox::Close);
     connect(close, &QDialogButtonBox::rejected, &viewer, &QDialog::reject);
     layout->addWidget(close);
