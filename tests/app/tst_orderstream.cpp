@@ -7,6 +7,7 @@
 #include "app/host/JournalDialog.h"
 #include "core/actions/LoadResponse.h"
 #include "core/rules/DebugLog.h"
+#include "core/rules/ResponseWriter.h"
 #include "core/session/Journal.h"
 #include "core/session/TrustedOrigins.h"
 #include "ui/control/PotwierdzenieZam.h"
@@ -219,6 +220,37 @@ private slots:
         window->keeper().undoStack().undo();
         QVERIFY(form.state().sameContent(work));
         QCOMPARE(window->keeper().draftId(), draft);
+    }
+
+    // GIVEN an order answered and saved WHEN the saved file is loaded back and the order
+    // fetched after it is given up THEN the journal has the load as an entry of its own, the
+    // discarded draft is no longer offered, and both stay in the journal.
+    void aLoadIsJournaledAndADiscardedDraftStays()
+    {
+        QVERIFY(m_platform->placeMailbox("supplier", BuyerIln, "ТД",
+                                         {orderOfTheDay(1), orderOfTheDay(2)}));
+        QVERIFY(m_platform->start());
+        std::unique_ptr<HostWindow> window = open();
+        QVERIFY(window);
+        Confirmation& form = window->form();
+        const QString saved = m_store->filePath("saved.xml");
+        QVERIFY(writeFile(saved, MakeOrderResponse(form)->toUtf8()));
+        form.setField(Field::txtUwagi, u"в работе"_s);
+        window->keeper().watcher().settle();
+        const QString draft = window->keeper().draftId();
+
+        loadResponseFile(form, saved);
+        window->keeper().watcher().settle();
+        QCOMPARE(window->keeper().discardDraft(draft), QString());
+
+        Journal* journal = window->keeper().journal().journal();
+        const QList<Journal::Entry> entries = journal->search({});
+        QCOMPARE(entries.size(), 2);
+        QCOMPARE(entries[0].source, u"loaded"_s);
+        QCOMPARE(entries[0].orderNumber, u"ZK-1"_s);
+        QCOMPARE(entries[1].source, u"fetched"_s);
+        QCOMPARE(entries[1].state, WorkState::Discarded);
+        QVERIFY(window->keeper().otherUnsentDrafts().isEmpty());
     }
 };
 
