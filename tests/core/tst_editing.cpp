@@ -68,6 +68,24 @@ private slots:
         QCOMPARE(e.form.lines().text(2, ColUnit), QStringLiteral("PCE"));
     }
 
+    // The only line removed leaves one blank row, every cell of it open to typing but the
+    // line number's.
+    void removingTheOnlyLineLeavesABlankRow()
+    {
+        Editing e(BuyerIln, 1);
+        const Rgb numberColour = e.form.lines().background(1, ColNumber);
+        QCOMPARE(e.form.lines().background(1, ColEan), Colours::Fixed);
+        e.form.lines().setCurrentRow(1);
+        btnUsun_Click(e.form);
+        QCOMPARE(e.form.lineCount(), int16_t(0));
+        QCOMPARE(e.form.lines().rows(), 2);
+        QCOMPARE(e.form.lines().background(1, ColNumber), numberColour);
+        for (int16_t c = ColEan; c < LineColumnCount; ++c) {
+            QCOMPARE(e.form.lines().text(1, c), QString());
+            QCOMPARE(e.form.lines().background(1, c), Colours::Open);
+        }
+    }
+
     void aRemovalThatFailsLeavesTheTableRedrawing()
     {
         Editing e;

@@ -79,13 +79,14 @@ const QByteArray Relations =
 const QByteArray Shared =
     "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
     "<si><t>ШК</t></si><si><r><t>Оста</t></r><r><t>ток</t></r></si></sst>";
-// Shared strings, an inline string, numbers, a cell left out and a blank row.
+// Shared strings, an inline string, numbers, a cell left out, an empty row the sheet leaves
+// out (3) and a blank one.
 const QByteArray Sheet =
     "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>"
     "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"C1\" t=\"s\"><v>1</v></c></row>"
     "<row r=\"2\"><c r=\"A2\"><v>4601234560001</v></c><c r=\"C2\"><v>7.5</v></c></row>"
-    "<row r=\"3\"><c r=\"A3\" t=\"inlineStr\"><is><t>4601234560002</t></is></c>"
-    "<c r=\"B3\" t=\"inlineStr\"><is><t>примечание</t></is></c><c r=\"C3\"><v>3</v></c></row>"
+    "<row r=\"4\"><c r=\"A4\" t=\"inlineStr\"><is><t>4601234560002</t></is></c>"
+    "<c r=\"B4\" t=\"inlineStr\"><is><t>примечание</t></is></c><c r=\"C4\"><v>3</v></c></row>"
     "<row r=\"5\"><c r=\"B5\" t=\"inlineStr\"><is><t> </t></is></c></row>"
     "</sheetData></worksheet>";
 
@@ -140,22 +141,27 @@ private slots:
 
     void readsTheFirstSheetOfAWorkbook_data()
     {
-        QTest::addColumn<bool>("complete");
+        QTest::addColumn<QByteArray>("workbook");
+        QTest::addColumn<QString>("sheet"); // where the sheet is, empty when nowhere
         QTest::addColumn<bool>("readable");
-        QTest::newRow("a whole workbook") << true << true;
-        QTest::newRow("a workbook without its sheet cannot be read") << false << false;
+        QTest::newRow("a whole workbook") << Workbook << "xl/worksheets/stock.xml" << true;
+        QTest::newRow("a workbook without its sheet cannot be read")
+            << Workbook << QString() << false;
+        QTest::newRow("a workbook that names no sheet is read from the first sheet's file")
+            << QByteArray("<workbook/>") << "xl/worksheets/sheet1.xml" << true;
     }
     void readsTheFirstSheetOfAWorkbook()
     {
-        QFETCH(bool, complete);
+        QFETCH(QByteArray, workbook);
+        QFETCH(QString, sheet);
         QFETCH(bool, readable);
         QTemporaryDir dir;
         const QString path = dir.filePath("stock.xlsx");
-        QList<std::pair<QString, QByteArray>> parts = {{"xl/workbook.xml", Workbook},
+        QList<std::pair<QString, QByteArray>> parts = {{"xl/workbook.xml", workbook},
                                                        {"xl/_rels/workbook.xml.rels", Relations},
                                                        {"xl/sharedStrings.xml", Shared}};
-        if (complete)
-            parts.append({"xl/worksheets/stock.xml", Sheet});
+        if (!sheet.isEmpty())
+            parts.append({sheet, Sheet});
         QVERIFY(writeZip(path, parts));
         QString error;
         const std::optional<QuantityFile> file = QuantityFile::read(path, &error);
@@ -167,7 +173,7 @@ private slots:
         QCOMPARE(cellsOf(*file), (Rows{{"ШК", "", "Остаток"},
                                        {"4601234560001", "", "7.5"},
                                        {"4601234560002", "примечание", "3"}}));
-        QCOMPARE(linesOf(*file), (QList<int>{1, 2, 3}));
+        QCOMPARE(linesOf(*file), (QList<int>{1, 2, 4}));
     }
 
     void aDamagedWorkbookSaysWhy()
@@ -188,7 +194,8 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<qint64>("limit");
         QTest::addColumn<QByteArray>("damage"); // "offset:byte" into the entry's data, or
-                                                // "flags:byte" of its directory record
+                                                // "flags:byte" or "method:number" of its
+                                                // directory record
         QTest::addColumn<int>("entry");
         using E = ZipArchive::Entry;
         QTest::newRow("deflated") << Z_DEFLATED << "xl/a.xml" << 1024LL << QByteArray()
@@ -202,6 +209,8 @@ private slots:
             << Z_DEFLATED << "xl/a.xml" << 597LL << QByteArray() << int(E::Unreadable);
         QTest::newRow("encrypted")
             << Z_DEFLATED << "xl/a.xml" << 1024LL << QByteArray("flags:1") << int(E::Unreadable);
+        QTest::newRow("a compression method of its own")
+            << Z_DEFLATED << "xl/a.xml" << 1024LL << QByteArray("method:12") << int(E::Unreadable);
         QTest::newRow("stored bytes changed")
             << 0 << "xl/a.xml" << 1024LL << QByteArray("5:33") << int(E::Damaged);
         QTest::newRow("deflated bytes changed")
@@ -222,6 +231,8 @@ private slots:
             const qsizetype local = bytes.indexOf("PK\x03\x04", 1);
             if (at[0] == "flags") {
                 bytes[record + 8] = char(bytes[record + 8] | at[1].toInt());
+            } else if (at[0] == "method") {
+                bytes[record + 10] = char(at[1].toInt());
             } else {
                 const qsizetype data =
                     local + 30 + uchar(bytes[local + 26]) + uchar(bytes[local + 28]);
@@ -287,8 +298,9 @@ private slots:
     {
         QTest::addColumn<QString>("partner");
         QTest::addColumn<QByteArray>("list");
-        QTest::addColumn<QStringList>("confirmed"); // lines 1 to 3 afterwards
-        QTest::addColumn<QStringList>("report");    // parts the report holds
+        QTest::addColumn<QStringList>("confirmed");  // lines 1 to 3 afterwards
+        QTest::addColumn<QStringList>("report");     // parts the report holds
+        QTest::addColumn<QStringList>("duplicates"); // exactly those the list gives twice
         const QString ordinary = BuyerIln;
         const QString takesMore = QStringLiteral("4607175249997");
         QTest::newRow("values within the ordered quantity, normalised")
@@ -297,24 +309,30 @@ private slots:
                           "4601234560003;12.25\n")
             << QStringList{"7,000", "20,000", "12,250"}
             << QStringList{"Заполнено строк: 2", "№ 2, EAN 4601234560002, Товар 2: 1234,500 — "
-                                                 "больше заказанного (20,000)"};
+                                                 "больше заказанного (20,000)"}
+            << QStringList();
         QTest::newRow("the buyer that takes more than ordered")
             << takesMore << QByteArray("EAN;Кол-во\n4601234560002;25\n")
-            << QStringList{"10,000", "25,000", "30,000"} << QStringList{"Заполнено строк: 1"};
+            << QStringList{"10,000", "25,000", "30,000"} << QStringList{"Заполнено строк: 1"}
+            << QStringList();
         QTest::newRow("letters are no number")
             << ordinary << QByteArray("EAN;Кол-во\n4601234560001;пять\n")
-            << QStringList{"10,000", "20,000", "30,000"} << QStringList{"«пять» — не число"};
+            << QStringList{"10,000", "20,000", "30,000"} << QStringList{"«пять» — не число"}
+            << QStringList();
         QTest::newRow("a name given twice leaves its line")
             << ordinary << QByteArray("EAN;Кол-во\n4601234560003;1\n4601234560003;2\n")
-            << QStringList{"10,000", "20,000", "30,000"} << QStringList{"4601234560003 — 2 раза"};
+            << QStringList{"10,000", "20,000", "30,000"} << QStringList{"4601234560003 — 2 раза"}
+            << QStringList{"4601234560003 — 2 раза"};
         QTest::newRow("rows naming no line and lines the list does not name are listed")
             << ordinary << QByteArray("EAN;Кол-во\n4609999999999;1\n4601234560001;4\n")
             << QStringList{"4,000", "20,000", "30,000"}
             << QStringList{"строка 2: 4609999999999", "№ 2, EAN 4601234560002, Товар 2",
-                           "№ 3, EAN 4601234560003, Товар 3"};
+                           "№ 3, EAN 4601234560003, Товар 3"}
+            << QStringList();
         QTest::newRow("the buyer's item codes, found without regard to case")
             << ordinary << QByteArray("Код покупателя;Количество\nb-2;5\n")
-            << QStringList{"10,000", "5,000", "30,000"} << QStringList{"Заполнено строк: 1"};
+            << QStringList{"10,000", "5,000", "30,000"} << QStringList{"Заполнено строк: 1"}
+            << QStringList();
     }
     void fillsThroughTheCellRules()
     {
@@ -322,6 +340,7 @@ private slots:
         QFETCH(QByteArray, list);
         QFETCH(QStringList, confirmed);
         QFETCH(QStringList, report);
+        QFETCH(QStringList, duplicates);
         RecordingMessages messages;
         Confirmation form(messages, testProcess());
         useParties(form, partner);
@@ -335,6 +354,7 @@ private slots:
         for (int16_t r = 1; r <= 3; ++r)
             cells.append(form.lines().text(r, ColConfirmed));
         QCOMPARE(cells, confirmed);
+        QCOMPARE(filled->duplicates, duplicates);
         const QString text = filled->text();
         for (const QString& part : report)
             QVERIFY2(text.contains(part), qPrintable(text));

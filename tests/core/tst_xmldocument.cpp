@@ -407,6 +407,39 @@ private slots:
         QCOMPARE(document.errorString().contains(u"encoding is not accepted"_s), !accepted);
     }
 
+    // A fragment becomes the parent's last child when it is one element, as a document's
+    // root would be: blanks, comments and instructions beside it go, anything else refuses
+    // it and appends nothing.
+    void aFragmentIsAppendedAsOneElement_data()
+    {
+        QTest::addColumn<QString>("fragment");
+        QTest::addColumn<QString>("after"); // the parent's text after, or the error's words
+        QTest::newRow("one element") << u"<a x=\"1\">t</a>"_s << u"<r><b/><a x=\"1\">t</a></r>"_s;
+        QTest::newRow("blanks around it") << u" \n<a/>\t "_s << u"<r><b/><a/></r>"_s;
+        QTest::newRow("a comment before it") << u"<!--c--><a/>"_s << u"<r><b/><a/></r>"_s;
+        QTest::newRow("an instruction after it") << u"<a/> <?p q?>"_s << u"<r><b/><a/></r>"_s;
+        QTest::newRow("two elements") << u"<a/><c/>"_s << u"not one element"_s;
+        QTest::newRow("text beside it") << u"t<a/>"_s << u"not one element"_s;
+        QTest::newRow("no element at all") << u"<!--c-->"_s << u"not one element"_s;
+        QTest::newRow("an element left open") << u"<a>"_s << u"not well-formed"_s;
+    }
+    void aFragmentIsAppendedAsOneElement()
+    {
+        QFETCH(QString, fragment);
+        QFETCH(QString, after);
+        XmlDocument document = XmlDocument::fromText(u"<r><b/></r>"_s);
+        QString error;
+        const XmlNode appended = document.root().appendParsed(fragment, &error);
+        if (after.startsWith(u'<')) {
+            QCOMPARE(appended.name(), u"a"_s);
+            QCOMPARE(document.root().xml(), after);
+        } else {
+            QVERIFY(appended.isNull());
+            QVERIFY2(error.contains(after), qPrintable(error));
+            QCOMPARE(document.root().xml(), u"<r><b/></r>"_s);
+        }
+    }
+
     // Input the parser would spend minutes or gigabytes on is refused before it is parsed,
     // wherever the control reads a document; input at the limits is read as usual.
     void oversizedInputIsRefused_data()
@@ -422,6 +455,13 @@ private slots:
         QTest::newRow("an encoding that could hide attributes from the count")
             << R"(<?xml version="1.0" encoding="UTF-7"?><Document-OrderResponse/>)"_ba
             << u"encoding"_s;
+        // What the count skips does not end it.
+        for (const QByteArray& skipped : {"<!--<x>-->"_ba, "<![CDATA[<x>]]>"_ba, "<?p <x>?>"_ba})
+            QTest::newRow(("attributes beyond the limit after " + skipped).constData())
+                << "<Document-OrderResponse>" + skipped + "<a" +
+                       withAttributes(XmlDocument::MaxAttributes + 1).mid(23) +
+                       "</Document-OrderResponse>"
+                << u"attributes"_s;
         QTest::newRow("an equals sign inside a value is not an attribute")
             << "<Document-OrderResponse a=\"" + QByteArray(300, '=') + "\"/>" << QString();
         QTest::newRow("one element more than the limit")
