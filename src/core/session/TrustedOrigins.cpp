@@ -4,8 +4,8 @@
 
 namespace {
 
-const QString Organisation = QStringLiteral("WEXA");
-const QString Application = QStringLiteral("wexa-confirm");
+const QString TrustOrganisation = QStringLiteral("WEXA");
+const QString TrustApplication = QStringLiteral("wexa-confirm");
 const QString AdministeredKey = QStringLiteral("TrustedOrigins/origins");
 const QString AllowedKey = QStringLiteral("TrustedOrigins/allowed");
 const QString RefusedKey = QStringLiteral("TrustedOrigins/refused");
@@ -13,14 +13,14 @@ const QString RefusedKey = QStringLiteral("TrustedOrigins/refused");
 // The clerk's answers; the administrator's file is read on its own, never as one of them.
 QStringList answers(const QString& key)
 {
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, Organisation);
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, TrustOrganisation);
     settings.setFallbacksEnabled(false);
     return settings.value(key).toStringList();
 }
 
 bool keepAnswers(const QStringList& allowed, const QStringList& refused)
 {
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, Organisation);
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, TrustOrganisation);
     for (const auto& [key, origins] :
          {std::pair(AllowedKey, allowed), std::pair(RefusedKey, refused)}) {
         if (origins.isEmpty())
@@ -77,8 +77,8 @@ TrustedOrigins::Verdict TrustedOrigins::verdict(const QString& origin) const
 
 QStringList TrustedOrigins::administered() const
 {
-    const QSettings system(QSettings::NativeFormat, QSettings::SystemScope, Organisation,
-                           Application);
+    const QSettings system(QSettings::NativeFormat, QSettings::SystemScope, TrustOrganisation,
+                           TrustApplication);
     return origins(system.value(AdministeredKey).toStringList());
 }
 
