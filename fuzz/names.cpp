@@ -21,8 +21,7 @@ void inFolder(const QString& path)
 {
     if (path.isEmpty())
         return;
-    if (path.contains(QChar(0)) ||
-        QDir::cleanPath(path).section(QLatin1Char('/'), 0, -2) != Folder)
+    if (path.contains(QChar(0)) || QDir::cleanPath(path).section(QLatin1Char('/'), 0, -2) != Folder)
         std::abort();
 }
 
@@ -48,9 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             service.path(QUrl::FullyEncoded).count(QLatin1Char('/')) != 3)
             std::abort();
     }
-    // A name that passes the check names a file in the folder.
+    // Any name the check lets through names a file of the folder, joined as the folder's
+    // files are joined (QDir would take a name that starts with ":" for a resource).
     if (SafeNames::fileNameRefusal(second).isEmpty())
-        inFolder(QDir(Folder).filePath(second));
+        inFolder(WorkingFolder::file(Folder, second));
     const QString line = SafeNames::oneLine(third);
     if (line.contains(QLatin1Char('\n')) || line.contains(QLatin1Char('\r')))
         std::abort();
