@@ -195,10 +195,20 @@ def read_equivalents(path: Path):
 
 
 def covered_lines(gcov_json: dict):
-    """The executed lines of each source file in one gcov JSON report."""
+    """The lines of each source file in one gcov JSON report: those that hold code, and of
+    them those executed."""
     lines = {}
     for entry in gcov_json.get("files", []):
-        executed = {line["line_number"] for line in entry.get("lines", []) if line["count"] > 0}
-        if executed:
-            lines.setdefault(entry["file"], set()).update(executed)
+        code, executed = lines.setdefault(entry["file"], (set(), set()))
+        for line in entry.get("lines", []):
+            code.add(line["line_number"])
+            if line["count"] > 0:
+                executed.add(line["line_number"])
     return lines
+
+
+def statement_line(line: int, code_lines):
+    """The line a statement's count is kept on: the mutant's own, or the nearest one above
+    it that holds code, for the second and later lines of a statement."""
+    candidates = [number for number in code_lines if number <= line]
+    return max(candidates) if candidates else line
