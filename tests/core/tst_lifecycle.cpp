@@ -165,6 +165,32 @@ private slots:
         QCOMPARE(store.value("WexaActiveX/OffLinePath").toString(), m_folder->path());
     }
 
+    // The level is the setting as a 16-bit integer, halves going to the even neighbour; a
+    // setting that is no such number reads back as "0".
+    void debugLevelIsASixteenBitInteger_data()
+    {
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<int>("level");
+        QTest::addColumn<QString>("readBack");
+        QTest::newRow("a whole number") << "4" << 4 << "4";
+        QTest::newRow("a half goes to the even level below") << "4,5" << 4 << "4,5";
+        QTest::newRow("a half goes to the even level above") << "3,5" << 4 << "3,5";
+        QTest::newRow("the lowest half is still a 16-bit number")
+            << "-32768,5" << -32768 << "-32768,5";
+        QTest::newRow("the highest half is not") << "32767,5" << 0 << "0";
+        QTest::newRow("below the lowest") << "-32768,6" << 0 << "0";
+        QTest::newRow("letters") << "abc" << 0 << "0";
+    }
+    void debugLevelIsASixteenBitInteger()
+    {
+        QFETCH(QString, setting);
+        QFETCH(int, level);
+        QFETCH(QString, readBack);
+        Control c(setting);
+        QCOMPARE(int(c.form.debugLevelValue()), level);
+        QCOMPARE(c.form.debugLevel(), readBack);
+    }
+
     // The log holds the start-up's own lines and nothing else up to level 4: a start-up
     // that stops at a missing user file says only that it started.
     void debugLogFollowsTheLevel_data()

@@ -10,15 +10,19 @@
 #include "core/rules/DebugLog.h"
 #include "core/rules/ResponseType.h"
 
+#include <cmath>
+
 namespace {
 std::optional<int16_t> toInt16(const QString& text)
 {
     if (!Conversions::readsAsNumber(text))
         return std::nullopt;
+    // Halves go to the even neighbour, as the 16-bit conversion of the settings does:
+    // -32768.5 is still -32768, 32767.5 would be 32768.
     const double value = Conversions::toNumber(text);
     if (value < -32768.5 || value >= 32767.5)
         return std::nullopt;
-    return int16_t(qRound(value));
+    return int16_t(std::nearbyint(value));
 }
 
 constexpr Qt::Alignment Centred = Qt::AlignCenter;
