@@ -3,11 +3,13 @@
 #include "app/host/WindowPlacement.h"
 
 #include "app/cli/CommandLine.h"
+#include "app/host/ChangesPanel.h"
 #include "app/host/DraftsDialog.h"
 #include "app/host/FillFromFile.h"
 #include "app/host/FindBar.h"
 #include "app/host/LaunchGate.h"
 #include "app/host/TrustedSitesDialog.h"
+#include "core/form/Columns.h"
 #include "core/rules/LineTally.h"
 #include "core/session/Lifecycle.h"
 #include "core/session/TrustedOrigins.h"
@@ -56,6 +58,11 @@ HostWindow::HostWindow(LaunchOptions options, ProcessState& process, QWidget* pa
     connect(m_findBar, &FindBar::closed, this,
             [this] { m_control->linesView()->setFocus(Qt::OtherFocusReason); });
     setCentralWidget(central);
+    m_changes = new ChangesPanel(m_form, this);
+    addDockWidget(Qt::RightDockWidgetArea, m_changes);
+    resizeDocks({m_changes}, {360}, Qt::Horizontal);
+    m_changes->restoreVisibility();
+    connect(m_changes, &ChangesPanel::lineChosen, this, &HostWindow::goToLine);
     buildMenus();
     // A change is taken once the action that made it is over, not while it waits on a
     // message box or a dialog.
@@ -72,9 +79,9 @@ HostWindow::HostWindow(LaunchOptions options, ProcessState& process, QWidget* pa
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     // A picture of the window shows it whole, whatever the screen.
     if (m_options.screenshot.isEmpty())
-        WindowPlacement::restore(*this, QSize(1200, 820));
+        WindowPlacement::restore(*this, QSize(1560, 820));
     else
-        resize(1200, 820);
+        resize(1560, 820);
 }
 
 HostWindow::~HostWindow()
@@ -120,6 +127,8 @@ void HostWindow::buildMenus()
             m_findBar->open();
     });
     next->setShortcut(QKeySequence(Qt::Key_F3));
+
+    menuBar()->addMenu(QStringLiteral("&Вид"))->addAction(m_changes->toggleViewAction());
 }
 
 void HostWindow::updateTally()
@@ -270,6 +279,13 @@ void HostWindow::showStatus(const QString& text)
     statusBar()->showMessage(text);
 }
 
+void HostWindow::goToLine(int row)
+{
+    if (row >= 1 && row <= m_form.lineCount())
+        m_form.lines().setCurrentCell(row, ColConfirmed);
+    m_control->linesView()->setFocus(Qt::OtherFocusReason);
+}
+
 void HostWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
@@ -339,8 +355,10 @@ void HostWindow::closeEvent(QCloseEvent* event)
         return;
     }
     if (!m_terminated) {
-        if (m_options.screenshot.isEmpty())
+        if (m_options.screenshot.isEmpty()) {
             WindowPlacement::remember(*this);
+            m_changes->rememberVisibility();
+        }
         Lifecycle::WriteProperties(m_form, m_bag);
         Lifecycle::Terminate(m_form);
         m_terminated = true;

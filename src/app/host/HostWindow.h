@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QMainWindow>
 
+class ChangesPanel;
 class FindBar;
 class PotwierdzenieZam;
 class QLabel;
@@ -31,6 +32,7 @@ public:
     // The bar offering unsent drafts found at start-up.
     QWidget* draftsBar() const { return m_draftsBar; }
     FindBar* findBar() const { return m_findBar; }
+    ChangesPanel* changesPanel() const { return m_changes; }
     // The launch stopped before the control started; the window closed by itself.
     bool wasRefused() const { return m_refused; }
     // The lines at a glance, as the status bar shows them.
@@ -52,6 +54,8 @@ public:
     void showTrustedSites();
     // Tells the user of a quiet event in the status bar, until the next one.
     void showStatus(const QString& text);
+    // Makes the line's confirmed quantity the current cell and gives the table the focus.
+    void goToLine(int row);
 
 signals:
     // The control's start-up is over (also when it was not run: the launch was refused).
@@ -88,6 +92,7 @@ private:
     QWidget* m_draftsBar = nullptr;
     QLabel* m_draftsText = nullptr;
     FindBar* m_findBar = nullptr;
+    ChangesPanel* m_changes = nullptr;
     QLabel* m_tally = nullptr;
     QString m_origin;
     // The control was shown: from then on closing writes its properties and working folder
