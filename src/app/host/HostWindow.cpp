@@ -9,6 +9,7 @@
 #include "app/host/FindBar.h"
 #include "app/host/LaunchGate.h"
 #include "app/host/TrustedSitesDialog.h"
+#include "app/print/PrintCommands.h"
 #include "core/form/Columns.h"
 #include "core/rules/LineTally.h"
 #include "core/session/Lifecycle.h"
@@ -98,6 +99,19 @@ void HostWindow::buildMenus()
     QAction* fill = file->addAction(QStringLiteral("З&аполнить из файла…"), this,
                                     [this] { FillFromFile::run(this, m_form, m_messages); });
     fill->setObjectName(QStringLiteral("actionFill"));
+    file->addSeparator();
+    file->addAction(QStringLiteral("&Печать…"), QKeySequence::Print, this,
+                    [this] { PrintCommands::preview(this, m_form); })
+        ->setObjectName(QStringLiteral("actionPrint"));
+    file->addAction(QStringLiteral("&Экспорт в PDF…"), this,
+                    [this] {
+                        const QString path = PrintCommands::exportPdf(this, m_form, m_messages);
+                        if (!path.isEmpty())
+                            showStatus(QStringLiteral("Подтверждение записано в файл %1")
+                                           .arg(QDir::toNativeSeparators(path)));
+                    })
+        ->setObjectName(QStringLiteral("actionPdf"));
+    file->addSeparator();
     QAction* sites =
         file->addAction(QStringLiteral("&Доверенные сайты…"), this, &HostWindow::showTrustedSites);
     sites->setObjectName(QStringLiteral("actionTrustedSites"));

@@ -11,10 +11,6 @@
 #include <algorithm>
 
 namespace LineChanges {
-namespace {
-
-// A quantity in thousandths, as its three-decimal text says; nothing for a text that is
-// no number or too long to add up exactly.
 std::optional<qint64> thousandths(const QString& text)
 {
     const std::optional<DecimalText> number =
@@ -36,17 +32,15 @@ std::optional<qint64> thousandths(const QString& text)
     return negative ? -value : value;
 }
 
-QString thousandthsText(qint64 value)
+QString quantityText(qint64 value, bool sign)
 {
     const qint64 magnitude = value < 0 ? -value : value;
-    const QString sign = value > 0   ? QStringLiteral("+")
-                         : value < 0 ? QStringLiteral("-")
-                                     : QString();
-    return sign + QString::number(magnitude / 1000) + Conversions::decimalSeparator() +
+    const QString before = value < 0           ? QStringLiteral("-")
+                           : value > 0 && sign ? QStringLiteral("+")
+                                               : QString();
+    return before + QString::number(magnitude / 1000) + Conversions::decimalSeparator() +
            QStringLiteral("%1").arg(magnitude % 1000, 3, 10, QLatin1Char('0'));
 }
-
-} // namespace
 
 int16_t lastAddressableRow(const Form& form)
 {
@@ -61,7 +55,7 @@ std::optional<QString> difference(const QString& confirmed, const QString& order
     const std::optional<qint64> o = thousandths(ordered);
     if (!c || !o)
         return std::nullopt;
-    return thousandthsText(*c - *o);
+    return quantityText(*c - *o, true);
 }
 
 bool countsPieces(const QString& unit)

@@ -48,6 +48,12 @@ Line of(const Form& form, int16_t row);
 // The last row whose cells the cell index reaches, so that no look at the lines throws.
 int16_t lastAddressableRow(const Form& form);
 
+// A quantity in thousandths, read as its three-decimal text says; nothing for a text that
+// is no number or too long to add up exactly.
+std::optional<qint64> thousandths(const QString& text);
+// Thousandths as the clerk reads a quantity, with the user's separator; `sign` puts "+"
+// before a positive one.
+QString quantityText(qint64 thousandths, bool sign = false);
 // Confirmed less ordered as the clerk reads it ("+2,000", "-7,500", "0,000").
 std::optional<QString> difference(const QString& confirmed, const QString& ordered);
 // Units counted in whole pieces: pieces, pairs, sets and packages, by code or by name.
