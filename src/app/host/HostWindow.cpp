@@ -8,7 +8,9 @@
 #include "app/host/FillFromFile.h"
 #include "app/host/FindBar.h"
 #include "app/host/LaunchGate.h"
+#include "app/host/TableFocus.h"
 #include "app/host/TrustedSitesDialog.h"
+#include "app/host/UndoKeys.h"
 #include "app/print/PrintCommands.h"
 #include "core/form/Columns.h"
 #include "core/rules/LineTally.h"
@@ -48,6 +50,9 @@ HostWindow::HostWindow(LaunchOptions options, ProcessState& process, QWidget* pa
     m_form.setHost(*this);
     Lifecycle::ReadProperties(m_form, m_bag);
     m_control = new PotwierdzenieZam(m_form, this);
+    m_tableFocus = new TableFocus(m_form, *m_control->linesView(), this);
+    m_boxes.setTableFocus(m_tableFocus);
+    UndoKeys::passToWindow(*m_control);
     auto* central = new QWidget;
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -96,8 +101,10 @@ void HostWindow::buildMenus()
     QMenu* file = menuBar()->addMenu(QStringLiteral("&Файл"));
     QAction* drafts = file->addAction(QStringLiteral("&Черновики…"), this, &HostWindow::showDrafts);
     drafts->setObjectName(QStringLiteral("actionDrafts"));
-    QAction* fill = file->addAction(QStringLiteral("З&аполнить из файла…"), this,
-                                    [this] { FillFromFile::run(this, m_form, m_messages); });
+    QAction* fill = file->addAction(QStringLiteral("З&аполнить из файла…"), this, [this] {
+        if (!FillFromFile::run(this, m_form, m_messages).isEmpty())
+            m_tableFocus->toTable();
+    });
     fill->setObjectName(QStringLiteral("actionFill"));
     file->addSeparator();
     file->addAction(QStringLiteral("&Печать…"), QKeySequence::Print, this,
@@ -170,6 +177,7 @@ void HostWindow::step(bool forward)
     // Nothing is undone while an action of the control is still running.
     if (!m_form.isEnabled())
         return;
+    TableFocus::Away away(*m_tableFocus);
     m_keeper.watcher().settle();
     QUndoStack& stack = m_keeper.undoStack();
     forward ? stack.redo() : stack.undo();
@@ -279,6 +287,7 @@ void HostWindow::showDrafts()
         return;
     }
     m_draftsBar->hide();
+    m_tableFocus->toTable();
     showStatus(QStringLiteral("Черновик восстановлен."));
 }
 

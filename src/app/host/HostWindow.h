@@ -1,12 +1,12 @@
 #pragma once
 
 #include "app/cli/StreamMessages.h"
+#include "app/host/HostMessageBoxes.h"
 #include "app/host/LaunchOptions.h"
 #include "app/host/WorkKeeper.h"
 #include "core/actions/Confirmation.h"
 #include "core/form/Host.h"
 #include "core/form/ProcessState.h"
-#include "ui/control/MessageBoxes.h"
 
 #include <QFile>
 #include <QMainWindow>
@@ -15,6 +15,7 @@ class ChangesPanel;
 class FindBar;
 class PotwierdzenieZam;
 class QLabel;
+class TableFocus;
 
 // The window that hosts one control the way a platform page does: it creates the
 // control, hands it its properties, shows it (which runs the start-up) and, when closed,
@@ -82,7 +83,7 @@ private:
 
     LaunchOptions m_options;
     LaunchPropertyBag m_bag;
-    MessageBoxes m_boxes;
+    HostMessageBoxes m_boxes;
     QFile m_errorStream;
     StreamMessages m_printed;
     MessageSink& m_messages;
@@ -93,6 +94,7 @@ private:
     QLabel* m_draftsText = nullptr;
     FindBar* m_findBar = nullptr;
     ChangesPanel* m_changes = nullptr;
+    TableFocus* m_tableFocus = nullptr;
     QLabel* m_tally = nullptr;
     QString m_origin;
     // The control was shown: from then on closing writes its properties and working folder
