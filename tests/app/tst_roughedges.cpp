@@ -174,6 +174,34 @@ private slots:
         QTRY_VERIFY2(tableHasFocus(w), qPrintable(describeFocus(w)));
     }
 
+    // GIVEN the find bar, WHEN the clerk presses Enter on a hit, THEN the line's quantity
+    // is the current cell and what he types next goes into it, not into the search; the
+    // bar says which hit of how many it is and when the search went round.
+    void enterOnAHitTakesTheClerkToTheLine()
+    {
+        WindowWithOrder w;
+        QVERIFY(w.open(30));
+        w->goToLine(1);
+        press(Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(w->findBar()->field()->hasFocus());
+        type("0002"); // the EANs of lines 2 and 20 to 29
+        press(Qt::Key_Return);
+        QCOMPARE(w->form().lines().currentRow(), 2);
+        QCOMPARE(w->findBar()->countText(), "1 из 11");
+        type("5");
+        press(Qt::Key_Return);
+        QCOMPARE(w.cell(2), "5,000");
+        QCOMPARE(w->findBar()->field()->text(), "0002");
+
+        press(Qt::Key_F3);
+        QCOMPARE(w->form().lines().currentRow(), 20);
+        QCOMPARE(w->findBar()->countText(), "2 из 11");
+        w->goToLine(29);
+        press(Qt::Key_F3);
+        QCOMPARE(w->form().lines().currentRow(), 2);
+        QCOMPARE(w->findBar()->countText(), "1 из 11, поиск продолжен с начала");
+    }
+
     // GIVEN a scanner typing quantities line after line with no pause in between, THEN
     // each commit is a step of its own.
     void eachCommitIsOneUndoStepHoweverFast()

@@ -63,6 +63,7 @@ HostWindow::HostWindow(LaunchOptions options, ProcessState& process, QWidget* pa
     layout->addWidget(m_findBar);
     connect(m_findBar, &FindBar::closed, this,
             [this] { m_control->linesView()->setFocus(Qt::OtherFocusReason); });
+    connect(m_findBar, &FindBar::chosen, this, &HostWindow::goToLine);
     setCentralWidget(central);
     m_changes = new ChangesPanel(m_form, this);
     addDockWidget(Qt::RightDockWidgetArea, m_changes);
