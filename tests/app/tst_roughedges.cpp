@@ -133,9 +133,10 @@ private slots:
                 return true;
             });
             whenShown<QFileDialog>(w.window.control(), [list](QFileDialog& dialog) {
-                dialog.selectFile(list);
+                // The clerk types the file's whole name and presses Enter.
+                dialog.findChild<QLineEdit*>("fileNameEdit")->setText(list);
                 QMetaObject::invokeMethod(&dialog, "accept");
-                return true;
+                return !dialog.isVisible(); // else again, once the dialog knows the file
             });
             fill->trigger();
         });
@@ -200,6 +201,28 @@ private slots:
         press(Qt::Key_F3);
         QCOMPARE(w->form().lines().currentRow(), 2);
         QCOMPARE(w->findBar()->countText(), "1 из 11, поиск продолжен с начала");
+    }
+
+    void theListDialogOpensInTheFolderOfTheLastList()
+    {
+        WindowWithOrder w;
+        QVERIFY(w.open(2));
+        QTemporaryDir dir;
+        const QString list = dir.filePath("stock.csv");
+        QVERIFY(writeFile(list, "EAN;Количество\n4601234500001;4\n"));
+        whenShown<FillReportDialog>(w.window.control(), [](FillReportDialog& report) {
+            report.reject();
+            return true;
+        });
+        FillFromFile::run(&w.window, w->form(), w->form().messages(), list);
+        QString opened;
+        whenShown<QFileDialog>(w.window.control(), [&opened](QFileDialog& dialog) {
+            opened = dialog.directory().absolutePath();
+            dialog.reject();
+            return true;
+        });
+        w->findChild<QAction*>("actionFill")->trigger();
+        QCOMPARE(opened, QDir(dir.path()).absolutePath());
     }
 
     // GIVEN a scanner typing quantities line after line with no pause in between, THEN

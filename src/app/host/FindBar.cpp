@@ -5,11 +5,11 @@
 #include "core/rules/Conversions.h"
 
 #include <QHBoxLayout>
-#include <algorithm>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
+#include <algorithm>
 
 FindBar::FindBar(Confirmation& form, QWidget* parent)
     : QWidget(parent), m_form(form), m_field(new QLineEdit), m_notFound(new QLabel),
@@ -102,11 +102,10 @@ int FindBar::findNext()
         return 0;
     }
     const auto rank = std::lower_bound(rows.begin(), rows.end(), row) - rows.begin() + 1;
-    m_count->setText(wrapped && after > 0
-                         ? QStringLiteral("%1 из %2, поиск продолжен с начала")
-                               .arg(rank)
-                               .arg(rows.size())
-                         : QStringLiteral("%1 из %2").arg(rank).arg(rows.size()));
+    m_count->setText(
+        wrapped && after > 0
+            ? QStringLiteral("%1 из %2, поиск продолжен с начала").arg(rank).arg(rows.size())
+            : QStringLiteral("%1 из %2").arg(rank).arg(rows.size()));
     lines.setCurrentCell(row, ColConfirmed);
     return row;
 }
