@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
@@ -223,6 +224,26 @@ private slots:
         });
         w->findChild<QAction*>("actionFill")->trigger();
         QCOMPARE(opened, QDir(dir.path()).absolutePath());
+    }
+
+    void theTitleNamesTheOrderAndASecondWindowStandsApart()
+    {
+        WindowWithOrder first;
+        QVERIFY(first.open(2));
+        QCOMPARE(first->windowTitle(), "Заказ ZK-7, АО Покупатель — WEXA");
+        WindowWithOrder second;
+        QVERIFY(second.open(2));
+        const QPoint apart = second->geometry().topLeft() - first->geometry().topLeft();
+        QVERIFY2(apart.x() > 0 && apart.y() > 0,
+                 qPrintable(QStringLiteral("%1,%2").arg(apart.x()).arg(apart.y())));
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(available.contains(second->geometry().topLeft()));
+        second->close();
+        first->close();
+        // Both closed, the next window takes the remembered place again.
+        WindowWithOrder third;
+        QVERIFY(third.open(2));
+        QCOMPARE(third->geometry().topLeft(), first->geometry().topLeft());
     }
 
     // GIVEN a scanner typing quantities line after line with no pause in between, THEN

@@ -79,10 +79,12 @@ HostWindow::HostWindow(LaunchOptions options, ProcessState& process, QWidget* pa
     m_tally->setObjectName(QStringLiteral("tally"));
     statusBar()->addPermanentWidget(m_tally);
     connect(&m_keeper, &WorkKeeper::stateChanged, this, &HostWindow::updateTally);
-    const QString partner = m_form.properties().partnerName;
-    setWindowTitle(partner.isEmpty()
-                       ? QStringLiteral("Подтверждение заказа — WEXA")
-                       : QStringLiteral("Подтверждение заказа: %1 — WEXA").arg(partner));
+    showTitle();
+    connect(&m_form, &Confirmation::fieldChanged, this, [this](Confirmation::Field field) {
+        if (field == Confirmation::Field::lblNrZamWart ||
+            field == Confirmation::Field::lblILNKupWart)
+            showTitle();
+    });
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     // A picture of the window shows it whole, whatever the screen.
     if (m_options.screenshot.isEmpty())
@@ -93,6 +95,7 @@ HostWindow::HostWindow(LaunchOptions options, ProcessState& process, QWidget* pa
 
 HostWindow::~HostWindow()
 {
+    WindowPlacement::forget(*this);
     if (m_started && !m_terminated)
         Lifecycle::Terminate(m_form);
 }
@@ -151,6 +154,22 @@ void HostWindow::buildMenus()
     next->setShortcut(QKeySequence(Qt::Key_F3));
 
     menuBar()->addMenu(QStringLiteral("&Вид"))->addAction(m_changes->toggleViewAction());
+}
+
+// The order's number and buyer, so that two windows are told apart in the task bar.
+void HostWindow::showTitle()
+{
+    const QString order = m_form.field(Confirmation::Field::lblNrZamWart);
+    const QString buyer = m_form.field(Confirmation::Field::lblILNKupWart);
+    const QString partner = buyer.isEmpty() ? m_form.properties().partnerName : buyer;
+    if (!order.isEmpty())
+        setWindowTitle(partner.isEmpty()
+                           ? QStringLiteral("Заказ %1 — WEXA").arg(order)
+                           : QStringLiteral("Заказ %1, %2 — WEXA").arg(order, partner));
+    else
+        setWindowTitle(partner.isEmpty()
+                           ? QStringLiteral("Подтверждение заказа — WEXA")
+                           : QStringLiteral("Подтверждение заказа: %1 — WEXA").arg(partner));
 }
 
 void HostWindow::updateTally()

@@ -75,6 +75,7 @@ private:
     QWidget* buildDraftsBar();
     void offerDrafts();
     void updateTally();
+    void showTitle();
     // False when the user chose to stay.
     bool mayClose();
     // Runs the launch's checks and then the control's start-up.
