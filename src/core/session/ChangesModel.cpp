@@ -58,6 +58,7 @@ ChangesModel::ChangesModel(Form& form, QObject* parent) : QAbstractTableModel(pa
     connect(&form, &Form::datesChanged, this, &ChangesModel::reshaped);
     connect(&form, &Form::restored, this, &ChangesModel::reshaped);
     rebuild();
+    m_whole = false;
 }
 
 void ChangesModel::touched(int top, int bottom)
