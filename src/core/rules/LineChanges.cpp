@@ -80,12 +80,7 @@ Line of(const Form& form, int16_t row)
                 : status == QLatin1String("5") ? Kind::AsOrdered
                                                : Kind::Changed;
     line.failing = !LineIsValid(form, row);
-    line.number = lines.text(row, ColNumber);
-    line.ean = lines.text(row, ColEan);
-    line.name = lines.text(row, ColName);
-    line.ordered = lines.text(row, ColOrdered);
-    line.confirmed = lines.text(row, ColConfirmed);
-    const QString& confirmed = line.confirmed;
+    const QString confirmed = lines.text(row, ColConfirmed);
     if (const std::optional<qint64> quantity = thousandths(confirmed)) {
         if (*quantity < 0)
             line.warnings |= NegativeQuantity;
@@ -97,6 +92,14 @@ Line of(const Form& form, int16_t row)
         if (date && *date < *form.txtDataPotw())
             line.warnings |= DateBeforeConfirmation;
     }
+    // Most lines of a long order stand as ordered: only a listed line is described.
+    if (!line.listed())
+        return line;
+    line.number = lines.text(row, ColNumber);
+    line.ean = lines.text(row, ColEan);
+    line.name = lines.text(row, ColName);
+    line.ordered = lines.text(row, ColOrdered);
+    line.confirmed = confirmed;
     line.difference = difference(confirmed, line.ordered).value_or(QString());
     return line;
 }

@@ -25,7 +25,7 @@ enum Warning : unsigned {
 
 struct Line {
     int16_t row = 0;
-    // The line's texts as the table held them when it was judged.
+    // The line's texts as the table held them when it was judged; only for a listed line.
     QString number;
     QString ean;
     QString name;
@@ -35,7 +35,7 @@ struct Line {
     bool failing = false;
     unsigned warnings = 0;
     // Confirmed less ordered, signed, with the user's separator; empty when either is
-    // no number.
+    // no number, and for a line that is not listed.
     QString difference;
 
     bool needsAttention() const { return failing || warnings != 0; }
