@@ -43,6 +43,19 @@ QString describeFocus(WindowWithOrder& w)
                : QStringLiteral("nothing");
 }
 
+// A warehouse's list of one line in the folder, whose fill report is closed once shown.
+QString stockList(WindowWithOrder& w, const QTemporaryDir& dir)
+{
+    const QString list = dir.filePath("stock.csv");
+    if (!writeFile(list, "EAN;Количество\n4601234500001;4\n"))
+        return {};
+    whenShown<FillReportDialog>(w.window.control(), [](FillReportDialog& report) {
+        report.reject();
+        return true;
+    });
+    return list;
+}
+
 } // namespace
 
 class TestRoughEdges : public QObject {
@@ -127,12 +140,7 @@ private slots:
         QTest::newRow("closing the fill report") << Act([](WindowWithOrder& w) {
             QAction* fill = w->findChild<QAction*>("actionFill");
             QTemporaryDir dir;
-            const QString list = dir.filePath("stock.csv");
-            QVERIFY(writeFile(list, "EAN;Количество\n4601234500001;4\n"));
-            whenShown<FillReportDialog>(w.window.control(), [](FillReportDialog& report) {
-                report.reject();
-                return true;
-            });
+            const QString list = stockList(w, dir);
             whenShown<QFileDialog>(w.window.control(), [list](QFileDialog& dialog) {
                 // The clerk types the file's whole name and presses Enter.
                 dialog.findChild<QLineEdit*>("fileNameEdit")->setText(list);
@@ -209,12 +217,7 @@ private slots:
         WindowWithOrder w;
         QVERIFY(w.open(2));
         QTemporaryDir dir;
-        const QString list = dir.filePath("stock.csv");
-        QVERIFY(writeFile(list, "EAN;Количество\n4601234500001;4\n"));
-        whenShown<FillReportDialog>(w.window.control(), [](FillReportDialog& report) {
-            report.reject();
-            return true;
-        });
+        const QString list = stockList(w, dir);
         FillFromFile::run(&w.window, w->form(), w->form().messages(), list);
         QString opened;
         whenShown<QFileDialog>(w.window.control(), [&opened](QFileDialog& dialog) {
