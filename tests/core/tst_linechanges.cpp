@@ -101,6 +101,9 @@ private slots:
             << "  " << keep << true << Kind::AsOrdered << true << 0U << "0,000";
         QTest::newRow("letters fail the check and have no difference")
             << "много" << keep << keep << true << Kind::Changed << true << 0U << "";
+        QTest::newRow("a quantity of fifteen whole digits still adds up")
+            << "123456789012345"
+            << "KGM" << keep << true << Kind::Changed << true << 0U << "+123456789012325,000";
         QTest::newRow("a difference beyond what adds up exactly is not guessed")
             << "12345678901234567"
             << "KGM" << keep << true << Kind::Changed << true << 0U << "";
@@ -130,6 +133,13 @@ private slots:
 
     void aNoteNamesEverythingAboutTheLine()
     {
+        LineChanges::Line changed;
+        changed.kind = Kind::Changed;
+        changed.warnings = LineChanges::FractionOfPiece;
+        QCOMPARE(changed.note(), QStringLiteral("Изменено, дробное количество штучного товара"));
+        LineChanges::Line asOrdered;
+        asOrdered.failing = true;
+        QCOMPARE(asOrdered.note(), QStringLiteral("Не проходит проверку строки"));
         LineChanges::Line line;
         line.kind = Kind::Refused;
         line.failing = true;
@@ -162,8 +172,12 @@ private slots:
         c.set(3, ColConfirmed, QStringLiteral("0"));
         QCOMPARE(c.listed(model), (QList<int>{2, 3}));
         QCOMPARE(model.counts(), (ChangesModel::Counts{2, 1, 1, 0}));
+        QCOMPARE(model.lineRow(2), 0); // past the last row of the model
+        QCOMPARE(model.lineRow(-1), 0);
         QCOMPARE(model.data(model.index(0, ChangesModel::Difference)).toString(), "-15,000");
 
+        model.setFilter(Filter::Changed);
+        QCOMPARE(c.listed(model), QList<int>{2});
         model.setFilter(Filter::Refused);
         QCOMPARE(c.listed(model), QList<int>{3});
         c.set(1, ColConfirmed, QStringLiteral("0"));
