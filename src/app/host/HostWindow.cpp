@@ -356,6 +356,8 @@ void HostWindow::startUp()
     m_origin = gate.origin();
     m_keeper.setOrigin(m_origin);
     m_started = true;
+    if (m_options.screenshot.isEmpty())
+        WindowPlacement::announce(*this);
     Lifecycle::UserControl_Show(m_form);
     m_keeper.startupFinished();
     offerDrafts();

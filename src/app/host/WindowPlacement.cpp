@@ -35,18 +35,20 @@ QString processOf(const QString& id)
     return id.section(QLatin1Char('-'), 0, 0);
 }
 
-// The places of the windows still open; those of processes gone are forgotten.
-QList<QPoint> openPlaces(QSettings& store)
+bool processGone(const QString& id)
+{
+    return !QFileInfo::exists(QStringLiteral("/proc/") + processOf(id));
+}
+
+// The places of the windows still open.
+QList<QPoint> openPlaces(const QSettings& store)
 {
     QList<QPoint> places;
-    store.beginGroup(OpenGroup);
-    for (const QString& id : store.childKeys()) {
-        if (!QFileInfo::exists(QStringLiteral("/proc/") + processOf(id)))
-            store.remove(id);
-        else
-            places.append(store.value(id).toPoint());
+    const QString prefix = OpenGroup + QLatin1Char('/');
+    for (const QString& key : store.allKeys()) {
+        if (key.startsWith(prefix) && !processGone(key.mid(prefix.size())))
+            places.append(store.value(key).toPoint());
     }
-    store.endGroup();
     return places;
 }
 
@@ -95,14 +97,7 @@ void restore(QWidget& window, QSize defaultSize)
         wanted = QRect(QPoint(), defaultSize);
         wanted.moveCenter(available.center());
     }
-    QSettings open(QSettings::NativeFormat, QSettings::UserScope, Organisation);
-    const QRect placed = clearOfOthers(fitted(wanted, available), openPlaces(open), available);
-    window.setGeometry(placed);
-    static int serial = 0;
-    const QString id =
-        QStringLiteral("%1-%2").arg(QCoreApplication::applicationPid()).arg(++serial);
-    window.setProperty(OpenIdProperty, id);
-    open.setValue(OpenGroup + QLatin1Char('/') + id, placed.topLeft());
+    window.setGeometry(clearOfOthers(fitted(wanted, available), openPlaces(store), available));
     if (store.value(MaximizedKey).toBool())
         window.setWindowState(window.windowState() | Qt::WindowMaximized);
 }
@@ -114,6 +109,21 @@ void remember(const QWidget& window)
     store.setValue(MaximizedKey, window.isMaximized());
     store.sync();
     forget(window);
+}
+
+void announce(QWidget& window)
+{
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope, Organisation);
+    store.beginGroup(OpenGroup);
+    for (const QString& id : store.childKeys()) {
+        if (processGone(id))
+            store.remove(id);
+    }
+    static int serial = 0;
+    const QString id =
+        QStringLiteral("%1-%2").arg(QCoreApplication::applicationPid()).arg(++serial);
+    window.setProperty(OpenIdProperty, id);
+    store.setValue(id, window.geometry().topLeft());
 }
 
 void forget(const QWidget& window)

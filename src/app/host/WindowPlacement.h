@@ -17,6 +17,8 @@ QRect fitted(const QRect& wanted, const QRect& available);
 void restore(QWidget& window, QSize defaultSize);
 // Remembers the window's geometry for the next window; the window is no longer open.
 void remember(const QWidget& window);
+// The window has started: a window opening next stands clear of it.
+void announce(QWidget& window);
 // The window is no longer open; its place is free for the next one.
 void forget(const QWidget& window);
 
