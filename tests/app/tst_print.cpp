@@ -106,6 +106,8 @@ private slots:
         QCOMPARE(pages.size(), pageCount(path));
         QVERIFY(pages.size() > 20);
         QVERIFY(pages.first().contains("Номер заказа:") && pages.first().contains("ZK-1"));
+        QVERIFY(pages.first().contains("Склад Север, ул. Лесная, 5, ILN 4607000000031"));
+        QVERIFY(pages.first().contains("Причина:")); // a change gives its reason
         for (int p = 0; p < pages.size(); ++p) {
             QVERIFY2(pages[p].contains("EAN продукта") && pages[p].contains("Подтверждено"),
                      qPrintable(QStringLiteral("page %1 has no header row").arg(p + 1)));
@@ -116,10 +118,12 @@ private slots:
             R"(^\s*(\d+)\s+(460123456\d{4})\s+B-(\d+)\s+S-(\d+)\s.*?\s([\d,]+)\s+([\d,]+)\s+(\S+)\s*$)"));
         int expected = 1;
         for (int p = 0; p < pages.size(); ++p) {
+            int onPage = 0;
             for (const QString& text : pages[p].split(QLatin1Char('\n'))) {
                 const QRegularExpressionMatch m = row.match(text);
                 if (!m.hasMatch())
                     continue;
+                ++onPage;
                 const int n = m.captured(1).toInt();
                 QCOMPARE(n, expected);
                 QCOMPARE(m.captured(2), QStringLiteral("460123456%1").arg(n, 4, 10, QChar('0')));
@@ -131,10 +135,19 @@ private slots:
                              qPrintable(QStringLiteral("line %1 is cut").arg(n)));
                 ++expected;
             }
+            // No page ends early: past the header of the first, a page holds some twenty
+            // lines or more, but the last.
+            QVERIFY2(onPage >= (p == 0 ? 10 : 20) || p == pages.size() - 1,
+                     qPrintable(QStringLiteral("page %1 holds %2 lines").arg(p + 1).arg(onPage)));
+            QCOMPARE(pages[p].contains("Количество линий:"), p == pages.size() - 1);
         }
         QCOMPARE(expected - 1, LongOrder);
         QVERIFY(pages.last().contains(QStringLiteral("Количество линий:")));
-        QVERIFY(pages.last().contains(QStringLiteral("-17297,000"))); // 70 to 3, 17230 to 0
+        // 10 + 20 + ... + 17230 ordered; 70 changed to 3 and 17230 to 0.
+        const QString totals = pages.last().simplified();
+        QVERIFY2(totals.contains("Заказано всего: 14852260,000 Подтверждено всего: 14834963,000 "
+                                 "Разница: -17297,000"),
+                 qPrintable(totals.right(300)));
     }
 
     void thePreviewShowsTheSamePages()
