@@ -3,11 +3,15 @@
 // response, one commit from the cell editor, the draft that keeps the work after it, and a
 // fill of the confirmed quantities from a warehouse's list of 10,000 rows.
 //
+// The changes panel's share of a commit is the same commit with the panel beside the
+// control, against the control alone.
+//
 //   wexa-bench [ORDER [SMALL DIR]]   also writes the generated order to ORDER, an order
 //                                    of 100 lines to SMALL and 1,000 orders of 10 lines
 //                                    into DIR, for timing whole processes
 
 #include "app/demo/SampleOrders.h"
+#include "app/host/ChangesPanel.h"
 #include "app/host/WorkKeeper.h"
 #include "core/actions/CellEditor.h"
 #include "core/actions/Confirmation.h"
@@ -22,9 +26,11 @@
 #include "ui/control/PotwierdzenieZam.h"
 
 #include <QApplication>
+#include <QDockWidget>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocale>
+#include <QMainWindow>
 #include <QSet>
 #include <QTemporaryDir>
 
@@ -166,15 +172,17 @@ int main(int argc, char* argv[])
 
     form.selectCboxTyp(0);
     // The user types a quantity into the cell editor and presses Enter.
-    auto typeQuantity = [&](int i) {
-        form.lines().setCurrentCell(EditedRow, 4);
-        form.editor().open();
-        form.editor().setText(i % 2 ? QStringLiteral("0,5") : QStringLiteral("1"));
-        form.editor().pressEnter();
+    const auto typeQuantityInto = [](Confirmation& into, int i) {
+        into.lines().setCurrentCell(EditedRow, 4);
+        into.editor().open();
+        into.editor().setText(i % 2 ? QStringLiteral("0,5") : QStringLiteral("1"));
+        into.editor().pressEnter();
     };
+    auto typeQuantity = [&](int i) { typeQuantityInto(form, i); };
     const double commit = medianMs(
         31, [](int) {}, typeQuantity);
 
+    // The same commit with the control on screen: the table's update and repaint count.
     // The same commit with the control on screen: the table's update and repaint count.
     double shownCommit = 0;
     {
@@ -188,6 +196,42 @@ int main(int argc, char* argv[])
                 typeQuantity(i);
                 QApplication::processEvents();
             });
+    }
+
+    // The control alone and the control with the changes panel beside it, each in a window
+    // of its own over a confirmation of its own, committed in turn so that a drift of the
+    // machine falls on both alike; alone, an empty dock takes the panel's place.
+    Confirmation paneled(messages, process);
+    startOnline(paneled, order);
+    paneled.selectCboxTyp(0);
+    const auto windowOf = [](Confirmation& shown, QDockWidget* dock) {
+        auto window = std::make_unique<QMainWindow>();
+        window->setCentralWidget(new PotwierdzenieZam(shown));
+        window->addDockWidget(Qt::RightDockWidgetArea, dock ? dock : new QDockWidget);
+        window->resize(1540, 760);
+        window->show();
+        return window;
+    };
+    double panelShare = 0;
+    {
+        const auto alone = windowOf(form, nullptr);
+        const auto beside = windowOf(paneled, new ChangesPanel(paneled));
+        QApplication::processEvents();
+        std::vector<double> without, with;
+        for (int i = 0; i < 151; ++i) {
+            for (Confirmation* shown : {&form, &paneled}) {
+                // The clerk works in the window in front.
+                QApplication::setActiveWindow(shown == &form ? alone.get() : beside.get());
+                QApplication::processEvents();
+                const double start = threadMs();
+                typeQuantityInto(*shown, i);
+                QApplication::processEvents();
+                (shown == &form ? without : with).push_back(threadMs() - start);
+            }
+        }
+        std::sort(without.begin(), without.end());
+        std::sort(with.begin(), with.end());
+        panelShare = with[with.size() / 2] / without[without.size() / 2] - 1;
     }
 
     // What keeps the work after a commit: the state taken and compared, an undo step, and
@@ -257,6 +301,9 @@ int main(int argc, char* argv[])
     row("building", building, building / parse, "<= 2x", building <= 2 * parse);
     row("commit", commit, commit / parse, "<= 0.2x", commit <= 0.2 * parse);
     row("commit, control shown", shownCommit, shownCommit / parse, "", true);
+    std::printf("%-22s %10s %9s %10s %5s\n", "changes panel's share",
+                qPrintable(QString::number(100 * panelShare, 'f', 1) + QStringLiteral(" %")), "",
+                "<= 10 %", panelShare <= 0.10 ? "yes" : "NO");
     row("draft write (wall)", draft, draft / parse, "<= 10 ms", draft <= 10);
     row("fill, 10,000-row list", fill, fill / parse, "<= 3x", fill <= 3 * parse);
     row("commit, draft, undo", keptCommit, keptCommit / parse, "<= 15 ms", keptCommit <= 15);

@@ -8,6 +8,7 @@
 #include "app/demo/Demo.h"
 #include "app/host/HostWindow.h"
 #include "app/host/Translations.h"
+#include "app/print/ConfirmationPrint.h"
 #include "core/session/LaunchLink.h"
 #include "ui/control/MessageBoxes.h"
 
@@ -45,9 +46,11 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char* argv[])
     const bool demo = argc >= 2 && qstrcmp(argv[1], "demo") == 0;
     // Without any display the window cannot open; the usage is printed instead.
     const bool window = (argc < 2 || !isVerb(argv[1])) && hasDisplay();
+    // Fonts for a rendered or printed control come from the window's libraries.
     bool screenshot = false;
     for (int i = 1; i < argc; ++i)
-        screenshot = screenshot || qstrcmp(argv[i], "--screenshot") == 0;
+        screenshot =
+            screenshot || qstrcmp(argv[i], "--screenshot") == 0 || qstrcmp(argv[i], "--pdf") == 0;
     if (!window && !screenshot && !demo)
         return std::make_unique<QCoreApplication>(argc, argv);
     if (!hasDisplay())
@@ -101,7 +104,7 @@ int main(int argc, char* argv[])
     if (verb == QLatin1String("journal"))
         return JournalList::run(arguments.mid(1), out, err);
     if (verb == QLatin1String("respond") || verb == QLatin1String("show"))
-        return CommandLine::run(arguments, out, err, saveScreenshot);
+        return CommandLine::run(arguments, out, err, saveScreenshot, ConfirmationPrint::writePdf);
 
     if (!qobject_cast<QApplication*>(app.get())) {
         if (!arguments.isEmpty())

@@ -1,6 +1,6 @@
 // wexa-confirm: answers orders on the command line with the core alone, so that an
 // answer never waits for the window's libraries to be mapped; for the window, the demo,
-// a rendered control and the usage it runs the window's program instead.
+// a rendered control, a printed one and the usage it runs the window's program instead.
 #include "app/cli/CommandLine.h"
 #include "app/cli/JournalList.h"
 #include "app/cli/Setup.h"
@@ -27,7 +27,7 @@ bool runsWithoutWindow(int argc, char* argv[])
     if (qstrcmp(argv[1], "respond") != 0 && qstrcmp(argv[1], "show") != 0)
         return false;
     for (int i = 2; i < argc; ++i) {
-        if (qstrcmp(argv[i], "--screenshot") == 0)
+        if (qstrcmp(argv[i], "--screenshot") == 0 || qstrcmp(argv[i], "--pdf") == 0)
             return false;
     }
     return true;

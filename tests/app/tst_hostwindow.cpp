@@ -271,9 +271,9 @@ private slots:
         QTest::addColumn<QRect>("left");
         QTest::addColumn<bool>("same");
         QTest::newRow("a window left on the screen opens there again")
-            << QRect(40, 60, 1100, 600) << true;
+            << QRect(40, 60, 1300, 600) << true;
         QTest::newRow("a window left partly off the screen opens inside it")
-            << QRect(600, 400, 1100, 600) << false;
+            << QRect(600, 400, 1300, 600) << false;
     }
 
     void windowOpensOnTheScreenWhereItWasLeft()

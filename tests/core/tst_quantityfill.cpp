@@ -329,6 +329,11 @@ private slots:
             << QStringList{"строка 2: 4609999999999", "№ 2, EAN 4601234560002, Товар 2",
                            "№ 3, EAN 4601234560003, Товар 3"}
             << QStringList();
+        QTest::newRow("an EAN a spreadsheet wrote as a number is named as such")
+            << ordinary << QByteArray("EAN;Кол-во\n4,60123E+12;1\n4601234560001;4\n")
+            << QStringList{"4,000", "20,000", "30,000"}
+            << QStringList{"строка 2: 4,60123E+12 — EAN записан таблицей как число"}
+            << QStringList();
         QTest::newRow("the buyer's item codes, found without regard to case")
             << ordinary << QByteArray("Код покупателя;Количество\nb-2;5\n")
             << QStringList{"10,000", "5,000", "30,000"} << QStringList{"Заполнено строк: 1"}
@@ -366,6 +371,22 @@ private slots:
             total += QString(cell).replace(',', '.').toDouble();
         QCOMPARE(form.summary().text(1, SumConfirmed),
                  QString::number(total, 'f', 3).replace('.', ','));
+    }
+
+    // The refusals, which the clerk must act on, come before what did not match.
+    void theReportPutsRefusalsFirst()
+    {
+        QuantityFill::Report report;
+        report.refused = {"a"};
+        report.notInOrder = {"b"};
+        report.notInList = {"c"};
+        report.duplicates = {"d"};
+        const QString text = report.text();
+        QVERIFY(text.indexOf("  a") < text.indexOf("  b"));
+        QVERIFY(text.indexOf("  b") < text.indexOf("  c"));
+        QVERIFY(text.indexOf("  c") < text.indexOf("  d"));
+        QVERIFY(QuantityFill::spreadsheetNumber("4.6E+12"));
+        QVERIFY(!QuantityFill::spreadsheetNumber("4601234560001"));
     }
 
     void fillsOnlyUnderAChange()

@@ -49,6 +49,7 @@ struct Options {
     QString file;
     QString out;
     QString screenshot;
+    QString pdf;
     QString partnerIln;
     QString userIln;
     std::optional<QString> locale;
@@ -106,7 +107,7 @@ std::optional<Options> parse(const QStringList& arguments, QString& error)
         if (argument == QLatin1String("--partner-iln") || argument == QLatin1String("--user-iln") ||
             argument == QLatin1String("--locale") || argument == QLatin1String("-o") ||
             argument == QLatin1String("--type") || argument == QLatin1String("--quantity") ||
-            argument == QLatin1String("--screenshot") ||
+            argument == QLatin1String("--screenshot") || argument == QLatin1String("--pdf") ||
             argument == QLatin1String("--quantities") || argument == QLatin1String("--columns")) {
             const std::optional<QString> v = value();
             if (!v)
@@ -129,6 +130,12 @@ std::optional<Options> parse(const QStringList& arguments, QString& error)
                     return std::nullopt;
                 }
                 options.screenshot = *v;
+            } else if (argument == QLatin1String("--pdf")) {
+                if (options.verb != QLatin1String("respond")) {
+                    error = QStringLiteral("--pdf goes with respond");
+                    return std::nullopt;
+                }
+                options.pdf = *v;
             } else if (argument == QLatin1String("--quantities")) {
                 options.list = *v;
             } else if (argument == QLatin1String("--columns")) {
@@ -167,6 +174,10 @@ std::optional<Options> parse(const QStringList& arguments, QString& error)
     }
     if (options.files.isEmpty()) {
         error = QStringLiteral("FILE is missing");
+        return std::nullopt;
+    }
+    if (options.files.size() > 1 && !options.pdf.isEmpty()) {
+        error = QStringLiteral("--pdf takes one FILE");
         return std::nullopt;
     }
     if (options.files.size() > 1 && options.out.isEmpty()) {
@@ -389,9 +400,26 @@ int respond(Confirmation& form, CommandMessages& messages, const Options& option
     return Success;
 }
 
-int verb(const Options& options, const QByteArray& bytes, QIODevice& out, QIODevice& err,
-         const Screenshot& screenshot)
+// The confirmation on paper, once the response itself was built.
+int writePdf(const Confirmation& form, const Options& options, QIODevice& err, const PdfWriter& pdf)
 {
+    if (options.pdf.isEmpty())
+        return Success;
+    QString error;
+    if (!pdf(form, options.pdf, error)) {
+        print(err, QStringLiteral("wexa-confirm: cannot write %1: %2\n").arg(options.pdf, error));
+        return Refused;
+    }
+    return Success;
+}
+
+int verb(const Options& options, const QByteArray& bytes, QIODevice& out, QIODevice& err,
+         const Screenshot& screenshot, const PdfWriter& pdf)
+{
+    if (!options.pdf.isEmpty() && !pdf) {
+        print(err, QStringLiteral("wexa-confirm: --pdf is not available here\n"));
+        return UsageError;
+    }
     CommandMessages messages(err);
     ProcessState process;
     auto owned = std::make_unique<Confirmation>(messages, process);
@@ -401,8 +429,10 @@ int verb(const Options& options, const QByteArray& bytes, QIODevice& out, QIODev
     edit(form, options);
     if (!options.list.isEmpty() && !fillFromList(form, options, err))
         return UsageError;
-    if (options.verb == QLatin1String("respond"))
-        return respond(form, messages, options, taken, bytes, out, err);
+    if (options.verb == QLatin1String("respond")) {
+        const int status = respond(form, messages, options, taken, bytes, out, err);
+        return status == Success ? writePdf(form, options, err, pdf) : status;
+    }
     QString error;
     if (!FileWriter::write(out, QJsonDocument(state(form)).toJson(QJsonDocument::Indented),
                            &error)) {
@@ -424,7 +454,8 @@ int verb(const Options& options, const QByteArray& bytes, QIODevice& out, QIODev
 }
 
 // One file, as a call of its own would answer it.
-int runOne(const Options& options, QIODevice& out, QIODevice& err, const Screenshot& screenshot)
+int runOne(const Options& options, QIODevice& out, QIODevice& err, const Screenshot& screenshot,
+           const PdfWriter& pdf = nullptr)
 {
     QFile file(options.file);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -437,7 +468,7 @@ int runOne(const Options& options, QIODevice& out, QIODevice& err, const Screens
 
     // Whatever the control's own handlers let through ends the verb here, not the process.
     try {
-        return verb(options, bytes, out, err, screenshot);
+        return verb(options, bytes, out, err, screenshot, pdf);
     } catch (const RuntimeError& e) {
         print(err, QStringLiteral("wexa-confirm: %1\n").arg(e.description()));
     } catch (const std::exception& e) {
@@ -512,6 +543,8 @@ QString usage()
         "                         its order's file name, and every message is prefixed\n"
         "                         by the name of the file it is about\n"
         "  --screenshot PNG       (show) also render the control, without a screen, to PNG\n"
+        "  --pdf FILE             (respond, one FILE) also write the printed confirmation,\n"
+        "                         header, lines and totals, as a PDF file\n"
         "\n"
         "Every message the control shows is printed to standard error as 'title: text';\n"
         "questions are answered Yes.\n"
@@ -521,7 +554,8 @@ QString usage()
         "for a usage error or an unreadable file; for many files the worst of theirs.\n");
 }
 
-int run(const QStringList& arguments, QIODevice& out, QIODevice& err, const Screenshot& screenshot)
+int run(const QStringList& arguments, QIODevice& out, QIODevice& err, const Screenshot& screenshot,
+        const PdfWriter& pdf)
 {
     QString error;
     const std::optional<Options> options = parse(arguments, error);
@@ -540,7 +574,7 @@ int run(const QStringList& arguments, QIODevice& out, QIODevice& err, const Scre
         XmlDocument::leaveTreesToProcessExit();
     if (given.files.size() > 1)
         return runMany(given, out, err);
-    return runOne(given, out, err, screenshot);
+    return runOne(given, out, err, screenshot, pdf);
 }
 
 void skipFreeingAtExit()

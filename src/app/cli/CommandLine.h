@@ -17,11 +17,13 @@ enum ExitCode { Success = 0, Refused = 1, UsageError = 2 };
 
 // Renders the control to a PNG file; false with the reason when it could not.
 using Screenshot = std::function<bool(Confirmation&, const QString&, QString&)>;
+// Writes the printed confirmation as a PDF file; false with the reason when it could not.
+using PdfWriter = std::function<bool(const Confirmation&, const QString&, QString&)>;
 
 // `arguments` start with the verb. Messages go to `err` as "title: text" lines. Without
-// a `screenshot`, show refuses --screenshot.
+// a `screenshot`, show refuses --screenshot; without a `pdf` writer, respond refuses --pdf.
 int run(const QStringList& arguments, QIODevice& out, QIODevice& err,
-        const Screenshot& screenshot = nullptr);
+        const Screenshot& screenshot = nullptr, const PdfWriter& pdf = nullptr);
 QString usage();
 // The documents and the table of a single answer are left for the process's end to
 // reclaim instead of being freed one node and one cell at a time.

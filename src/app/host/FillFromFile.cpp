@@ -9,8 +9,13 @@
 #include "core/rules/ResponseType.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QSettings>
 
 namespace FillFromFile {
+namespace {
+const QString FolderKey = QStringLiteral("FillFromFile/folder");
+} // namespace
 
 QString run(QWidget* parent, Confirmation& form, MessageSink& messages, QString path)
 {
@@ -26,9 +31,10 @@ QString run(QWidget* parent, Confirmation& form, MessageSink& messages, QString 
         if (switchType != Answer::Yes)
             return {};
     }
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("WEXA"));
     if (path.isEmpty())
         path = QFileDialog::getOpenFileName(
-            parent, Title, QString(),
+            parent, Title, store.value(FolderKey).toString(),
             QStringLiteral("Списки количеств (*.csv *.txt *.xlsx);;Все файлы (*)"));
     if (path.isEmpty())
         return {};
@@ -40,6 +46,8 @@ QString run(QWidget* parent, Confirmation& form, MessageSink& messages, QString 
                        Message::Icon::Exclamation});
         return {};
     }
+    // The next list is most likely in the same folder.
+    store.setValue(FolderKey, QFileInfo(path).absolutePath());
     std::optional<QuantityFill::Columns> columns = QuantityFill::columnsOf(*list);
     if (!columns) {
         ListColumnsDialog dialog(*list, parent);

@@ -9,9 +9,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
+#include <algorithm>
 
 FindBar::FindBar(Confirmation& form, QWidget* parent)
-    : QWidget(parent), m_form(form), m_field(new QLineEdit), m_notFound(new QLabel)
+    : QWidget(parent), m_form(form), m_field(new QLineEdit), m_notFound(new QLabel),
+      m_count(new QLabel)
 {
     setObjectName(QStringLiteral("findBar"));
     auto* row = new QHBoxLayout(this);
@@ -26,6 +28,8 @@ FindBar::FindBar(Confirmation& form, QWidget* parent)
     m_notFound->setStyleSheet(QStringLiteral("color: #b00020;"));
     m_notFound->hide();
     row->addWidget(m_notFound);
+    m_count->setObjectName(QStringLiteral("findCount"));
+    row->addWidget(m_count);
     auto* next = new QToolButton;
     next->setText(QStringLiteral("Далее (F3)"));
     row->addWidget(next);
@@ -34,8 +38,14 @@ FindBar::FindBar(Confirmation& form, QWidget* parent)
     close->setToolTip(QStringLiteral("Закрыть (Esc)"));
     close->setAutoRaise(true);
     row->addWidget(close);
-    connect(m_field, &QLineEdit::returnPressed, this, &FindBar::findNext);
-    connect(m_field, &QLineEdit::textEdited, this, [this] { showFound(true); });
+    connect(m_field, &QLineEdit::returnPressed, this, [this] {
+        if (const int row = findNext(); row > 0)
+            emit chosen(row);
+    });
+    connect(m_field, &QLineEdit::textEdited, this, [this] {
+        showFound(true);
+        m_count->clear();
+    });
     connect(next, &QToolButton::clicked, this, &FindBar::findNext);
     connect(close, &QToolButton::clicked, this, [this] {
         hide();
@@ -51,31 +61,58 @@ void FindBar::open()
     m_field->selectAll();
 }
 
-int FindBar::nextMatch(const Confirmation& form, const QString& text, int after)
+QList<int> FindBar::matches(const Confirmation& form, const QString& text)
 {
     const QString wanted = Conversions::searchForm(text.trimmed());
     const int count = std::min<int>(form.lineCount(), form.lines().rows() - 1);
-    if (wanted.isEmpty() || count < 1)
-        return 0;
+    QList<int> rows;
+    if (wanted.isEmpty())
+        return rows;
     const Grid& lines = form.lines();
-    for (int step = 1; step <= count; ++step) {
-        const int row = (std::max(after, 0) + step - 1) % count + 1;
+    for (int row = 1; row <= count; ++row) {
         for (int16_t column : {ColEan, ColBuyerCode, ColSupplierCode, ColName}) {
             if (Conversions::searchForm(lines.textAt(row * lines.columns() + column))
-                    .contains(wanted))
-                return row;
+                    .contains(wanted)) {
+                rows.append(row);
+                break;
+            }
         }
     }
-    return 0;
+    return rows;
 }
 
-void FindBar::findNext()
+int FindBar::nextMatch(const Confirmation& form, const QString& text, int after)
+{
+    const QList<int> rows = matches(form, text);
+    const auto next = std::upper_bound(rows.begin(), rows.end(), after);
+    return next != rows.end() ? *next : rows.value(0);
+}
+
+int FindBar::findNext()
 {
     Grid& lines = m_form.lines();
-    const int row = nextMatch(m_form, m_field->text(), lines.currentRow());
+    const QList<int> rows = matches(m_form, m_field->text());
+    const int after = lines.currentRow();
+    const auto next = std::upper_bound(rows.begin(), rows.end(), after);
+    const bool wrapped = next == rows.end() && !rows.isEmpty();
+    const int row = wrapped ? rows.first() : next != rows.end() ? *next : 0;
     showFound(row > 0 || m_field->text().trimmed().isEmpty());
-    if (row > 0)
-        lines.setCurrentCell(row, ColConfirmed);
+    if (row == 0) {
+        m_count->clear();
+        return 0;
+    }
+    const auto rank = std::lower_bound(rows.begin(), rows.end(), row) - rows.begin() + 1;
+    m_count->setText(
+        wrapped && after > 0
+            ? QStringLiteral("%1 из %2, поиск продолжен с начала").arg(rank).arg(rows.size())
+            : QStringLiteral("%1 из %2").arg(rank).arg(rows.size()));
+    lines.setCurrentCell(row, ColConfirmed);
+    return row;
+}
+
+QString FindBar::countText() const
+{
+    return m_count->text();
 }
 
 void FindBar::showFound(bool found)

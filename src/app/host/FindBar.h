@@ -7,8 +7,10 @@ class QLabel;
 class QLineEdit;
 
 // Finds a line by its EAN, the buyer's or the supplier's item code or the product's
-// name: a part of any, letter case and "ё" against "е" not minded. Enter or F3 makes the
-// next match's confirmed quantity the current cell; no match is said beside the field.
+// name: a part of any, letter case and "ё" against "е" not minded. F3 makes the next
+// match's confirmed quantity the current cell, and Enter does so and hands the keys to
+// the table; beside the field stands which match it is of how many ("2 из 5"), whether
+// the search went round from the top, or that nothing matches.
 class FindBar : public QWidget {
     Q_OBJECT
 public:
@@ -20,11 +22,17 @@ public:
     // The next line after the current one that matches, from the top again after the
     // last; 0 when none does.
     static int nextMatch(const Confirmation& form, const QString& text, int after);
-    void findNext();
+    // Every line that matches, top to bottom.
+    static QList<int> matches(const Confirmation& form, const QString& text);
+    // The next match's row, 0 when none.
+    int findNext();
+    QString countText() const;
 
 signals:
     // The bar was closed; the table may take the focus back.
     void closed();
+    // Enter found this line: the clerk goes on in the table.
+    void chosen(int row);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -35,4 +43,5 @@ private:
     Confirmation& m_form;
     QLineEdit* m_field;
     QLabel* m_notFound;
+    QLabel* m_count;
 };

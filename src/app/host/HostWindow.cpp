@@ -3,12 +3,17 @@
 #include "app/host/WindowPlacement.h"
 
 #include "app/cli/CommandLine.h"
+#include "app/host/ChangesPanel.h"
 #include "app/host/DraftsDialog.h"
 #include "app/host/FillFromFile.h"
 #include "app/host/FindBar.h"
 #include "app/host/JournalDialog.h"
 #include "app/host/LaunchGate.h"
+#include "app/host/TableFocus.h"
 #include "app/host/TrustedSitesDialog.h"
+#include "app/host/UndoKeys.h"
+#include "app/print/PrintCommands.h"
+#include "core/form/Columns.h"
 #include "core/rules/LineTally.h"
 #include "core/rules/XmlDocument.h"
 #include "core/session/Lifecycle.h"
@@ -48,6 +53,9 @@ HostWindow::HostWindow(LaunchOptions options, ProcessState& process, QWidget* pa
     m_form.setHost(*this);
     Lifecycle::ReadProperties(m_form, m_bag);
     m_control = new PotwierdzenieZam(m_form, this);
+    m_tableFocus = new TableFocus(m_form, *m_control->linesView(), this);
+    m_boxes.setTableFocus(m_tableFocus);
+    UndoKeys::passToWindow(*m_control);
     auto* central = new QWidget;
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -58,7 +66,13 @@ HostWindow::HostWindow(LaunchOptions options, ProcessState& process, QWidget* pa
     layout->addWidget(m_findBar);
     connect(m_findBar, &FindBar::closed, this,
             [this] { m_control->linesView()->setFocus(Qt::OtherFocusReason); });
+    connect(m_findBar, &FindBar::chosen, this, &HostWindow::goToLine);
     setCentralWidget(central);
+    m_changes = new ChangesPanel(m_form, this);
+    addDockWidget(Qt::RightDockWidgetArea, m_changes);
+    resizeDocks({m_changes}, {360}, Qt::Horizontal);
+    m_changes->restoreVisibility();
+    connect(m_changes, &ChangesPanel::lineChosen, this, &HostWindow::goToLine);
     buildMenus();
     // A change is taken once the action that made it is over, not while it waits on a
     // message box or a dialog.
@@ -78,17 +92,23 @@ HostWindow::HostWindow(LaunchOptions options, ProcessState& process, QWidget* pa
     m_tally->setObjectName(QStringLiteral("tally"));
     statusBar()->addPermanentWidget(m_tally);
     connect(&m_keeper, &WorkKeeper::stateChanged, this, &HostWindow::updateTally);
-    updateTitle();
+    showTitle();
+    connect(&m_form, &Confirmation::fieldChanged, this, [this](Confirmation::Field field) {
+        if (field == Confirmation::Field::lblNrZamWart ||
+            field == Confirmation::Field::lblILNKupWart)
+            showTitle();
+    });
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     // A picture of the window shows it whole, whatever the screen.
     if (m_options.screenshot.isEmpty())
-        WindowPlacement::restore(*this, QSize(1200, 820));
+        WindowPlacement::restore(*this, QSize(1560, 820));
     else
-        resize(1200, 820);
+        resize(1560, 820);
 }
 
 HostWindow::~HostWindow()
 {
+    WindowPlacement::forget(*this);
     if (m_started && !m_terminated)
         Lifecycle::Terminate(m_form);
 }
@@ -98,8 +118,10 @@ void HostWindow::buildMenus()
     QMenu* file = menuBar()->addMenu(QStringLiteral("&Файл"));
     QAction* drafts = file->addAction(QStringLiteral("&Черновики…"), this, &HostWindow::showDrafts);
     drafts->setObjectName(QStringLiteral("actionDrafts"));
-    QAction* fill = file->addAction(QStringLiteral("З&аполнить из файла…"), this,
-                                    [this] { FillFromFile::run(this, m_form, m_messages); });
+    QAction* fill = file->addAction(QStringLiteral("З&аполнить из файла…"), this, [this] {
+        if (!FillFromFile::run(this, m_form, m_messages).isEmpty())
+            m_tableFocus->toTable();
+    });
     fill->setObjectName(QStringLiteral("actionFill"));
     QAction* journal = file->addAction(QStringLiteral("&Журнал…"), this, &HostWindow::showJournal);
     journal->setObjectName(QStringLiteral("actionJournal"));
@@ -109,6 +131,19 @@ void HostWindow::buildMenus()
     m_nextOrderAction->setObjectName(QStringLiteral("actionNextOrder"));
     m_nextOrderAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     m_nextOrderAction->setEnabled(false);
+    file->addSeparator();
+    file->addAction(QStringLiteral("&Печать…"), QKeySequence::Print, this,
+                    [this] { PrintCommands::preview(this, m_form); })
+        ->setObjectName(QStringLiteral("actionPrint"));
+    file->addAction(QStringLiteral("&Экспорт в PDF…"), this,
+                    [this] {
+                        const QString path = PrintCommands::exportPdf(this, m_form, m_messages);
+                        if (!path.isEmpty())
+                            showStatus(QStringLiteral("Подтверждение записано в файл %1")
+                                           .arg(QDir::toNativeSeparators(path)));
+                    })
+        ->setObjectName(QStringLiteral("actionPdf"));
+    file->addSeparator();
     QAction* sites =
         file->addAction(QStringLiteral("&Доверенные сайты…"), this, &HostWindow::showTrustedSites);
     sites->setObjectName(QStringLiteral("actionTrustedSites"));
@@ -138,14 +173,24 @@ void HostWindow::buildMenus()
             m_findBar->open();
     });
     next->setShortcut(QKeySequence(Qt::Key_F3));
+
+    menuBar()->addMenu(QStringLiteral("&Вид"))->addAction(m_changes->toggleViewAction());
 }
 
-void HostWindow::updateTitle()
+// The order's number and buyer, so that two windows are told apart in the task bar.
+void HostWindow::showTitle()
 {
-    const QString partner = m_form.properties().partnerName;
-    setWindowTitle(partner.isEmpty()
-                       ? QStringLiteral("Подтверждение заказа — WEXA")
-                       : QStringLiteral("Подтверждение заказа: %1 — WEXA").arg(partner));
+    const QString order = m_form.field(Confirmation::Field::lblNrZamWart);
+    const QString buyer = m_form.field(Confirmation::Field::lblILNKupWart);
+    const QString partner = buyer.isEmpty() ? m_form.properties().partnerName : buyer;
+    if (!order.isEmpty())
+        setWindowTitle(partner.isEmpty()
+                           ? QStringLiteral("Заказ %1 — WEXA").arg(order)
+                           : QStringLiteral("Заказ %1, %2 — WEXA").arg(order, partner));
+    else
+        setWindowTitle(partner.isEmpty()
+                           ? QStringLiteral("Подтверждение заказа — WEXA")
+                           : QStringLiteral("Подтверждение заказа: %1 — WEXA").arg(partner));
 }
 
 void HostWindow::updateTally()
@@ -173,6 +218,7 @@ void HostWindow::step(bool forward)
     // Nothing is undone while an action of the control is still running.
     if (!m_form.isEnabled())
         return;
+    TableFocus::Away away(*m_tableFocus);
     m_keeper.watcher().settle();
     QUndoStack& stack = m_keeper.undoStack();
     forward ? stack.redo() : stack.undo();
@@ -298,7 +344,7 @@ void HostWindow::nextOrder()
                        .arg(m_form.field(Confirmation::Field::lblNrZamWart)));
     }
     updateNextOrder();
-    updateTitle();
+    showTitle();
 }
 
 void HostWindow::showJournal()
@@ -350,7 +396,7 @@ void HostWindow::openFromJournal(qint64 id)
     Startup::openOrder(m_form, order);
     m_keeper.startupFinished();
     updateNextOrder();
-    updateTitle();
+    showTitle();
     showStatus(QStringLiteral("Заказ %1 открыт из журнала.").arg(entry->orderNumber));
 }
 
@@ -407,6 +453,7 @@ void HostWindow::showDrafts()
         return;
     }
     m_draftsBar->hide();
+    m_tableFocus->toTable();
     showStatus(QStringLiteral("Черновик восстановлен."));
 }
 
@@ -419,6 +466,13 @@ void HostWindow::showTrustedSites()
 void HostWindow::showStatus(const QString& text)
 {
     statusBar()->showMessage(text);
+}
+
+void HostWindow::goToLine(int row)
+{
+    if (row >= 1 && row <= m_form.lineCount())
+        m_form.lines().setCurrentCell(row, ColConfirmed);
+    m_control->linesView()->setFocus(Qt::OtherFocusReason);
 }
 
 void HostWindow::showEvent(QShowEvent* event)
@@ -448,6 +502,8 @@ void HostWindow::startUp()
     m_origin = gate.origin();
     m_keeper.setOrigin(m_origin);
     m_started = true;
+    if (m_options.screenshot.isEmpty())
+        WindowPlacement::announce(*this);
     Lifecycle::UserControl_Show(m_form);
     m_keeper.startupFinished();
     offerDrafts();
@@ -491,8 +547,10 @@ void HostWindow::closeEvent(QCloseEvent* event)
         return;
     }
     if (!m_terminated) {
-        if (m_options.screenshot.isEmpty())
+        if (m_options.screenshot.isEmpty()) {
             WindowPlacement::remember(*this);
+            m_changes->rememberVisibility();
+        }
         Lifecycle::WriteProperties(m_form, m_bag);
         Lifecycle::Terminate(m_form);
         m_terminated = true;

@@ -1,21 +1,23 @@
 #pragma once
 
 #include "app/cli/StreamMessages.h"
+#include "app/host/HostMessageBoxes.h"
 #include "app/host/LaunchOptions.h"
 #include "app/host/WorkKeeper.h"
 #include "core/actions/Confirmation.h"
 #include "core/form/Host.h"
 #include "core/form/ProcessState.h"
-#include "ui/control/MessageBoxes.h"
 
 #include <QFile>
 #include <QMainWindow>
 
+class ChangesPanel;
 class FindBar;
 class PotwierdzenieZam;
 class QAction;
 class QLabel;
 class QPushButton;
+class TableFocus;
 
 // The window that hosts one control the way a platform page does: it creates the
 // control, hands it its properties, shows it (which runs the start-up) and, when closed,
@@ -33,6 +35,7 @@ public:
     // The bar offering unsent drafts found at start-up.
     QWidget* draftsBar() const { return m_draftsBar; }
     FindBar* findBar() const { return m_findBar; }
+    ChangesPanel* changesPanel() const { return m_changes; }
     // The launch stopped before the control started; the window closed by itself.
     bool wasRefused() const { return m_refused; }
     // The lines at a glance, as the status bar shows them.
@@ -66,6 +69,8 @@ public:
     void openFromJournal(qint64 entry);
     // Tells the user of a quiet event in the status bar, until the next one.
     void showStatus(const QString& text);
+    // Makes the line's confirmed quantity the current cell and gives the table the focus.
+    void goToLine(int row);
 
 signals:
     // The control's start-up is over (also when it was not run: the launch was refused).
@@ -84,7 +89,7 @@ private:
     QWidget* buildDraftsBar();
     void offerDrafts();
     void updateTally();
-    void updateTitle();
+    void showTitle();
     bool mayTakeNextOrder() const;
     void updateNextOrder();
     // Gives up a draft's work after asking; the journal keeps it as given up.
@@ -97,7 +102,7 @@ private:
 
     LaunchOptions m_options;
     LaunchPropertyBag m_bag;
-    MessageBoxes m_boxes;
+    HostMessageBoxes m_boxes;
     QFile m_errorStream;
     StreamMessages m_printed;
     MessageSink& m_messages;
@@ -107,6 +112,8 @@ private:
     QWidget* m_draftsBar = nullptr;
     QLabel* m_draftsText = nullptr;
     FindBar* m_findBar = nullptr;
+    ChangesPanel* m_changes = nullptr;
+    TableFocus* m_tableFocus = nullptr;
     QLabel* m_tally = nullptr;
     QLabel* m_waiting = nullptr;
     QAction* m_nextOrderAction = nullptr;

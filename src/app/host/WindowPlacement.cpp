@@ -1,5 +1,7 @@
 #include "app/host/WindowPlacement.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
@@ -11,6 +13,11 @@ namespace {
 
 const QString Organisation = QStringLiteral("WEXA");
 const QString GeometryKey = QStringLiteral("HostWindow/geometry");
+// Where each window open now was placed, by process and window, so that the next one is
+// not laid exactly on top of it.
+const QString OpenGroup = QStringLiteral("HostWindow/open");
+const char* const OpenIdProperty = "wexaPlacementId";
+const QPoint NextWindowOffset(32, 32);
 const QString MaximizedKey = QStringLiteral("HostWindow/maximized");
 // The title bar and borders a window manager adds around the window: the window has no
 // frame to measure before it is first shown.
@@ -21,6 +28,49 @@ QScreen* screenOf(const QWidget& window, const QPoint& point)
     if (QScreen* screen = QGuiApplication::screenAt(point))
         return screen;
     return window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+}
+
+QString processOf(const QString& id)
+{
+    return id.section(QLatin1Char('-'), 0, 0);
+}
+
+bool processGone(const QString& id)
+{
+    return !QFileInfo::exists(QStringLiteral("/proc/") + processOf(id));
+}
+
+// The places of the windows still open.
+QList<QPoint> openPlaces(const QSettings& store)
+{
+    QList<QPoint> places;
+    const QString prefix = OpenGroup + QLatin1Char('/');
+    for (const QString& key : store.allKeys()) {
+        if (key.startsWith(prefix) && !processGone(key.mid(prefix.size())))
+            places.append(store.value(key).toPoint());
+    }
+    return places;
+}
+
+// Moved down and right past every open window that stands at the same place.
+QRect clearOfOthers(QRect wanted, const QList<QPoint>& places, const QRect& available)
+{
+    for (int tries = 0; tries < 12; ++tries) {
+        const bool taken = std::any_of(places.begin(), places.end(), [&](const QPoint& p) {
+            return (p - wanted.topLeft()).manhattanLength() < NextWindowOffset.x() / 2;
+        });
+        if (!taken)
+            break;
+        // A window as large as the screen gives up a little of its size instead.
+        QRect moved = wanted.translated(NextWindowOffset);
+        moved.setRight(std::min(moved.right(), available.right()));
+        moved.setBottom(std::min(moved.bottom(), available.bottom()));
+        moved = WindowPlacement::fitted(moved, available);
+        if (moved.topLeft() == wanted.topLeft())
+            break;
+        wanted = moved;
+    }
+    return wanted;
 }
 
 } // namespace
@@ -47,7 +97,7 @@ void restore(QWidget& window, QSize defaultSize)
         wanted = QRect(QPoint(), defaultSize);
         wanted.moveCenter(available.center());
     }
-    window.setGeometry(fitted(wanted, available));
+    window.setGeometry(clearOfOthers(fitted(wanted, available), openPlaces(store), available));
     if (store.value(MaximizedKey).toBool())
         window.setWindowState(window.windowState() | Qt::WindowMaximized);
 }
@@ -58,6 +108,31 @@ void remember(const QWidget& window)
     store.setValue(GeometryKey, window.normalGeometry());
     store.setValue(MaximizedKey, window.isMaximized());
     store.sync();
+    forget(window);
+}
+
+void announce(QWidget& window)
+{
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope, Organisation);
+    store.beginGroup(OpenGroup);
+    for (const QString& id : store.childKeys()) {
+        if (processGone(id))
+            store.remove(id);
+    }
+    static int serial = 0;
+    const QString id =
+        QStringLiteral("%1-%2").arg(QCoreApplication::applicationPid()).arg(++serial);
+    window.setProperty(OpenIdProperty, id);
+    store.setValue(id, window.geometry().topLeft());
+}
+
+void forget(const QWidget& window)
+{
+    const QString id = window.property(OpenIdProperty).toString();
+    if (id.isEmpty())
+        return;
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, Organisation)
+        .remove(OpenGroup + QLatin1Char('/') + id);
 }
 
 } // namespace WindowPlacement

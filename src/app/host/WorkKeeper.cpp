@@ -67,6 +67,12 @@ WorkKeeper::WorkKeeper(Confirmation& form, QObject* parent)
 {
     m_undo.setUndoLimit(UndoLimit);
     connect(&m_watcher, &ChangeWatcher::changed, this, &WorkKeeper::changed);
+    // Keys that come faster than the event loop turns (a scanner) would otherwise merge
+    // several commits into one step: the last commit is taken before the next one opens.
+    connect(&form.editor(), &CellEditor::visibleChanged, this, [this](bool visible) {
+        if (visible && m_watcher.pending())
+            m_watcher.settle();
+    });
 }
 
 std::optional<Drafts> WorkKeeper::drafts() const

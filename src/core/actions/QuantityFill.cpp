@@ -7,6 +7,7 @@
 #include "core/rules/ResponseType.h"
 
 #include <QHash>
+#include <QRegularExpression>
 
 namespace QuantityFill {
 namespace {
@@ -161,14 +162,22 @@ std::optional<Columns> columnsOf(const QuantityFile& list, std::optional<Columns
     return recognise(list.rows.first().cells);
 }
 
+// What the clerk must act on comes first: the quantities refused, then what the list
+// names that the order has not, then the order's lines the list left out.
 QString Report::text() const
 {
     QString out = QStringLiteral("Заполнено строк: %1\n").arg(filled);
+    section(out, QStringLiteral("Не принятые количества"), refused);
     section(out, QStringLiteral("Строки файла, которых нет в заказе"), notInOrder);
     section(out, QStringLiteral("Строки заказа, которых нет в файле"), notInList);
     section(out, QStringLiteral("Повторы в файле (эти строки не заполнены)"), duplicates);
-    section(out, QStringLiteral("Не принятые количества"), refused);
     return out;
+}
+
+bool spreadsheetNumber(const QString& text)
+{
+    static const QRegularExpression exponent(QStringLiteral("^\\d([.,]\\d+)?[eE]\\+?\\d+$"));
+    return exponent.match(text).hasMatch();
 }
 
 std::optional<Report> fill(Confirmation& form, const QuantityFile& list, const Columns& columns)
@@ -235,7 +244,13 @@ std::optional<Report> fill(Confirmation& form, const QuantityFile& list, const C
     }
     std::sort(strangers.begin(), strangers.end());
     for (const auto& [line, key] : strangers)
-        report.notInOrder.append(QStringLiteral("строка %1: %2").arg(line).arg(key));
+        report.notInOrder.append(
+            spreadsheetNumber(key)
+                ? QStringLiteral("строка %1: %2 — EAN записан таблицей как число, его цифры "
+                                 "потеряны; задайте столбцу текстовый формат")
+                      .arg(line)
+                      .arg(key)
+                : QStringLiteral("строка %1: %2").arg(line).arg(key));
     report.duplicates.sort();
     LineCheck::recolourAndRecount(form);
     return report;

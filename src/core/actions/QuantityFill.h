@@ -44,6 +44,9 @@ struct Report {
     QString text() const;
 };
 
+// "4,60639E+12": what a spreadsheet makes of an EAN kept as a number, its digits lost.
+bool spreadsheetNumber(const QString& text);
+
 // Fills under the response type "Изменение" only; nothing when another type is chosen.
 std::optional<Report> fill(Confirmation& form, const QuantityFile& list, const Columns& columns);
 

@@ -20,6 +20,8 @@ public:
     // The state taken as unchanged from now on, without announcing anything.
     void rebase();
     const Confirmation::State& baseline() const { return m_baseline; }
+    // A change was noticed and waits for its action to be over.
+    bool pending() const { return m_timer.isActive(); }
     // Compares at once; true when a change was announced.
     bool settle();
     // Changes made inside are taken as the new baseline, not announced.

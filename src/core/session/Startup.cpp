@@ -31,6 +31,8 @@ bool takeOrder(Confirmation& form, const XmlDocument& order)
 void checkLines(Confirmation& form)
 {
     Grid& lines = form.lines();
+    // The current row passes over every line; a table on screen follows only its end.
+    RedrawPause pause(lines);
     int16_t valid = 0;
     for (int16_t r = 1; r <= form.lineCount(); ++r) {
         lines.setCurrentRow(r);

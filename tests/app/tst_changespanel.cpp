@@ -1,0 +1,147 @@
+#include "TestSupport.h"
+#include "WindowWithOrder.h"
+
+#include "app/host/ChangesPanel.h"
+#include "ui/editing/LineTableView.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QLabel>
+#include <QTableView>
+
+using namespace OnScreen;
+using Filter = ChangesModel::Filter;
+
+namespace {
+
+// The line numbers the panel shows, top to bottom.
+QStringList shownLines(ChangesPanel& panel)
+{
+    QStringList lines;
+    QAbstractItemModel* model = panel.list()->model();
+    for (int r = 0; r < model->rowCount(); ++r)
+        lines.append(model->index(r, ChangesModel::LineNumber).data().toString());
+    return lines;
+}
+
+} // namespace
+
+class TestChangesPanel : public QObject {
+    Q_OBJECT
+private:
+    UserHome m_home;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_home.setUp({"--user-iln", SellerIln, "--user-name", "ООО Поставщик",
+                              "--partner-iln", BuyerIln, "--partner-name", "АО Покупатель"}));
+    }
+    void init() { freshProcess(); }
+
+    // One order of six lines (10, 20 ... 60 pieces), edited as a clerk does in the table:
+    // line 2 lowered, line 3 refused, line 4 given half a piece, line 5 a negative
+    // quantity; each filter then shows its lines and every button its count.
+    void eachFilterShowsItsLines_data()
+    {
+        QTest::addColumn<Filter>("filter");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("all lines that differ or are warned")
+            << Filter::All << QStringList{"2", "3", "4", "5"};
+        QTest::newRow("the changed lines, warned ones among them")
+            << Filter::Changed << QStringList{"2", "4", "5"};
+        QTest::newRow("the refused line") << Filter::Refused << QStringList{"3"};
+        QTest::newRow("half a piece and a negative quantity are warnings")
+            << Filter::Attention << QStringList{"4", "5"};
+    }
+    void eachFilterShowsItsLines()
+    {
+        QFETCH(Filter, filter);
+        QFETCH(QStringList, lines);
+        WindowWithOrder w;
+        QVERIFY(w.open(6));
+        ChangesPanel& panel = *w->changesPanel();
+        QVERIFY(panel.isVisible());
+        QTRY_VERIFY(panel.findChild<QLabel*>("nothingChanged")->isVisible());
+        w.typeQuantity(2, "15");
+        w.typeQuantity(3, "0");
+        w.typeQuantity(4, "4,5");
+        w.typeQuantity(5, "-1");
+        QTest::mouseClick(panel.filterButton(filter), Qt::LeftButton);
+        QTRY_COMPARE(shownLines(panel), lines);
+        QCOMPARE(panel.filterButton(Filter::All)->text(), "Все: 4");
+        QCOMPARE(panel.filterButton(Filter::Changed)->text(), "Изменено: 3");
+        QCOMPARE(panel.filterButton(Filter::Refused)->text(), "Отказ: 1");
+        QCOMPARE(panel.filterButton(Filter::Attention)->text(), "Предупреждения: 2");
+        QVERIFY(!panel.findChild<QLabel*>("nothingChanged")->isVisible());
+    }
+
+    // A counted line that is put back as ordered leaves the panel and its counts at once.
+    void countsFollowEveryChange()
+    {
+        WindowWithOrder w;
+        QVERIFY(w.open(3));
+        ChangesPanel& panel = *w->changesPanel();
+        w.typeQuantity(1, "3");
+        QTRY_COMPARE(panel.filterButton(Filter::Changed)->text(), "Изменено: 1");
+        w.typeQuantity(1, "10");
+        QTRY_COMPARE(panel.filterButton(Filter::Changed)->text(), "Изменено: 0");
+        QCOMPARE(shownLines(panel), QStringList());
+    }
+
+    // GIVEN lines listed in the panel, WHEN the clerk clicks one, or moves to one with
+    // the keys and presses Enter, THEN its quantity is the table's current cell and what
+    // he types next goes into it.
+    void aClickOrEnterTakesTheClerkToTheLine()
+    {
+        WindowWithOrder w;
+        QVERIFY(w.open(30));
+        ChangesPanel& panel = *w->changesPanel();
+        w.typeQuantity(25, "1");
+        w.typeQuantity(3, "2");
+        QTRY_COMPARE(shownLines(panel), (QStringList{"3", "25"}));
+        w->goToLine(1);
+
+        QTableView* list = panel.list();
+        const QRect second = list->visualRect(list->model()->index(1, ChangesModel::Ordered));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
+        const Grid& lines = w->form().lines();
+        QCOMPARE(lines.currentRow(), 25);
+        QCOMPARE(lines.currentColumn(), int(ColConfirmed));
+        QVERIFY(w->control()->linesView()->hasFocus());
+        type("7");
+        press(Qt::Key_Return);
+        QCOMPARE(w.cell(25), "7,000");
+
+        list->setFocus();
+        press(Qt::Key_Up);
+        press(Qt::Key_Return);
+        QCOMPARE(lines.currentRow(), 3);
+        QVERIFY(w->control()->linesView()->hasFocus());
+    }
+
+    void thePanelOpensAsTheClerkLeftIt()
+    {
+        {
+            WindowWithOrder w;
+            QVERIFY(w.open(1));
+            QVERIFY(w->changesPanel()->isVisible());
+            w->changesPanel()->toggleViewAction()->trigger();
+            QVERIFY(!w->changesPanel()->isVisible());
+            w->close();
+        }
+        {
+            WindowWithOrder w;
+            QVERIFY(w.open(1));
+            QVERIFY(!w->changesPanel()->isVisible());
+            w->changesPanel()->toggleViewAction()->trigger();
+            w->close();
+        }
+        WindowWithOrder w;
+        QVERIFY(w.open(1));
+        QVERIFY(w->changesPanel()->isVisible());
+    }
+};
+
+QTEST_MAIN(TestChangesPanel)
+#include "tst_changespanel.moc"

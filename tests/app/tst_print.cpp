@@ -1,0 +1,233 @@
+#include "DocumentsHelpers.h"
+#include "RecordingMessages.h"
+#include "TestSupport.h"
+#include "Tools.h"
+#include "WindowWithOrder.h"
+
+#include "app/print/ConfirmationPrint.h"
+#include "app/print/PrintCommands.h"
+#include "core/actions/Confirmation.h"
+#include "core/form/Columns.h"
+#include "core/rules/ResponseType.h"
+
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+using namespace DocumentTexts;
+
+namespace {
+
+constexpr int LongOrder = 1723;
+
+// Every fifth line has a name long enough to take three lines of its row, ending in a
+// mark of its own, so that a row split between two pages would show.
+QString longOrder()
+{
+    QStringList lines;
+    for (int n = 1; n <= LongOrder; ++n) {
+        Elements item = orderItem(n);
+        if (n % 5 == 0)
+            item[4].second = QStringLiteral("Товар %1 в картонной коробке с ручкой для переноски, "
+                                            "упаковка по двенадцать штук, партия для сети "
+                                            "конец-%1")
+                                 .arg(n);
+        lines.append(line(item));
+    }
+    return order(lines);
+}
+
+// What a program prints, or a null text when it could not be run.
+QString run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+int pageCount(const QString& pdf)
+{
+    const QRegularExpressionMatch pages =
+        QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(run("pdfinfo", {pdf}));
+    return pages.hasMatch() ? pages.captured(1).toInt() : -1;
+}
+
+// The text of each page, as pdftotext lays it out.
+QStringList pagesOf(const QString& pdf)
+{
+    QStringList pages = run("pdftotext", {"-layout", pdf, "-"}).split(QLatin1Char('\f'));
+    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
+        pages.removeLast();
+    return pages;
+}
+
+} // namespace
+
+class TestPrint : public QObject {
+    Q_OBJECT
+private:
+    UserHome m_home;
+    QTemporaryDir m_dir;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(
+            m_home.setUp({"--user-iln", OnScreen::SellerIln, "--user-name", "ООО Поставщик",
+                          "--partner-iln", OnScreen::BuyerIln, "--partner-name", "АО Покупатель"}));
+    }
+    void init() { freshProcess(); }
+
+    // GIVEN an order of 1,723 lines, some of them changed, some with names of three lines,
+    // WHEN it is printed to a PDF, THEN every page starts with the table's header row and
+    // ends with its number, and every line is there once, whole, with its EAN, codes and
+    // quantities on one line of text and the end of its name on the same page.
+    void aLongOrderPrintsEveryLineWholeOnce()
+    {
+        WEXA_REQUIRE_TOOL("pdftotext");
+        WEXA_REQUIRE_TOOL("pdfinfo");
+        RecordingMessages messages;
+        Confirmation form(messages, testProcess());
+        useParties(form);
+        QVERIFY(readOrder(form, longOrder()));
+        form.selectCboxTyp(ResponseType::Change);
+        form.lines().setText(7, ColConfirmed, QStringLiteral("3,000"));
+        form.lines().setText(LongOrder, ColConfirmed, QStringLiteral("0,000"));
+        const QString path = m_dir.filePath("long.pdf");
+        QString error;
+        QVERIFY2(ConfirmationPrint::writePdf(form, path, error), qPrintable(error));
+
+        const QStringList pages = pagesOf(path);
+        QCOMPARE(pages.size(), pageCount(path));
+        QVERIFY(pages.size() > 20);
+        QVERIFY(pages.first().contains("Номер заказа:") && pages.first().contains("ZK-1"));
+        QVERIFY(pages.first().contains("Склад Север, ул. Лесная, 5, ILN 4607000000031"));
+        QVERIFY(pages.first().contains("Причина:")); // a change gives its reason
+        for (int p = 0; p < pages.size(); ++p) {
+            QVERIFY2(pages[p].contains("EAN продукта") && pages[p].contains("Подтверждено"),
+                     qPrintable(QStringLiteral("page %1 has no header row").arg(p + 1)));
+            QVERIFY(pages[p].contains(
+                QStringLiteral("Страница %1 из %2").arg(p + 1).arg(pages.size())));
+        }
+        const QRegularExpression row(QStringLiteral(
+            R"(^\s*(\d+)\s+(460123456\d{4})\s+B-(\d+)\s+S-(\d+)\s.*?\s([\d,]+)\s+([\d,]+)\s+(\S+)\s*$)"));
+        int expected = 1;
+        for (int p = 0; p < pages.size(); ++p) {
+            int onPage = 0;
+            for (const QString& text : pages[p].split(QLatin1Char('\n'))) {
+                const QRegularExpressionMatch m = row.match(text);
+                if (!m.hasMatch())
+                    continue;
+                ++onPage;
+                const int n = m.captured(1).toInt();
+                QCOMPARE(n, expected);
+                QCOMPARE(m.captured(2), QStringLiteral("460123456%1").arg(n, 4, 10, QChar('0')));
+                QCOMPARE(m.captured(3).toInt(), n);
+                QCOMPARE(m.captured(5), form.lines().text(int16_t(n), ColOrdered));
+                QCOMPARE(m.captured(6), form.lines().text(int16_t(n), ColConfirmed));
+                if (n % 5 == 0)
+                    QVERIFY2(pages[p].contains(QStringLiteral("конец-%1").arg(n)),
+                             qPrintable(QStringLiteral("line %1 is cut").arg(n)));
+                ++expected;
+            }
+            // No page ends early: past the header of the first, a page holds some twenty
+            // lines or more, but the last.
+            QVERIFY2(onPage >= (p == 0 ? 10 : 20) || p == pages.size() - 1,
+                     qPrintable(QStringLiteral("page %1 holds %2 lines").arg(p + 1).arg(onPage)));
+            QCOMPARE(pages[p].contains("Количество линий:"), p == pages.size() - 1);
+        }
+        QCOMPARE(expected - 1, LongOrder);
+        QVERIFY(pages.last().contains(QStringLiteral("Количество линий:")));
+        // 10 + 20 + ... + 17230 ordered; 70 changed to 3 and 17230 to 0.
+        const QString totals = pages.last().simplified();
+        QVERIFY2(totals.contains("Заказано всего: 14852260,000 Подтверждено всего: 14834963,000 "
+                                 "Разница: -17297,000"),
+                 qPrintable(totals.right(300)));
+    }
+
+    void thePreviewShowsTheSamePages()
+    {
+        WindowWithOrder w;
+        QVERIFY(w.open(150));
+        const int pages = [&] {
+            QPdfWriter writer(m_dir.filePath("same.pdf"));
+            return ConfirmationPrint::paint(ConfirmationSheet::of(w->form()), writer);
+        }();
+        int previewed = -1;
+        OnScreen::whenShown<QPrintPreviewDialog>(this, [&](QPrintPreviewDialog& dialog) {
+            auto* preview = dialog.findChild<QPrintPreviewWidget*>();
+            if (!preview || preview->pageCount() == 0)
+                return false;
+            previewed = preview->pageCount();
+            dialog.reject();
+            return true;
+        });
+        OnScreen::press(Qt::Key_P, Qt::ControlModifier);
+        QCOMPARE(previewed, pages);
+        QVERIFY(pages > 1);
+    }
+
+    void aPdfThatCannotBeWrittenIsTold()
+    {
+        RecordingMessages messages;
+        Confirmation form(messages, testProcess());
+        useParties(form);
+        QVERIFY(readOrder(form, order(2)));
+        QVERIFY(PrintCommands::exportPdf(nullptr, form, messages, "/nonexistent/x.pdf").isEmpty());
+        QCOMPARE(messages.texts().size(), 1);
+        QVERIFY(messages.texts().first().startsWith("Файл «/nonexistent/x.pdf» не записан: "));
+        const QString written = m_dir.filePath("written.pdf");
+        QCOMPARE(PrintCommands::exportPdf(nullptr, form, messages, written), written);
+        QVERIFY(readFile(written).startsWith("%PDF"));
+    }
+
+    void respondWritesThePdfWithoutADisplay_data()
+    {
+        QTest::addColumn<QString>("pdf");
+        QTest::addColumn<QStringList>("more");
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("beside the response") << "answer.pdf" << QStringList() << 0 << "";
+        QTest::newRow("a folder that does not exist is said")
+            << "missing/answer.pdf" << QStringList() << 1 << "cannot write";
+        QTest::newRow("one PDF for one order only")
+            << "answer.pdf" << QStringList{WEXA_SOURCE_DIR "/samples/order.xml"} << 2
+            << "--pdf takes one FILE";
+    }
+    void respondWritesThePdfWithoutADisplay()
+    {
+        QFETCH(QString, pdf);
+        QFETCH(QStringList, more);
+        QFETCH(QString, said);
+        WEXA_REQUIRE_TOOL("pdftotext");
+        QTemporaryDir dir;
+        QProcess respond;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("DISPLAY");
+        environment.remove("WAYLAND_DISPLAY");
+        environment.remove("QT_QPA_PLATFORM");
+        respond.setProcessEnvironment(environment);
+        respond.start(WEXA_BIN_DIR "/wexa-confirm",
+                      QStringList{"respond", WEXA_SOURCE_DIR "/samples/order.xml"} + more +
+                          QStringList{"--partner-iln", OnScreen::BuyerIln, "--type", "change",
+                                      "--quantity", "2=7", "-o", dir.filePath("answer.xml"),
+                                      "--pdf", dir.filePath(pdf)});
+        QVERIFY(respond.waitForFinished(30000));
+        QTEST(respond.exitCode(), "exit");
+        QVERIFY(QString::fromUtf8(respond.readAllStandardError()).contains(said));
+        if (respond.exitCode() != 0)
+            return;
+        const QString text = pagesOf(dir.filePath(pdf)).join(QString());
+        QVERIFY(text.contains("ZK/2026/1187"));
+        QVERIFY(text.contains("4601234567909"));
+        QVERIFY(text.contains("7.000")); // the C locale's point
+    }
+};
+
+QTEST_MAIN(TestPrint)
+#include "tst_print.moc"

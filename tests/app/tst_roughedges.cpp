@@ -1,0 +1,272 @@
+#include "TestSupport.h"
+#include "WindowWithOrder.h"
+
+#include "app/host/DraftsDialog.h"
+#include "app/host/FillFromFile.h"
+#include "app/host/FillReportDialog.h"
+#include "app/host/FindBar.h"
+#include "app/host/WindowPlacement.h"
+#include "core/actions/CellEditor.h"
+#include "ui/editing/LineTableView.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include <functional>
+
+using namespace OnScreen;
+using Act = std::function<void(WindowWithOrder&)>;
+Q_DECLARE_METATYPE(Act)
+
+namespace {
+
+// The window's own focus: where the keys go once it is the active window again.
+bool tableHasFocus(WindowWithOrder& w)
+{
+    return w->focusWidget() == w->control()->linesView();
+}
+
+QString describeFocus(WindowWithOrder& w)
+{
+    QWidget* focus = w->focusWidget();
+    return focus
+               ? QStringLiteral("%1 %2").arg(focus->metaObject()->className(), focus->objectName())
+               : QStringLiteral("nothing");
+}
+
+// A warehouse's list of one line in the folder, whose fill report is closed once shown.
+QString stockList(WindowWithOrder& w, const QTemporaryDir& dir)
+{
+    const QString list = dir.filePath("stock.csv");
+    if (!writeFile(list, "EAN;Количество\n4601234500001;4\n"))
+        return {};
+    whenShown<FillReportDialog>(w.window.control(), [](FillReportDialog& report) {
+        report.reject();
+        return true;
+    });
+    return list;
+}
+
+} // namespace
+
+class TestRoughEdges : public QObject {
+    Q_OBJECT
+private:
+    UserHome m_home;
+    QTimer m_boxCloser;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_home.setUp({"--user-iln", SellerIln, "--user-name", "ООО Поставщик",
+                              "--partner-iln", BuyerIln, "--partner-name", "АО Покупатель"}));
+        // The window's own message boxes are answered as a clerk answers them.
+        connect(&m_boxCloser, &QTimer::timeout, this, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                box->done(QMessageBox::Ok);
+        });
+        m_boxCloser.start(30);
+    }
+    void init() { freshProcess(); }
+
+    // GIVEN a committed quantity, WHEN the clerk presses the window's undo or redo keys in
+    // a date or time field, THEN the window undoes or redoes it: those fields have no undo
+    // of their own that could take the keys.
+    void undoKeysWorkInTheDateAndTimeFields_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("redoKey");
+        QTest::addColumn<int>("redoModifiers");
+        QTest::newRow("Ctrl+Z and Ctrl+Shift+Z in the delivery date")
+            << "txtDataDost" << int(Qt::Key_Z) << int(Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::newRow("Ctrl+Z and Ctrl+Y in the delivery time")
+            << "txtCzasDost" << int(Qt::Key_Y) << int(Qt::ControlModifier);
+        QTest::newRow("Ctrl+Z and Ctrl+Y in the confirmation date")
+            << "txtDataPotw" << int(Qt::Key_Y) << int(Qt::ControlModifier);
+    }
+    void undoKeysWorkInTheDateAndTimeFields()
+    {
+        QFETCH(QString, field);
+        QFETCH(int, redoKey);
+        QFETCH(int, redoModifiers);
+        WindowWithOrder w;
+        QVERIFY(w.open(3));
+        w.typeQuantity(1, "5");
+        QVERIFY(w->keeper().watcher().settle());
+        w->control()->findChild<QWidget*>(field)->setFocus();
+        press(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(w.cell(1), "10,000");
+        press(Qt::Key(redoKey), Qt::KeyboardModifiers(redoModifiers));
+        QCOMPARE(w.cell(1), "5,000");
+    }
+
+    // After each of these the clerk goes on typing quantities: the focus is back in the
+    // table, on its current cell, and not in the confirmation date.
+    void theFocusGoesBackToTheTable_data()
+    {
+        QTest::addColumn<Act>("act");
+        QTest::newRow("undoing from the menu while a quantity is typed")
+            << Act([](WindowWithOrder& w) {
+                   type("7");
+                   QMenuBar* bar = w->menuBar();
+                   QAction* edit = bar->actions().at(1);
+                   QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(edit).center());
+                   QMenu* menu = edit->menu();
+                   QTRY_VERIFY(menu->isVisible());
+                   QAction* undo = w->findChild<QAction*>("actionUndo");
+                   QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(undo).center());
+                   QCOMPARE(w.cell(1), "10,000");
+               });
+        QTest::newRow("closing the line dialog") << Act([](WindowWithOrder& w) {
+            whenShown<LineDialog>(w.window.control(), [](LineDialog& dialog) {
+                dialog.reject();
+                return true;
+            });
+            QTest::mouseClick(w->control()->button("btnEdytuj"), Qt::LeftButton);
+        });
+        QTest::newRow("a message box about the typed value") << Act([](WindowWithOrder& w) {
+            w.typeQuantity(2, "100");
+            QTRY_VERIFY(!QApplication::activeModalWidget());
+        });
+        QTest::newRow("closing the fill report") << Act([](WindowWithOrder& w) {
+            QAction* fill = w->findChild<QAction*>("actionFill");
+            QTemporaryDir dir;
+            const QString list = stockList(w, dir);
+            whenShown<QFileDialog>(w.window.control(), [list](QFileDialog& dialog) {
+                // The clerk types the file's whole name and presses Enter.
+                dialog.findChild<QLineEdit*>("fileNameEdit")->setText(list);
+                QMetaObject::invokeMethod(&dialog, "accept");
+                return !dialog.isVisible(); // else again, once the dialog knows the file
+            });
+            fill->trigger();
+        });
+        QTest::newRow("restoring a draft from the bar above the control")
+            << Act([](WindowWithOrder& w) {
+                   whenShown<DraftsDialog>(w.window.control(), [](DraftsDialog& dialog) {
+                       QTreeWidget* list = dialog.list();
+                       for (int i = 0; i < list->topLevelItemCount(); ++i) {
+                           list->setCurrentItem(list->topLevelItem(i));
+                           if (!dialog.chosenId().isEmpty())
+                               break;
+                       }
+                       dialog.accept();
+                       return true;
+                   });
+                   QTest::mouseClick(w->draftsBar()->findChild<QPushButton*>("showDrafts"),
+                                     Qt::LeftButton);
+               });
+    }
+    void theFocusGoesBackToTheTable()
+    {
+        QFETCH(Act, act);
+        {
+            // A draft of another confirmation, for the window to restore.
+            WindowWithOrder earlier;
+            QVERIFY(earlier.open(3));
+            earlier.typeQuantity(3, "1");
+            QVERIFY(earlier->keeper().watcher().settle());
+        }
+        WindowWithOrder w;
+        QVERIFY(w.open(3));
+        w.typeQuantity(1, "5");
+        QVERIFY(w->keeper().watcher().settle());
+        w->goToLine(2);
+        act(w);
+        QTRY_VERIFY2(tableHasFocus(w), qPrintable(describeFocus(w)));
+    }
+
+    // GIVEN the find bar, WHEN the clerk presses Enter on a hit, THEN the line's quantity
+    // is the current cell and what he types next goes into it, not into the search; the
+    // bar says which hit of how many it is and when the search went round.
+    void enterOnAHitTakesTheClerkToTheLine()
+    {
+        WindowWithOrder w;
+        QVERIFY(w.open(30));
+        w->goToLine(1);
+        press(Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(w->findBar()->field()->hasFocus());
+        type("0002"); // the EANs of lines 2 and 20 to 29
+        press(Qt::Key_Return);
+        QCOMPARE(w->form().lines().currentRow(), 2);
+        QCOMPARE(w->findBar()->countText(), "1 из 11");
+        type("5");
+        press(Qt::Key_Return);
+        QCOMPARE(w.cell(2), "5,000");
+        QCOMPARE(w->findBar()->field()->text(), "0002");
+
+        press(Qt::Key_F3);
+        QCOMPARE(w->form().lines().currentRow(), 20);
+        QCOMPARE(w->findBar()->countText(), "2 из 11");
+        w->goToLine(29);
+        press(Qt::Key_F3);
+        QCOMPARE(w->form().lines().currentRow(), 2);
+        QCOMPARE(w->findBar()->countText(), "1 из 11, поиск продолжен с начала");
+    }
+
+    void theListDialogOpensInTheFolderOfTheLastList()
+    {
+        WindowWithOrder w;
+        QVERIFY(w.open(2));
+        QTemporaryDir dir;
+        const QString list = stockList(w, dir);
+        FillFromFile::run(&w.window, w->form(), w->form().messages(), list);
+        QString opened;
+        whenShown<QFileDialog>(w.window.control(), [&opened](QFileDialog& dialog) {
+            opened = dialog.directory().absolutePath();
+            dialog.reject();
+            return true;
+        });
+        w->findChild<QAction*>("actionFill")->trigger();
+        QCOMPARE(opened, QDir(dir.path()).absolutePath());
+    }
+
+    void theTitleNamesTheOrderAndASecondWindowStandsApart()
+    {
+        WindowWithOrder first;
+        QVERIFY(first.open(2));
+        QCOMPARE(first->windowTitle(), "Заказ ZK-7, АО Покупатель — WEXA");
+        WindowWithOrder second;
+        QVERIFY(second.open(2));
+        const QPoint apart = second->geometry().topLeft() - first->geometry().topLeft();
+        QVERIFY2(apart.x() > 0 && apart.y() > 0,
+                 qPrintable(QStringLiteral("%1,%2").arg(apart.x()).arg(apart.y())));
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(available.contains(second->geometry().topLeft()));
+        second->close();
+        first->close();
+        // Both closed, the next window takes the remembered place again.
+        WindowWithOrder third;
+        QVERIFY(third.open(2));
+        QCOMPARE(third->geometry().topLeft(), first->geometry().topLeft());
+    }
+
+    // GIVEN a scanner typing quantities line after line with no pause in between, THEN
+    // each commit is a step of its own.
+    void eachCommitIsOneUndoStepHoweverFast()
+    {
+        WindowWithOrder w;
+        QVERIFY(w.open(5));
+        w->goToLine(1);
+        for (int row = 1; row <= 4; ++row) {
+            type(QString::number(row));
+            press(Qt::Key_Return);
+        }
+        QVERIFY(w->keeper().watcher().settle());
+        QCOMPARE(w->keeper().undoStack().count(), 4);
+        press(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(w.cell(4), "40,000");
+        QCOMPARE(w.cell(3), "3,000");
+    }
+};
+
+QTEST_MAIN(TestRoughEdges)
+#include "tst_roughedges.moc"
