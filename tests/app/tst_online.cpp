@@ -283,6 +283,19 @@ private slots:
                      built.value().xml().toUtf8());
     }
 
+    // Off-line the send button is hidden; run anyway, the send builds and uploads nothing.
+    void anOffLineSendUploadsNothing()
+    {
+        QVERIFY(start(2));
+        Confirmation::Properties properties = m_control->form.properties();
+        properties.onLine = QStringLiteral("Off");
+        m_control->form.setProperties(properties);
+        btnPrzeslij_Click(m_control->form);
+        QCOMPARE(m_control->messages.texts(), QStringList());
+        QVERIFY(m_control->form.isEnabled());
+        QCOMPARE(names("received"), QStringList());
+    }
+
     void unreachableServer()
     {
         QTcpServer silent; // accepts and never answers

@@ -136,6 +136,12 @@ private slots:
         QCOMPARE(l.form.txtCzasDost(), original.txtCzasDost());
         QCOMPARE(l.form.cboxTyp(), 0);
         QCOMPARE(l.form.lineCount(), 3);
+        // The totals are counted again from the lines loaded, and the load ends on the first
+        // line and on the summary's total.
+        QCOMPARE(l.form.summary().text(1, SumLineCount), "3");
+        QCOMPARE(l.form.summary().text(1, SumConfirmed), "45,500");
+        QCOMPARE(l.form.summary().currentColumn(), int(SumConfirmed));
+        QCOMPARE(l.form.lines().currentRow(), 1);
         // A response carries no pack size nor package id, and the order has neither.
         for (int16_t r = 1; r <= 3; ++r) {
             for (int16_t c = 0; c <= ColPackSize; ++c)
