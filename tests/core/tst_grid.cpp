@@ -45,6 +45,30 @@ private slots:
             QCOMPARE(grid.text(1, c), QString());
     }
 
+    // What lies outside the grid is left alone, and rows that go take their own settings
+    // with them: a row added again starts as any new row.
+    void callsOutsideTheGridChangeNothing()
+    {
+        Grid grid(LineColumnCount, 4, White, 300);
+        grid.setText(3, ColName, QStringLiteral("last"));
+        grid.setCellAlignment(3, ColName, Qt::AlignRight);
+        QSignalSpy heights(&grid, &Grid::rowHeightChanged);
+        grid.removeRow(-1);
+        grid.removeRow(4);
+        grid.setRowHeight(-1, 600);
+        grid.setRowHeight(4, 600);
+        QCOMPARE(grid.rows(), 4);
+        QCOMPARE(grid.text(3, ColName), QStringLiteral("last"));
+        QCOMPARE(heights.size(), 0);
+        QCOMPARE(grid.data(QModelIndex(), Qt::DisplayRole), QVariant());
+        QCOMPARE(grid.data(grid.index(4, 0), Qt::DisplayRole), QVariant());
+
+        grid.setRows(3);
+        grid.setRows(4);
+        QCOMPARE(grid.text(3, ColName), QString());
+        QCOMPARE(grid.cellAlignment(3, ColName), grid.columnAlignment(ColName));
+    }
+
     void cellIndex_data()
     {
         QTest::addColumn<bool>("summary");

@@ -3,6 +3,7 @@
 
 #include "core/actions/Confirmation.h"
 #include "core/form/Automation.h"
+#include "core/form/Host.h"
 #include "core/form/RuntimeError.h"
 #include "ui/control/PotwierdzenieZam.h"
 
@@ -68,6 +69,50 @@ private slots:
         QCOMPARE(supported, 3u);
         QCOMPARE(shownEnabled, enabled);
         QCOMPARE(Automation::SetInterfaceSafetyOptions(identifier(iid), mask, options), set);
+    }
+
+    // A page's script sets the two properties through the control's meta-object: each is
+    // kept, the host is told, and OnLine switches the mode at once.
+    void propertiesSetFromScript_data()
+    {
+        QTest::addColumn<QByteArray>("property");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("readBack");
+        QTest::addColumn<QString>("mode"); // the status label afterwards
+        QTest::newRow("Off goes off-line") << QByteArray("OnLine") << "Off"
+                                           << "Off"
+                                           << "Off-Line";
+        QTest::newRow("any other case stays on-line") << QByteArray("OnLine") << "OFF"
+                                                      << "OFF"
+                                                      << "On-Line";
+        QTest::newRow("a level is kept for the next start-up") << QByteArray("DebugLevel") << "4"
+                                                               << "4"
+                                                               << "On-Line";
+        QTest::newRow("a level that is no 16-bit number reads back as 0")
+            << QByteArray("DebugLevel") << "70000"
+            << "0"
+            << "On-Line";
+    }
+    void propertiesSetFromScript()
+    {
+        QFETCH(QByteArray, property);
+        QFETCH(QString, value);
+        QFETCH(QString, mode);
+        struct Page : Host {
+            void propertyChanged(const QString& name) override { changed.append(name); }
+            QStringList changed;
+        } page;
+        RecordingMessages messages;
+        Confirmation form{messages, testProcess()};
+        form.setHost(page);
+        PotwierdzenieZam control{form};
+
+        QVERIFY(control.setProperty(property.constData(), value));
+
+        QCOMPARE(page.changed, QStringList{QString::fromLatin1(property)});
+        QTEST(control.property(property.constData()).toString(), "readBack");
+        QCOMPARE(form.field(Confirmation::Field::lblOnLineStatus), mode);
+        QCOMPARE(form.isOn(Confirmation::Switch::btnPrzeslijVisible), mode == "On-Line");
     }
 
     void scriptCallsReachTheForm()
