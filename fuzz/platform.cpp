@@ -12,7 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Answers::deliveryRequested(body);
     if (const std::optional<QString> refusal = Answers::uploadRefusal(body))
         Answers::uploadStatus(*refusal);
-    const std::string answer = Answers::orderAnswer(QByteArray::fromStdString(body));
-    XmlDocument::fromBytes(QByteArray::fromStdString(answer));
+    QString refusal;
+    if (const std::optional<std::string> answer =
+            Answers::orderAnswer(QByteArray::fromStdString(body), refusal))
+        XmlDocument::fromBytes(QByteArray::fromStdString(*answer));
     return 0;
 }

@@ -232,15 +232,21 @@ void PlatformServer::routes()
         }
         if (req.matches[2].str() == "OrderData") {
             const bool deliver = Answers::deliveryRequested(req.body);
-            const std::optional<Mailbox::Order> order = m_mailbox.takeOrder(partnerUrl, deliver);
+            std::string made;
+            const std::optional<Mailbox::Order> order =
+                m_mailbox.takeOrder(partnerUrl, deliver, [&](const QByteArray& content) {
+                    QString refusal;
+                    if (std::optional<std::string> answer = Answers::orderAnswer(content, refusal))
+                        made = std::move(*answer);
+                    return refusal;
+                });
             if (!order) {
                 res.set_content(
                     "<?xml version=\"1.0\" encoding=\"UTF-8\"?><receive-document-response/>",
                     XmlType);
                 return;
             }
-            const auto answer =
-                std::make_shared<const std::string>(Answers::orderAnswer(order->content));
+            const auto answer = std::make_shared<const std::string>(std::move(made));
             if (!deliver) {
                 res.set_content(*answer, XmlType);
                 return;

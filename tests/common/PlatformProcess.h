@@ -24,10 +24,12 @@ public:
         m_process.waitForFinished(10000);
     }
 
-    // False when the server did not say where it listens.
-    bool start(const QStringList& options = {})
+    // False when the server did not say where it listens. The server's log goes to the
+    // test's own unless it is kept for errors().
+    bool start(const QStringList& options = {}, bool keepErrors = false)
     {
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.setProcessChannelMode(keepErrors ? QProcess::SeparateChannels
+                                                   : QProcess::ForwardedErrorChannel);
         m_process.start(QStringLiteral(WEXA_BIN_DIR "/wexa-platform"),
                         QStringList{"--root", m_root, "--listen", "127.0.0.1:0"} + options);
         while (!m_process.canReadLine())
@@ -38,6 +40,12 @@ public:
         const auto match = listening.match(QString::fromUtf8(m_process.readLine()).trimmed());
         m_port = match.captured(1).toInt();
         return match.hasMatch();
+    }
+    // What the server has logged so far, when started to keep it.
+    QByteArray errors()
+    {
+        m_errors += m_process.readAllStandardError();
+        return m_errors;
     }
 
     QString siteBase() const { return QStringLiteral("http://127.0.0.1:%1/edi/").arg(m_port); }
@@ -102,4 +110,5 @@ private:
     QString m_root;
     QProcess m_process;
     int m_port = 0;
+    QByteArray m_errors;
 };

@@ -492,6 +492,54 @@ private slots:
         QVERIFY(timer.elapsed() < 10000);
     }
 
+    // An order the server cannot read is set aside with a line in its log, and the next
+    // one is handed out in the same request.
+    void unreadableOrdersAreSetAside_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("logged");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("a document that is not well-formed")
+            << "01.xml" << QByteArray("<Document-Order><Order-Header>") << "01.xml"
+            << "not well-formed XML: ";
+        QTest::newRow("an empty file") << "01.xml" << QByteArray() << "01.xml"
+                                       << "not well-formed XML: ";
+        QTest::newRow("a document of another kind")
+            << "01.xml" << QByteArray("<Document-OrderResponse/>") << "01.xml"
+            << "its root is Document-OrderResponse, not Document-Order";
+        QTest::newRow("a name with a line break is logged on one line")
+            << "01\nforged line.xml" << QByteArray("<") << "01 forged line.xml"
+            << "not well-formed XML: ";
+    }
+    void unreadableOrdersAreSetAside()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, logged);
+        QFETCH(QString, why);
+        m_platform = std::make_unique<PlatformProcess>(m_root->path());
+        QVERIFY(m_platform->place("mailbox/supplier/waiting/" + name, content));
+        placeOrders({"02"});
+        QVERIFY(m_platform->start({}, true));
+
+        QCOMPARE(Client(m_platform->port()).takeOrder(), "02");
+
+        QCOMPARE(names("rejected"), QStringList{name});
+        QCOMPARE(m_platform->read(m_root->filePath("mailbox/supplier/rejected/" + name)), content);
+        QTRY_COMPARE(names("delivered"), QStringList{"02.xml"});
+        QTRY_VERIFY(m_platform->errors().contains("rejected/"));
+        QStringList told;
+        for (const QByteArray& line : m_platform->errors().split('\n'))
+            if (line.contains("forged") || line.contains("waiting/01"))
+                told.append(QString::fromUtf8(line));
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told[0].contains("mailbox/supplier/waiting/" + logged + " ") &&
+                     told[0].contains(why) &&
+                     told[0].endsWith("moved to mailbox/supplier/rejected/" + logged),
+                 qPrintable(told[0]));
+    }
+
     // A server whose parent is gone stops, even if nobody told it to.
     void anOrphanedServerStops()
     {
