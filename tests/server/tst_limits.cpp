@@ -1,0 +1,307 @@
+#include "PlatformProcess.h"
+#include "ServiceClient.h"
+
+#include "core/actions/RequestChannel.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr qint64 MB = 1024 * 1024;
+const QString Tls = QStringLiteral(WEXA_SOURCE_DIR "/tests/common/tls/");
+
+// An order response of exactly `bytes` bytes.
+QByteArray response(qint64 bytes)
+{
+    const QByteArray open = "<Document-OrderResponse><Remarks>";
+    const QByteArray close = "</Remarks></Document-OrderResponse>";
+    return open + QByteArray(bytes - open.size() - close.size(), 'x') + close;
+}
+
+QByteArray head(const QByteArray& cookie, const QByteArray& framing,
+                const QByteArray& path = "/edi/supplier/Upload.aspx")
+{
+    return "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: text/xml\r\n" +
+           "Cookie: " + cookie + "\r\n" + framing + "\r\n";
+}
+
+QByteArray chunk(const QByteArray& data)
+{
+    return QByteArray::number(data.size(), 16) + "\r\n" + data + "\r\n";
+}
+
+} // namespace
+
+class TestLimits : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_root;
+    std::unique_ptr<PlatformProcess> m_platform;
+    QByteArray m_cookie;
+
+    // A plain server also opens a session, whose cookie the requests then carry.
+    bool start(const QStringList& options = {})
+    {
+        m_platform = std::make_unique<PlatformProcess>(m_root->path());
+        if (!m_platform->placeMailbox("supplier", "4607000000017", "ТД «Северный»", {}) ||
+            !m_platform->start(options))
+            return false;
+        if (options.contains("--tls-cert"))
+            return true;
+        m_cookie = QByteArray::fromStdString(ServiceClient(m_platform->port()).cookie);
+        return !m_cookie.isEmpty();
+    }
+    QStringList received() const
+    {
+        return PlatformProcess::names(m_root->filePath("mailbox/supplier/received"));
+    }
+
+private slots:
+    void init() { m_root = std::make_unique<QTemporaryDir>(); }
+    void cleanup() { m_platform.reset(); }
+
+    // With a cap of 1 MB. A body that is refused is answered 413 and its connection ends.
+    void bodiesAreCappedWhileRead_data()
+    {
+        QTest::addColumn<bool>("chunked");
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<bool>("sendsBody");
+        QTest::addColumn<int>("status");
+        QTest::newRow("a declared body a byte under the cap is taken")
+            << false << MB - 1 << true << 200;
+        QTest::newRow("a declared body at the cap is taken") << false << MB << true << 200;
+        QTest::newRow("a declared body a byte over the cap is refused before it is sent")
+            << false << MB + 1 << false << 413;
+        QTest::newRow("a declared gigabyte is refused before it is sent")
+            << false << 1024 * MB << false << 413;
+        QTest::newRow("a chunked body a byte under the cap is taken")
+            << true << MB - 1 << true << 200;
+        QTest::newRow("a chunked body at the cap is taken") << true << MB << true << 200;
+        QTest::newRow("a chunked body a byte over the cap is refused")
+            << true << MB + 1 << true << 413;
+        QTest::newRow("a chunk that claims more than the cap is refused before it is sent")
+            << true << 4096 * MB << false << 413;
+    }
+    void bodiesAreCappedWhileRead()
+    {
+        QFETCH(bool, chunked);
+        QFETCH(qint64, bytes);
+        QFETCH(bool, sendsBody);
+        QFETCH(int, status);
+        QVERIFY(start({"--body-limit", "1"}));
+        RawConnection connection(m_platform->port());
+        QVERIFY(connection.isConnected());
+        QByteArray request =
+            head(m_cookie, chunked ? "Transfer-Encoding: chunked\r\n"
+                                   : "Content-Length: " + QByteArray::number(bytes) + "\r\n");
+        const QByteArray body = sendsBody ? response(bytes) : QByteArray();
+        if (chunked && sendsBody) {
+            for (qsizetype at = 0; at < body.size(); at += 65536)
+                request += chunk(body.mid(at, 65536));
+            request += "0\r\n\r\n";
+        } else if (chunked) {
+            request += QByteArray::number(bytes, 16) + "\r\n";
+        } else {
+            request += body;
+        }
+
+        QVERIFY(connection.send(request));
+
+        QByteArray answer;
+        QCOMPARE(connection.answer(&answer), status);
+        if (status == 200) {
+            QVERIFY2(answer.contains("<submission-status>OK<"), answer.constData());
+            QCOMPARE(received().size(), 1);
+            QCOMPARE(PlatformProcess::read(m_root->filePath("mailbox/supplier/received/") +
+                                           received().value(0)),
+                     body);
+            return;
+        }
+        QVERIFY2(answer.contains("<error-response><message>Документ слишком велик: больше 1 МБ<"),
+                 answer.constData());
+        QTRY_VERIFY(connection.closedByServer());
+        QCOMPARE(received(), QStringList());
+    }
+
+    // A client that keeps sending far past the cap: the server reads up to the cap, answers,
+    // and never holds twice the cap in memory.
+    void aBodyFarOverTheCapIsNeverHeld_data()
+    {
+        QTest::addColumn<bool>("chunked");
+        QTest::newRow("chunked") << true;
+        QTest::newRow("of declared length") << false;
+    }
+    void aBodyFarOverTheCapIsNeverHeld()
+    {
+        QFETCH(bool, chunked);
+        const qint64 cap = 32 * MB, sent = 4 * cap;
+        QVERIFY(start({"--body-limit", "32"}));
+        RawConnection connection(m_platform->port());
+        QVERIFY(connection.send(
+            head(m_cookie, chunked ? "Transfer-Encoding: chunked\r\n"
+                                   : "Content-Length: " + QByteArray::number(sent) + "\r\n")));
+        std::atomic<bool> refused{false};
+        std::thread sender([&] {
+            const QByteArray piece(MB, 'x');
+            const QByteArray each = chunked ? chunk(piece) : piece;
+            for (qint64 at = 0; at < sent && !refused && connection.send(each); at += MB) {
+            }
+        });
+        QByteArray answer;
+        const int status = connection.answer(&answer, 60);
+        refused = true;
+        sender.join();
+
+        QCOMPARE(status, 413);
+        QVERIFY(answer.contains("больше 32 МБ"));
+        QCOMPARE(received(), QStringList());
+        const qint64 peak = m_platform->peakMemoryKb() * 1024;
+        qInfo("server's peak memory %lld MB, cap %lld MB", peak / MB, cap / MB);
+        QVERIFY(peak > 0 && peak < 2 * cap);
+    }
+
+    void framingThatCannotBeTrustedIsRefused_data()
+    {
+        QTest::addColumn<QByteArray>("framing");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("status");
+        const QByteArray doc = "<Document-OrderResponse/>";
+        const QByteArray length = "Content-Length: 25\r\n";
+        QTest::newRow("both a length and chunks") << length + "Transfer-Encoding: chunked\r\n"
+                                                  << chunk(doc) + "0\r\n\r\n"
+                                                  << 400;
+        QTest::newRow("two lengths that differ") << length + "Content-Length: 24\r\n" << doc << 400;
+        QTest::newRow("a length that is not a number")
+            << QByteArray("Content-Length: 2e1\r\n") << doc << 400;
+        QTest::newRow("a transfer coding other than chunks")
+            << QByteArray("Transfer-Encoding: gzip, chunked\r\n") << chunk(doc) << 400;
+        QTest::newRow("a chunk size that is not hexadecimal")
+            << QByteArray("Transfer-Encoding: chunked\r\n") << "1g\r\n" + doc << 400;
+        QTest::newRow("a chunk not ended by CR LF")
+            << QByteArray("Transfer-Encoding: chunked\r\n") << "19\r\n" + doc + "xx" << 400;
+        QTest::newRow("a chunk size line without end")
+            << QByteArray("Transfer-Encoding: chunked\r\n") << QByteArray(4096, '0') << 400;
+        QTest::newRow("a compressed body, which would unpack past the cap")
+            << length + "Content-Encoding: gzip\r\n"
+            << doc << 415;
+    }
+    void framingThatCannotBeTrustedIsRefused()
+    {
+        QFETCH(QByteArray, framing);
+        QFETCH(QByteArray, body);
+        QFETCH(int, status);
+        QVERIFY(start());
+        RawConnection connection(m_platform->port());
+
+        QVERIFY(connection.send(head(m_cookie, framing) + body));
+
+        QCOMPARE(connection.answer(), status);
+        QTRY_VERIFY(connection.closedByServer());
+        QCOMPARE(received(), QStringList());
+    }
+
+    // A client that sends a byte now and then, each in time, is still cut off: its head
+    // at the head's deadline, its body at the request's.
+    void aSlowRequestIsCutOff_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("start");
+        QTest::newRow("a head a byte at a time")
+            << QStringList{"--head-deadline", "1"}
+            << QByteArray("POST /edi/Ticket.aspx HTTP/1.1\r\n");
+        QTest::newRow("a body a byte at a time")
+            << QStringList{"--request-deadline", "1"}
+            << QByteArray("POST /edi/Ticket.aspx HTTP/1.1\r\nContent-Type: text/xml\r\n"
+                          "Content-Length: 100000\r\n\r\n<");
+        QTest::newRow("a TLS handshake a byte at a time")
+            << QStringList{"--head-deadline",  "1",         "--tls-cert",
+                           Tls + "server.pem", "--tls-key", Tls + "server.key"}
+            << QByteArray("\x16\x03\x01");
+    }
+    void aSlowRequestIsCutOff()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, start);
+        QVERIFY(this->start(options));
+        RawConnection slow(m_platform->port());
+        QVERIFY(slow.send(start));
+        // A byte at each look: the server sees a client that is never idle for long.
+        QTRY_VERIFY_WITH_TIMEOUT(!slow.send(" ") || slow.closedByServer(), 10000);
+    }
+
+    // GIVEN three connections from one address that each had an answer and stay open
+    // WHEN a fourth comes from that address THEN it is answered 503 and closed, while
+    // another address is served, and a place freed by a closed connection is taken again.
+    void connectionsAreCappedPerAddress()
+    {
+        QVERIFY(start({"--connections-per-address", "3"}));
+        const QByteArray page = "GET /edi/supplier/Order.aspx HTTP/1.1\r\nHost: h\r\n\r\n";
+        std::vector<std::unique_ptr<RawConnection>> held;
+        for (int n = 0; n < 3; ++n) {
+            held.push_back(std::make_unique<RawConnection>(m_platform->port(), "127.0.0.2"));
+            QVERIFY(held.back()->send(page));
+            QCOMPARE(held.back()->answer(), 200);
+        }
+
+        RawConnection fourth(m_platform->port(), "127.0.0.2");
+        QVERIFY(fourth.isConnected());
+        QByteArray refusal;
+        QCOMPARE(fourth.answer(&refusal), 503);
+        QVERIFY(refusal.contains("<error-response><message>"));
+        QTRY_VERIFY(fourth.closedByServer());
+        RawConnection other(m_platform->port(), "127.0.0.3");
+        QVERIFY(other.send(page));
+        QCOMPARE(other.answer(), 200);
+
+        held.pop_back();
+        // Its place is free once the server has seen it close.
+        bool served = false;
+        const auto retake = [&] {
+            RawConnection again(m_platform->port(), "127.0.0.2");
+            return again.send(page) && again.answer() == 200;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(served || (served = retake()), 10000);
+    }
+
+    // More clients than any fixed number of workers send half a request and wait; a client
+    // that sends a whole one is answered while they all still hang on.
+    void slowClientsDoNotHoldUpOthers()
+    {
+        QVERIFY(start());
+        std::vector<std::unique_ptr<RawConnection>> slow;
+        for (int n = 0; n < 100; ++n) {
+            const QByteArray from = "127.0.1." + QByteArray::number(1 + n % 4);
+            slow.push_back(std::make_unique<RawConnection>(m_platform->port(), from.constData()));
+            QVERIFY(slow.back()->send("POST /edi/Ticket.aspx HTTP/1.1\r\nHost: h\r\n"));
+        }
+
+        ServiceClient client(m_platform->port());
+        QVERIFY(!client.cookie.empty());
+        client.post("/edi/supplier/OrderData.aspx", "<order-request/>");
+
+        QCOMPARE(client.httpStatus, 200);
+        for (const auto& each : slow)
+            QVERIFY(!each->closedByServer());
+    }
+
+    // The editor, which sends its whole document before it reads the answer, hears why a
+    // document a little over the cap was refused.
+    void theEditorIsToldABodyIsTooLarge()
+    {
+        QVERIFY(start({"--body-limit", "1"}));
+        const RequestChannel::Transfer transfer =
+            RequestChannel::post(QUrl(m_platform->siteBase() + "supplier/Upload.aspx"), m_cookie,
+                                 true, response(MB * 3 / 2));
+        QVERIFY2(transfer.ok, qPrintable(transfer.error));
+        QVERIFY(transfer.body.contains("Документ слишком велик: больше 1 МБ"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLimits)
+#include "tst_limits.moc"
