@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <strings.h>
 
 namespace BodyReader {
@@ -12,20 +13,15 @@ constexpr std::size_t MaxLine = 1024;
 constexpr std::size_t MaxTrailer = 8 * 1024;
 constexpr std::size_t Piece = std::size_t(64) << 10;
 
-std::string trimmed(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
+// A length as the head gives it: decimal digits only, and no larger than the type holds.
 std::optional<std::uint64_t> decimal(const std::string& text)
 {
-    if (text.empty() || text.size() > 18 ||
-        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    std::uint64_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end)
         return std::nullopt;
-    return std::stoull(text);
+    return value;
 }
 
 // Room for `needed` bytes. Room grown step by step would hold each old copy beside the
@@ -135,7 +131,7 @@ std::optional<Framing> framing(const httplib::Headers& headers)
         return std::nullopt;
     if (hasCoding) {
         if (std::next(codings.first) != codings.second ||
-            strcasecmp(trimmed(codings.first->second).c_str(), "chunked") != 0)
+            strcasecmp(codings.first->second.c_str(), "chunked") != 0)
             return std::nullopt;
         return Framing{Framing::Kind::Chunked, 0};
     }
@@ -143,7 +139,7 @@ std::optional<Framing> framing(const httplib::Headers& headers)
         return Framing{};
     std::optional<std::uint64_t> length;
     for (auto at = lengths.first; at != lengths.second; ++at) {
-        const std::optional<std::uint64_t> each = decimal(trimmed(at->second));
+        const std::optional<std::uint64_t> each = decimal(at->second);
         if (!each || (length && *length != *each))
             return std::nullopt;
         length = each;

@@ -21,6 +21,7 @@ enum class Outcome { Complete, TooLarge, Malformed, Broken };
 
 // How the head frames the body; nothing when the framing cannot be trusted (a length that
 // is not a number, two that differ, both a length and chunks, a coding other than chunked).
+// The library has taken the spaces around each header's value away.
 std::optional<Framing> framing(const httplib::Headers& headers);
 // Reads the body into `body`: Complete, TooLarge once it would pass `limit`, Malformed when
 // its chunks are not well framed, Broken when the connection failed or ran out of time.
