@@ -11,6 +11,14 @@
 #include <thread>
 #include <vector>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define WEXA_SANITIZED
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define WEXA_SANITIZED
+#endif
+#endif
+
 namespace {
 
 constexpr qint64 MB = 1024 * 1024;
@@ -161,6 +169,9 @@ private slots:
         QCOMPARE(status, 413);
         QVERIFY(answer.contains("больше 32 МБ"));
         QCOMPARE(received(), QStringList());
+#ifdef WEXA_SANITIZED
+        QSKIP("the sanitizers' shadow and quarantine count in the server's memory");
+#endif
         const qint64 peak = m_platform->peakMemoryKb() * 1024;
         qInfo("server's peak memory %lld MB, cap %lld MB", peak / MB, cap / MB);
         QVERIFY(peak > 0 && peak < 2 * cap);
@@ -235,18 +246,20 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!slow.send(" ") || slow.closedByServer(), 10000);
     }
 
-    // GIVEN three connections from one address that each had an answer and stay open
-    // WHEN a fourth comes from that address THEN it is answered 503 and closed, while
-    // another address is served, and a place freed by a closed connection is taken again.
+    // GIVEN three connections from one address that each had an answer and are sending
+    // the next request WHEN a fourth comes from that address THEN it is answered 503 and
+    // closed, while another address is served, and a place freed by a closed connection is
+    // taken again.
     void connectionsAreCappedPerAddress()
     {
-        QVERIFY(start({"--connections-per-address", "3"}));
+        QVERIFY(start({"--connections-per-address", "3", "--head-deadline", "60"}));
         const QByteArray page = "GET /edi/supplier/Order.aspx HTTP/1.1\r\nHost: h\r\n\r\n";
         std::vector<std::unique_ptr<RawConnection>> held;
         for (int n = 0; n < 3; ++n) {
             held.push_back(std::make_unique<RawConnection>(m_platform->port(), "127.0.0.2"));
             QVERIFY(held.back()->send(page));
             QCOMPARE(held.back()->answer(), 200);
+            QVERIFY(held.back()->send("GET /edi/"));
         }
 
         RawConnection fourth(m_platform->port(), "127.0.0.2");
