@@ -231,6 +231,6 @@ void LimitedServer::refuseConnection(ConnectionStream& stream)
                          std::to_string(res.body.size()) + "\r\n";
     for (const auto& [name, value] : res.headers)
         answer += name + ": " + value + "\r\n";
-    writeAll(stream, answer + "\r\n" + res.body);
-    stream.linger(Linger);
+    if (writeAll(stream, answer + "\r\n" + res.body))
+        stream.linger(Linger);
 }

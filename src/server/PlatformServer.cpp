@@ -52,7 +52,6 @@ bool carriesXml(const httplib::Request& req)
 {
     std::string type = req.get_header_value("Content-Type");
     type = type.substr(0, type.find(';'));
-    type.erase(0, type.find_first_not_of(" \t"));
     type.erase(type.find_last_not_of(" \t") + 1);
     std::transform(type.begin(), type.end(), type.begin(),
                    [](unsigned char c) { return char(std::tolower(c)); });

@@ -3,6 +3,7 @@
 
 #include "core/actions/RequestChannel.h"
 #include "core/rules/XmlDocument.h"
+#include "server/PublicAddress.h"
 #include "server/Sessions.h"
 
 #include <QSslCertificate>
@@ -212,10 +213,12 @@ private slots:
             << "https://edi.example:8443"
             << "https://edi.example:8443/edi/north/Order.aspx"
             << "; Path=/edi/; HttpOnly; SameSite=Strict; Secure";
-        QTest::newRow("the scheme's own port left out")
-            << "https://EDI.example:443/"
-            << "https://edi.example/edi/north/Order.aspx"
-            << "; Secure";
+        QTest::newRow("https's own port left out") << "https://EDI.example:443/"
+                                                   << "https://edi.example/edi/north/Order.aspx"
+                                                   << "; Secure";
+        QTest::newRow("http's own port left out") << "http://edi.example:80"
+                                                  << "http://edi.example/edi/north/Order.aspx"
+                                                  << "; SameSite=Strict";
     }
     void thePageNamesThePublicAddressNeverTheHost()
     {
@@ -244,6 +247,34 @@ private slots:
         QCOMPARE(client.httpStatus, 200);
         client.post("/edi/north/OrderData.aspx", peek, {{"Origin", "http://attacker.example"}});
         QCOMPARE(client.httpStatus, 403);
+    }
+
+    // The public address is where browsers reach the site: nothing but scheme, host and port.
+    void aPublicAddressIsASiteOnly_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("origin");
+        QTest::newRow("https with a port") << "https://edi.example:8443"
+                                           << "https://edi.example:8443";
+        QTest::newRow("http with a slash") << "http://edi.example/"
+                                           << "http://edi.example";
+        QTest::newRow("a user is refused") << "https://clerk@edi.example"
+                                           << "";
+        QTest::newRow("a path is refused") << "https://edi.example/edi/"
+                                           << "";
+        QTest::newRow("a query is refused") << "https://edi.example/?page=1"
+                                            << "";
+        QTest::newRow("a fragment is refused") << "https://edi.example/#top"
+                                               << "";
+        QTest::newRow("another scheme is refused") << "ftp://edi.example"
+                                                   << "";
+        QTest::newRow("no host is refused") << "https://"
+                                            << "";
+    }
+    void aPublicAddressIsASiteOnly()
+    {
+        QFETCH(QString, address);
+        QTEST(PublicAddress::parse(address).origin(), "origin");
     }
 
     // Only an existing mailbox's page opens a session; coming back to it keeps the session.
