@@ -296,6 +296,15 @@ private slots:
         QVERIFY(other->get_header_value("Set-Cookie").find(north.cookie) == std::string::npos);
     }
 
+    // A browser sends the site's other cookies with the session's, however it separates them.
+    void theSessionIsFoundAmongOtherCookies()
+    {
+        QVERIFY(start());
+        ServiceClient client(m_platform->port(), "north");
+        client.cookie = "theme=dark;" + client.cookie + "; lang=ru";
+        QCOMPARE(client.takeOrder("/edi/north/OrderData.aspx"), "N1");
+    }
+
     void sessionsCloseWhenIdle_data()
     {
         QTest::addColumn<QList<int>>("usesAfter");
