@@ -104,6 +104,8 @@ public:
         }
         return true;
     }
+    // Tells the server that nothing more will come, and still reads what it answers.
+    void finishSending() const { ::shutdown(m_sock, SHUT_WR); }
     // The answer's status code and body, reading for at most `seconds`; status 0 when the
     // connection closed before an answer came.
     int answer(QByteArray* body = nullptr, int seconds = 10)

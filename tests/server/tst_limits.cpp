@@ -184,6 +184,7 @@ private slots:
         QTest::addColumn<QByteArray>("framing");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("cutShort"); // the client sends nothing more after the body
         const QByteArray length = "Content-Length: 25\r\n";
         const QByteArray chunked = "Transfer-Encoding: chunked\r\n";
         const QByteArray doc = "<Document-OrderResponse/>", last = "\r\n0\r\n\r\n";
@@ -191,39 +192,43 @@ private slots:
         const QByteArray trailer =
             (QByteArray(1022, 't').replace(0, 3, "X: ") + "\r\n").repeated(8);
         QTest::newRow("a size line of 1 KB, extensions after spaces, is taken")
-            << chunked << "19 ;" + QByteArray(1020, 'e') + "\r\n" + doc + last << 200;
+            << chunked << "19 ;" + QByteArray(1020, 'e') + "\r\n" + doc + last << 200 << false;
         QTest::newRow("a trailer of 8 KB is taken")
             << chunked << "19\r\n" + doc + "\r\n0\r\n" + trailer + "\r\n"
-            << 200;
+            << 200 << false;
         QTest::newRow("a size line a byte over 1 KB")
-            << chunked << "19 ;" + QByteArray(1021, 'e') + "\r\n" + doc + last << 400;
+            << chunked << "19 ;" + QByteArray(1021, 'e') + "\r\n" + doc + last << 400 << false;
         QTest::newRow("a trailer a byte over 8 KB")
             << chunked << "19\r\n" + doc + "\r\n0\r\n" + QByteArray(trailer).insert(3, 't') + "\r\n"
-            << 400;
+            << 400 << false;
         QTest::newRow("a chunk size followed by something else")
-            << chunked << "19z\r\n" + doc + last << 400;
+            << chunked << "19z\r\n" + doc + last << 400 << false;
         QTest::newRow("a chunk longer than its size")
-            << chunked << "19\r\n" + doc + "x" + last << 400;
+            << chunked << "19\r\n" + doc + "x" + last << 400 << false;
         QTest::newRow("both a length and chunks") << length + chunked << chunk(doc) + "0\r\n\r\n"
-                                                  << 400;
-        QTest::newRow("two lengths that differ") << length + "Content-Length: 24\r\n" << doc << 400;
+                                                  << 400 << false;
+        QTest::newRow("two lengths that differ") << length + "Content-Length: 24\r\n"
+                                                 << doc << 400 << false;
         QTest::newRow("a length that is not a number")
-            << QByteArray("Content-Length: 2e1\r\n") << doc << 400;
+            << QByteArray("Content-Length: 2e1\r\n") << doc << 400 << false;
         QTest::newRow("a transfer coding other than chunks")
-            << QByteArray("Transfer-Encoding: gzip, chunked\r\n") << chunk(doc) << 400;
+            << QByteArray("Transfer-Encoding: gzip, chunked\r\n") << chunk(doc) << 400 << false;
         QTest::newRow("a compressed body, which would unpack past the cap")
             << length + "Content-Encoding: gzip\r\n"
-            << doc << 415;
+            << doc << 415 << false;
     }
     void framingIsTakenOnlyWhenItCanBeTrusted()
     {
         QFETCH(QByteArray, framing);
         QFETCH(QByteArray, body);
         QFETCH(int, status);
+        QFETCH(bool, cutShort);
         QVERIFY(start());
         RawConnection connection(m_platform->port());
 
         QVERIFY(connection.send(head(m_cookie, framing) + body));
+        if (cutShort)
+            connection.finishSending();
 
         QCOMPARE(connection.answer(), status);
         if (status == 200) {
@@ -233,6 +238,32 @@ private slots:
         }
         QTRY_VERIFY(connection.closedByServer());
         QCOMPARE(received(), QStringList());
+    }
+
+    // A client that waits to be asked for its body is asked only for one that will be taken.
+    void theBodyIsAskedForOnlyWhenItWillBeTaken_data()
+    {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<int>("first");
+        QTest::newRow("a body under the cap is asked for") << MB / 2 << 100;
+        QTest::newRow("a body over the cap is refused without being asked for") << 2 * MB << 413;
+    }
+    void theBodyIsAskedForOnlyWhenItWillBeTaken()
+    {
+        QFETCH(qint64, bytes);
+        QFETCH(int, first);
+        QVERIFY(start({"--body-limit", "1"}));
+        RawConnection connection(m_platform->port());
+
+        QVERIFY(connection.send(head(m_cookie, "Expect: 100-continue\r\nContent-Length: " +
+                                                   QByteArray::number(bytes) + "\r\n")));
+
+        QCOMPARE(connection.answer(), first);
+        if (first == 100) {
+            QVERIFY(connection.send(response(bytes)));
+            QCOMPARE(connection.answer(), 200);
+            QCOMPARE(received().size(), 1);
+        }
     }
 
     // A client that sends a byte now and then, each in time, is still cut off: its head
