@@ -19,7 +19,7 @@ std::optional<std::uint64_t> decimal(const std::string& text)
     std::uint64_t value = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || stop != end)
+    if (error != std::errc() || stop != end)
         return std::nullopt;
     return value;
 }

@@ -225,11 +225,9 @@ void PlatformServer::page(const httplib::Request& req, httplib::Response& res)
         partner.buyer = partner.name;
     // A browser that comes back to the same buyer's page keeps its session.
     const Sessions::Grant grant{partnerUrl, partner.iln};
-    std::optional<Caller> known = caller(req);
+    const std::optional<Caller> known = caller(req);
     const std::string session =
-        known && known->grant.mailbox == grant.mailbox && known->grant.buyerIln == grant.buyerIln
-            ? known->session
-            : m_sessions.open(grant);
+        known && known->grant == grant ? known->session : m_sessions.open(grant);
     // HttpOnly: the page's scripts never see the cookie either; SameSite: no other site's
     // page makes the browser send it.
     res.set_header("Set-Cookie", std::string(CookieName) + "=" + session +

@@ -29,6 +29,7 @@ public:
     struct Grant {
         QString mailbox;
         QString buyerIln;
+        bool operator==(const Grant&) const = default;
     };
     enum class Refusal { Unknown, Expired, SessionGone };
 

@@ -105,6 +105,9 @@ private slots:
         QTest::newRow("without a session no partner information is given")
             << "Partners"
             << "north" << false << "" << xml << 403;
+        QTest::newRow("a partner request that names no partner is refused")
+            << "Partners"
+            << "nobody" << true << "" << xml << 403;
         QTest::newRow("a page of another site cannot take an order, even with the session")
             << "OrderData"
             << "north" << true << "https://shop.example" << xml << 403;
@@ -159,7 +162,7 @@ private slots:
         httplib::Headers headers;
         if (!origin.isEmpty())
             headers.emplace("Origin", (origin == "own" ? ownOrigin() : origin).toStdString());
-        const QString iln = mailbox == "north" ? NorthIln : mailbox == "south" ? SouthIln : "1";
+        const QString iln = mailbox == "north" ? NorthIln : SouthIln;
         const std::pair<std::string, QByteArray> request =
             route == "OrderData"
                 ? std::pair("/edi/" + mailbox.toStdString() + "/OrderData.aspx",
@@ -169,8 +172,11 @@ private slots:
                                             QByteArray("<Document-OrderResponse/>"))
             : route == "Partners"
                 ? std::pair(std::string("/edi/Partners.aspx?format=xml"),
-                            "<partners-request><partner-iln>" + iln.toUtf8() +
-                                "</partner-iln><info-name>INFO</info-name></partners-request>")
+                            "<partners-request>" +
+                                (mailbox == "nobody"
+                                     ? QByteArray()
+                                     : "<partner-iln>" + iln.toUtf8() + "</partner-iln>") +
+                                "<info-name>INFO</info-name></partners-request>")
                 : std::pair(std::string("/edi/Ticket.aspx"),
                             "<launch-ticket-request><ticket>" + ticket.toUtf8() +
                                 "</ticket></launch-ticket-request>");

@@ -295,40 +295,59 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!slow.send(" ") || slow.closedByServer(), 10000);
     }
 
-    // GIVEN three connections from one address that each had an answer and are sending
-    // the next request WHEN a fourth comes from that address THEN it is answered 503 and
-    // closed, while another address is served, and a place freed by a closed connection is
-    // taken again.
-    void connectionsAreCappedPerAddress()
+    // GIVEN three connections that each had an answer and are sending the next request
+    // WHEN one more comes THEN it is answered 503 and closed; once one of the three has
+    // closed, its place is taken again, and no more than that.
+    void connectionsAreCapped_data()
     {
-        QVERIFY(start({"--connections-per-address", "3", "--head-deadline", "60"}));
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("held");
+        QTest::addColumn<QByteArray>("refused"); // where one more comes from
+        QTest::addColumn<QByteArray>("served");  // an address still served, if any
+        QTest::newRow("three from one address, and a fourth from it")
+            << QStringList{"--connections-per-address", "3"}
+            << QStringList{"127.0.0.2", "127.0.0.2", "127.0.0.2"} << QByteArray("127.0.0.2")
+            << QByteArray("127.0.0.3");
+        QTest::newRow("three in all, and a fourth from anywhere")
+            << QStringList{"--connections", "3"}
+            << QStringList{"127.0.0.2", "127.0.0.3", "127.0.0.4"} << QByteArray("127.0.0.5")
+            << QByteArray();
+    }
+    void connectionsAreCapped()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, held);
+        QFETCH(QByteArray, refused);
+        QFETCH(QByteArray, served);
+        QVERIFY(start(options + QStringList{"--head-deadline", "60"}));
         const QByteArray page = "GET /edi/supplier/Order.aspx HTTP/1.1\r\nHost: h\r\n\r\n";
-        std::vector<std::unique_ptr<RawConnection>> held;
-        for (int n = 0; n < 3; ++n) {
-            held.push_back(std::make_unique<RawConnection>(m_platform->port(), "127.0.0.2"));
-            QVERIFY(held.back()->send(page));
-            QCOMPARE(held.back()->answer(), 200);
-            QVERIFY(held.back()->send("GET /edi/"));
+        std::vector<std::unique_ptr<RawConnection>> open;
+        const auto hold = [&](const QByteArray& from) {
+            auto connection = std::make_unique<RawConnection>(m_platform->port(), from.constData());
+            if (!connection->send(page) || connection->answer() != 200)
+                return false;
+            open.push_back(std::move(connection));
+            return open.back()->send("GET /edi/");
+        };
+        for (const QString& from : held)
+            QVERIFY(hold(from.toLatin1()));
+
+        RawConnection more(m_platform->port(), refused.constData());
+        QByteArray refusal;
+        QCOMPARE(more.answer(&refusal), 503);
+        QVERIFY(refusal.contains("<error-response><message>"));
+        QTRY_VERIFY(more.closedByServer());
+        if (!served.isEmpty()) {
+            RawConnection other(m_platform->port(), served.constData());
+            QVERIFY(other.send(page));
+            QCOMPARE(other.answer(), 200);
         }
 
-        RawConnection fourth(m_platform->port(), "127.0.0.2");
-        QVERIFY(fourth.isConnected());
-        QByteArray refusal;
-        QCOMPARE(fourth.answer(&refusal), 503);
-        QVERIFY(refusal.contains("<error-response><message>"));
-        QTRY_VERIFY(fourth.closedByServer());
-        RawConnection other(m_platform->port(), "127.0.0.3");
-        QVERIFY(other.send(page));
-        QCOMPARE(other.answer(), 200);
-
-        held.pop_back();
-        // Its place is free once the server has seen it close.
-        bool served = false;
-        const auto retake = [&] {
-            RawConnection again(m_platform->port(), "127.0.0.2");
-            return again.send(page) && again.answer() == 200;
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(served || (served = retake()), 10000);
+        open.pop_back();
+        bool taken = false;
+        QTRY_VERIFY_WITH_TIMEOUT(taken || (taken = hold(refused)), 10000);
+        RawConnection again(m_platform->port(), refused.constData());
+        QCOMPARE(again.answer(), 503);
     }
 
     // More clients than any fixed number of workers send half a request and wait; a client
