@@ -269,13 +269,14 @@ void PlatformServer::ticket(const httplib::Request& req, httplib::Response& res)
 
 void PlatformServer::partners(const httplib::Request& req, httplib::Response& res)
 {
+    // A session whose page names no buyer grants no partner information at all.
     const std::optional<Caller> known = caller(req);
-    const std::optional<QString> iln = Answers::requestedPartner(req.body);
-    if (!known || !iln || known->grant.buyerIln.isEmpty() || *iln != known->grant.buyerIln) {
+    if (!known || known->grant.buyerIln.isEmpty() ||
+        Answers::requestedPartner(req.body) != known->grant.buyerIln) {
         refuse(res, 403, QStringLiteral("Сеанс не даёт доступа к сведениям об этом партнёре"));
         return;
     }
-    const std::optional<QByteArray> info = m_mailbox.partnerInfo(*iln);
+    const std::optional<QByteArray> info = m_mailbox.partnerInfo(known->grant.buyerIln);
     if (!info) {
         res.set_content("<?xml version=\"1.0\" encoding=\"UTF-8\"?><partner-info-response/>",
                         XmlType);

@@ -296,8 +296,8 @@ private slots:
     }
 
     // GIVEN three connections that each had an answer and are sending the next request
-    // WHEN one more comes THEN it is answered 503 and closed; once one of the three has
-    // closed, its place is taken again, and no more than that.
+    // WHEN one more comes THEN it is answered 503 and closed; once two of the three have
+    // closed, their places are taken again, and no more than them.
     void connectionsAreCapped_data()
     {
         QTest::addColumn<QStringList>("options");
@@ -308,9 +308,9 @@ private slots:
             << QStringList{"--connections-per-address", "3"}
             << QStringList{"127.0.0.2", "127.0.0.2", "127.0.0.2"} << QByteArray("127.0.0.2")
             << QByteArray("127.0.0.3");
-        QTest::newRow("three in all, and a fourth from anywhere")
+        QTest::newRow("three in all, and a fourth from one of their addresses")
             << QStringList{"--connections", "3"}
-            << QStringList{"127.0.0.2", "127.0.0.3", "127.0.0.4"} << QByteArray("127.0.0.5")
+            << QStringList{"127.0.0.2", "127.0.0.3", "127.0.0.4"} << QByteArray("127.0.0.4")
             << QByteArray();
     }
     void connectionsAreCapped()
@@ -344,8 +344,11 @@ private slots:
         }
 
         open.pop_back();
-        bool taken = false;
-        QTRY_VERIFY_WITH_TIMEOUT(taken || (taken = hold(refused)), 10000);
+        open.pop_back();
+        for (int n = 0; n < 2; ++n) {
+            bool taken = false;
+            QTRY_VERIFY_WITH_TIMEOUT(taken || (taken = hold(refused)), 10000);
+        }
         RawConnection again(m_platform->port(), refused.constData());
         QCOMPARE(again.answer(), 503);
     }
