@@ -50,13 +50,20 @@ bool deliveryRequested(const std::string& body)
            QLatin1String("true");
 }
 
-std::string orderAnswer(const QByteArray& order)
+std::optional<std::string> orderAnswer(const QByteArray& order, QString& refusal)
 {
     const XmlDocument document = XmlDocument::fromBytes(order);
-    const std::string content = document.isEmpty() ? std::string() : document.xml().toStdString();
+    if (document.isEmpty()) {
+        refusal = QStringLiteral("not well-formed XML: ") + document.errorString();
+        return std::nullopt;
+    }
+    if (const QString root = document.root().name(); root != QLatin1String("Document-Order")) {
+        refusal = QStringLiteral("its root is %1, not Document-Order").arg(root);
+        return std::nullopt;
+    }
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><receive-document-response>"
            "<document-content>" +
-           content + "</document-content></receive-document-response>";
+           document.xml().toStdString() + "</document-content></receive-document-response>";
 }
 
 std::optional<QString> uploadRefusal(const std::string& body)

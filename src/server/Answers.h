@@ -17,8 +17,9 @@ std::string uploadStatus(const QString& status);
 std::optional<QString> requestedPartner(const std::string& body);
 // Whether an order request asks for the order to be taken out of the waiting ones.
 bool deliveryRequested(const std::string& body);
-// The answer carrying a waiting order, as the control expects it.
-std::string orderAnswer(const QByteArray& order);
+// The answer carrying a waiting order, as the control expects it; nothing, and the reason
+// in `refusal`, when the order is not a well-formed Document-Order.
+std::optional<std::string> orderAnswer(const QByteArray& order, QString& refusal);
 // Why an upload is not stored, or nothing when it is an order response.
 std::optional<QString> uploadRefusal(const std::string& body);
 

@@ -1,141 +1,69 @@
 #include "server/LimitedServer.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "server/BodyReader.h"
+#include "server/ConnectionStream.h"
+#include "server/TlsContext.h"
+#include "server/WorkerPool.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <vector>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <strings.h>
+#include <sys/socket.h>
+
+using Steady = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using std::chrono::milliseconds;
+// Threads beyond the connections' limit, so that connections over it are answered at once.
+constexpr std::size_t SpareThreads = 32;
+// How long what a client still sends is dropped, at most, after an answer that ended its
+// request early: a client that sends its whole document before it reads the answer (the
+// editor does) hears the answer if it is done sending by then.
+constexpr milliseconds Linger{5000};
 
-// A connection's socket whose every wait ends at the request's deadline at the latest.
-class DeadlineStream : public httplib::Stream {
-public:
-    DeadlineStream(int sock, milliseconds ioTimeout) : m_sock(sock), m_ioTimeout(ioTimeout) {}
+bool sameText(const std::string& a, const char* b)
+{
+    return strcasecmp(a.c_str(), b) == 0;
+}
 
-    using httplib::Stream::write;
-
-    void startRequest(milliseconds deadline) { m_deadline = Clock::now() + deadline; }
-    bool expired() const { return Clock::now() >= m_deadline; }
-
-    bool is_readable() const override { return m_begin < m_end || wait(POLLIN); }
-    bool is_writable() const override { return wait(POLLOUT); }
-
-    ssize_t read(char* ptr, size_t size) override
-    {
-        if (m_begin == m_end) {
-            // A read as large as the buffer goes straight to the caller; a smaller one fills
-            // the buffer with what the socket holds, so that neither a request's head is
-            // read a byte at a time nor its body a few kilobytes a call.
-            const bool direct = size >= m_buffer.size();
-            const ssize_t got =
-                receive(direct ? ptr : m_buffer.data(), direct ? size : m_buffer.size());
-            if (got <= 0 || direct)
-                return got;
-            m_begin = 0;
-            m_end = size_t(got);
-        }
-        const size_t n = std::min(size, m_end - m_begin);
-        std::copy_n(m_buffer.data() + m_begin, n, ptr);
-        m_begin += n;
-        return ssize_t(n);
-    }
-
-    ssize_t write(const char* ptr, size_t size) override
-    {
-        if (!wait(POLLOUT))
-            return -1;
-        ssize_t sent;
-        do
-            sent = ::send(m_sock, ptr, size, MSG_NOSIGNAL);
-        while (sent < 0 && errno == EINTR);
-        return sent;
-    }
-
-    void get_remote_ip_and_port(std::string& ip, int& port) const override
-    {
-        address(::getpeername, ip, port);
-    }
-    void get_local_ip_and_port(std::string& ip, int& port) const override
-    {
-        address(::getsockname, ip, port);
-    }
-    socket_t socket() const override { return m_sock; }
-
-private:
-    // What the socket holds, waiting for it only when it holds nothing yet.
-    ssize_t receive(char* into, size_t size) const
-    {
-        for (;;) {
-            if (expired())
-                return -1;
-            const ssize_t got = ::recv(m_sock, into, size, MSG_DONTWAIT);
-            if (got >= 0)
-                return got;
-            if (errno == EINTR)
-                continue;
-            if ((errno != EAGAIN && errno != EWOULDBLOCK) || !wait(POLLIN))
-                return -1;
-        }
-    }
-
-    // Whether the socket became ready before the wait timed out or the deadline passed.
-    bool wait(short events) const
-    {
-        const auto left = std::chrono::duration_cast<milliseconds>(m_deadline - Clock::now());
-        if (left.count() <= 0)
+bool writeAll(ConnectionStream& stream, const std::string& bytes)
+{
+    for (std::size_t sent = 0; sent < bytes.size();) {
+        const ssize_t n = stream.write(bytes.data() + sent, bytes.size() - sent);
+        if (n <= 0)
             return false;
-        pollfd fd{m_sock, events, 0};
-        int ready;
-        do
-            ready = ::poll(&fd, 1, int(std::min(left, m_ioTimeout).count()));
-        while (ready < 0 && errno == EINTR);
-        return ready > 0 && (fd.revents & (events | POLLHUP | POLLERR)) != 0;
+        sent += std::size_t(n);
     }
-
-    void address(int (*get)(int, sockaddr*, socklen_t*), std::string& ip, int& port) const
-    {
-        sockaddr_storage storage{};
-        socklen_t length = sizeof storage;
-        if (get(m_sock, reinterpret_cast<sockaddr*>(&storage), &length) != 0)
-            return;
-        char text[INET6_ADDRSTRLEN] = {};
-        if (storage.ss_family == AF_INET) {
-            const auto* in = reinterpret_cast<const sockaddr_in*>(&storage);
-            ::inet_ntop(AF_INET, &in->sin_addr, text, sizeof text);
-            port = ntohs(in->sin_port);
-        } else if (storage.ss_family == AF_INET6) {
-            const auto* in = reinterpret_cast<const sockaddr_in6*>(&storage);
-            ::inet_ntop(AF_INET6, &in->sin6_addr, text, sizeof text);
-            port = ntohs(in->sin6_port);
-        }
-        ip = text;
-    }
-
-    int m_sock;
-    milliseconds m_ioTimeout;
-    Clock::time_point m_deadline = Clock::now();
-    std::vector<char> m_buffer = std::vector<char>(size_t(64) << 10);
-    size_t m_begin = 0;
-    size_t m_end = 0;
-};
+    return true;
+}
 
 } // namespace
 
-LimitedServer::LimitedServer(const Limits& limits) : m_limits(limits)
+LimitedServer::LimitedServer(const Limits& limits, std::shared_ptr<const TlsContext> tls)
+    : m_limits(limits), m_tls(std::move(tls))
 {
-    const int workers = limits.workers;
-    new_task_queue = [workers] { return new httplib::ThreadPool(size_t(workers)); };
-    set_read_timeout(std::chrono::duration_cast<std::chrono::seconds>(limits.ioTimeout));
-    set_write_timeout(std::chrono::duration_cast<std::chrono::seconds>(limits.ioTimeout));
+    const std::size_t threads = limits.connections + SpareThreads;
+    new_task_queue = [threads] { return new WorkerPool(threads); };
+    set_keep_alive_max_count(100);
+    set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+        std::optional<httplib::Response> refusal;
+        {
+            const std::lock_guard lock(m_lock);
+            const auto found = m_exchanges.find(&req);
+            if (found != m_exchanges.end())
+                refusal = found->second->refusal;
+        }
+        if (!refusal)
+            return HandlerResponse::Unhandled;
+        res.status = refusal->status;
+        res.headers.insert(refusal->headers.begin(), refusal->headers.end());
+        res.body = std::move(refusal->body);
+        return HandlerResponse::Handled;
+    });
 }
+
+LimitedServer::~LimitedServer() = default;
 
 int LimitedServer::bind(const std::string& host, int port)
 {
@@ -146,29 +74,163 @@ int LimitedServer::bind(const std::string& host, int port)
     return bound;
 }
 
+void LimitedServer::setErrorAnswer(ErrorAnswer answer)
+{
+    m_errorAnswer = std::move(answer);
+    const HandlerWithResponse fill = [this](const httplib::Request&, httplib::Response& res) {
+        if (!res.body.empty() || !m_errorAnswer)
+            return HandlerResponse::Unhandled;
+        m_errorAnswer(res);
+        return HandlerResponse::Handled;
+    };
+    set_error_handler(fill);
+}
+
 bool LimitedServer::process_and_close_socket(socket_t sock)
 {
-    DeadlineStream stream(sock, m_limits.ioTimeout);
-    bool served = false;
+    // An answer goes out as soon as it is written: waiting to fill a segment would cost a
+    // kept-alive connection the client's delayed acknowledgement on every request.
+    const int on = 1;
+    ::setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    ConnectionStream stream(sock, m_tls ? m_tls->session() : nullptr, m_limits.ioTimeout);
+    std::string address;
+    int port = 0;
+    stream.get_remote_ip_and_port(address, port);
+    if (!admitConnection(address)) {
+        refuseConnection(stream);
+        return false;
+    }
+    serve(stream);
+    releaseConnection(address);
+    return true;
+}
+
+void LimitedServer::serve(ConnectionStream& stream)
+{
+    stream.setDeadline(Steady::now() + m_limits.headDeadline);
+    if (!stream.handshake())
+        return;
     for (auto left = keep_alive_max_count_; left > 0 && svr_sock_ != INVALID_SOCKET; --left) {
         // Between requests the client may keep the connection open for a while.
         bool readable = false;
-        const auto idleEnd = Clock::now() + m_limits.keepAlive;
-        while (!readable && svr_sock_ != INVALID_SOCKET && Clock::now() < idleEnd) {
-            stream.startRequest(std::min(milliseconds(100), m_limits.keepAlive));
+        const auto idleEnd = Steady::now() + m_limits.keepAlive;
+        while (!readable && svr_sock_ != INVALID_SOCKET && Steady::now() < idleEnd) {
+            stream.setDeadline(std::min(Steady::now() + milliseconds(100), idleEnd));
             readable = stream.is_readable();
         }
         if (!readable)
-            break;
-        stream.startRequest(m_limits.requestDeadline);
+            return;
+        const auto start = Steady::now();
+        stream.setDeadline(start + std::min(m_limits.headDeadline, m_limits.requestDeadline));
+        stream.limitReads(m_limits.headLimit);
+        Exchange exchange;
+        const httplib::Request* current = nullptr;
         bool closed = false;
-        served = process_request(stream, left == 1, closed, nullptr);
-        // A request cut off at its deadline may still count as answered (with an error);
-        // its connection goes all the same.
-        if (!served || closed || stream.expired())
-            break;
+        const bool served = process_request(stream, left == 1, closed, [&](httplib::Request& req) {
+            current = &req;
+            {
+                const std::lock_guard lock(m_lock);
+                m_exchanges.emplace(current, &exchange);
+            }
+            stream.liftReadLimit();
+            stream.setDeadline(start + m_limits.requestDeadline);
+            prepare(stream, exchange, req);
+        });
+        if (current) {
+            const std::lock_guard lock(m_lock);
+            m_exchanges.erase(current);
+        }
+        if (served && !exchange.reusable)
+            stream.linger(Linger);
+        if (!served || closed || !exchange.reusable || stream.expired())
+            return;
     }
-    ::shutdown(sock, SHUT_RDWR);
-    ::close(sock);
-    return served;
+}
+
+void LimitedServer::prepare(ConnectionStream& stream, Exchange& exchange, httplib::Request& req)
+{
+    httplib::Response refusal;
+    const std::optional<BodyReader::Framing> framing = BodyReader::framing(req.headers);
+    const std::string coding = req.get_header_value("Content-Encoding");
+    if (m_admission && m_admission(req, refusal)) {
+        // Answered from the head alone.
+    } else if (!framing) {
+        refusal.status = 400;
+    } else if (!coding.empty() && !sameText(coding, "identity")) {
+        refusal.status = 415;
+    } else if (framing->kind == BodyReader::Framing::Kind::Length &&
+               framing->length > m_limits.bodyLimit) {
+        refusal.status = 413;
+    } else {
+        const bool waits = framing->kind != BodyReader::Framing::Kind::None &&
+                           sameText(req.get_header_value("Expect"), "100-continue");
+        const BodyReader::Outcome read =
+            waits && !writeAll(stream, "HTTP/1.1 100 Continue\r\n\r\n")
+                ? BodyReader::Outcome::Broken
+                : BodyReader::read(stream, *framing, m_limits.bodyLimit, req.body);
+        switch (read) {
+        case BodyReader::Outcome::Complete:
+            exchange.reusable = true;
+            break;
+        case BodyReader::Outcome::TooLarge:
+            refusal.status = 413;
+            break;
+        case BodyReader::Outcome::Malformed:
+            refusal.status = 400;
+            break;
+        case BodyReader::Outcome::Broken:
+            refusal.status = 408;
+            break;
+        }
+    }
+    if (refusal.status != -1)
+        exchange.refusal = std::move(refusal);
+    // The body has been read here: the library is to read nothing more of this request.
+    for (const char* header : {"Content-Length", "Transfer-Encoding", "Content-Encoding", "Expect"})
+        req.headers.erase(header);
+    req.headers.emplace("Content-Length", "0");
+    if (!exchange.reusable) {
+        req.headers.erase("Connection");
+        req.headers.emplace("Connection", "close");
+    }
+}
+
+bool LimitedServer::admitConnection(const std::string& address)
+{
+    const std::lock_guard lock(m_lock);
+    std::size_t& from = m_openFrom[address];
+    if (m_open >= m_limits.connections || from >= m_limits.connectionsPerAddress) {
+        if (from == 0)
+            m_openFrom.erase(address);
+        return false;
+    }
+    ++m_open;
+    ++from;
+    return true;
+}
+
+void LimitedServer::releaseConnection(const std::string& address)
+{
+    const std::lock_guard lock(m_lock);
+    --m_open;
+    if (--m_openFrom[address] == 0)
+        m_openFrom.erase(address);
+}
+
+void LimitedServer::refuseConnection(ConnectionStream& stream)
+{
+    stream.setDeadline(Steady::now() + m_limits.ioTimeout);
+    if (!stream.handshake())
+        return;
+    httplib::Response res;
+    res.status = 503;
+    if (m_errorAnswer)
+        m_errorAnswer(res);
+    std::string answer = "HTTP/1.1 503 Service Unavailable\r\nConnection: close\r\n"
+                         "Retry-After: 5\r\nContent-Length: " +
+                         std::to_string(res.body.size()) + "\r\n";
+    for (const auto& [name, value] : res.headers)
+        answer += name + ": " + value + "\r\n";
+    if (writeAll(stream, answer + "\r\n" + res.body))
+        stream.linger(Linger);
 }

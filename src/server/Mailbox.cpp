@@ -1,14 +1,26 @@
 #include "server/Mailbox.h"
 
+#include "core/rules/SafeNames.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QMutexLocker>
 #include <QRegularExpression>
 #include <QSaveFile>
 
 #include <atomic>
+
+Q_LOGGING_CATEGORY(lcMailbox, "wexa.platform")
+
+namespace {
+
+// An order larger than the editor reads is not read here either.
+constexpr qint64 MaxOrderSize = 64 * 1024 * 1024;
+
+} // namespace
 
 Mailbox::Mailbox(QString root) : m_root(std::move(root)) {}
 
@@ -47,21 +59,60 @@ std::optional<QByteArray> Mailbox::partnerInfo(const QString& partnerIln) const
     return file.readAll();
 }
 
-std::optional<Mailbox::Order> Mailbox::takeOrder(const QString& partnerUrl, bool deliver)
+std::optional<Mailbox::Order> Mailbox::takeOrder(const QString& partnerUrl, bool deliver,
+                                                 const OrderCheck& check)
 {
     QMutexLocker lock(&m_orders);
     const QDir waiting(box(partnerUrl) + QStringLiteral("/waiting"));
     const QStringList names = waiting.entryList({QStringLiteral("*.xml")}, QDir::Files, QDir::Name);
     for (const QString& name : names) {
         QFile file(waiting.filePath(name));
-        if (m_handingOut.contains(file.fileName()) || !file.open(QIODevice::ReadOnly))
+        if (m_handingOut.contains(file.fileName()) || !file.exists())
             continue;
-        Order order{name, file.readAll()};
+        Order order{name, {}};
+        QString why;
+        if (file.size() > MaxOrderSize)
+            why = QStringLiteral("larger than %1 MB").arg(MaxOrderSize / (1024 * 1024));
+        else if (!file.open(QIODevice::ReadOnly))
+            why = file.errorString();
+        else if (order.content = file.readAll(); file.error() != QFileDevice::NoError)
+            why = file.errorString();
+        else
+            why = check(order.content);
+        if (!why.isEmpty()) {
+            file.close();
+            reject(partnerUrl, name, why);
+            continue;
+        }
         if (deliver)
             m_handingOut.insert(file.fileName());
         return order;
     }
     return std::nullopt;
+}
+
+QString Mailbox::freeName(const QString& folder, const QString& name)
+{
+    if (!QFile::exists(folder + name))
+        return folder + name;
+    return folder + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmsszzz-")) +
+           name;
+}
+
+void Mailbox::reject(const QString& partnerUrl, const QString& name, const QString& why)
+{
+    const QString mailbox =
+        QStringLiteral("mailbox/") + (partnerUrl.isEmpty() ? QStringLiteral("_") : partnerUrl);
+    QDir(box(partnerUrl)).mkdir(QStringLiteral("rejected"));
+    const QString target = freeName(box(partnerUrl) + QStringLiteral("/rejected/"), name);
+    const bool moved = QFile::rename(box(partnerUrl) + QStringLiteral("/waiting/") + name, target);
+    // The name is the integrator's, the reason may quote the file: neither breaks the line.
+    qCWarning(lcMailbox).noquote() << SafeNames::oneLine(
+        QStringLiteral("order %1/waiting/%2 cannot be handed out (%3); %4")
+            .arg(mailbox, name, why,
+                 moved ? QStringLiteral("moved to %1/rejected/%2")
+                             .arg(mailbox, QFileInfo(target).fileName())
+                       : QStringLiteral("it could not be moved to rejected/")));
 }
 
 void Mailbox::delivered(const QString& partnerUrl, const QString& name)
@@ -70,13 +121,7 @@ void Mailbox::delivered(const QString& partnerUrl, const QString& name)
     const QString source = box(partnerUrl) + QStringLiteral("/waiting/") + name;
     m_handingOut.remove(source);
     QDir(box(partnerUrl)).mkdir(QStringLiteral("delivered"));
-    const QString delivered = box(partnerUrl) + QStringLiteral("/delivered/");
-    QString target = delivered + name;
-    if (QFile::exists(target))
-        target = delivered +
-                 QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMddHHmmsszzz-")) +
-                 name;
-    QFile::rename(source, target);
+    QFile::rename(source, freeName(box(partnerUrl) + QStringLiteral("/delivered/"), name));
 }
 
 void Mailbox::released(const QString& partnerUrl, const QString& name)

@@ -5,6 +5,7 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // The platform's store on disk, which an integrator can fill by hand:
@@ -12,6 +13,7 @@
 //   mailbox/<PartnerURL>/waiting/*.xml         orders waiting, handed out in name order
 //   mailbox/<PartnerURL>/delivered/            orders handed out for good
 //   mailbox/<PartnerURL>/received/             each uploaded response, as received
+//   mailbox/<PartnerURL>/rejected/             orders that could not be handed out
 // An empty PartnerURL is the mailbox "_". Only a mailbox whose folder exists is served;
 // none is ever made for a name a client sends. Every file is written to a temporary name
 // and renamed, so a kill at any moment loses neither an order nor a response.
@@ -33,11 +35,16 @@ public:
         QString name;
         QByteArray content;
     };
+    // Why an order's content cannot be handed out; empty when it can.
+    using OrderCheck = std::function<QString(const QByteArray& content)>;
     // The first waiting order that is not being handed out. With `deliver` it is being
     // handed out until delivered() or released(): no other client gets it meanwhile, and
     // it stays in waiting/ until its answer has been sent in full, so a server killed at
-    // any moment hands it out again rather than losing it.
-    std::optional<Order> takeOrder(const QString& partnerUrl, bool deliver);
+    // any moment hands it out again rather than losing it. An order that cannot be read,
+    // or that the check refuses, moves to rejected/ with a log line that names it and
+    // says why, and the next one is taken.
+    std::optional<Order> takeOrder(const QString& partnerUrl, bool deliver,
+                                   const OrderCheck& check);
     // Moves an order whose answer was sent to delivered/.
     void delivered(const QString& partnerUrl, const QString& name);
     // An order whose answer did not get through waits again.
@@ -47,6 +54,9 @@ public:
 
 private:
     QString box(const QString& partnerUrl) const;
+    void reject(const QString& partnerUrl, const QString& name, const QString& why);
+    // A free name for a file moved into a folder: its own, or one with the time before it.
+    static QString freeName(const QString& folder, const QString& name);
 
     QString m_root;
     QMutex m_orders;

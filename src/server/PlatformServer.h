@@ -1,19 +1,20 @@
 #pragma once
 
 #include "server/FairGate.h"
+#include "server/LimitedServer.h"
 #include "server/Mailbox.h"
+#include "server/PublicAddress.h"
+#include "server/Sessions.h"
 
-#include <QHash>
 #include <QString>
 
 #include <algorithm>
 #include <chrono>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <thread>
 
-class LimitedServer;
+class TlsContext;
 namespace httplib {
 struct Request;
 struct Response;
@@ -27,18 +28,22 @@ struct Response;
 //   POST /edi/Partners.aspx?format=xml       partner information for partner-iln
 //   POST /edi/<PartnerURL>/OrderData.aspx    the next waiting order
 //   POST /edi/<PartnerURL>/Upload.aspx       an order response
-// A service request without a valid session cookie gets an XML error answer; a session
-// unused for `sessionIdle` is gone. Only mailboxes whose folder exists are served.
-// A launch ticket stands for the session of the page that issued it: it is good once,
-// within `ticketLifetime`, so that the link which carries it is worthless once used.
+// Only the page of an existing mailbox opens a session, and the session grants that
+// mailbox alone: its orders, its uploads and its buyer's partner information; anything
+// else is answered 403. A service request must carry an XML document and come from no
+// page but this site's own. A launch ticket stands for the session of the page that
+// issued it: it is good once, within `ticketLifetime`, so that the link which carries it
+// is worthless once used.
 class PlatformServer {
 public:
     struct Options {
         std::chrono::seconds sessionIdle = std::chrono::hours(8);
-        size_t bodyLimit = 16 * 1024 * 1024;
-        // From a request's first byte to its answer's last.
-        std::chrono::seconds requestDeadline = std::chrono::seconds(30);
+        std::size_t sessionLimit = 10000;
         std::chrono::seconds ticketLifetime = std::chrono::minutes(2);
+        LimitedServer::Limits limits;
+        // Where the pages are reached; the address the server listens on when not valid.
+        PublicAddress publicAddress;
+        std::shared_ptr<const TlsContext> tls;
         // Uploads checked at once: one a processor.
         unsigned concurrentChecks = std::max(1u, std::thread::hardware_concurrency());
     };
@@ -53,29 +58,32 @@ public:
     void listen();
     void stop();
     bool isRunning() const;
+    const PublicAddress& publicAddress() const { return m_public; }
 
     static inline const char* CookieName = "WEXASESSION";
 
 private:
     void routes();
-    // The open session the cookie names, which it keeps open.
-    std::optional<std::string> session(const std::string& cookieHeader);
-    std::string openSession();
-    QString issueTicket(const std::string& session);
-    // The session a ticket stands for, or the reason it is refused; the ticket is gone.
-    std::optional<std::string> redeemTicket(const QString& ticket, QString& refusal);
+    // Refuses a request from its head alone: a route that is not one, a foreign page, a
+    // document that is not XML, a service without a session that grants it.
+    bool admit(const httplib::Request& req, httplib::Response& res);
+    struct Caller {
+        std::string session;
+        Sessions::Grant grant;
+    };
+    // The open session the request's cookie names, with what it grants.
+    std::optional<Caller> caller(const httplib::Request& req);
     void page(const httplib::Request& req, httplib::Response& res);
+    void ticket(const httplib::Request& req, httplib::Response& res);
+    void partners(const httplib::Request& req, httplib::Response& res);
+    void orderData(const QString& partnerUrl, const httplib::Request& req, httplib::Response& res);
+    void upload(const QString& partnerUrl, const std::string& session, const httplib::Request& req,
+                httplib::Response& res);
 
     Mailbox m_mailbox;
     Options m_options;
+    PublicAddress m_public;
     FairGate m_checks;
+    Sessions m_sessions;
     std::unique_ptr<LimitedServer> m_server;
-    std::mutex m_sessionsLock;
-    // Each session's last use.
-    QHash<QString, std::chrono::steady_clock::time_point> m_sessions;
-    struct Ticket {
-        std::string session;
-        std::chrono::steady_clock::time_point issued;
-    };
-    QHash<QString, Ticket> m_tickets;
 };

@@ -126,14 +126,21 @@ private:
     {
         return m_platform->names(m_store->filePath("mailbox/supplier/" + folder));
     }
+    // An order of the given lines waiting in the buyer's mailbox, whose page names the buyer:
+    // the page's session may read that buyer's partner information only.
+    bool placeOrder(int lines) const
+    {
+        return m_platform->place("mailbox/supplier/page.ini",
+                                 "[General]\nPartnerILN=" + PartnerIln.toUtf8() + "\n") &&
+               m_platform->place("mailbox/supplier/waiting/01-ZK-7.xml", order(lines));
+    }
     // Starts the platform with an order of the given lines waiting in the mailbox and shows
     // the control in its page.
     bool start(int lines, bool knowsPartner = true)
     {
         if ((knowsPartner &&
              !m_platform->place("partners/" + PartnerIln + ".xml", partnerInfo(PartnerName))) ||
-            !m_platform->place("mailbox/supplier/waiting/01-ZK-7.xml", order(lines)) ||
-            !m_platform->start())
+            !placeOrder(lines) || !m_platform->start())
             return false;
         const QString url = m_platform->siteBase() + "supplier/Order.aspx";
         m_control = std::make_unique<Control>(url, openSession(url));
@@ -202,8 +209,7 @@ private slots:
         QFETCH(int, level);
         QFETCH(QStringList, lines);
         QVERIFY(m_platform->place("partners/" + PartnerIln + ".xml", partnerInfo(PartnerName)) &&
-                m_platform->place("mailbox/supplier/waiting/01-ZK-7.xml", order(2)) &&
-                m_platform->start());
+                placeOrder(2) && m_platform->start());
         const QString url = m_platform->siteBase() + "supplier/Order.aspx";
         m_control = std::make_unique<Control>(url, openSession(url));
         m_control->form.setDebugLevel(QString::number(level));

@@ -24,23 +24,43 @@ public:
         m_process.waitForFinished(10000);
     }
 
-    // False when the server did not say where it listens.
-    bool start(const QStringList& options = {})
+    // False when the server did not say where it listens. The server's log goes to the
+    // test's own unless it is kept for errors().
+    bool start(const QStringList& options = {}, bool keepErrors = false)
     {
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.setProcessChannelMode(keepErrors ? QProcess::SeparateChannels
+                                                   : QProcess::ForwardedErrorChannel);
         m_process.start(QStringLiteral(WEXA_BIN_DIR "/wexa-platform"),
                         QStringList{"--root", m_root, "--listen", "127.0.0.1:0"} + options);
         while (!m_process.canReadLine())
             if (!m_process.waitForReadyRead(10000))
                 return false;
         static const QRegularExpression listening(
-            "^wexa-platform listening on http://127\\.0\\.0\\.1:(\\d+)/edi/$");
+            "^wexa-platform listening on (https?)://127\\.0\\.0\\.1:(\\d+)/edi/$");
         const auto match = listening.match(QString::fromUtf8(m_process.readLine()).trimmed());
-        m_port = match.captured(1).toInt();
+        m_scheme = match.captured(1);
+        m_port = match.captured(2).toInt();
         return match.hasMatch();
     }
+    // What the server has logged so far, when started to keep it.
+    QByteArray errors()
+    {
+        m_errors += m_process.readAllStandardError();
+        return m_errors;
+    }
+    // The most memory the server has held at once, in kilobytes.
+    qint64 peakMemoryKb() const
+    {
+        const QByteArray status =
+            readFile(QStringLiteral("/proc/%1/status").arg(m_process.processId()));
+        static const QRegularExpression peak("VmHWM:\\s*(\\d+) kB");
+        return peak.match(QString::fromLatin1(status)).captured(1).toLongLong();
+    }
 
-    QString siteBase() const { return QStringLiteral("http://127.0.0.1:%1/edi/").arg(m_port); }
+    QString siteBase() const
+    {
+        return QStringLiteral("%1://127.0.0.1:%2/edi/").arg(m_scheme).arg(m_port);
+    }
     int port() const { return m_port; }
     QProcess& process() { return m_process; }
     // The order page of a mailbox as a browser gets it: the session cookie it sets and the
@@ -101,5 +121,7 @@ public:
 private:
     QString m_root;
     QProcess m_process;
+    QString m_scheme;
     int m_port = 0;
+    QByteArray m_errors;
 };

@@ -1,4 +1,5 @@
 #include "PlatformProcess.h"
+#include "ServiceClient.h"
 
 #include "core/rules/XmlDocument.h"
 #include "server/FairGate.h"
@@ -10,10 +11,6 @@
 #include <QTest>
 
 #include <httplib.h>
-
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <csignal>
@@ -38,72 +35,7 @@ QByteArray response(const QString& number)
            number.toUtf8() + "</Remarks>\r\n</Document-OrderResponse>\r\n";
 }
 
-// A client with the session the platform's page opens.
-struct Client {
-    explicit Client(int port) : http("127.0.0.1", port)
-    {
-        http.set_url_encode(false);
-        if (const httplib::Result page = http.Get("/edi/supplier/Order.aspx"))
-            cookie = page->get_header_value("Set-Cookie");
-        cookie = cookie.substr(0, cookie.find(';'));
-    }
-    XmlDocument post(const std::string& path, const QByteArray& body)
-    {
-        httplib::Headers headers;
-        if (!cookie.empty())
-            headers.emplace("Cookie", cookie);
-        const httplib::Result answer = http.Post(path, headers, body.toStdString(), "text/xml");
-        httpStatus = answer ? answer->status : -1;
-        return XmlDocument::fromBytes(answer ? QByteArray::fromStdString(answer->body) : "");
-    }
-    QString errorMessage(const std::string& path, const QByteArray& body)
-    {
-        return post(path, body).selectSingleNode("/error-response/message").text();
-    }
-    // The number of the order handed out; empty when there was none.
-    QString takeOrder(const std::string& path = OrderData, const QString& deleteAfter = "true")
-    {
-        return post(path, "<order-request><deleteafter>" + deleteAfter.toUtf8() +
-                              "</deleteafter></order-request>")
-            .selectSingleNode("/receive-document-response/document-content/Document-Order")
-            .text();
-    }
-    QString status(const QByteArray& body)
-    {
-        return post(Upload, body)
-            .selectSingleNode("/send-document-response/submission-status")
-            .text();
-    }
-
-    httplib::Client http;
-    std::string cookie;
-    int httpStatus = -1;
-};
-
-// A connection that has sent the start of a request and then only trickles.
-struct SlowClient {
-    explicit SlowClient(int port) : sock(::socket(AF_INET, SOCK_STREAM, 0))
-    {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(quint16(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
-            send("POST /edi/supplier/Upload.aspx HTTP/1.1\r\nHost: 127.0.0.1\r\n"
-                 "Content-Length: 1000\r\n\r\n<Document-OrderResponse>");
-    }
-    ~SlowClient() { ::close(sock); }
-    // Whether the server has closed the connection (reading without waiting).
-    bool cutOff() const
-    {
-        char byte;
-        const ssize_t got = ::recv(sock, &byte, 1, MSG_DONTWAIT);
-        return got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
-    }
-    void send(const char* text) const { (void)::send(sock, text, strlen(text), MSG_NOSIGNAL); }
-
-    int sock;
-};
+using Client = ServiceClient;
 
 } // namespace
 
@@ -230,7 +162,7 @@ private slots:
     {
         QFETCH(QByteArray, body);
         QFETCH(QString, status);
-        const QString answered = Client(m_platform->port()).status(body);
+        const QString answered = Client(m_platform->port()).uploadStatus(body);
         // The parser's reason follows the prefix.
         QVERIFY2(answered.startsWith(status) &&
                      (!status.endsWith(": ") || answered.size() > status.size()),
@@ -252,7 +184,8 @@ private slots:
             threads.emplace_back([&, t] {
                 Client client(m_platform->port());
                 for (int i = 0; i < Each; ++i)
-                    statuses[t].append(client.status(response(QString("%1-%2").arg(t).arg(i))));
+                    statuses[t].append(
+                        client.uploadStatus(response(QString("%1-%2").arg(t).arg(i))));
                 for (QString n = client.takeOrder(); !n.isEmpty(); n = client.takeOrder())
                     takenBy[t].append(n);
             });
@@ -278,7 +211,7 @@ private slots:
     void aKilledServerLosesNothing()
     {
         placeOrders({"01", "02", "03"});
-        QCOMPARE(Client(m_platform->port()).status(response("1")), "OK");
+        QCOMPARE(Client(m_platform->port()).uploadStatus(response("1")), "OK");
         QCOMPARE(Client(m_platform->port()).takeOrder(OrderData, "false"), "01");
         QCOMPARE(Client(m_platform->port()).takeOrder(), "01");
         QTRY_COMPARE(names("delivered"), QStringList{"01.xml"});
@@ -370,60 +303,6 @@ private slots:
         QCOMPARE(lost, QStringList());
     }
 
-    void uploadsAboveTheLimitAreRefused_data()
-    {
-        QTest::addColumn<int>("megabytes");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("answer");
-        QTest::newRow("17 MB is refused before it is read as XML")
-            << 17 << 413 << "Документ слишком велик: больше 16 МБ";
-        QTest::newRow("15 MB is taken") << 15 << 200 << "OK";
-    }
-    void uploadsAboveTheLimitAreRefused()
-    {
-        QFETCH(int, megabytes);
-        QFETCH(int, status);
-        QFETCH(QString, answer);
-        QByteArray body = "<Document-OrderResponse>";
-        for (int kilobyte = 0; kilobyte < megabytes * 1024; ++kilobyte)
-            body += "<Remarks>" + QByteArray(1024 - 19, 'x') + "</Remarks>";
-        body += "</Document-OrderResponse>";
-        Client client(m_platform->port());
-
-        const XmlDocument got = client.post(Upload, body);
-
-        QCOMPARE(client.httpStatus, status);
-        QCOMPARE(got.selectSingleNode(status == 200 ? "/send-document-response/submission-status"
-                                                    : "/error-response/message")
-                     .text(),
-                 answer);
-        QCOMPARE(names("received").size(), status == 200 ? 1 : 0);
-    }
-
-    void mailboxesAreNeverMadeForAClient_data()
-    {
-        QTest::addColumn<std::string>("path");
-        QTest::addColumn<QString>("folder");
-        QTest::newRow("an upload to an unknown mailbox")
-            << std::string("/edi/nobody/Upload.aspx") << "mailbox/nobody";
-        QTest::newRow("an order asked of an unknown mailbox")
-            << std::string("/edi/nobody/OrderData.aspx") << "mailbox/nobody";
-        QTest::newRow("an upload with an empty PartnerURL")
-            << std::string("/edi//Upload.aspx") << "mailbox/_";
-    }
-    void mailboxesAreNeverMadeForAClient()
-    {
-        QFETCH(std::string, path);
-        QFETCH(QString, folder);
-        Client client(m_platform->port());
-
-        const QString message = client.errorMessage(path, response("1"));
-
-        QCOMPARE(client.httpStatus, 404);
-        QCOMPARE(message, "Нет такого почтового ящика");
-        QVERIFY(!QFileInfo::exists(m_root->filePath(folder)));
-    }
-
     void idleSessionsExpire_data()
     {
         QTest::addColumn<QString>("idle");
@@ -442,54 +321,57 @@ private slots:
         QVERIFY(m_platform->start({"--session-idle", idle}));
         Client client(m_platform->port());
         QVERIFY(!client.cookie.empty());
-        QTest::qWait(20);
 
         QCOMPARE(client.takeOrder(), taken);
         QTRY_COMPARE(names("waiting").size(), taken.isEmpty() ? 1 : 0);
     }
 
-    // Clients that send half a request and wait hold a worker each; the others are served.
-    void slowClientsDoNotHoldUpOthers()
+    // An order the server cannot read is set aside with a line in its log, and the next
+    // one is handed out in the same request.
+    void unreadableOrdersAreSetAside_data()
     {
-        placeOrders({"01"});
-        std::vector<std::unique_ptr<SlowClient>> slow;
-        for (int i = 0; i < 32; ++i)
-            slow.push_back(std::make_unique<SlowClient>(m_platform->port()));
-        QTest::qWait(100);
-        QElapsedTimer timer;
-        timer.start();
-        std::atomic<bool> answered{false};
-        QString taken;
-        std::thread normal([&] {
-            taken = Client(m_platform->port()).takeOrder();
-            answered = true;
-        });
-        // A byte now and then: each read is on time, the request is never complete.
-        while (!answered && timer.elapsed() < 10000) {
-            for (const auto& client : slow)
-                client->send(" ");
-            QTest::qWait(200);
-        }
-        normal.join();
-        qInfo("answered beside 32 slow clients in %lld ms", qlonglong(timer.elapsed()));
-        QVERIFY(timer.elapsed() < 10000);
-        QCOMPARE(taken, "01");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("logged");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("a document that is not well-formed")
+            << "01.xml" << QByteArray("<Document-Order><Order-Header>") << "01.xml"
+            << "not well-formed XML: ";
+        QTest::newRow("an empty file") << "01.xml" << QByteArray() << "01.xml"
+                                       << "not well-formed XML: ";
+        QTest::newRow("a document of another kind")
+            << "01.xml" << QByteArray("<Document-OrderResponse/>") << "01.xml"
+            << "its root is Document-OrderResponse, not Document-Order";
+        QTest::newRow("a name with a line break is logged on one line")
+            << "01\nforged line.xml" << QByteArray("<") << "01 forged line.xml"
+            << "not well-formed XML: ";
     }
-
-    // A client that sends a byte now and then, each in time, is still cut off at the deadline.
-    void aRequestIsCutOffAtItsDeadline()
+    void unreadableOrdersAreSetAside()
     {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, logged);
+        QFETCH(QString, why);
         m_platform = std::make_unique<PlatformProcess>(m_root->path());
-        QVERIFY(m_platform->start({"--request-deadline", "1"}));
-        const SlowClient slow(m_platform->port());
-        QElapsedTimer timer;
-        timer.start();
-        while (!slow.cutOff() && timer.elapsed() < 10000) {
-            slow.send(" ");
-            QTest::qWait(200);
-        }
-        qInfo("cut off after %lld ms", qlonglong(timer.elapsed()));
-        QVERIFY(timer.elapsed() < 10000);
+        QVERIFY(m_platform->place("mailbox/supplier/waiting/" + name, content));
+        placeOrders({"02"});
+        QVERIFY(m_platform->start({}, true));
+
+        QCOMPARE(Client(m_platform->port()).takeOrder(), "02");
+
+        QCOMPARE(names("rejected"), QStringList{name});
+        QCOMPARE(m_platform->read(m_root->filePath("mailbox/supplier/rejected/" + name)), content);
+        QTRY_COMPARE(names("delivered"), QStringList{"02.xml"});
+        QTRY_VERIFY(m_platform->errors().contains("rejected/"));
+        QStringList told;
+        for (const QByteArray& line : m_platform->errors().split('\n'))
+            if (line.contains("forged") || line.contains("waiting/01"))
+                told.append(QString::fromUtf8(line));
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told[0].contains("mailbox/supplier/waiting/" + logged + " ") &&
+                     told[0].contains(why) &&
+                     told[0].endsWith("moved to mailbox/supplier/rejected/" + logged),
+                 qPrintable(told[0]));
     }
 
     // A server whose parent is gone stops, even if nobody told it to.

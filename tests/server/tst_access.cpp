@@ -1,0 +1,445 @@
+#include "PlatformProcess.h"
+#include "ServiceClient.h"
+
+#include "core/actions/RequestChannel.h"
+#include "core/rules/XmlDocument.h"
+#include "server/PublicAddress.h"
+#include "server/Sessions.h"
+
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrlQuery>
+
+#include <memory>
+
+namespace {
+
+const QString NorthIln = QStringLiteral("4607000000017");
+const QString SouthIln = QStringLiteral("4607000000031");
+const QString Tls = QStringLiteral(WEXA_SOURCE_DIR "/tests/common/tls/");
+
+// A clock that stands still until a test moves it.
+struct StillClock {
+    std::chrono::steady_clock::time_point now{};
+    Sessions::Clock function()
+    {
+        return [this] { return now; };
+    }
+    void pass(int seconds) { now += std::chrono::seconds(seconds); }
+};
+
+} // namespace
+
+class TestAccess : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_root;
+    std::unique_ptr<PlatformProcess> m_platform;
+
+    // Two buyers, north and south, each with a waiting order.
+    bool start(const QStringList& options = {})
+    {
+        m_platform = std::make_unique<PlatformProcess>(m_root->path());
+        return m_platform->placeMailbox("north", NorthIln, "ТД «Северный»",
+                                        {"<Document-Order>N1</Document-Order>"}) &&
+               m_platform->placeMailbox("south", SouthIln, "ТД «Южный»",
+                                        {"<Document-Order>S1</Document-Order>"}) &&
+               m_platform->start(options);
+    }
+    QStringList names(const QString& folder) const
+    {
+        return PlatformProcess::names(m_root->filePath("mailbox/" + folder));
+    }
+    QString ownOrigin() const { return m_platform->siteBase().chopped(5); }
+
+private slots:
+    void init() { m_root = std::make_unique<QTemporaryDir>(); }
+    void cleanup() { m_platform.reset(); }
+
+    // A session opened on north's page, asking for what `mailbox` names: orders and uploads
+    // of that mailbox, or the partner information of that mailbox's buyer.
+    void servicesGrantTheSessionsMailboxAlone_data()
+    {
+        QTest::addColumn<QString>("route");
+        QTest::addColumn<QString>("mailbox");
+        QTest::addColumn<bool>("session");
+        QTest::addColumn<QString>("origin");
+        QTest::addColumn<QByteArray>("type");
+        QTest::addColumn<int>("status");
+        const QByteArray xml = "text/xml; charset=utf-8";
+        QTest::newRow("a session takes its own buyer's order")
+            << "OrderData"
+            << "north" << true << "" << xml << 200;
+        QTest::newRow("a session cannot take another buyer's order")
+            << "OrderData"
+            << "south" << true << "" << xml << 403;
+        QTest::newRow("a session cannot reach a mailbox that does not exist")
+            << "OrderData"
+            << "nobody" << true << "" << xml << 403;
+        QTest::newRow("the empty mailbox name is no way around the session")
+            << "OrderData"
+            << "" << true << "" << xml << 403;
+        QTest::newRow("without a session no order is handed out")
+            << "OrderData"
+            << "north" << false << "" << xml << 403;
+        QTest::newRow("a session uploads into its own mailbox")
+            << "Upload"
+            << "north" << true << "" << xml << 200;
+        QTest::newRow("a session cannot upload into another buyer's mailbox")
+            << "Upload"
+            << "south" << true << "" << xml << 403;
+        QTest::newRow("an upload to a mailbox that does not exist makes no folder")
+            << "Upload"
+            << "nobody" << true << "" << xml << 403;
+        QTest::newRow("without a session nothing is stored")
+            << "Upload"
+            << "north" << false << "" << xml << 403;
+        QTest::newRow("a session reads its own buyer's partner information")
+            << "Partners"
+            << "north" << true << "" << xml << 200;
+        QTest::newRow("a session cannot read another buyer's partner information")
+            << "Partners"
+            << "south" << true << "" << xml << 403;
+        QTest::newRow("without a session no partner information is given")
+            << "Partners"
+            << "north" << false << "" << xml << 403;
+        QTest::newRow("a partner request that names no partner is refused")
+            << "Partners"
+            << "nobody" << true << "" << xml << 403;
+        QTest::newRow("a page of another site cannot take an order, even with the session")
+            << "OrderData"
+            << "north" << true << "https://shop.example" << xml << 403;
+        QTest::newRow("another port of the same host is another site")
+            << "OrderData"
+            << "north" << true << "http://127.0.0.1:1" << xml << 403;
+        QTest::newRow("a page without an origin of its own is refused")
+            << "OrderData"
+            << "north" << true << "null" << xml << 403;
+        QTest::newRow("the site's own page may take an order")
+            << "OrderData"
+            << "north" << true << "own" << xml << 200;
+        QTest::newRow("a form's body is refused before the session is looked at")
+            << "OrderData"
+            << "north" << false << "" << QByteArray("application/x-www-form-urlencoded") << 415;
+        QTest::newRow("plain text, which a page may post without asking, is refused")
+            << "Upload"
+            << "north" << true << "" << QByteArray("text/plain") << 415;
+        QTest::newRow("a body of no declared type is refused")
+            << "OrderData"
+            << "north" << true << "" << QByteArray() << 415;
+        QTest::newRow("application/xml is a document too")
+            << "Upload"
+            << "north" << true << "" << QByteArray("application/xml") << 200;
+        QTest::newRow("the editor redeems a ticket") << "Ticket"
+                                                     << "north" << true << "" << xml << 200;
+        QTest::newRow("a page of another site cannot redeem a ticket")
+            << "Ticket"
+            << "north" << true << "https://shop.example" << xml << 403;
+        QTest::newRow("a ticket sent as a form is refused")
+            << "Ticket"
+            << "north" << true << "" << QByteArray("multipart/form-data") << 415;
+    }
+    void servicesGrantTheSessionsMailboxAlone()
+    {
+        QFETCH(QString, route);
+        QFETCH(QString, mailbox);
+        QFETCH(bool, session);
+        QFETCH(QString, origin);
+        QFETCH(QByteArray, type);
+        QFETCH(int, status);
+        QVERIFY(start());
+        ServiceClient client(m_platform->port(), "north");
+        QVERIFY(client.setCookie.find("WEXASESSION=") == 0);
+        const QString ticket = QUrlQuery(QUrl(QString::fromStdString(client.pageHtml)
+                                                  .section("id=\"open\" href=\"", 1)
+                                                  .section('"', 0, 0)
+                                                  .replace("&amp;", "&")))
+                                   .queryItemValue("ticket");
+        if (!session)
+            client.cookie.clear();
+        httplib::Headers headers;
+        if (!origin.isEmpty())
+            headers.emplace("Origin", (origin == "own" ? ownOrigin() : origin).toStdString());
+        const QString iln = mailbox == "north" ? NorthIln : SouthIln;
+        const std::pair<std::string, QByteArray> request =
+            route == "OrderData"
+                ? std::pair("/edi/" + mailbox.toStdString() + "/OrderData.aspx",
+                            QByteArray("<order-request><deleteafter>true</deleteafter>"
+                                       "</order-request>"))
+            : route == "Upload" ? std::pair("/edi/" + mailbox.toStdString() + "/Upload.aspx",
+                                            QByteArray("<Document-OrderResponse/>"))
+            : route == "Partners"
+                ? std::pair(std::string("/edi/Partners.aspx?format=xml"),
+                            "<partners-request>" +
+                                (mailbox == "nobody"
+                                     ? QByteArray()
+                                     : "<partner-iln>" + iln.toUtf8() + "</partner-iln>") +
+                                "<info-name>INFO</info-name></partners-request>")
+                : std::pair(std::string("/edi/Ticket.aspx"),
+                            "<launch-ticket-request><ticket>" + ticket.toUtf8() +
+                                "</ticket></launch-ticket-request>");
+
+        const XmlDocument answer =
+            client.post(request.first, request.second, headers, type.constData());
+
+        QCOMPARE(client.httpStatus, status);
+        const char* expected = route == "OrderData" ? "/receive-document-response/document-content"
+                               : route == "Upload"  ? "/send-document-response/submission-status"
+                               : route == "Partners"
+                                   ? "/partner-info-response/partner-info/info/name"
+                                   : "/launch-ticket-response/cookie";
+        QCOMPARE(answer.selectSingleNode(status == 200 ? expected : "/error-response/message")
+                     .text()
+                     .isEmpty(),
+                 false);
+        // A refused request leaves every mailbox as it was.
+        const bool taken = route == "OrderData" && status == 200;
+        QTRY_COMPARE(names("north/waiting").size(), taken ? 0 : 1);
+        QCOMPARE(names("south/waiting").size(), 1);
+        QCOMPARE(names("north/received").size(), route == "Upload" && status == 200 ? 1 : 0);
+        QCOMPARE(names("south/received").size(), 0);
+        QVERIFY(!QFileInfo::exists(m_root->filePath("mailbox/nobody")));
+        QVERIFY(!QFileInfo::exists(m_root->filePath("mailbox/_")));
+    }
+
+    // The page's link names the address the platform is configured with, whatever the
+    // request's Host says, and the cookie goes to no other site's requests.
+    void thePageNamesThePublicAddressNeverTheHost_data()
+    {
+        QTest::addColumn<QString>("publicUrl");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("cookieEnd");
+        QTest::newRow("without one, the address listened on")
+            << ""
+            << "/edi/north/Order.aspx"
+            << "; Path=/edi/; HttpOnly; SameSite=Strict";
+        QTest::newRow("an https address, whose cookie goes over secure connections only")
+            << "https://edi.example:8443"
+            << "https://edi.example:8443/edi/north/Order.aspx"
+            << "; Path=/edi/; HttpOnly; SameSite=Strict; Secure";
+        QTest::newRow("https's own port left out") << "https://EDI.example:443/"
+                                                   << "https://edi.example/edi/north/Order.aspx"
+                                                   << "; Secure";
+        QTest::newRow("http's own port left out") << "http://edi.example:80"
+                                                  << "http://edi.example/edi/north/Order.aspx"
+                                                  << "; SameSite=Strict";
+    }
+    void thePageNamesThePublicAddressNeverTheHost()
+    {
+        QFETCH(QString, publicUrl);
+        QFETCH(QString, page);
+        QFETCH(QString, cookieEnd);
+        QVERIFY(
+            start(publicUrl.isEmpty() ? QStringList() : QStringList{"--public-url", publicUrl}));
+        httplib::Client http("127.0.0.1", m_platform->port());
+        const httplib::Result visit =
+            http.Get("/edi/north/Order.aspx", {{"Host", "attacker.example"}});
+        QVERIFY(visit);
+        const QString link = QString::fromStdString(visit->body)
+                                 .section("id=\"open\" href=\"", 1)
+                                 .section('"', 0, 0)
+                                 .replace("&amp;", "&");
+        const QString named = QUrlQuery(QUrl(link)).queryItemValue("page", QUrl::FullyDecoded);
+        QCOMPARE(named, publicUrl.isEmpty() ? ownOrigin() + page : page);
+        QVERIFY2(QString::fromStdString(visit->get_header_value("Set-Cookie")).endsWith(cookieEnd),
+                 visit->get_header_value("Set-Cookie").c_str());
+        // The page's own origin may post; the one the Host named may not.
+        const QString origin = QUrl(named).adjusted(QUrl::RemovePath).toString();
+        ServiceClient client(m_platform->port(), "north");
+        const QByteArray peek = "<order-request><deleteafter>false</deleteafter></order-request>";
+        client.post("/edi/north/OrderData.aspx", peek, {{"Origin", origin.toStdString()}});
+        QCOMPARE(client.httpStatus, 200);
+        client.post("/edi/north/OrderData.aspx", peek, {{"Origin", "http://attacker.example"}});
+        QCOMPARE(client.httpStatus, 403);
+    }
+
+    // The public address is where browsers reach the site: nothing but scheme, host and port.
+    void aPublicAddressIsASiteOnly_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("origin");
+        QTest::newRow("https with a port") << "https://edi.example:8443"
+                                           << "https://edi.example:8443";
+        QTest::newRow("http with a slash") << "http://edi.example/"
+                                           << "http://edi.example";
+        QTest::newRow("a user is refused") << "https://clerk@edi.example"
+                                           << "";
+        QTest::newRow("a path is refused") << "https://edi.example/edi/"
+                                           << "";
+        QTest::newRow("a query is refused") << "https://edi.example/?page=1"
+                                            << "";
+        QTest::newRow("a fragment is refused") << "https://edi.example/#top"
+                                               << "";
+        QTest::newRow("another scheme is refused") << "ftp://edi.example"
+                                                   << "";
+        QTest::newRow("no host is refused") << "https://"
+                                            << "";
+    }
+    void aPublicAddressIsASiteOnly()
+    {
+        QFETCH(QString, address);
+        QTEST(PublicAddress::parse(address).origin(), "origin");
+    }
+
+    // Only an existing mailbox's page opens a session; coming back to it keeps the session.
+    void onlyAMailboxsPageOpensASession()
+    {
+        QVERIFY(start());
+        const PlatformProcess::Page missing = m_platform->page("nobody");
+        QCOMPARE(missing.status, 404);
+        QVERIFY(missing.cookie.isEmpty());
+        ServiceClient north(m_platform->port(), "north");
+        const httplib::Result again =
+            north.http.Get("/edi/north/Order.aspx", {{"Cookie", north.cookie}});
+        QVERIFY(again);
+        QCOMPARE(again->get_header_value("Set-Cookie").substr(0, north.cookie.size()),
+                 north.cookie);
+        const httplib::Result other =
+            north.http.Get("/edi/south/Order.aspx", {{"Cookie", north.cookie}});
+        QVERIFY(other);
+        QVERIFY(other->get_header_value("Set-Cookie").find(north.cookie) == std::string::npos);
+    }
+
+    // A browser sends the site's other cookies with the session's, however it separates them.
+    void theSessionIsFoundAmongOtherCookies()
+    {
+        QVERIFY(start());
+        ServiceClient client(m_platform->port(), "north");
+        client.cookie = "theme=dark;" + client.cookie + "; lang=ru";
+        QCOMPARE(client.takeOrder("/edi/north/OrderData.aspx"), "N1");
+    }
+
+    void sessionsCloseWhenIdle_data()
+    {
+        QTest::addColumn<QList<int>>("usesAfter");
+        QTest::addColumn<bool>("open");
+        QTest::newRow("a session used within its idle time stays open") << QList<int>{3600} << true;
+        QTest::newRow("a session idle a second longer than allowed is closed")
+            << QList<int>{3601} << false;
+        QTest::newRow("each use starts its idle time again")
+            << QList<int>{3000, 3000, 3000} << true;
+    }
+    void sessionsCloseWhenIdle()
+    {
+        QFETCH(QList<int>, usesAfter);
+        QFETCH(bool, open);
+        StillClock clock;
+        Sessions sessions({std::chrono::hours(1), std::chrono::minutes(2), 100}, clock.function());
+        const std::string token = sessions.open({"north", NorthIln});
+        std::optional<Sessions::Grant> grant;
+        for (const int seconds : usesAfter) {
+            clock.pass(seconds);
+            grant = sessions.use(token);
+        }
+        QCOMPARE(grant.has_value(), open);
+        if (open)
+            QCOMPARE(grant->mailbox, "north");
+    }
+
+    // GIVEN three open sessions, the first used last WHEN a fourth opens THEN the one unused
+    // longest is closed and the others stay.
+    void theSessionUnusedLongestGoesFirst()
+    {
+        StillClock clock;
+        Sessions sessions({std::chrono::hours(1), std::chrono::minutes(2), 3}, clock.function());
+        std::vector<std::string> tokens;
+        for (const char* mailbox : {"a", "b", "c"}) {
+            tokens.push_back(sessions.open({mailbox, {}}));
+            clock.pass(1);
+        }
+        QVERIFY(sessions.use(tokens[0]));
+        tokens.push_back(sessions.open({"d", {}}));
+
+        QCOMPARE(sessions.openCount(), size_t(3));
+        QVERIFY(!sessions.use(tokens[1]));
+        for (const size_t open : {0, 2, 3})
+            QVERIFY(sessions.use(tokens[open]));
+    }
+
+    void ticketsStandForOpenSessionsOnce_data()
+    {
+        QTest::addColumn<int>("after");
+        QTest::addColumn<int>("uses");
+        QTest::addColumn<int>("laterTickets");
+        QTest::addColumn<int>("refusal"); // -1: the ticket's session
+        const int unknown = int(Sessions::Refusal::Unknown);
+        QTest::newRow("a ticket redeemed within its lifetime gives its open session")
+            << 59 << 1 << 0 << -1;
+        QTest::newRow("a ticket at the end of its lifetime has expired")
+            << 120 << 1 << 0 << int(Sessions::Refusal::Expired);
+        QTest::newRow("a ticket used once already is unknown") << 0 << 2 << 0 << unknown;
+        QTest::newRow("a ticket whose session closed meanwhile is refused")
+            << 61 << 1 << 0 << int(Sessions::Refusal::SessionGone);
+        QTest::newRow("tickets are capped like sessions, the oldest dropped")
+            << 0 << 1 << 3 << unknown;
+    }
+    void ticketsStandForOpenSessionsOnce()
+    {
+        QFETCH(int, after);
+        QFETCH(int, uses);
+        QFETCH(int, laterTickets);
+        StillClock clock;
+        Sessions sessions({std::chrono::seconds(60), std::chrono::seconds(120), 3},
+                          clock.function());
+        const std::string session = sessions.open({"north", NorthIln});
+        const std::string ticket = sessions.issueTicket(session);
+        for (int n = 0; n < laterTickets; ++n)
+            sessions.issueTicket(session);
+        clock.pass(after);
+
+        Sessions::Refusal refusal = Sessions::Refusal(-1);
+        std::optional<std::string> redeemed;
+        for (int use = 0; use < uses; ++use)
+            redeemed = sessions.redeem(ticket, refusal);
+
+        QTEST(redeemed ? -1 : int(refusal), "refusal");
+        if (redeemed)
+            QCOMPARE(*redeemed, session);
+    }
+
+    // The editor's certificate check stays strict: it reaches the platform over TLS when
+    // the platform's authority is among those it trusts, and refuses it otherwise.
+    void theEditorReachesTlsOnlyWithATrustedAuthority_data()
+    {
+        QTest::addColumn<bool>("trusted");
+        QTest::newRow("an authority the editor trusts") << true;
+        QTest::newRow("an authority the editor does not know") << false;
+    }
+    void theEditorReachesTlsOnlyWithATrustedAuthority()
+    {
+        QFETCH(bool, trusted);
+        QVERIFY(start({"--tls-cert", Tls + "server.pem", "--tls-key", Tls + "server.key"}));
+        QVERIFY(m_platform->siteBase().startsWith("https://"));
+        const QSslConfiguration system = QSslConfiguration::defaultConfiguration();
+        if (trusted) {
+            QSslConfiguration withAuthority = system;
+            withAuthority.addCaCertificates(Tls + "authority.pem");
+            QSslConfiguration::setDefaultConfiguration(withAuthority);
+        }
+
+        const RequestChannel::Transfer transfer = RequestChannel::post(
+            QUrl(m_platform->siteBase() + "Ticket.aspx"), {}, false,
+            "<launch-ticket-request><ticket>0</ticket></launch-ticket-request>");
+        QSslConfiguration::setDefaultConfiguration(system);
+
+        QCOMPARE(transfer.ok, trusted);
+        QCOMPARE(XmlDocument::fromBytes(transfer.body)
+                     .selectSingleNode("/error-response/message")
+                     .text(),
+                 trusted ? "Ссылка на редактор уже использована или неизвестна" : "");
+        if (!trusted)
+            return;
+        // Served over TLS, the session's cookie is for secure connections only.
+        httplib::SSLClient browser("127.0.0.1", m_platform->port());
+        browser.set_ca_cert_path((Tls + "authority.pem").toStdString());
+        browser.enable_server_certificate_verification(true);
+        const httplib::Result page = browser.Get("/edi/north/Order.aspx");
+        QVERIFY(page);
+        QVERIFY(page->get_header_value("Set-Cookie").ends_with("; Secure"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAccess)
+#include "tst_access.moc"

@@ -1,0 +1,391 @@
+#include "PlatformProcess.h"
+#include "ServiceClient.h"
+
+#include "core/actions/RequestChannel.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define WEXA_SANITIZED
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define WEXA_SANITIZED
+#endif
+#endif
+
+namespace {
+
+constexpr qint64 MB = 1024 * 1024;
+const QString Tls = QStringLiteral(WEXA_SOURCE_DIR "/tests/common/tls/");
+
+// An order response of exactly `bytes` bytes.
+QByteArray response(qint64 bytes)
+{
+    const QByteArray open = "<Document-OrderResponse><Remarks>";
+    const QByteArray close = "</Remarks></Document-OrderResponse>";
+    return open + QByteArray(bytes - open.size() - close.size(), 'x') + close;
+}
+
+QByteArray head(const QByteArray& cookie, const QByteArray& framing,
+                const QByteArray& path = "/edi/supplier/Upload.aspx")
+{
+    return "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: text/xml\r\n" +
+           "Cookie: " + cookie + "\r\n" + framing + "\r\n";
+}
+
+QByteArray chunk(const QByteArray& data)
+{
+    return QByteArray::number(data.size(), 16) + "\r\n" + data + "\r\n";
+}
+
+} // namespace
+
+class TestLimits : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_root;
+    std::unique_ptr<PlatformProcess> m_platform;
+    QByteArray m_cookie;
+
+    // A plain server also opens a session, whose cookie the requests then carry.
+    bool start(const QStringList& options = {})
+    {
+        m_platform = std::make_unique<PlatformProcess>(m_root->path());
+        if (!m_platform->placeMailbox("supplier", "4607000000017", "ТД «Северный»", {}) ||
+            !m_platform->start(options))
+            return false;
+        if (options.contains("--tls-cert"))
+            return true;
+        m_cookie = QByteArray::fromStdString(ServiceClient(m_platform->port()).cookie);
+        return !m_cookie.isEmpty();
+    }
+    QStringList received() const
+    {
+        return PlatformProcess::names(m_root->filePath("mailbox/supplier/received"));
+    }
+
+private slots:
+    void init() { m_root = std::make_unique<QTemporaryDir>(); }
+    void cleanup() { m_platform.reset(); }
+
+    // With a cap of 1 MB. A body that is refused is answered 413 and its connection ends.
+    void bodiesAreCappedWhileRead_data()
+    {
+        QTest::addColumn<bool>("chunked");
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<bool>("sendsBody");
+        QTest::addColumn<int>("status");
+        QTest::newRow("a declared body a byte under the cap is taken")
+            << false << MB - 1 << true << 200;
+        QTest::newRow("a declared body at the cap is taken") << false << MB << true << 200;
+        QTest::newRow("a declared body a byte over the cap is refused before it is sent")
+            << false << MB + 1 << false << 413;
+        QTest::newRow("a declared gigabyte is refused before it is sent")
+            << false << 1024 * MB << false << 413;
+        QTest::newRow("a chunked body a byte under the cap is taken")
+            << true << MB - 1 << true << 200;
+        QTest::newRow("a chunked body at the cap is taken") << true << MB << true << 200;
+        QTest::newRow("a chunked body a byte over the cap is refused")
+            << true << MB + 1 << true << 413;
+        QTest::newRow("a chunk that claims more than the cap is refused before it is sent")
+            << true << 4096 * MB << false << 413;
+    }
+    void bodiesAreCappedWhileRead()
+    {
+        QFETCH(bool, chunked);
+        QFETCH(qint64, bytes);
+        QFETCH(bool, sendsBody);
+        QFETCH(int, status);
+        QVERIFY(start({"--body-limit", "1"}));
+        RawConnection connection(m_platform->port());
+        QVERIFY(connection.isConnected());
+        QByteArray request =
+            head(m_cookie, chunked ? "Transfer-Encoding: chunked\r\n"
+                                   : "Content-Length: " + QByteArray::number(bytes) + "\r\n");
+        const QByteArray body = sendsBody ? response(bytes) : QByteArray();
+        if (chunked && sendsBody) {
+            for (qsizetype at = 0; at < body.size(); at += 65536)
+                request += chunk(body.mid(at, 65536));
+            request += "0\r\n\r\n";
+        } else if (chunked) {
+            request += QByteArray::number(bytes, 16) + "\r\n";
+        } else {
+            request += body;
+        }
+
+        QVERIFY(connection.send(request));
+
+        QByteArray answer;
+        QCOMPARE(connection.answer(&answer), status);
+        if (status == 200) {
+            QVERIFY2(answer.contains("<submission-status>OK<"), answer.constData());
+            QCOMPARE(received().size(), 1);
+            QCOMPARE(PlatformProcess::read(m_root->filePath("mailbox/supplier/received/") +
+                                           received().value(0)),
+                     body);
+            return;
+        }
+        QVERIFY2(answer.contains("<error-response><message>Документ слишком велик: больше 1 МБ<"),
+                 answer.constData());
+        QTRY_VERIFY(connection.closedByServer());
+        QCOMPARE(received(), QStringList());
+    }
+
+    // A client that keeps sending far past the cap: the server reads up to the cap, answers,
+    // and never holds twice the cap in memory.
+    void aBodyFarOverTheCapIsNeverHeld_data()
+    {
+        QTest::addColumn<bool>("chunked");
+        QTest::newRow("chunked") << true;
+        QTest::newRow("of declared length") << false;
+    }
+    void aBodyFarOverTheCapIsNeverHeld()
+    {
+        QFETCH(bool, chunked);
+        const qint64 cap = 32 * MB, sent = 4 * cap;
+        QVERIFY(start({"--body-limit", "32"}));
+        RawConnection connection(m_platform->port());
+        QVERIFY(connection.send(
+            head(m_cookie, chunked ? "Transfer-Encoding: chunked\r\n"
+                                   : "Content-Length: " + QByteArray::number(sent) + "\r\n")));
+        std::atomic<bool> refused{false};
+        std::thread sender([&] {
+            const QByteArray piece(MB, 'x');
+            const QByteArray each = chunked ? chunk(piece) : piece;
+            for (qint64 at = 0; at < sent && !refused && connection.send(each); at += MB) {
+            }
+        });
+        QByteArray answer;
+        const int status = connection.answer(&answer, 60);
+        refused = true;
+        sender.join();
+
+        QCOMPARE(status, 413);
+        QVERIFY(answer.contains("больше 32 МБ"));
+        QCOMPARE(received(), QStringList());
+#ifdef WEXA_SANITIZED
+        QSKIP("the sanitizers' shadow and quarantine count in the server's memory");
+#endif
+        const qint64 peak = m_platform->peakMemoryKb() * 1024;
+        qInfo("server's peak memory %lld MB, cap %lld MB", peak / MB, cap / MB);
+        QVERIFY(peak > 0 && peak < 2 * cap);
+    }
+
+    // A body framed as it should be is taken and its connection kept; one whose framing
+    // cannot be trusted is refused, nothing of it stored, and its connection ends.
+    void framingIsTakenOnlyWhenItCanBeTrusted_data()
+    {
+        QTest::addColumn<QByteArray>("framing");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("cutShort"); // the client sends nothing more after the body
+        const QByteArray length = "Content-Length: 25\r\n";
+        const QByteArray chunked = "Transfer-Encoding: chunked\r\n";
+        const QByteArray doc = "<Document-OrderResponse/>", last = "\r\n0\r\n\r\n";
+        // Trailer fields of 8 KB in all, line ends included, and one byte more.
+        const QByteArray trailer =
+            (QByteArray(1022, 't').replace(0, 3, "X: ") + "\r\n").repeated(8);
+        QTest::newRow("a size line of 1 KB, extensions after spaces, is taken")
+            << chunked << "19 ;" + QByteArray(1020, 'e') + "\r\n" + doc + last << 200 << false;
+        QTest::newRow("a trailer of 8 KB is taken")
+            << chunked << "19\r\n" + doc + "\r\n0\r\n" + trailer + "\r\n"
+            << 200 << false;
+        QTest::newRow("a size line a byte over 1 KB")
+            << chunked << "19 ;" + QByteArray(1021, 'e') + "\r\n" + doc + last << 400 << false;
+        QTest::newRow("a trailer a byte over 8 KB")
+            << chunked << "19\r\n" + doc + "\r\n0\r\n" + QByteArray(trailer).insert(3, 't') + "\r\n"
+            << 400 << false;
+        QTest::newRow("a chunk size followed by something else")
+            << chunked << "19z\r\n" + doc + last << 400 << false;
+        QTest::newRow("a chunk longer than its size")
+            << chunked << "19\r\n" + doc + "x" + last << 400 << false;
+        QTest::newRow("both a length and chunks") << length + chunked << chunk(doc) + "0\r\n\r\n"
+                                                  << 400 << false;
+        QTest::newRow("two lengths that differ") << length + "Content-Length: 24\r\n"
+                                                 << doc << 400 << false;
+        QTest::newRow("a length that is not a number")
+            << QByteArray("Content-Length: 2e1\r\n") << doc << 400 << false;
+        QTest::newRow("a transfer coding other than chunks")
+            << QByteArray("Transfer-Encoding: gzip, chunked\r\n") << chunk(doc) << 400 << false;
+        QTest::newRow("a compressed body, which would unpack past the cap")
+            << length + "Content-Encoding: gzip\r\n"
+            << doc << 415 << false;
+    }
+    void framingIsTakenOnlyWhenItCanBeTrusted()
+    {
+        QFETCH(QByteArray, framing);
+        QFETCH(QByteArray, body);
+        QFETCH(int, status);
+        QFETCH(bool, cutShort);
+        QVERIFY(start());
+        RawConnection connection(m_platform->port());
+
+        QVERIFY(connection.send(head(m_cookie, framing) + body));
+        if (cutShort)
+            connection.finishSending();
+
+        QCOMPARE(connection.answer(), status);
+        if (status == 200) {
+            QCOMPARE(received().size(), 1);
+            QVERIFY(!connection.closedByServer());
+            return;
+        }
+        QTRY_VERIFY(connection.closedByServer());
+        QCOMPARE(received(), QStringList());
+    }
+
+    // A client that waits to be asked for its body is asked only for one that will be taken.
+    void theBodyIsAskedForOnlyWhenItWillBeTaken_data()
+    {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<int>("first");
+        QTest::newRow("a body under the cap is asked for") << MB / 2 << 100;
+        QTest::newRow("a body over the cap is refused without being asked for") << 2 * MB << 413;
+    }
+    void theBodyIsAskedForOnlyWhenItWillBeTaken()
+    {
+        QFETCH(qint64, bytes);
+        QFETCH(int, first);
+        QVERIFY(start({"--body-limit", "1"}));
+        RawConnection connection(m_platform->port());
+
+        QVERIFY(connection.send(head(m_cookie, "Expect: 100-continue\r\nContent-Length: " +
+                                                   QByteArray::number(bytes) + "\r\n")));
+
+        QCOMPARE(connection.answer(), first);
+        if (first == 100) {
+            QVERIFY(connection.send(response(bytes)));
+            QCOMPARE(connection.answer(), 200);
+            QCOMPARE(received().size(), 1);
+        }
+    }
+
+    // A client that sends a byte now and then, each in time, is still cut off: its head
+    // at the head's deadline, its body at the request's.
+    void aSlowRequestIsCutOff_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("start");
+        QTest::newRow("a head a byte at a time")
+            << QStringList{"--head-deadline", "1"}
+            << QByteArray("POST /edi/Ticket.aspx HTTP/1.1\r\n");
+        QTest::newRow("a body a byte at a time")
+            << QStringList{"--request-deadline", "1"}
+            << QByteArray("POST /edi/Ticket.aspx HTTP/1.1\r\nContent-Type: text/xml\r\n"
+                          "Content-Length: 100000\r\n\r\n<");
+        QTest::newRow("a TLS handshake a byte at a time")
+            << QStringList{"--head-deadline",  "1",         "--tls-cert",
+                           Tls + "server.pem", "--tls-key", Tls + "server.key"}
+            << QByteArray("\x16\x03\x01");
+    }
+    void aSlowRequestIsCutOff()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, start);
+        QVERIFY(this->start(options));
+        RawConnection slow(m_platform->port());
+        QVERIFY(slow.send(start));
+        // A byte at each look: the server sees a client that is never idle for long.
+        QTRY_VERIFY_WITH_TIMEOUT(!slow.send(" ") || slow.closedByServer(), 10000);
+    }
+
+    // GIVEN three connections that each had an answer and are sending the next request
+    // WHEN one more comes THEN it is answered 503 and closed; once two of the three have
+    // closed, their places are taken again, and no more than them.
+    void connectionsAreCapped_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("held");
+        QTest::addColumn<QByteArray>("refused"); // where one more comes from
+        QTest::addColumn<QByteArray>("served");  // an address still served, if any
+        QTest::newRow("three from one address, and a fourth from it")
+            << QStringList{"--connections-per-address", "3"}
+            << QStringList{"127.0.0.2", "127.0.0.2", "127.0.0.2"} << QByteArray("127.0.0.2")
+            << QByteArray("127.0.0.3");
+        QTest::newRow("three in all, and a fourth from one of their addresses")
+            << QStringList{"--connections", "3"}
+            << QStringList{"127.0.0.2", "127.0.0.3", "127.0.0.4"} << QByteArray("127.0.0.4")
+            << QByteArray();
+    }
+    void connectionsAreCapped()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, held);
+        QFETCH(QByteArray, refused);
+        QFETCH(QByteArray, served);
+        QVERIFY(start(options + QStringList{"--head-deadline", "60"}));
+        const QByteArray page = "GET /edi/supplier/Order.aspx HTTP/1.1\r\nHost: h\r\n\r\n";
+        std::vector<std::unique_ptr<RawConnection>> open;
+        const auto hold = [&](const QByteArray& from) {
+            auto connection = std::make_unique<RawConnection>(m_platform->port(), from.constData());
+            if (!connection->send(page) || connection->answer() != 200)
+                return false;
+            open.push_back(std::move(connection));
+            return open.back()->send("GET /edi/");
+        };
+        for (const QString& from : held)
+            QVERIFY(hold(from.toLatin1()));
+
+        RawConnection more(m_platform->port(), refused.constData());
+        QByteArray refusal;
+        QCOMPARE(more.answer(&refusal), 503);
+        QVERIFY(refusal.contains("<error-response><message>"));
+        QTRY_VERIFY(more.closedByServer());
+        if (!served.isEmpty()) {
+            RawConnection other(m_platform->port(), served.constData());
+            QVERIFY(other.send(page));
+            QCOMPARE(other.answer(), 200);
+        }
+
+        open.pop_back();
+        open.pop_back();
+        for (int n = 0; n < 2; ++n) {
+            bool taken = false;
+            QTRY_VERIFY_WITH_TIMEOUT(taken || (taken = hold(refused)), 10000);
+        }
+        RawConnection again(m_platform->port(), refused.constData());
+        QCOMPARE(again.answer(), 503);
+    }
+
+    // More clients than any fixed number of workers send half a request and wait; a client
+    // that sends a whole one is answered while they all still hang on.
+    void slowClientsDoNotHoldUpOthers()
+    {
+        QVERIFY(start());
+        std::vector<std::unique_ptr<RawConnection>> slow;
+        for (int n = 0; n < 100; ++n) {
+            const QByteArray from = "127.0.1." + QByteArray::number(1 + n % 4);
+            slow.push_back(std::make_unique<RawConnection>(m_platform->port(), from.constData()));
+            QVERIFY(slow.back()->send("POST /edi/Ticket.aspx HTTP/1.1\r\nHost: h\r\n"));
+        }
+
+        ServiceClient client(m_platform->port());
+        QVERIFY(!client.cookie.empty());
+        client.post("/edi/supplier/OrderData.aspx", "<order-request/>");
+
+        QCOMPARE(client.httpStatus, 200);
+        for (const auto& each : slow)
+            QVERIFY(!each->closedByServer());
+    }
+
+    // The editor, which sends its whole document before it reads the answer, hears why a
+    // document a little over the cap was refused.
+    void theEditorIsToldABodyIsTooLarge()
+    {
+        QVERIFY(start({"--body-limit", "1"}));
+        const RequestChannel::Transfer transfer =
+            RequestChannel::post(QUrl(m_platform->siteBase() + "supplier/Upload.aspx"), m_cookie,
+                                 true, response(MB * 3 / 2));
+        QVERIFY2(transfer.ok, qPrintable(transfer.error));
+        QVERIFY(transfer.body.contains("Документ слишком велик: больше 1 МБ"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLimits)
+#include "tst_limits.moc"
