@@ -52,8 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (const std::optional<QString> refusal = Answers::uploadRefusal(body))
         Answers::uploadStatus(*refusal);
     QString refusal;
-    if (const std::optional<std::string> answer =
-            Answers::orderAnswer(QByteArray::fromStdString(body), refusal))
-        XmlDocument::fromBytes(QByteArray::fromStdString(*answer));
+    if (const std::optional<std::string> document =
+            Answers::orderDocument(QByteArray::fromStdString(body), refusal))
+        XmlDocument::fromBytes(QByteArray::fromStdString(Answers::orderAnswer(*document, 0)));
     return 0;
 }

@@ -50,7 +50,7 @@ bool deliveryRequested(const std::string& body)
            QLatin1String("true");
 }
 
-std::optional<std::string> orderAnswer(const QByteArray& order, QString& refusal)
+std::optional<std::string> orderDocument(const QByteArray& order, QString& refusal)
 {
     const XmlDocument document = XmlDocument::fromBytes(order);
     if (document.isEmpty()) {
@@ -61,9 +61,15 @@ std::optional<std::string> orderAnswer(const QByteArray& order, QString& refusal
         refusal = QStringLiteral("its root is %1, not Document-Order").arg(root);
         return std::nullopt;
     }
+    return document.xml().toStdString();
+}
+
+std::string orderAnswer(const std::string& document, int waitingBehind)
+{
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><receive-document-response>"
            "<document-content>" +
-           document.xml().toStdString() + "</document-content></receive-document-response>";
+           document + "</document-content><waiting-orders>" + std::to_string(waitingBehind) +
+           "</waiting-orders></receive-document-response>";
 }
 
 std::optional<QString> uploadRefusal(const std::string& body)

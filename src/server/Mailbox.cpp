@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <atomic>
 
 Q_LOGGING_CATEGORY(lcMailbox, "wexa.platform")
@@ -65,7 +66,11 @@ std::optional<Mailbox::Order> Mailbox::takeOrder(const QString& partnerUrl, bool
     QMutexLocker lock(&m_orders);
     const QDir waiting(box(partnerUrl) + QStringLiteral("/waiting"));
     const QStringList names = waiting.entryList({QStringLiteral("*.xml")}, QDir::Files, QDir::Name);
-    for (const QString& name : names) {
+    const auto free = [&](const QString& name) {
+        return !m_handingOut.contains(waiting.filePath(name));
+    };
+    for (auto at = names.cbegin(); at != names.cend(); ++at) {
+        const QString& name = *at;
         QFile file(waiting.filePath(name));
         if (m_handingOut.contains(file.fileName()) || !file.exists())
             continue;
@@ -86,6 +91,7 @@ std::optional<Mailbox::Order> Mailbox::takeOrder(const QString& partnerUrl, bool
         }
         if (deliver)
             m_handingOut.insert(file.fileName());
+        order.waitingBehind = int(std::count_if(at + 1, names.cend(), free));
         return order;
     }
     return std::nullopt;

@@ -34,6 +34,8 @@ public:
     struct Order {
         QString name;
         QByteArray content;
+        // Orders after this one that nobody is being handed.
+        int waitingBehind = 0;
     };
     // Why an order's content cannot be handed out; empty when it can.
     using OrderCheck = std::function<QString(const QByteArray& content)>;

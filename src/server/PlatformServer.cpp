@@ -293,7 +293,7 @@ void PlatformServer::orderData(const QString& partnerUrl, const httplib::Request
     const std::optional<Mailbox::Order> order =
         m_mailbox.takeOrder(partnerUrl, deliver, [&](const QByteArray& content) {
             QString refusal;
-            if (std::optional<std::string> made = Answers::orderAnswer(content, refusal))
+            if (std::optional<std::string> made = Answers::orderDocument(content, refusal))
                 answer = std::move(*made);
             return refusal;
         });
@@ -302,6 +302,7 @@ void PlatformServer::orderData(const QString& partnerUrl, const httplib::Request
                         XmlType);
         return;
     }
+    answer = Answers::orderAnswer(answer, order->waitingBehind);
     if (!deliver) {
         res.set_content(answer, XmlType);
         return;

@@ -117,10 +117,12 @@ private slots:
         QVERIFY(window);
         auto* next = window->findChild<QPushButton*>(u"nextOrder"_s);
         auto* nextAction = window->findChild<QAction*>(u"actionNextOrder"_s);
+        auto* waiting = window->findChild<QLabel*>(u"waiting"_s);
         QVERIFY(!nextAction->isEnabled());
 
         for (int n = 1; n <= 3; ++n) {
             QCOMPARE(window->form().field(Field::lblNrZamWart), u"ZK-%1"_s.arg(n));
+            QCOMPARE(waiting->text(), u"Ждут на площадке: %1"_s.arg(3 - n));
             QCOMPARE(window->form().lineCount(), n + 1);
             send(*window);
             QTRY_COMPARE(mailbox("received").size(), n);

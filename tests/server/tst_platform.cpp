@@ -207,6 +207,28 @@ private slots:
         QTRY_COMPARE(names("delivered").size(), Orders);
     }
 
+    // Each answer tells how many orders wait behind the one it carries: the one only looked
+    // at is counted among them.
+    void theAnswerCountsTheOrdersBehindIt()
+    {
+        placeOrders({"01", "02", "03"});
+        Client client(m_platform->port());
+        const auto take = [&](const char* deleteAfter) {
+            const XmlDocument answer = client.post(
+                OrderData, QByteArray("<order-request><deleteafter>") + deleteAfter +
+                               "</deleteafter></order-request>");
+            return answer.selectSingleNode("/receive-document-response/document-content")
+                       .text() +
+                   "+" +
+                   answer.selectSingleNode("/receive-document-response/waiting-orders").text();
+        };
+        QCOMPARE(take("false"), "01+2");
+        QCOMPARE(take("true"), "01+2");
+        QCOMPARE(take("true"), "02+1");
+        QCOMPARE(take("true"), "03+0");
+        QCOMPARE(take("true"), "+");
+    }
+
     // An order handed out with deleteafter false stays first in the queue.
     void aKilledServerLosesNothing()
     {
