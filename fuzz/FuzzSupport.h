@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/form/Clock.h"
 #include "core/form/MessageSink.h"
 #include "core/form/ProcessState.h"
 #include "core/rules/Conversions.h"
@@ -36,7 +35,7 @@ inline void freshProcess()
     fuzzProcess() = ProcessState{};
     QLocale::setDefault(QLocale(QStringLiteral("ru_RU")));
     Conversions::determineDecimalSeparator();
-    Clock::setToday(QDate(2026, 12, 5));
+    fuzzProcess().pinnedToday = QDate(2026, 12, 5);
 }
 
 inline QByteArray bytesOf(const uint8_t* data, size_t size)

@@ -10,11 +10,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     UserInfo user;
     PartnerInfo partner;
     try {
-        InfoFiles::readUserInfo(path, user);
+        InfoFiles::readUserInfo(fuzzProcess(), path, user);
     } catch (const RuntimeError&) {
     }
     try {
-        InfoFiles::readPartnerInfo(path, partner);
+        InfoFiles::readPartnerInfo(fuzzProcess(), path, partner);
     } catch (const RuntimeError&) {
     }
     return 0;

@@ -84,7 +84,6 @@ private slots:
     void initTestCase()
     {
         freshProcess("ru_RU");
-        DebugLog::reset();
         QVERIFY(m_home.setUp({"--user-iln", UserIln, "--user-name", "ООО Поставщик",
                               "--partner-iln", PartnerIln, "--partner-name", PartnerName}));
         QVERIFY(QFile::exists(QDir(m_home.config()).filePath("WEXA.conf")));

@@ -213,7 +213,6 @@ private slots:
                            m_root->filePath("home/config"));
         QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, systemConfig());
         freshProcess();
-        DebugLog::reset();
         m_boxes.clear();
         m_defaults.clear();
         QString output;
@@ -339,7 +338,7 @@ private slots:
     void theTicketGoesNowhereButThePagesSite()
     {
         const LaunchTicket::Redeemed redeemed =
-            LaunchTicket::redeem("http://127.0.0.1:9/Order.aspx", "ab12");
+            LaunchTicket::redeem("http://127.0.0.1:9/Order.aspx", "ab12", RequestDeadlines{});
         QVERIFY(!redeemed.cookie);
         QVERIFY2(redeemed.refusal.startsWith("Неверный адрес страницы"),
                  qPrintable(redeemed.refusal));

@@ -152,8 +152,7 @@ private slots:
     void init()
     {
         freshProcess("ru_RU");
-        DebugLog::reset();
-        RequestChannel::setStallTimeout(10000);
+        testProcess().deadlines.stall = 10000;
         m_home = std::make_unique<UserHome>();
         m_store = std::make_unique<QTemporaryDir>();
         QVERIFY(m_home->setUp({"--user-iln", UserIln, "--user-name", UserName}));
@@ -163,7 +162,7 @@ private slots:
     {
         m_control.reset();
         m_platform.reset();
-        DebugLog::reset();
+        testProcess().trace = {};
     }
 
     void startupTakesPartnerAndOrder()
@@ -185,7 +184,8 @@ private slots:
         QTRY_COMPARE(names("delivered"), QStringList{"01-ZK-7.xml"});
         QCOMPARE(names("waiting"), QStringList());
         PartnerInfo stored;
-        QCOMPARE(InfoFiles::readPartnerInfo(partnerFile(), stored), InfoFiles::Read::Loaded);
+        QCOMPARE(InfoFiles::readPartnerInfo(testProcess(), partnerFile(), stored),
+                 InfoFiles::Read::Loaded);
         QCOMPARE(stored.name, PartnerName);
     }
 
@@ -306,7 +306,7 @@ private slots:
     {
         QTcpServer silent; // accepts and never answers
         QVERIFY(silent.listen(QHostAddress::LocalHost));
-        RequestChannel::setStallTimeout(500);
+        testProcess().deadlines.stall = 500;
         Control c(
             QStringLiteral("http://127.0.0.1:%1/edi/supplier/Order.aspx").arg(silent.serverPort()),
             QStringLiteral("WEXASESSION=1"));

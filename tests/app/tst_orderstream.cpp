@@ -95,7 +95,6 @@ private slots:
     void init()
     {
         freshProcess();
-        DebugLog::reset();
         m_boxes.clear();
         QDir(m_home.work()).removeRecursively();
         QVERIFY(m_home.setUp({"--user-iln", SellerIln, "--user-name", "ООО Поставщик"}));

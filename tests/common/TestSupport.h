@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/form/Clock.h"
 #include "core/form/ProcessState.h"
 #include "core/rules/Conversions.h"
 
@@ -25,7 +24,7 @@ inline void freshProcess(const QString& locale = QStringLiteral("ru_RU"),
     testProcess() = ProcessState{};
     QLocale::setDefault(QLocale(locale));
     Conversions::determineDecimalSeparator();
-    Clock::setToday(today);
+    testProcess().pinnedToday = today;
 }
 
 // Writes a whole file, making its folder; false when it could not.

@@ -1,5 +1,4 @@
 #include "RecordingMessages.h"
-#include "core/form/Clock.h"
 #include "core/form/Columns.h"
 #include "core/form/Form.h"
 #include "core/form/Grid.h"
@@ -19,7 +18,6 @@ constexpr auto ReportToQtTest = QAbstractItemModelTester::FailureReportingMode::
 class TestGrid : public QObject {
     Q_OBJECT
 private slots:
-    void init() { Clock::setToday(QDate(2026, 12, 5)); }
 
     void modelStaysConsistentThroughChanges()
     {

@@ -96,7 +96,6 @@ private slots:
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
         QSettings(QSettings::NativeFormat, QSettings::UserScope, "WEXA").clear();
         freshProcess("ru_RU");
-        DebugLog::reset();
         m_folder = std::make_unique<QTemporaryDir>();
     }
 
@@ -221,8 +220,8 @@ private slots:
             QVERIFY(writeFile(path, QByteArray(4096, 'x'))); // a previous run's log is replaced
         Control c(level);
         c.show();
-        DebugLog::WriteLog(QStringLiteral("Проверка №1"), 1);
-        DebugLog::WriteLog(QStringLiteral("above every level"), 5);
+        DebugLog::WriteLog(testProcess(), QStringLiteral("Проверка №1"), 1);
+        DebugLog::WriteLog(testProcess(), QStringLiteral("above every level"), 5);
         QCOMPARE(QFile::exists(path), !endings.isEmpty());
         const QByteArray bytes = readFile(path);
         QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));

@@ -57,8 +57,7 @@ private slots:
     {
         freshProcess();
         testProcess().pageCookie = QString::fromUtf8(Cookie);
-        RequestChannel::setStallTimeout(10000);
-        RequestChannel::setDeadline(20000);
+        testProcess().deadlines = {10000, 20000};
     }
 
     // The page's cookie and document go only where the page comes from: a redirect
@@ -145,8 +144,8 @@ private slots:
                 socket->disconnectFromHost();
             }
         };
-        RequestChannel::setStallTimeout(kind == u"trickle"_s ? 300 : 5000);
-        RequestChannel::setDeadline(kind == u"trickle"_s ? 1000 : 20000);
+        testProcess().deadlines =
+            kind == u"trickle"_s ? RequestDeadlines{300, 1000} : RequestDeadlines{5000, 20000};
         Page page(server.origin() + u"/edi/supplier/Order.aspx"_s);
         QElapsedTimer timer;
         timer.start();
@@ -196,13 +195,13 @@ private slots:
             socket->disconnectFromHost();
         };
         QTemporaryDir dir;
-        DebugLog::StartLog(dir.filePath(u"trace.log"_s), int16_t(level));
+        DebugLog::StartLog(testProcess(), dir.filePath(u"trace.log"_s), int16_t(level));
         Page page(server.origin() + u"/edi/supplier/Order.aspx"_s);
 
         const XmlDocument answered =
             SendXMLDOMRequest(page.form, server.origin() + u"/edi/Partners.aspx?format=xml"_s,
                               XmlDocument::fromBytes(Request));
-        DebugLog::reset();
+        testProcess().trace = {};
 
         QCOMPARE(page.messages.texts(), QStringList());
         QVERIFY(answered.isEmpty());

@@ -288,7 +288,7 @@ private slots:
         QFETCH(QString, reason);
         QTemporaryDir dir;
         const QString path = writeFile(dir, u"response.xml"_s, bytes);
-        DebugLog::StartLog(dir.filePath(u"trace.log"_s), 5);
+        DebugLog::StartLog(testProcess(), dir.filePath(u"trace.log"_s), 5);
         XmlDocument document;
         RecordingMessages messages;
         Confirmation form(messages, testProcess());
@@ -296,7 +296,7 @@ private slots:
             document = XmlDocument::fromBytes(bytes);
             loadResponseFile(form, path);
         });
-        DebugLog::reset();
+        testProcess().trace = {};
         QCOMPARE(said, QByteArray());
         QVERIFY(document.isEmpty());
         QVERIFY2(document.errorString().contains(reason), qPrintable(document.errorString()));
@@ -498,7 +498,7 @@ private slots:
         QCOMPARE(outcome, LoadOutcome::Refused);
         QCOMPARE(messages.texts(), QStringList{BadFormat});
         UserInfo user;
-        QCOMPARE(InfoFiles::readUserInfo(path, user), InfoFiles::Read::NotLoaded);
+        QCOMPARE(InfoFiles::readUserInfo(testProcess(), path, user), InfoFiles::Read::NotLoaded);
     }
 
 private:

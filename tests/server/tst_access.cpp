@@ -421,7 +421,8 @@ private slots:
 
         const RequestChannel::Transfer transfer = RequestChannel::post(
             QUrl(m_platform->siteBase() + "Ticket.aspx"), {}, false,
-            "<launch-ticket-request><ticket>0</ticket></launch-ticket-request>");
+            "<launch-ticket-request><ticket>0</ticket></launch-ticket-request>",
+            RequestDeadlines{});
         QSslConfiguration::setDefaultConfiguration(system);
 
         QCOMPARE(transfer.ok, trusted);

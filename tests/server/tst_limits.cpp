@@ -381,7 +381,7 @@ private slots:
         QVERIFY(start({"--body-limit", "1"}));
         const RequestChannel::Transfer transfer =
             RequestChannel::post(QUrl(m_platform->siteBase() + "supplier/Upload.aspx"), m_cookie,
-                                 true, response(MB * 3 / 2));
+                                 true, response(MB * 3 / 2), RequestDeadlines{});
         QVERIFY2(transfer.ok, qPrintable(transfer.error));
         QVERIFY(transfer.body.contains("Документ слишком велик: больше 1 МБ"));
     }

@@ -101,6 +101,18 @@ private slots:
                     through.push_back(n);
                 }
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                // Leaves only once all let in have said so: one slow to wake keeps its place
+                // before those let in after it.
+                for (;;) {
+                    qsizetype recorded;
+                    {
+                        const std::lock_guard guard(lock);
+                        recorded = qsizetype(through.size());
+                    }
+                    if (recorded + qsizetype(gate.waiting()) >= parties.size())
+                        break;
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
                 --inside;
             });
             // The next comes only once this one waits.

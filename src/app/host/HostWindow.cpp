@@ -492,7 +492,7 @@ bool HostWindow::someoneAtScreen() const
 
 void HostWindow::startUp()
 {
-    LaunchGate gate(m_options, m_messages, this, someoneAtScreen());
+    LaunchGate gate(m_options, m_form.process().deadlines, m_messages, this, someoneAtScreen());
     if (!gate.pass()) {
         m_refused = true;
         emit started();

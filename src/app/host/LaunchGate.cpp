@@ -7,9 +7,10 @@
 
 #include <QUrl>
 
-LaunchGate::LaunchGate(LaunchOptions& options, MessageSink& messages, QWidget* window,
-                       bool someoneAtScreen)
-    : m_options(options), m_messages(messages), m_window(window), m_someoneAtScreen(someoneAtScreen)
+LaunchGate::LaunchGate(LaunchOptions& options, const RequestDeadlines& deadlines,
+                       MessageSink& messages, QWidget* window, bool someoneAtScreen)
+    : m_options(options), m_deadlines(deadlines), m_messages(messages), m_window(window),
+      m_someoneAtScreen(someoneAtScreen)
 {
 }
 
@@ -89,7 +90,7 @@ bool LaunchGate::firstStart()
 bool LaunchGate::redeemTicket()
 {
     const LaunchTicket::Redeemed redeemed =
-        LaunchTicket::redeem(m_options.pageUrl.value_or(QString()), m_options.ticket);
+        LaunchTicket::redeem(m_options.pageUrl.value_or(QString()), m_options.ticket, m_deadlines);
     m_options.ticket.clear();
     if (redeemed.cookie) {
         m_options.cookie = *redeemed.cookie;

@@ -2,6 +2,7 @@
 
 #include "app/host/LaunchOptions.h"
 #include "core/form/MessageSink.h"
+#include "core/form/ProcessState.h"
 
 class QWidget;
 
@@ -12,8 +13,8 @@ class QWidget;
 // was, the clerk's answer to the question about the site aside.
 class LaunchGate {
 public:
-    LaunchGate(LaunchOptions& options, MessageSink& messages, QWidget* window,
-               bool someoneAtScreen);
+    LaunchGate(LaunchOptions& options, const RequestDeadlines& deadlines, MessageSink& messages,
+               QWidget* window, bool someoneAtScreen);
 
     // False when the launch stops here; the clerk has been told why.
     bool pass();
@@ -28,6 +29,7 @@ private:
     void tell(const QString& text);
 
     LaunchOptions& m_options;
+    const RequestDeadlines& m_deadlines;
     MessageSink& m_messages;
     QWidget* m_window;
     bool m_someoneAtScreen;

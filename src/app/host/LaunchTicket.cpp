@@ -17,7 +17,7 @@ QString address(const QString& pageUrl)
     return base.isEmpty() ? QString() : base + QStringLiteral("Ticket.aspx");
 }
 
-Redeemed redeem(const QString& pageUrl, const QString& ticket)
+Redeemed redeem(const QString& pageUrl, const QString& ticket, const RequestDeadlines& deadlines)
 {
     const QUrl page(pageUrl);
     const QUrl target(address(pageUrl));
@@ -28,7 +28,7 @@ Redeemed redeem(const QString& pageUrl, const QString& ticket)
         QStringLiteral("<launch-ticket-request><ticket/></launch-ticket-request>"));
     request.selectSingleNode("/launch-ticket-request/ticket").setText(ticket);
     const RequestChannel::Transfer transfer =
-        RequestChannel::post(target, {}, false, request.xml().toUtf8());
+        RequestChannel::post(target, {}, false, request.xml().toUtf8(), deadlines);
     if (!transfer.ok)
         return {std::nullopt, transfer.error};
     const XmlDocument answer = XmlDocument::fromBytes(transfer.body);

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+struct RequestDeadlines;
+
 #include <optional>
 
 // The exchange that stands in for a page handing its cookie to the control it hosts. The
@@ -21,6 +23,6 @@ struct Redeemed {
 };
 
 QString address(const QString& pageUrl);
-Redeemed redeem(const QString& pageUrl, const QString& ticket);
+Redeemed redeem(const QString& pageUrl, const QString& ticket, const RequestDeadlines& deadlines);
 
 } // namespace LaunchTicket

@@ -2,7 +2,6 @@
 
 #include "core/actions/CellEditor.h"
 #include "core/actions/ChangeType.h"
-#include "core/form/Clock.h"
 #include "core/form/Columns.h"
 #include "core/form/ProcessState.h"
 #include "core/form/RuntimeError.h"
@@ -46,7 +45,7 @@ Confirmation::~Confirmation() = default;
 
 void Confirmation::initialize()
 {
-    DebugLog::WriteLog(QStringLiteral("UserControl_Initialize"), 4);
+    DebugLog::WriteLog(process(), QStringLiteral("UserControl_Initialize"), 4);
     Remembered kept = remembered();
     kept.deliveryDate.clear();
     kept.deliveryTime.clear();
@@ -160,7 +159,7 @@ void Confirmation::SetHeader()
     try {
         setField(Field::lblILNKupWart, process().partner.name);
         setField(Field::lblILNSprzedWart, process().user.name);
-        setTxtDataPotw(Clock::today());
+        setTxtDataPotw(process().today());
         set(Switch::btnUsunEnabled, true);
         set(Switch::btnEdytujEnabled, true);
     } catch (const RuntimeError& e) {

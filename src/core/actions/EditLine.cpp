@@ -2,8 +2,8 @@
 
 #include "core/actions/CellEditor.h"
 #include "core/actions/Confirmation.h"
-#include "core/form/Clock.h"
 #include "core/form/Columns.h"
+#include "core/form/ProcessState.h"
 #include "core/form/RuntimeError.h"
 #include "core/rules/Conversions.h"
 #include "core/rules/LineCheck.h"
@@ -24,8 +24,8 @@ LineDialogFields fieldsOfRow(const Confirmation& form, int16_t r)
     fields.price = lines.text(r, ColPrice);
     fields.discount = lines.text(r, ColDiscount);
     const QString date = lines.text(r, ColDeliveryDate);
-    fields.deliveryDate =
-        Conversions::toDate(date.isEmpty() ? Conversions::FormatDate(Clock::today()) : date);
+    fields.deliveryDate = Conversions::toDate(
+        date.isEmpty() ? Conversions::FormatDate(form.process().today()) : date);
     fields.title = QStringLiteral("Позиция номер ") + lines.text(r, ColNumber);
     return fields;
 }

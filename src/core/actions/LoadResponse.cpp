@@ -3,7 +3,6 @@
 #include "core/actions/CellEditor.h"
 #include "core/actions/Confirmation.h"
 #include "core/actions/ResetForm.h"
-#include "core/form/Clock.h"
 #include "core/form/Columns.h"
 #include "core/form/Host.h"
 #include "core/form/ProcessState.h"
@@ -58,7 +57,7 @@ bool readDocument(Confirmation& form, const XmlDocument& document)
     if (isValid(value))
         form.setTxtDataPotwText(value);
     else
-        form.setTxtDataPotw(Clock::today());
+        form.setTxtDataPotw(form.process().today());
     value = GetNodeValue(document, Header + QStringLiteral("OrderNumber"), false);
     if (isValid(value))
         form.setField(Field::lblNrZamWart, value);
@@ -73,7 +72,7 @@ bool readDocument(Confirmation& form, const XmlDocument& document)
     if (isValid(value))
         form.setTxtDataDostText(value);
     else
-        form.setTxtDataDost(Clock::today());
+        form.setTxtDataDost(form.process().today());
     value = GetNodeValue(document, Header + QStringLiteral("ExpectedDeliveryTime"), false);
     if (isValid(value))
         form.setTxtCzasDostText(value);
@@ -120,7 +119,7 @@ bool readDocument(Confirmation& form, const XmlDocument& document)
         lines.setRows(n >= 1 ? n + 1 : 2);
         form.setLineCount(n);
         lines.setRedraw(false);
-        const QString today = Conversions::FormatDate(Clock::today());
+        const QString today = Conversions::FormatDate(form.process().today());
         for (int16_t i = 0; i < n; ++i)
             LineFields::writeRow(lines, int16_t(i + 1), children[i], layout, today);
     }
@@ -253,7 +252,7 @@ XmlDocument LoadDocument(Confirmation& form, const QString& path, bool& ok)
             return retried;
     }
     // The reason the file as it stands was not read.
-    DebugLog::WriteParseError(path, document);
+    DebugLog::WriteParseError(form.process(), path, document);
     return document;
 }
 

@@ -18,13 +18,12 @@
 
 namespace {
 
-int g_stallTimeout = 60000;
-int g_deadline = 120000;
 constexpr int MaxRedirects = 5;
 
 void reportFailure(Confirmation& form, const QString& description)
 {
     DebugLog::WriteLog(
+        form.process(),
         QStringLiteral("Bі№d w SendXMLDOMRequest():") + SafeNames::oneLine(description), 2);
     form.messages().show(
         {QStringLiteral("Bі№d w SendXMLDOMRequest()!"), description, Message::Icon::Critical});
@@ -49,7 +48,7 @@ QString noAnswerWithin(int milliseconds, const QUrl& url)
 }
 
 // Waits for one reply; the reason it failed, or nothing when it was answered.
-QString awaitReply(QNetworkReply* reply, QTimer& deadline, const QUrl& url)
+QString awaitReply(QNetworkReply* reply, QTimer& deadline, int stallTimeout, const QUrl& url)
 {
     enum class End { Running, Stalled, Expired, TooLarge } end = End::Running;
     QEventLoop loop;
@@ -62,7 +61,7 @@ QString awaitReply(QNetworkReply* reply, QTimer& deadline, const QUrl& url)
     QObject::connect(&stall, &QTimer::timeout, &loop, [&] { stop(End::Stalled); });
     QObject::connect(&deadline, &QTimer::timeout, &loop, [&] { stop(End::Expired); });
     QObject::connect(reply, &QNetworkReply::uploadProgress, &loop,
-                     [&] { stall.start(g_stallTimeout); });
+                     [&] { stall.start(stallTimeout); });
     // An answer too large to be parsed is not kept in memory either: its announced length
     // is judged as soon as the headers are in, the body as it arrives.
     const auto arrived = [&] {
@@ -71,13 +70,13 @@ QString awaitReply(QNetworkReply* reply, QTimer& deadline, const QUrl& url)
             (length.isValid() && length.toLongLong() > XmlDocument::MaxInputSize))
             stop(End::TooLarge);
         else
-            stall.start(g_stallTimeout);
+            stall.start(stallTimeout);
     };
     QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, arrived);
     QObject::connect(reply, &QNetworkReply::readyRead, &loop, arrived);
     QObject::connect(reply, &QNetworkReply::downloadProgress, &loop, arrived);
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    stall.start(g_stallTimeout);
+    stall.start(stallTimeout);
     if (!deadline.isActive())
         stop(End::Expired);
     if (!reply->isFinished())
@@ -85,9 +84,9 @@ QString awaitReply(QNetworkReply* reply, QTimer& deadline, const QUrl& url)
 
     switch (end) {
     case End::Stalled:
-        return noAnswerWithin(g_stallTimeout, url);
+        return noAnswerWithin(stallTimeout, url);
     case End::Expired:
-        return noAnswerWithin(g_deadline, url);
+        return noAnswerWithin(deadline.interval(), url);
     case End::TooLarge:
         return QStringLiteral("Ответ сервера больше %1 МБ: %2")
             .arg(XmlDocument::MaxInputSize / (1024 * 1024))
@@ -104,7 +103,7 @@ QString awaitReply(QNetworkReply* reply, QTimer& deadline, const QUrl& url)
 } // namespace
 
 Transfer RequestChannel::post(const QUrl& url, const QByteArray& cookie, bool sendCookie,
-                              const QByteArray& body)
+                              const QByteArray& body, const RequestDeadlines& deadlines)
 {
     Transfer transfer;
     if (!url.isValid() ||
@@ -128,7 +127,7 @@ Transfer RequestChannel::post(const QUrl& url, const QByteArray& cookie, bool se
     manager.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     QTimer deadline;
     deadline.setSingleShot(true);
-    deadline.start(g_deadline);
+    deadline.start(deadlines.whole);
     QUrl target = url;
     for (int redirects = 0;; ++redirects) {
         QNetworkRequest request(target);
@@ -138,7 +137,7 @@ Transfer RequestChannel::post(const QUrl& url, const QByteArray& cookie, bool se
         if (sendCookie)
             request.setRawHeader("Cookie", cookie.isNull() ? QByteArray("") : cookie);
         std::unique_ptr<QNetworkReply> reply(manager.post(request, body));
-        transfer.error = awaitReply(reply.get(), deadline, url);
+        transfer.error = awaitReply(reply.get(), deadline, deadlines.stall, url);
         if (!transfer.error.isEmpty())
             return transfer;
 
@@ -167,29 +166,19 @@ Transfer RequestChannel::post(const QUrl& url, const QByteArray& cookie, bool se
     }
 }
 
-namespace RequestChannel {
-void setStallTimeout(int milliseconds)
-{
-    g_stallTimeout = milliseconds;
-}
-
-void setDeadline(int milliseconds)
-{
-    g_deadline = milliseconds;
-}
-} // namespace RequestChannel
-
 XmlDocument SendXMLDOMRequest(Confirmation& form, const QString& address,
                               const XmlDocument& request)
 {
     const QString cookie = form.process().pageCookie;
     // The address and the cookie come from outside: neither starts a line of the trace.
-    DebugLog::WriteLogXml(QStringLiteral("Request: ") + SafeNames::oneLine(address) +
+    DebugLog::WriteLogXml(form.process(),
+                          QStringLiteral("Request: ") + SafeNames::oneLine(address) +
                               QLatin1Char(' ') + SafeNames::oneLine(cookie),
                           request.root(), 4);
     const QUrl url(address);
-    const Transfer transfer = RequestChannel::post(
-        url, cookie.toUtf8(), sameOrigin(url, QUrl(form.host().pageUrl())), request.xml().toUtf8());
+    const Transfer transfer =
+        RequestChannel::post(url, cookie.toUtf8(), sameOrigin(url, QUrl(form.host().pageUrl())),
+                             request.xml().toUtf8(), form.process().deadlines);
     if (!transfer.ok) {
         reportFailure(form, transfer.error);
         // Without an answer, reading it fails as well: once for the trace, once for the
@@ -198,14 +187,14 @@ XmlDocument SendXMLDOMRequest(Confirmation& form, const QString& address,
         reportFailure(form, noAnswer);
         reportFailure(form, noAnswer);
         XmlDocument empty;
-        DebugLog::WriteLogXml(QStringLiteral("ResponseParsed: "), empty.root(), 4);
+        DebugLog::WriteLogXml(form.process(), QStringLiteral("ResponseParsed: "), empty.root(), 4);
         return empty;
     }
     const QString body = QString::fromUtf8(transfer.body);
-    DebugLog::WriteLog(QStringLiteral("Response: ") + body, 4);
+    DebugLog::WriteLog(form.process(), QStringLiteral("Response: ") + body, 4);
     XmlDocument answer = XmlDocument::fromBytes(transfer.body);
     if (answer.isEmpty())
-        DebugLog::WriteParseError(address, answer);
-    DebugLog::WriteLogXml(QStringLiteral("ResponseParsed: "), answer.root(), 4);
+        DebugLog::WriteParseError(form.process(), address, answer);
+    DebugLog::WriteLogXml(form.process(), QStringLiteral("ResponseParsed: "), answer.root(), 4);
     return answer;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/form/ProcessState.h"
 #include "core/rules/XmlDocument.h"
 
 #include <QString>
@@ -21,11 +22,8 @@ struct Transfer {
     QByteArray body;
 };
 // One POST under the channel's rules and limits: http or https only, redirects followed
-// only within the same origin, the stall timeout, the deadline and the size cap. The
-// cookie is sent when `sendCookie` holds. Nothing is logged or shown.
-Transfer post(const QUrl& url, const QByteArray& cookie, bool sendCookie, const QByteArray& body);
-// A transfer that makes no progress for this long fails like an unreachable server.
-void setStallTimeout(int milliseconds);
-// A whole exchange, however steady, that takes longer fails the same way.
-void setDeadline(int milliseconds);
+// only within the same origin, the deadlines and the size cap. The cookie is sent when
+// `sendCookie` holds. Nothing is logged or shown.
+Transfer post(const QUrl& url, const QByteArray& cookie, bool sendCookie, const QByteArray& body,
+              const RequestDeadlines& deadlines);
 } // namespace RequestChannel

@@ -1,8 +1,8 @@
 #include "core/actions/ResetForm.h"
 
 #include "core/actions/Confirmation.h"
-#include "core/form/Clock.h"
 #include "core/form/Columns.h"
+#include "core/form/ProcessState.h"
 #include "core/rules/Conversions.h"
 #include "core/rules/Totals.h"
 
@@ -14,7 +14,7 @@ void ResetForm(Confirmation& form)
          {Field::txtNrPotw, Field::lblNrZamWart, Field::lblDataZamWart, Field::lblILNKupWart,
           Field::lblILNMiejscaDostWart, Field::lblILNSprzedWart, Field::txtUwagi})
         form.setField(field, QString());
-    form.setTxtDataPotwText(Conversions::FormatDate(Clock::today()));
+    form.setTxtDataPotwText(Conversions::FormatDate(form.process().today()));
     Confirmation::Parties parties = form.parties();
     parties.buyerName.clear();
     parties.sellerName.clear();

@@ -1,6 +1,5 @@
 #include "core/form/Form.h"
 
-#include "core/form/Clock.h"
 #include "core/form/Columns.h"
 #include "core/form/Host.h"
 #include "core/form/ProcessState.h"
@@ -36,8 +35,8 @@ Form::Form(MessageSink& messages, ProcessState& process, QObject* parent)
     m_values.switches[size_t(Switch::btnEdytujVisible)] = true;
     m_values.switches[size_t(Switch::btnPrzeslijVisible)] = true;
     m_values.switches[size_t(Switch::btnPrzeslijEnabled)] = true;
-    m_values.txtDataPotw = Clock::today();
-    m_values.txtDataDost = Clock::today();
+    m_values.txtDataPotw = m_process.today();
+    m_values.txtDataDost = m_process.today();
     m_values.txtCzasDost = QTime(0, 0);
 }
 

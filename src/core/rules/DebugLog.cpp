@@ -1,5 +1,6 @@
 #include "core/rules/DebugLog.h"
 
+#include "core/form/ProcessState.h"
 #include "core/rules/Cp1251.h"
 #include "core/rules/SafeNames.h"
 #include "core/rules/XmlDocument.h"
@@ -8,21 +9,16 @@
 #include <QFile>
 #include <QLocale>
 
-#include <memory>
-
 namespace {
 
-int16_t g_level = 0;
-std::unique_ptr<QFile> g_stream;
-
-void writeLine(const QString& text)
+void writeLine(const TraceLog& trace, const QString& text)
 {
-    if (!g_stream)
+    if (!trace.file)
         return;
     QByteArray bytes = Cp1251::encode(text);
     bytes.append("\r\n");
-    g_stream->write(bytes);
-    g_stream->flush();
+    trace.file->write(bytes);
+    trace.file->flush();
 }
 
 QString stamped(const QString& text)
@@ -35,42 +31,40 @@ QString stamped(const QString& text)
 
 } // namespace
 
-void DebugLog::StartLog(const QString& path, int16_t level)
+void DebugLog::StartLog(ProcessState& process, const QString& path, int16_t level)
 {
-    g_level = level;
-    auto file = std::make_unique<QFile>(path);
+    TraceLog& trace = process.trace;
+    trace.level = level;
+    auto file = std::make_shared<QFile>(path);
     if (path.isEmpty() ||
         !file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        g_stream.reset();
+        trace.file.reset();
         return;
     }
-    g_stream = std::move(file);
-    writeLine(stamped(QStringLiteral("Start logowania...")));
+    trace.file = std::move(file);
+    writeLine(trace, stamped(QStringLiteral("Start logowania...")));
 }
 
-void DebugLog::WriteLog(const QString& text, int16_t level)
+void DebugLog::WriteLog(const ProcessState& process, const QString& text, int16_t level)
 {
-    if (level <= g_level)
-        writeLine(stamped(text));
+    if (level <= process.trace.level)
+        writeLine(process.trace, stamped(text));
 }
 
-void DebugLog::WriteParseError(const QString& source, const XmlDocument& document)
+void DebugLog::WriteParseError(const ProcessState& process, const QString& source,
+                               const XmlDocument& document)
 {
-    WriteLog(SafeNames::oneLine(QStringLiteral("XML ") + source + QStringLiteral(": ") +
+    WriteLog(process,
+             SafeNames::oneLine(QStringLiteral("XML ") + source + QStringLiteral(": ") +
                                 document.errorString()),
              5);
 }
 
-void DebugLog::WriteLogXml(const QString& text, const XmlNode& node, int16_t level)
+void DebugLog::WriteLogXml(const ProcessState& process, const QString& text, const XmlNode& node,
+                           int16_t level)
 {
-    if (level > g_level || !g_stream)
+    if (level > process.trace.level || !process.trace.file)
         return;
-    writeLine(stamped(text));
-    writeLine(node.xml());
-}
-
-void DebugLog::reset()
-{
-    g_stream.reset();
-    g_level = 0;
+    writeLine(process.trace, stamped(text));
+    writeLine(process.trace, node.xml());
 }

@@ -1,7 +1,7 @@
 #include "core/rules/OrderReader.h"
 
-#include "core/form/Clock.h"
 #include "core/form/Form.h"
+#include "core/form/ProcessState.h"
 #include "core/form/RuntimeError.h"
 #include "core/rules/Conversions.h"
 #include "core/rules/LineFields.h"
@@ -43,8 +43,8 @@ void read(Form& form, const XmlDocument& order)
 
     const QString date =
         GetNodeValue(order, "/Document-Order/Order-Header/ExpectedDeliveryDate", true);
-    form.setTxtDataDost(
-        Conversions::toDate(isUnset(date) ? Conversions::FormatDate(Clock::today()) : date));
+    form.setTxtDataDost(Conversions::toDate(
+        isUnset(date) ? Conversions::FormatDate(form.process().today()) : date));
     remembered.deliveryDate = Conversions::FormatDate(*form.txtDataDost());
     form.remember(remembered);
 
@@ -75,7 +75,7 @@ void read(Form& form, const XmlDocument& order)
     lines.setRows(n + 1);
     form.setLineCount(n);
     RedrawPause pause(lines);
-    const QString today = Conversions::FormatDate(Clock::today());
+    const QString today = Conversions::FormatDate(form.process().today());
     for (int16_t i = 0; i < n; ++i)
         LineFields::writeRow(lines, int16_t(i + 1), children[i], layout, today);
     lines.setCurrentCell(1, 1);

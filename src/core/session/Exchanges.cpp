@@ -91,7 +91,7 @@ std::optional<XmlDocument> fetchOrder(Confirmation& form)
         return std::nullopt;
     XmlDocument document = XmlDocument::fromText(order.xml());
     if (document.isEmpty()) {
-        DebugLog::WriteParseError(form.services().orderDataUrl, document);
+        DebugLog::WriteParseError(form.process(), form.services().orderDataUrl, document);
         return std::nullopt;
     }
     return document;

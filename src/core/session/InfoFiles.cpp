@@ -32,11 +32,11 @@ QString partnerInfoPath(const QString& folder, const QString& userIln, const QSt
                                            QStringLiteral("_partner_INFO.xml"));
 }
 
-Read readUserInfo(const QString& path, UserInfo& user)
+Read readUserInfo(const ProcessState& process, const QString& path, UserInfo& user)
 {
     const XmlDocument document = XmlDocument::fromFile(path);
     if (document.isEmpty()) {
-        DebugLog::WriteParseError(path, document);
+        DebugLog::WriteParseError(process, path, document);
         return Read::NotLoaded;
     }
     user.iln.clear();
@@ -61,11 +61,11 @@ bool readPartner(const XmlDocument& document, PartnerInfo& partner)
     return true;
 }
 
-Read readPartnerInfo(const QString& path, PartnerInfo& partner)
+Read readPartnerInfo(const ProcessState& process, const QString& path, PartnerInfo& partner)
 {
     const XmlDocument document = XmlDocument::fromFile(path);
     if (document.isEmpty()) {
-        DebugLog::WriteParseError(path, document);
+        DebugLog::WriteParseError(process, path, document);
         return Read::NotLoaded;
     }
     return readPartner(document, partner) ? Read::Loaded : Read::NoInformation;

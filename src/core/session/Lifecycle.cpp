@@ -77,16 +77,18 @@ void run(Confirmation& form)
     const int16_t level = form.debugLevelValue();
     if (level > 0)
         DebugLog::StartLog(
+            process,
             WorkingFolder::file(process.workingFolder, form.properties().partnerName +
                                                            QStringLiteral("Potwierdzenie.log")),
             level);
 
-    if (InfoFiles::readUserInfo(InfoFiles::userInfoPath(process.workingFolder), process.user) ==
-        InfoFiles::Read::NotLoaded) {
+    if (InfoFiles::readUserInfo(process, InfoFiles::userInfoPath(process.workingFolder),
+                                process.user) == InfoFiles::Read::NotLoaded) {
         stop(form, QStringLiteral("Нет или неправильный формат файла XML о пользователе."));
         return;
     }
     const InfoFiles::Read partner = InfoFiles::readPartnerInfo(
+        process,
         InfoFiles::partnerInfoPath(process.workingFolder, process.user.iln, form.partnerIln()),
         process.partner);
     if (partner != InfoFiles::Read::Loaded && form.isOffLine()) {

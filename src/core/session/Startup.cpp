@@ -65,7 +65,8 @@ void finish(Confirmation& form)
         form.lineCount() == form.validLineCount() ? ResponseType::Accept : ResponseType::Change;
     form.selectCboxTyp(type);
     ResponseType::applyType(form, type);
-    DebugLog::WriteLog(QStringLiteral("Czy PARTNER_ILN = ") + SafeNames::oneLine(partner) +
+    DebugLog::WriteLog(form.process(),
+                       QStringLiteral("Czy PARTNER_ILN = ") + SafeNames::oneLine(partner) +
                            QStringLiteral(" = DERUVE_ILN = ") + Partners::ShowsPrices,
                        4);
 }
