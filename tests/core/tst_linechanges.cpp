@@ -1,8 +1,5 @@
-#include "DocumentsHelpers.h"
-#include "RecordingMessages.h"
-#include "TestSupport.h"
+#include "OrderForm.h"
 
-#include "core/actions/Confirmation.h"
 #include "core/actions/RemoveLine.h"
 #include "core/form/Columns.h"
 #include "core/rules/LineChanges.h"
@@ -20,13 +17,8 @@ namespace {
 
 // An order of three lines ordering 10, 20 and 30 pieces, confirmed on 2026-12-05 and
 // answered with a change.
-struct Confirmed {
-    Confirmed()
-    {
-        useParties(form);
-        readOrder(form, order(3));
-        form.selectCboxTyp(ResponseType::Change);
-    }
+struct Confirmed : OrderForm {
+    Confirmed() : OrderForm(3) { form.selectCboxTyp(ResponseType::Change); }
     void set(int row, int16_t column, const QString& text)
     {
         form.lines().setText(int16_t(row), column, text);
@@ -39,8 +31,6 @@ struct Confirmed {
             rows.append(model.lineRow(r));
         return rows;
     }
-    RecordingMessages messages;
-    Confirmation form{messages, testProcess()};
 };
 
 } // namespace
