@@ -1,3 +1,5 @@
+#include "TestSupport.h"
+
 #include "core/rules/FileWriter.h"
 #include "core/rules/SafeNames.h"
 
@@ -119,9 +121,7 @@ private slots:
 
         QVERIFY(!written);
         QVERIFY(!error.isEmpty());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), "earlier");
+        QCOMPARE(readFile(path), "earlier");
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"response.xml"});
     }
 };
