@@ -210,6 +210,11 @@ private slots:
         press(Qt::Key_F3);
         QCOMPARE(w->form().lines().currentRow(), 2);
         QCOMPARE(w->findBar()->countText(), "1 из 11, поиск продолжен с начала");
+        press(Qt::Key_F, Qt::ControlModifier);
+        type("xyz");
+        press(Qt::Key_Return);
+        QVERIFY(w->findBar()->findChild<QLabel*>("findNotFound")->isVisible());
+        QCOMPARE(w->form().lines().currentRow(), 2);
     }
 
     void theListDialogOpensInTheFolderOfTheLastList()

@@ -1,6 +1,6 @@
+#include "OnScreen.h"
 #include "TestSupport.h"
 #include "core/actions/CellEditor.h"
-#include "ui_onscreen.h"
 
 #include <QHeaderView>
 #include <QScrollBar>
@@ -111,7 +111,8 @@ private slots:
     }
 
     // Rows give the key, or 0 for a click on the product code of line 2, and where the
-    // current cell is afterwards: the next Enter opens the editor there, or nothing.
+    // current cell is afterwards: the next Enter opens the editor there, or nothing. What
+    // each key commits, and the quantity rules, are the core's: tst_editing's editorKeys.
     void committing_data()
     {
         QTest::addColumn<int>("row");
@@ -133,15 +134,6 @@ private slots:
             << 2 << "4" << int(Qt::Key_Down) << "4,000" << none << 3 << qty << "44,000";
         QTest::newRow("Up commits and moves one line up")
             << 2 << "4" << int(Qt::Key_Up) << "4,000" << none << 1 << qty << "44,000";
-        QTest::newRow("Up on the first line commits and stays on it")
-            << 1 << "4" << int(Qt::Key_Up) << "4,000" << none << 1 << qty << "54,000";
-        QTest::newRow("Enter on the last line commits and stays on it")
-            << 3 << "4" << int(Qt::Key_Return) << "4,000" << none << 3 << qty << "34,000";
-        QTest::newRow("more than ordered shows the quantity message and keeps the cell")
-            << 1 << "11" << int(Qt::Key_Return) << "10,000" << quantity << 2 << qty << "60,000";
-        QTest::newRow("letters show only the number message and keep the cell")
-            << 1 << "abc" << int(Qt::Key_Return) << "10,000"
-            << QStringList{"Неправильная нумерическая величина."} << 2 << qty << "60,000";
         QTest::newRow("Esc drops the typed text and stays on the cell")
             << 2 << "4" << int(Qt::Key_Escape) << "20,000" << none << 2 << qty << "60,000";
         QTest::newRow("a click on another line commits the value into its own line")

@@ -21,7 +21,6 @@ namespace OnScreen {
 
 inline const QString BuyerIln = QStringLiteral("4607000000017");
 inline const QString SellerIln = QStringLiteral("4600000000010");
-inline const QString FixesDelivery = QStringLiteral("4607163319992");
 
 enum Type { Change = 0, Refuse = 1, Accept = 2 };
 
