@@ -65,8 +65,8 @@ class TestHostWindow : public QObject {
 private:
     UserHome m_home;
     QString m_work = m_home.work();
-    QTimer m_boxCloser;
-    QStringList m_boxes;
+    // The window shows real message boxes: each is closed and its text kept.
+    OnScreen::BoxAnswerer m_boxes;
 
     // Runs `act` inside the chooser's modal loop once it is on screen, and makes sure the
     // dialog is closed afterwards so that a failing step cannot hang the test.
@@ -95,18 +95,7 @@ private slots:
                        "--user-iln", UserIln, "-o", QDir(m_work).filePath(SavedName)});
         QVERIFY(respond.waitForFinished(30000));
         QCOMPARE(respond.exitCode(), 0);
-
-        // The window shows real message boxes: close each one and remember its text.
-        connect(&m_boxCloser, &QTimer::timeout, this, [this] {
-            for (QWidget* widget : QApplication::topLevelWidgets()) {
-                auto* box = qobject_cast<QMessageBox*>(widget);
-                if (box && box->isVisible()) {
-                    m_boxes.append(box->text());
-                    box->done(QMessageBox::Ok);
-                }
-            }
-        });
-        m_boxCloser.start(50);
+        m_boxes.answer = QMessageBox::Ok;
     }
 
     void startsOffLineLoadsAndSavesThenKeepsItsPropertiesOnClose()
@@ -142,7 +131,7 @@ private slots:
         QTest::mouseClick(&w.button("btnWczytaj"), Qt::LeftButton);
 
         // THEN the form holds it
-        QCOMPARE(m_boxes, QStringList{});
+        QCOMPARE(m_boxes.texts, QStringList{});
         QCOMPARE(w.label("txtNrPotw"), "Пз_ZK/2026/1187");
         QCOMPARE(w.window.form().lineCount(), 3);
         QCOMPARE(w.window.form().lines().text(2, 4), "48,000");
@@ -156,7 +145,7 @@ private slots:
         QTest::mouseClick(&w.button("btnZapisz"), Qt::LeftButton);
 
         // THEN the file is the confirmation
-        QCOMPARE(m_boxes, QStringList{});
+        QCOMPARE(m_boxes.texts, QStringList{});
         const QString path = QDir(out.path()).filePath(SavedName);
         const QString written = QString::fromUtf8(readFile(path));
         QVERIFY2(written.contains("<OrderResponseNumber>Пз_ZK/2026/1187</OrderResponseNumber>"),
@@ -235,7 +224,7 @@ private slots:
         event(w.window);
         QCOMPARE(w.window.statusBar()->currentMessage(), status);
         QTest::qWait(100);
-        QCOMPARE(m_boxes, QStringList{});
+        QCOMPARE(m_boxes.texts, QStringList{});
     }
 
     void placementKeepsTheWindowInsideTheAvailableArea_data()

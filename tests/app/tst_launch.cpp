@@ -166,7 +166,7 @@ class TestLaunch : public QObject {
         return PlatformProcess::names(m_root->filePath("platform/mailbox/supplier/" + folder));
     }
     // The window launched in this process by a link to the site, with real message boxes
-    // (each answered `m_answer`, its text kept) and dialogs; returns once the launch is
+    // (each answered `m_boxes.answer`, its text kept) and dialogs; returns once the launch is
     // over, the window closed if the launch stopped.
     std::unique_ptr<HostWindow> launch(const HostileSite& site)
     {
@@ -184,26 +184,9 @@ class TestLaunch : public QObject {
             return nullptr;
         return window;
     }
-    QMessageBox::StandardButton m_answer = QMessageBox::Yes;
-    QStringList m_boxes;
-    QList<QMessageBox::StandardButton> m_defaults;
-    QTimer m_boxCloser;
+    OnScreen::BoxAnswerer m_boxes;
 
 private slots:
-    void initTestCase()
-    {
-        connect(&m_boxCloser, &QTimer::timeout, this, [this] {
-            for (QWidget* widget : QApplication::topLevelWidgets()) {
-                auto* box = qobject_cast<QMessageBox*>(widget);
-                if (box && box->isVisible()) {
-                    m_boxes.append(box->text());
-                    m_defaults.append(box->standardButton(box->defaultButton()));
-                    box->done(box->standardButtons() & m_answer ? m_answer : QMessageBox::Ok);
-                }
-            }
-        });
-        m_boxCloser.start(20);
-    }
     void init()
     {
         m_root = std::make_unique<QTemporaryDir>();
@@ -214,7 +197,6 @@ private slots:
         freshProcess();
         DebugLog::reset();
         m_boxes.clear();
-        m_defaults.clear();
         QString output;
         QCOMPARE(run({"setup", "--working-folder", work(), "--user-iln", UserIln, "--user-name",
                       "ООО «Молочный двор»"},
@@ -455,16 +437,16 @@ private slots:
     {
         QFETCH(bool, yes);
         HostileSite site;
-        m_answer = yes ? QMessageBox::Yes : QMessageBox::No;
+        m_boxes.answer = yes ? QMessageBox::Yes : QMessageBox::No;
         const QString origin = TrustedOrigins::originOf(QUrl(site.page()));
 
         std::unique_ptr<HostWindow> first = launch(site);
         QVERIFY(first);
-        QCOMPARE(m_boxes.size(), 1);
-        QVERIFY2(m_boxes[0].startsWith("Открыть заказы с сайта " + origin + "?"),
-                 qPrintable(m_boxes[0]));
+        QCOMPARE(m_boxes.texts.size(), 1);
+        QVERIFY2(m_boxes.texts[0].startsWith("Открыть заказы с сайта " + origin + "?"),
+                 qPrintable(m_boxes.texts[0]));
         // Enter alone trusts nobody.
-        QCOMPARE(m_defaults, QList{QMessageBox::No});
+        QCOMPARE(m_boxes.defaults, QList{QMessageBox::No});
         QCOMPARE(first->isVisible(), yes);
         QCOMPARE(first->form().lineCount(), yes ? 1 : 0);
         QCOMPARE(site.server.requests.size(), yes ? 3 : 0);
@@ -476,10 +458,11 @@ private slots:
         std::unique_ptr<HostWindow> second = launch(site);
         QVERIFY(second);
         QCOMPARE(second->isVisible(), yes);
-        QCOMPARE(m_boxes, yes ? QStringList()
-                              : QStringList{"Открытие заказов с сайта " + origin +
-                                            " было отклонено. Разрешить его можно в меню «Файл → "
-                                            "Доверенные сайты…»."});
+        QCOMPARE(m_boxes.texts,
+                 yes ? QStringList()
+                     : QStringList{"Открытие заказов с сайта " + origin +
+                                   " было отклонено. Разрешить его можно в меню «Файл → "
+                                   "Доверенные сайты…»."});
         QCOMPARE(site.server.requests.size(), yes ? 6 : 0);
     }
 

@@ -1,4 +1,5 @@
 #include "DocumentsHelpers.h"
+#include "OnScreen.h"
 #include "PlatformProcess.h"
 #include "TestSupport.h"
 #include "UserHome.h"
@@ -51,8 +52,8 @@ class TestOrderStream : public QObject {
     UserHome m_home;
     std::unique_ptr<QTemporaryDir> m_store;
     std::unique_ptr<PlatformProcess> m_platform;
-    QTimer m_boxCloser;
-    QStringList m_boxes;
+    // The window's message boxes: questions answered Yes, the rest closed.
+    OnScreen::BoxAnswerer m_boxes;
 
     QStringList mailbox(const QString& folder) const
     {
@@ -79,18 +80,6 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_home.setUp({"--user-iln", SellerIln, "--user-name", "ООО Поставщик"}));
-        // The window's message boxes: questions answered Yes, the rest closed.
-        connect(&m_boxCloser, &QTimer::timeout, this, [this] {
-            for (QWidget* widget : QApplication::topLevelWidgets()) {
-                auto* box = qobject_cast<QMessageBox*>(widget);
-                if (box && box->isVisible()) {
-                    m_boxes.append(box->text());
-                    box->done(box->standardButtons() & QMessageBox::Yes ? QMessageBox::Yes
-                                                                        : QMessageBox::Ok);
-                }
-            }
-        });
-        m_boxCloser.start(20);
     }
     void init()
     {
@@ -131,7 +120,7 @@ private slots:
         }
         QCOMPARE(window->form().field(Field::lblNrZamWart), u"ZK-3"_s);
         QVERIFY(window->statusBar()->currentMessage().contains("нет ожидающих заказов"));
-        QCOMPARE(m_boxes.count(u"Документ отправлен."_s), 3);
+        QCOMPARE(m_boxes.texts.count(u"Документ отправлен."_s), 3);
 
         Journal* journal = window->keeper().journal().journal();
         QVERIFY(journal);
