@@ -175,12 +175,8 @@ private slots:
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("yes");
         QTest::addColumn<QString>("no");
-        QTest::newRow("a Russian user reads Да and Нет") << "ru_RU"
-                                                         << "&Да"
-                                                         << "&Нет";
-        QTest::newRow("an English user reads Yes and No") << "en_GB"
-                                                          << "&Yes"
-                                                          << "&No";
+        QTest::newRow("a Russian user reads Да and Нет") << "ru_RU" << QString("&Да") << "&Нет";
+        QTest::newRow("an English user reads Yes and No") << "en_GB" << QString("&Yes") << "&No";
     }
 
     void standardButtonsSpeakTheUsersLanguage()

@@ -185,20 +185,19 @@ private slots:
         QTest::addColumn<QString>("publicUrl");
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("cookieEnd");
-        QTest::newRow("without one, the address listened on")
-            << ""
-            << "/edi/north/Order.aspx"
-            << "; Path=/edi/; HttpOnly; SameSite=Strict";
-        QTest::newRow("an https address, whose cookie goes over secure connections only")
-            << "https://edi.example:8443"
-            << "https://edi.example:8443/edi/north/Order.aspx"
-            << "; Path=/edi/; HttpOnly; SameSite=Strict; Secure";
-        QTest::newRow("https's own port left out") << "https://EDI.example:443/"
-                                                   << "https://edi.example/edi/north/Order.aspx"
-                                                   << "; Secure";
-        QTest::newRow("http's own port left out") << "http://edi.example:80"
-                                                  << "http://edi.example/edi/north/Order.aspx"
-                                                  << "; SameSite=Strict";
+        auto row = [](const char* name, const char* publicUrl, const char* page,
+                      const char* cookieEnd) {
+            QTest::newRow(name) << publicUrl << page << cookieEnd;
+        };
+        row("without one, the address listened on", "", "/edi/north/Order.aspx",
+            "; Path=/edi/; HttpOnly; SameSite=Strict");
+        row("an https address, whose cookie goes over secure connections only",
+            "https://edi.example:8443", "https://edi.example:8443/edi/north/Order.aspx",
+            "; Path=/edi/; HttpOnly; SameSite=Strict; Secure");
+        row("https's own port left out", "https://EDI.example:443/",
+            "https://edi.example/edi/north/Order.aspx", "; Secure");
+        row("http's own port left out", "http://edi.example:80",
+            "http://edi.example/edi/north/Order.aspx", "; SameSite=Strict");
     }
     void thePageNamesThePublicAddressNeverTheHost()
     {

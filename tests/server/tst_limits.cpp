@@ -81,20 +81,19 @@ private slots:
         QTest::addColumn<qint64>("bytes");
         QTest::addColumn<bool>("sendsBody");
         QTest::addColumn<int>("status");
-        QTest::newRow("a declared body a byte under the cap is taken")
-            << false << MB - 1 << true << 200;
-        QTest::newRow("a declared body at the cap is taken") << false << MB << true << 200;
-        QTest::newRow("a declared body a byte over the cap is refused before it is sent")
-            << false << MB + 1 << false << 413;
-        QTest::newRow("a declared gigabyte is refused before it is sent")
-            << false << 1024 * MB << false << 413;
-        QTest::newRow("a chunked body a byte under the cap is taken")
-            << true << MB - 1 << true << 200;
-        QTest::newRow("a chunked body at the cap is taken") << true << MB << true << 200;
-        QTest::newRow("a chunked body a byte over the cap is refused")
-            << true << MB + 1 << true << 413;
-        QTest::newRow("a chunk that claims more than the cap is refused before it is sent")
-            << true << 4096 * MB << false << 413;
+        auto row = [](const char* name, bool chunked, qint64 bytes, int status, bool sendsBody) {
+            QTest::newRow(name) << chunked << bytes << sendsBody << status;
+        };
+        row("a declared body a byte under the cap is taken", false, MB - 1, 200, true);
+        row("a declared body at the cap is taken", false, MB, 200, true);
+        row("a declared body a byte over the cap is refused before it is sent", false, MB + 1, 413,
+            false);
+        row("a declared gigabyte is refused before it is sent", false, 1024 * MB, 413, false);
+        row("a chunked body a byte under the cap is taken", true, MB - 1, 200, true);
+        row("a chunked body at the cap is taken", true, MB, 200, true);
+        row("a chunked body a byte over the cap is refused", true, MB + 1, 413, true);
+        row("a chunk that claims more than the cap is refused before it is sent", true, 4096 * MB,
+            413, false);
     }
     void bodiesAreCappedWhileRead()
     {

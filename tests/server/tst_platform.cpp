@@ -325,17 +325,17 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("logged");
         QTest::addColumn<QString>("why");
-        QTest::newRow("a document that is not well-formed")
-            << "01.xml" << QByteArray("<Document-Order><Order-Header>") << "01.xml"
-            << "not well-formed XML: ";
-        QTest::newRow("an empty file") << "01.xml" << QByteArray() << "01.xml"
-                                       << "not well-formed XML: ";
-        QTest::newRow("a document of another kind")
-            << "01.xml" << QByteArray("<Document-OrderResponse/>") << "01.xml"
-            << "its root is Document-OrderResponse, not Document-Order";
-        QTest::newRow("a name with a line break is logged on one line")
-            << "01\nforged line.xml" << QByteArray("<") << "01 forged line.xml"
-            << "not well-formed XML: ";
+        auto row = [](const char* name, const char* content, const char* why,
+                      const char* file = "01.xml", const char* logged = "01.xml") {
+            QTest::newRow(name) << file << QByteArray(content) << logged << why;
+        };
+        const char* malformed = "not well-formed XML: ";
+        row("a document that is not well-formed", "<Document-Order><Order-Header>", malformed);
+        row("an empty file", "", malformed);
+        row("a document of another kind", "<Document-OrderResponse/>",
+            "its root is Document-OrderResponse, not Document-Order");
+        row("a name with a line break is logged on one line", "<", malformed, "01\nforged line.xml",
+            "01 forged line.xml");
     }
     void unreadableOrdersAreSetAside()
     {
