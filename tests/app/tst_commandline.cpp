@@ -271,11 +271,9 @@ private slots:
         QTest::newRow("a response written to a full device")
             << QStringList{"respond", Sample, "-o", "/dev/full"} << QString() << "/dev/full";
         QTest::newRow("a response on a full standard output")
-            << QStringList{"respond", Sample} << "/dev/full"
-            << "standard output";
+            << QStringList{"respond", Sample} << QString("/dev/full") << "standard output";
         QTest::newRow("the state on a full standard output")
-            << QStringList{"show", Sample} << "/dev/full"
-            << "standard output";
+            << QStringList{"show", Sample} << QString("/dev/full") << "standard output";
     }
     void outputThatCannotBeWrittenFails()
     {
