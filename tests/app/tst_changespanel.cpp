@@ -41,23 +41,11 @@ private slots:
 
     // One order of six lines (10, 20 ... 60 pieces), edited as a clerk does in the table:
     // line 2 lowered, line 3 refused, line 4 given half a piece, line 5 a negative
-    // quantity; each filter then shows its lines and every button its count.
-    void eachFilterShowsItsLines_data()
+    // quantity. Each filter then shows its lines (the changed ones include the warned, half
+    // a piece and a negative quantity are warnings) and every button its count; a line put
+    // back as ordered leaves the panel and its counts at once.
+    void eachFilterShowsItsLinesAndCountsFollowEveryChange()
     {
-        QTest::addColumn<Filter>("filter");
-        QTest::addColumn<QStringList>("lines");
-        QTest::newRow("all lines that differ or are warned")
-            << Filter::All << QStringList{"2", "3", "4", "5"};
-        QTest::newRow("the changed lines, warned ones among them")
-            << Filter::Changed << QStringList{"2", "4", "5"};
-        QTest::newRow("the refused line") << Filter::Refused << QStringList{"3"};
-        QTest::newRow("half a piece and a negative quantity are warnings")
-            << Filter::Attention << QStringList{"4", "5"};
-    }
-    void eachFilterShowsItsLines()
-    {
-        QFETCH(Filter, filter);
-        QFETCH(QStringList, lines);
         WindowWithOrder w;
         QVERIFY(w.open(6));
         ChangesPanel& panel = *w->changesPanel();
@@ -67,26 +55,28 @@ private slots:
         w.typeQuantity(3, "0");
         w.typeQuantity(4, "4,5");
         w.typeQuantity(5, "-1");
-        QTest::mouseClick(panel.filterButton(filter), Qt::LeftButton);
-        QTRY_COMPARE(shownLines(panel), lines);
-        QCOMPARE(panel.filterButton(Filter::All)->text(), "Все: 4");
-        QCOMPARE(panel.filterButton(Filter::Changed)->text(), "Изменено: 3");
-        QCOMPARE(panel.filterButton(Filter::Refused)->text(), "Отказ: 1");
-        QCOMPARE(panel.filterButton(Filter::Attention)->text(), "Предупреждения: 2");
+        const std::pair<Filter, QStringList> filters[] = {{Filter::All, {"2", "3", "4", "5"}},
+                                                          {Filter::Changed, {"2", "4", "5"}},
+                                                          {Filter::Refused, {"3"}},
+                                                          {Filter::Attention, {"4", "5"}}};
+        for (const auto& [filter, lines] : filters) {
+            QTest::mouseClick(panel.filterButton(filter), Qt::LeftButton);
+            QTRY_COMPARE(shownLines(panel), lines);
+        }
+        const auto counts = [&panel] {
+            QStringList texts;
+            for (Filter f : {Filter::All, Filter::Changed, Filter::Refused, Filter::Attention})
+                texts.append(panel.filterButton(f)->text());
+            return texts;
+        };
+        QCOMPARE(counts(), (QStringList{"Все: 4", "Изменено: 3", "Отказ: 1", "Предупреждения: 2"}));
         QVERIFY(!panel.findChild<QLabel*>("nothingChanged")->isVisible());
-    }
 
-    // A counted line that is put back as ordered leaves the panel and its counts at once.
-    void countsFollowEveryChange()
-    {
-        WindowWithOrder w;
-        QVERIFY(w.open(3));
-        ChangesPanel& panel = *w->changesPanel();
-        w.typeQuantity(1, "3");
-        QTRY_COMPARE(panel.filterButton(Filter::Changed)->text(), "Изменено: 1");
-        w.typeQuantity(1, "10");
-        QTRY_COMPARE(panel.filterButton(Filter::Changed)->text(), "Изменено: 0");
-        QCOMPARE(shownLines(panel), QStringList());
+        w.typeQuantity(2, "20");
+        QTRY_COMPARE(counts(),
+                     (QStringList{"Все: 3", "Изменено: 2", "Отказ: 1", "Предупреждения: 2"}));
+        QTest::mouseClick(panel.filterButton(Filter::Changed), Qt::LeftButton);
+        QTRY_COMPARE(shownLines(panel), (QStringList{"4", "5"}));
     }
 
     // GIVEN lines listed in the panel, WHEN the clerk clicks one, or moves to one with

@@ -1,3 +1,5 @@
+#include "TestSupport.h"
+
 #include <QImage>
 #include <QProcess>
 #include <QTcpSocket>
@@ -79,9 +81,7 @@ private slots:
                                     .arg(file.size())));
         QVERIFY(!QImage(dir.filePath("screenshot.png")).isNull());
         // Every line confirmed in full: the response's quantities are the ordered ones.
-        QFile response(file.absoluteFilePath());
-        QVERIFY(response.open(QIODevice::ReadOnly));
-        QVERIFY(response.readAll().contains("<ResponseType>29</ResponseType>"));
+        QVERIFY(readFile(file.absoluteFilePath()).contains("<ResponseType>29</ResponseType>"));
         for (const char* content : {"Молоко", "Кефир", "<Document"})
             QVERIFY2(!(output + errors).contains(QString::fromUtf8(content)), content);
     }

@@ -1,14 +1,12 @@
-#include "TestSupport.h"
+#include "OrderForm.h"
 
-#include "../ui/ui_onscreen.h"
+#include "OnScreen.h"
 #include "app/host/FillFromFile.h"
 #include "app/host/FillReportDialog.h"
 #include "app/host/FindBar.h"
 #include "app/host/WorkKeeper.h"
 #include "core/rules/LineTally.h"
 
-#include <QLabel>
-#include <QLineEdit>
 #include <QTemporaryDir>
 
 using namespace OnScreen;
@@ -16,19 +14,15 @@ using namespace OnScreen;
 namespace {
 
 // A confirmation of an order of `lines` lines, watched for undo, under the given type.
-struct Watched {
-    explicit Watched(int lines, int type = Change)
+struct Watched : OrderForm {
+    explicit Watched(int lines, int type = Change) : OrderForm(order(lines))
     {
-        DocumentTexts::useParties(form);
-        DocumentTexts::readOrder(form, order(lines));
         form.selectCboxTyp(type);
         keeper.setReadyCheck([] { return QApplication::activeModalWidget() == nullptr; });
         keeper.startupFinished();
     }
     QString cell(int row) const { return form.lines().text(int16_t(row), ColConfirmed); }
 
-    RecordingMessages messages;
-    Confirmation form{messages, testProcess()};
     WorkKeeper keeper{form};
 };
 
@@ -115,21 +109,6 @@ private slots:
         QFETCH(int, after);
         Watched watched(4);
         QTEST(FindBar::nextMatch(watched.form, text, after), "found");
-    }
-
-    void findBarMovesToTheQuantityAndSaysWhenNothingIsFound()
-    {
-        Watched watched(4);
-        FindBar bar(watched.form);
-        bar.open();
-        QTest::keyClicks(bar.field(), "00003");
-        QTest::keyClick(bar.field(), Qt::Key_Return);
-        QCOMPARE(watched.form.lines().currentRow(), 3);
-        QCOMPARE(watched.form.lines().currentColumn(), int(ColConfirmed));
-        QTest::keyClicks(bar.field(), "9");
-        QTest::keyClick(bar.field(), Qt::Key_F3);
-        QVERIFY(bar.findChild<QLabel*>("findNotFound")->isVisibleTo(&bar));
-        QCOMPARE(watched.messages.texts(), QStringList());
     }
 
     void talliesTheLinesAsTheResponseWouldCarryThem()

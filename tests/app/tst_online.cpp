@@ -1,9 +1,7 @@
+#include "OrderForm.h"
 #include "PlatformProcess.h"
-#include "RecordingMessages.h"
-#include "TestSupport.h"
 #include "UserHome.h"
 
-#include "core/actions/Confirmation.h"
 #include "core/actions/RequestChannel.h"
 #include "core/actions/Send.h"
 #include "core/form/Host.h"
@@ -15,10 +13,6 @@
 #include "core/session/InfoFiles.h"
 #include "core/session/Lifecycle.h"
 
-#include <QEventLoop>
-#include <QNetworkAccessManager>
-#include <QNetworkCookie>
-#include <QNetworkReply>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,41 +42,8 @@ QByteArray partnerInfo(const QString& name)
            "</partner-info-response>";
 }
 
-QByteArray order(int lines)
-{
-    QString items;
-    for (int n = 1; n <= lines; ++n)
-        items += QStringLiteral("<Line><Line-Item><LineNumber>%1</LineNumber><EAN>46012345600%1"
-                                "</EAN><ItemDescription>Товар %1</ItemDescription>"
-                                "<OrderedQuantity>10</OrderedQuantity><OrderedUnitNetPrice>12.5"
-                                "</OrderedUnitNetPrice><UnitOfMeasure>PCE</UnitOfMeasure>"
-                                "</Line-Item></Line>")
-                     .arg(n);
-    return QStringLiteral("<Document-Order><Order-Header><OrderNumber>ZK-7</OrderNumber>"
-                          "<OrderDate>2026-12-03</OrderDate></Order-Header><Order-Parties>"
-                          "<Buyer><ILN>%1</ILN></Buyer><Seller><ILN>%2</ILN></Seller>"
-                          "</Order-Parties><Order-Lines>%3</Order-Lines></Document-Order>")
-        .arg(PartnerIln, UserIln, items)
-        .toUtf8();
-}
-
-// Opens the platform's page as a browser does and returns the session cookie it sets.
-QString openSession(const QString& pageUrl)
-{
-    QNetworkAccessManager manager;
-    std::unique_ptr<QNetworkReply> reply(manager.get(QNetworkRequest(QUrl(pageUrl))));
-    QEventLoop loop;
-    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    if (!reply->isFinished())
-        loop.exec();
-    const auto cookies =
-        reply->header(QNetworkRequest::SetCookieHeader).value<QList<QNetworkCookie>>();
-    return cookies.isEmpty() ? QString()
-                             : cookies.last().toRawForm(QNetworkCookie::NameAndValueOnly);
-}
-
 // A control in a page of the platform, set up as the page's properties set it.
-struct Control : Host {
+struct Control : Host, OrderForm {
     Control(const QString& pageUrl, const QString& cookie) : url(pageUrl), cookie(cookie)
     {
         form.setHost(*this);
@@ -104,8 +65,6 @@ struct Control : Host {
     int busy = 0, restored = 0;
     QByteArray received;
     QStringList sent;
-    RecordingMessages messages;
-    Confirmation form{messages, testProcess()};
 };
 
 } // namespace
@@ -126,24 +85,21 @@ private:
     {
         return m_platform->names(m_store->filePath("mailbox/supplier/" + folder));
     }
-    // An order of the given lines waiting in the buyer's mailbox, whose page names the buyer:
-    // the page's session may read that buyer's partner information only.
-    bool placeOrder(int lines) const
+    // Starts the platform with an order of the given lines waiting in the buyer's mailbox
+    // (whose page's session may read that buyer's partner information only) and shows the
+    // control in its page.
+    bool start(int lines, bool knowsPartner = true, const QString& debugLevel = {})
     {
-        return m_platform->place("mailbox/supplier/page.ini",
-                                 "[General]\nPartnerILN=" + PartnerIln.toUtf8() + "\n") &&
-               m_platform->place("mailbox/supplier/waiting/01-ZK-7.xml", order(lines));
-    }
-    // Starts the platform with an order of the given lines waiting in the mailbox and shows
-    // the control in its page.
-    bool start(int lines, bool knowsPartner = true)
-    {
-        if ((knowsPartner &&
-             !m_platform->place("partners/" + PartnerIln + ".xml", partnerInfo(PartnerName))) ||
-            !placeOrder(lines) || !m_platform->start())
+        if (!m_platform->placeMailbox("supplier", PartnerIln, PartnerName,
+                                      {DocumentTexts::order(lines).toUtf8()}) ||
+            (!knowsPartner &&
+             !QFile::remove(m_store->filePath("partners/" + PartnerIln + ".xml"))) ||
+            !m_platform->start())
             return false;
-        const QString url = m_platform->siteBase() + "supplier/Order.aspx";
-        m_control = std::make_unique<Control>(url, openSession(url));
+        m_control = std::make_unique<Control>(m_platform->siteBase() + "supplier/Order.aspx",
+                                              m_platform->page("supplier").cookie);
+        if (!debugLevel.isEmpty())
+            m_control->form.setDebugLevel(debugLevel);
         Lifecycle::UserControl_Show(m_control->form);
         return true;
     }
@@ -173,15 +129,15 @@ private slots:
         QVERIFY(form.isEnabled());
         QCOMPARE(form.lineCount(), 2);
         QCOMPARE(form.cboxTyp(), 2);
-        QCOMPARE(form.field(Field::lblNrZamWart), "ZK-7");
+        QCOMPARE(form.field(Field::lblNrZamWart), "ZK-1");
         QCOMPARE(form.field(Field::lblILNKupWart), PartnerName);
         QCOMPARE(form.field(Field::lblILNSprzedWart), UserName);
         QCOMPARE(m_control->busy, m_control->restored);
         // The window is handed the order to keep before it is shown.
         QCOMPARE(XmlDocument::fromBytes(m_control->received).toUtf8(),
-                 XmlDocument::fromBytes(order(2)).toUtf8());
+                 XmlDocument::fromText(DocumentTexts::order(2)).toUtf8());
         // The order moves once its answer has gone out, a moment after the control has it.
-        QTRY_COMPARE(names("delivered"), QStringList{"01-ZK-7.xml"});
+        QTRY_COMPARE(names("delivered"), QStringList{"01.xml"});
         QCOMPARE(names("waiting"), QStringList());
         PartnerInfo stored;
         QCOMPARE(InfoFiles::readPartnerInfo(testProcess(), partnerFile(), stored),
@@ -197,7 +153,6 @@ private slots:
         QTest::addColumn<int>("level");
         QTest::addColumn<QStringList>("lines");
         const QStringList exchange = {"Request: ", "Response: ", "ResponseParsed: "};
-        QTest::newRow("level 1: the start") << 1 << QStringList{"Start logowania..."};
         QTest::newRow("level 2: the start, no failure") << 2 << QStringList{"Start logowania..."};
         QTest::newRow("level 4: every exchange and the partner check")
             << 4
@@ -208,12 +163,7 @@ private slots:
     {
         QFETCH(int, level);
         QFETCH(QStringList, lines);
-        QVERIFY(m_platform->place("partners/" + PartnerIln + ".xml", partnerInfo(PartnerName)) &&
-                placeOrder(2) && m_platform->start());
-        const QString url = m_platform->siteBase() + "supplier/Order.aspx";
-        m_control = std::make_unique<Control>(url, openSession(url));
-        m_control->form.setDebugLevel(QString::number(level));
-        Lifecycle::UserControl_Show(m_control->form);
+        QVERIFY(start(2, true, QString::number(level)));
         QCOMPARE(m_control->form.lineCount(), 2);
 
         // The stamped lines, each by the text its message starts with; the lines of XML
@@ -243,7 +193,7 @@ private slots:
         QCOMPARE(m_control->messages.texts(), QStringList{NoPartnerInfo});
         QVERIFY(!m_control->form.isEnabled());
         QCOMPARE(readFile(partnerFile()), earlier);
-        QCOMPARE(names("waiting"), QStringList{"01-ZK-7.xml"});
+        QCOMPARE(names("waiting"), QStringList{"01.xml"});
     }
 
     void sendAsksBeforeUploading_data()

@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "Tools.h"
 
 #include <QDir>
@@ -65,30 +66,22 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("kind");
-        QTest::newRow("the editor") << "usr/bin/wexa-confirm"
-                                    << "ELF 64-bit";
-        QTest::newRow("the editor's window") << "usr/libexec/wexa-confirm/wexa-confirm-window"
-                                             << "ELF 64-bit";
-        QTest::newRow("the platform server") << "usr/bin/wexa-platform"
-                                             << "ELF 64-bit";
-        QTest::newRow("the desktop entry") << "usr/share/applications/" + AppId + ".desktop"
-                                           << "text";
-        QTest::newRow("the metainfo") << "usr/share/metainfo/" + AppId + ".metainfo.xml"
-                                      << "XML";
-        QTest::newRow("the scalable icon")
-            << "usr/share/icons/hicolor/scalable/apps/" + AppId + ".svg"
-            << "SVG";
-        QTest::newRow("the icon in pixels")
-            << "usr/share/icons/hicolor/256x256/apps/" + AppId + ".png"
-            << "PNG image data, 256 x 256";
-        QTest::newRow("the editor's man page") << "usr/share/man/man1/wexa-confirm.1.gz"
-                                               << "gzip";
-        QTest::newRow("the server's man page") << "usr/share/man/man1/wexa-platform.1.gz"
-                                               << "gzip";
-        QTest::newRow("the server's unit") << "lib/systemd/system/wexa-platform.service"
-                                           << "text";
-        QTest::newRow("the copyright") << "usr/share/doc/wexa-confirm/copyright"
-                                       << "text";
+        auto row = [](const char* name, const QString& path, const char* kind) {
+            QTest::newRow(name) << path << kind;
+        };
+        const QString icons = "usr/share/icons/hicolor/", man = "usr/share/man/man1/";
+        row("the editor", "usr/bin/wexa-confirm", "ELF 64-bit");
+        row("the editor's window", "usr/libexec/wexa-confirm/wexa-confirm-window", "ELF 64-bit");
+        row("the platform server", "usr/bin/wexa-platform", "ELF 64-bit");
+        row("the desktop entry", "usr/share/applications/" + AppId + ".desktop", "text");
+        row("the metainfo", "usr/share/metainfo/" + AppId + ".metainfo.xml", "XML");
+        row("the scalable icon", icons + "scalable/apps/" + AppId + ".svg", "SVG");
+        row("the icon in pixels", icons + "256x256/apps/" + AppId + ".png",
+            "PNG image data, 256 x 256");
+        row("the editor's man page", man + "wexa-confirm.1.gz", "gzip");
+        row("the server's man page", man + "wexa-platform.1.gz", "gzip");
+        row("the server's unit", "lib/systemd/system/wexa-platform.service", "text");
+        row("the copyright", "usr/share/doc/wexa-confirm/copyright", "text");
     }
     void thePackageHolds()
     {
@@ -133,9 +126,8 @@ private slots:
 
     void theDesktopHandsItLinks()
     {
-        QFile entry(m_tree + "/usr/share/applications/" + AppId + ".desktop");
-        QVERIFY(entry.open(QIODevice::ReadOnly));
-        const QString text = QString::fromUtf8(entry.readAll());
+        const QString text =
+            QString::fromUtf8(readFile(m_tree + "/usr/share/applications/" + AppId + ".desktop"));
         QVERIFY(text.contains("\nMimeType=x-scheme-handler/wexa-confirm;\n"));
         QVERIFY(text.contains("\nExec=wexa-confirm %u\n"));
         QVERIFY(text.contains("\nName[ru]="));

@@ -62,19 +62,15 @@ class TestRoughEdges : public QObject {
     Q_OBJECT
 private:
     UserHome m_home;
-    QTimer m_boxCloser;
+    // The window's own message boxes are answered as a clerk answers them.
+    OnScreen::BoxAnswerer m_boxes;
 
 private slots:
     void initTestCase()
     {
         QVERIFY(m_home.setUp({"--user-iln", SellerIln, "--user-name", "ООО Поставщик",
                               "--partner-iln", BuyerIln, "--partner-name", "АО Покупатель"}));
-        // The window's own message boxes are answered as a clerk answers them.
-        connect(&m_boxCloser, &QTimer::timeout, this, [] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-                box->done(QMessageBox::Ok);
-        });
-        m_boxCloser.start(30);
+        m_boxes.answer = QMessageBox::Ok;
     }
     void init() { freshProcess(); }
 
@@ -210,6 +206,11 @@ private slots:
         press(Qt::Key_F3);
         QCOMPARE(w->form().lines().currentRow(), 2);
         QCOMPARE(w->findBar()->countText(), "1 из 11, поиск продолжен с начала");
+        press(Qt::Key_F, Qt::ControlModifier);
+        type("xyz");
+        press(Qt::Key_Return);
+        QVERIFY(w->findBar()->findChild<QLabel*>("findNotFound")->isVisible());
+        QCOMPARE(w->form().lines().currentRow(), 2);
     }
 
     void theListDialogOpensInTheFolderOfTheLastList()

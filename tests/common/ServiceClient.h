@@ -41,10 +41,6 @@ struct ServiceClient {
         httpStatus = answer ? answer->status : -1;
         return XmlDocument::fromBytes(answer ? QByteArray::fromStdString(answer->body) : "");
     }
-    QString errorMessage(const std::string& path, const QByteArray& body)
-    {
-        return post(path, body).selectSingleNode("/error-response/message").text();
-    }
     // The number of the order handed out; empty when there was none.
     QString takeOrder(const std::string& path = "/edi/supplier/OrderData.aspx",
                       const QString& deleteAfter = "true")
@@ -104,8 +100,6 @@ public:
         }
         return true;
     }
-    // Tells the server that nothing more will come, and still reads what it answers.
-    void finishSending() const { ::shutdown(m_sock, SHUT_WR); }
     // The answer's status code and body, reading for at most `seconds`; status 0 when the
     // connection closed before an answer came.
     int answer(QByteArray* body = nullptr, int seconds = 10)

@@ -4,7 +4,7 @@
 #include "TestSupport.h"
 #include "UserHome.h"
 
-#include "../ui/ui_onscreen.h"
+#include "OnScreen.h"
 #include "app/host/HostWindow.h"
 #include "app/host/WorkKeeper.h"
 

@@ -1,9 +1,6 @@
-#include "DocumentsHelpers.h"
-#include "RecordingMessages.h"
-#include "TestSupport.h"
+#include "OrderForm.h"
 
 #include "core/actions/CellEditor.h"
-#include "core/actions/Confirmation.h"
 #include "core/actions/EditLine.h"
 #include "core/actions/RemoveLine.h"
 #include "core/form/Columns.h"
@@ -21,17 +18,6 @@ namespace {
 const QString MoreThanOrdered =
     QStringLiteral("Не возможно подтвердить большее, чем указано в заказе  количество товара");
 const QString TakesMore = QStringLiteral("4607175249997");
-
-// A control that has read an order of `lines` lines ordering 10, 20, 30 ...
-struct Editing {
-    explicit Editing(const QString& partner = BuyerIln, int lines = 3)
-    {
-        useParties(form, partner);
-        readOrder(form, order(lines));
-    }
-    RecordingMessages messages;
-    Confirmation form{messages, testProcess()};
-};
 } // namespace
 
 class TestEditing : public QObject {
@@ -43,7 +29,7 @@ private slots:
     // user completes it.
     void aFailingLineStaysPinkUntilItPasses()
     {
-        Editing e;
+        OrderForm e(3);
         e.form.lines().setText(2, ColUnit, QStringLiteral("  "));
         e.form.selectCboxTyp(ResponseType::Change);
         const auto colour = [&](int16_t row) { return e.form.lines().background(row, ColEan); };
@@ -72,7 +58,7 @@ private slots:
     // line number's.
     void removingTheOnlyLineLeavesABlankRow()
     {
-        Editing e(BuyerIln, 1);
+        OrderForm e(1);
         const Rgb numberColour = e.form.lines().background(1, ColNumber);
         QCOMPARE(e.form.lines().background(1, ColEan), Colours::Fixed);
         QVERIFY(!e.form.parties().buyerName.isEmpty());
@@ -94,7 +80,7 @@ private slots:
 
     void aRemovalThatFailsLeavesTheTableRedrawing()
     {
-        Editing e;
+        OrderForm e(3);
         e.form.lines().setCurrentRow(0);
         btnUsun_Click(e.form);
         QCOMPARE(e.messages.titles(), QStringList{"Произошла ошибка в btnUsun_Click()"});
@@ -119,7 +105,7 @@ private slots:
     {
         QFETCH(int, type);
         QFETCH(Rgb, colour);
-        Editing e;
+        OrderForm e(3);
         e.form.selectCboxTyp(type == ResponseType::Change ? ResponseType::Refuse
                                                           : ResponseType::Change);
         e.form.lines().setText(1, ColConfirmed, "3,000");
@@ -146,27 +132,20 @@ private slots:
         QTest::newRow("a confirmed quantity that is no number leaves the total empty")
             << QStringList{"1,500", "полтора", "3,250"} << ""
             << QStringList{"Произошла ошибка в  PoprawGrdSuma()"};
+        QTest::newRow("a single line is totalled") << QStringList{"4"} << "4,000" << QStringList();
     }
     void totals()
     {
         QFETCH(QStringList, confirmed);
-        Editing e;
-        for (int16_t r = 1; r <= 3; ++r)
+        const auto lines = int16_t(confirmed.size());
+        OrderForm e(lines);
+        for (int16_t r = 1; r <= lines; ++r)
             e.form.lines().setText(r, ColConfirmed, confirmed[r - 1]);
         e.form.setValidLineCount(1); // the summary counts every line, valid or not
         PoprawGrdSuma(e.form);
         QTEST(e.form.summary().text(1, SumConfirmed), "total");
-        QCOMPARE(e.form.summary().text(1, SumLineCount), "3");
+        QCOMPARE(e.form.summary().text(1, SumLineCount), QString::number(lines));
         QTEST(e.messages.titles(), "errors");
-    }
-
-    void aSingleLineIsTotalled()
-    {
-        Editing e(BuyerIln, 1);
-        e.form.lines().setText(1, ColConfirmed, QStringLiteral("4"));
-        PoprawGrdSuma(e.form);
-        QCOMPARE(e.form.summary().text(1, SumLineCount), "1");
-        QCOMPARE(e.form.summary().text(1, SumConfirmed), "4,000");
     }
 
     void deliveryAfterATypeChange_data()
@@ -187,7 +166,7 @@ private slots:
     {
         QFETCH(QString, partner);
         QFETCH(int, type);
-        Editing e(partner);
+        OrderForm e(3, partner);
         e.form.selectCboxTyp(ResponseType::Accept);
         e.form.setTxtDataDost(QDate(2026, 12, 20));
         e.form.selectCboxTyp(type);
@@ -295,7 +274,7 @@ private slots:
         QFETCH(int, key);
         QFETCH(QString, typed);
         QFETCH(int, from);
-        Editing e(partner);
+        OrderForm e(3, partner);
         e.form.selectCboxTyp(ResponseType::Change);
         e.form.lines().setCurrentCell(from, ColConfirmed);
         CellEditor& editor = e.form.editor();
@@ -344,7 +323,7 @@ private slots:
         QFETCH(QString, partner);
         QFETCH(QStringList, cells);
         freshProcess(locale);
-        Editing e(partner, 1);
+        OrderForm e(1, partner);
         e.form.lines().setText(1, ColOrdered, "10");
         e.form.lines().setText(1, ColConfirmed, cells[0]);
         e.form.lines().setText(1, ColPrice, cells[1]);

@@ -1,8 +1,5 @@
-#include "DocumentsHelpers.h"
-#include "RecordingMessages.h"
-#include "TestSupport.h"
+#include "OrderForm.h"
 
-#include "core/actions/Confirmation.h"
 #include "core/form/ProcessState.h"
 #include "core/rules/ResponseWriter.h"
 #include "core/session/Journal.h"
@@ -30,18 +27,15 @@ QString orderNumbered(const QString& number, int lines)
 }
 
 // A confirmation read from an order, as the start-up leaves it, and its recorder.
-struct Work {
+struct Work : OrderForm {
     explicit Work(const QString& number = u"ZK/2026/1187"_s, int lines = 3)
+        : OrderForm(orderNumbered(number, lines))
     {
-        DocumentTexts::useParties(form);
-        DocumentTexts::readOrder(form, orderNumbered(number, lines));
         recorder.order(orderNumbered(number, lines).toUtf8(), u"fetched"_s, u"draft-1"_s,
                        u"https://edi.example:443"_s);
     }
     QByteArray response() { return MakeOrderResponse(form)->xml().toUtf8(); }
 
-    RecordingMessages messages;
-    Confirmation form{messages, testProcess()};
     QStringList told;
     JournalRecorder recorder{form, [this](const QString& text) { told.append(text); }};
 };

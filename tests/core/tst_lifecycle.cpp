@@ -1,7 +1,5 @@
-#include "RecordingMessages.h"
-#include "TestSupport.h"
+#include "OrderForm.h"
 
-#include "core/actions/Confirmation.h"
 #include "core/form/Host.h"
 #include "core/rules/Cp1251.h"
 #include "core/rules/DebugLog.h"
@@ -57,7 +55,7 @@ QByteArray partnerInfo()
 }
 
 // A control created and given its properties by the host, not yet shown.
-struct Control {
+struct Control : OrderForm {
     explicit Control(const QString& level = {}, const QString& onLine = "Off")
     {
         bag.values = {{"PartnerILN", PartnerIln}, {"PartnerName", "ABC"}, {"DebugLevel", level}};
@@ -66,8 +64,6 @@ struct Control {
     }
     void show() { Lifecycle::UserControl_Show(form); }
     MapBag bag;
-    RecordingMessages messages;
-    Confirmation form{messages, testProcess()};
 };
 
 } // namespace

@@ -1,8 +1,5 @@
-#include "DocumentsHelpers.h"
-#include "RecordingMessages.h"
-#include "TestSupport.h"
+#include "OrderForm.h"
 
-#include "core/actions/Confirmation.h"
 #include "core/actions/RemoveLine.h"
 #include "core/form/Columns.h"
 #include "core/rules/LineChanges.h"
@@ -20,13 +17,8 @@ namespace {
 
 // An order of three lines ordering 10, 20 and 30 pieces, confirmed on 2026-12-05 and
 // answered with a change.
-struct Confirmed {
-    Confirmed()
-    {
-        useParties(form);
-        readOrder(form, order(3));
-        form.selectCboxTyp(ResponseType::Change);
-    }
+struct Confirmed : OrderForm {
+    Confirmed() : OrderForm(3) { form.selectCboxTyp(ResponseType::Change); }
     void set(int row, int16_t column, const QString& text)
     {
         form.lines().setText(int16_t(row), column, text);
@@ -39,8 +31,6 @@ struct Confirmed {
             rows.append(model.lineRow(r));
         return rows;
     }
-    RecordingMessages messages;
-    Confirmation form{messages, testProcess()};
 };
 
 } // namespace
@@ -61,52 +51,43 @@ private slots:
         QTest::addColumn<unsigned>("warnings");
         QTest::addColumn<QString>("difference");
 
-        const QString keep;
-        QTest::newRow("a line confirmed as ordered is not listed")
-            << "20,000" << keep << keep << false << Kind::AsOrdered << false << 0U << "";
-        QTest::newRow("fewer pieces are a change by the difference")
-            << "4" << keep << keep << true << Kind::Changed << false << 0U << "-16,000";
-        QTest::newRow("nothing confirmed is a refusal")
-            << "0,000" << keep << keep << true << Kind::Refused << false << 0U << "-20,000";
-        QTest::newRow("more than ordered fails the line check")
-            << "25,5"
-            << "KGM" << keep << true << Kind::Changed << true << 0U << "+5,500";
-        QTest::newRow("a negative quantity is warned though the line check lets it through")
-            << "-2" << keep << keep << true << Kind::Changed << false
-            << unsigned(LineChanges::NegativeQuantity) << "-22,000";
-        QTest::newRow("half a piece is warned")
-            << "4,5" << keep << keep << true << Kind::Changed << false
-            << unsigned(LineChanges::FractionOfPiece) << "-15,500";
-        QTest::newRow("a fraction of a kilogram is no warning")
-            << "4,5"
-            << "KGM" << keep << true << Kind::Changed << false << 0U << "-15,500";
-        QTest::newRow("a unit named in words counts pieces as its code does")
-            << "4,5"
-            << "Штука" << keep << true << Kind::Changed << false
-            << unsigned(LineChanges::FractionOfPiece) << "-15,500";
-        QTest::newRow("a set is counted in pieces")
-            << "1.25"
-            << "SET" << keep << true << Kind::Changed << false
-            << unsigned(LineChanges::FractionOfPiece) << "-18,750";
-        QTest::newRow("a delivery before the confirmation date is warned on a line as ordered")
-            << "20" << keep << "2026-12-04" << true << Kind::AsOrdered << false
-            << unsigned(LineChanges::DateBeforeConfirmation) << "0,000";
-        QTest::newRow("the line's date in the user's short form is read as well")
-            << "20" << keep << "01.12.2026" << true << Kind::AsOrdered << false
-            << unsigned(LineChanges::DateBeforeConfirmation) << "0,000";
-        QTest::newRow("a delivery on the confirmation date is no warning")
-            << "20" << keep << "2026-12-05" << false << Kind::AsOrdered << false << 0U << "";
-        QTest::newRow("a blank unit fails the line check on a line as ordered")
-            << "20"
-            << "  " << keep << true << Kind::AsOrdered << true << 0U << "0,000";
-        QTest::newRow("letters fail the check and have no difference")
-            << "много" << keep << keep << true << Kind::Changed << true << 0U << "";
-        QTest::newRow("a quantity of fifteen whole digits still adds up")
-            << "123456789012345"
-            << "KGM" << keep << true << Kind::Changed << true << 0U << "+123456789012325,000";
-        QTest::newRow("a difference beyond what adds up exactly is not guessed")
-            << "12345678901234567"
-            << "KGM" << keep << true << Kind::Changed << true << 0U << "";
+        // Null unit and date keep the order's; a listed line is one that differs or is warned.
+        auto row = [](const char* name, const char* confirmed, Kind kind, const char* difference,
+                      bool failing = false, unsigned warnings = 0, const char* unit = nullptr,
+                      const char* date = nullptr, bool listed = true) {
+            QTest::newRow(name) << confirmed << QString(unit) << QString(date) << listed << kind
+                                << failing << warnings << difference;
+        };
+        const unsigned negative = LineChanges::NegativeQuantity;
+        const unsigned fraction = LineChanges::FractionOfPiece;
+        const unsigned early = LineChanges::DateBeforeConfirmation;
+        row("a line confirmed as ordered is not listed", "20,000", Kind::AsOrdered, "", false, 0,
+            nullptr, nullptr, false);
+        row("fewer pieces are a change by the difference", "4", Kind::Changed, "-16,000");
+        row("nothing confirmed is a refusal", "0,000", Kind::Refused, "-20,000");
+        row("more than ordered fails the line check", "25,5", Kind::Changed, "+5,500", true, 0,
+            "KGM");
+        row("a negative quantity is warned though the line check lets it through", "-2",
+            Kind::Changed, "-22,000", false, negative);
+        row("half a piece is warned", "4,5", Kind::Changed, "-15,500", false, fraction);
+        row("a fraction of a kilogram is no warning", "4,5", Kind::Changed, "-15,500", false, 0,
+            "KGM");
+        row("a unit named in words counts pieces as its code does", "4,5", Kind::Changed, "-15,500",
+            false, fraction, "Штука");
+        row("a set is counted in pieces", "1.25", Kind::Changed, "-18,750", false, fraction, "SET");
+        row("a delivery before the confirmation date is warned on a line as ordered", "20",
+            Kind::AsOrdered, "0,000", false, early, nullptr, "2026-12-04");
+        row("the line's date in the user's short form is read as well", "20", Kind::AsOrdered,
+            "0,000", false, early, nullptr, "01.12.2026");
+        row("a delivery on the confirmation date is no warning", "20", Kind::AsOrdered, "", false,
+            0, nullptr, "2026-12-05", false);
+        row("a blank unit fails the line check on a line as ordered", "20", Kind::AsOrdered,
+            "0,000", true, 0, "  ");
+        row("letters fail the check and have no difference", "много", Kind::Changed, "", true);
+        row("a quantity of fifteen whole digits still adds up", "123456789012345", Kind::Changed,
+            "+123456789012325,000", true, 0, "KGM");
+        row("a difference beyond what adds up exactly is not guessed", "12345678901234567",
+            Kind::Changed, "", true, 0, "KGM");
     }
     void judgesALine()
     {

@@ -1,8 +1,5 @@
-#include "DocumentsHelpers.h"
-#include "RecordingMessages.h"
-#include "TestSupport.h"
+#include "OrderForm.h"
 
-#include "core/actions/Confirmation.h"
 #include "core/form/Columns.h"
 
 #include <QTest>
@@ -12,18 +9,6 @@ using Field = Confirmation::Field;
 
 namespace {
 const QString ReaderError = QStringLiteral("Произошла ошибка в Wczytaj_Zamowienie()");
-
-// A control of the given buyer, started with the given order text.
-struct Started {
-    explicit Started(const QString& text, const QString& partner = BuyerIln)
-    {
-        useParties(form, partner);
-        read = readOrder(form, text);
-    }
-    RecordingMessages messages;
-    Confirmation form{messages, testProcess()};
-    bool read = false;
-};
 } // namespace
 
 class TestOrderReader : public QObject {
@@ -33,10 +18,10 @@ private slots:
 
     void orderIsCopiedIntoTheForm()
     {
-        Started s(order({line(orderItem(1) + Elements{{"ItemType", "EUR"},
-                                                      {"OrderedUnitPacksize", "12"},
-                                                      {"Discount", "2.5"},
-                                                      {"ExpectedDeliveryTime", "14:00"}})}));
+        OrderForm s(order({line(orderItem(1) + Elements{{"ItemType", "EUR"},
+                                                        {"OrderedUnitPacksize", "12"},
+                                                        {"Discount", "2.5"},
+                                                        {"ExpectedDeliveryTime", "14:00"}})}));
         QVERIFY(s.read);
         QVERIFY(s.messages.shown.isEmpty());
         QCOMPARE(QStringList({s.form.field(Field::txtNrPotw), s.form.field(Field::lblDataZamWart),
@@ -60,20 +45,20 @@ private slots:
         QTest::addColumn<QString>("partner");
         QTest::addColumn<QString>("price");
         QTest::addColumn<int>("width");
-        QTest::newRow("the buyer shown prices reads the gross price, column shown")
-            << "4607149599998"
-            << "15,000" << 2000;
-        QTest::newRow("the other gross buyer reads the gross price, column hidden")
-            << "4607162819998"
-            << "15,000" << 0;
-        QTest::newRow("any other buyer reads the net price beside a gross one") << "4607175249997"
-                                                                                << "12,500" << 0;
+        auto row = [](const char* name, const char* partner, const char* price, int width) {
+            QTest::newRow(name) << partner << price << width;
+        };
+        row("the buyer shown prices reads the gross price, column shown", "4607149599998", "15,000",
+            2000);
+        row("the other gross buyer reads the gross price, column hidden", "4607162819998", "15,000",
+            0);
+        row("any other buyer reads the net price beside a gross one", "4607175249997", "12,500", 0);
     }
 
     void priceByBuyer()
     {
         QFETCH(QString, partner);
-        Started s(order(1), partner);
+        OrderForm s(order(1), partner);
         QTEST(s.form.lines().text(1, ColPrice), "price");
         QTEST(s.form.lines().columnWidth(ColPrice), "width");
     }
@@ -94,7 +79,7 @@ private slots:
     {
         QFETCH(QString, secondUnit);
         QFETCH(Rgb, colour);
-        Started s(withText(order(3), "Order-Lines/Line/Line-Item/UnitOfMeasure", secondUnit));
+        OrderForm s(withText(order(3), "Order-Lines/Line/Line-Item/UnitOfMeasure", secondUnit));
         QTEST(s.form.cboxTyp(), "type");
         QTEST(int(s.form.validLineCount()), "valid");
         for (int r = 1; r <= 3; ++r) {
@@ -121,7 +106,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, lines);
         QFETCH(QString, error);
-        Started s(text);
+        OrderForm s(text);
         QCOMPARE(s.read, error.isNull());
         QCOMPARE(s.messages.titles(), error.isNull() ? QStringList() : QStringList{ReaderError});
         if (!error.isEmpty())

@@ -1,8 +1,5 @@
-#include "DocumentsHelpers.h"
-#include "RecordingMessages.h"
-#include "TestSupport.h"
+#include "OrderForm.h"
 
-#include "core/actions/Confirmation.h"
 #include "core/actions/QuantityFill.h"
 #include "core/form/Columns.h"
 #include "core/rules/Cp1251.h"
@@ -65,8 +62,7 @@ QByteArray zipBytes(const QList<std::pair<QString, QByteArray>>& parts, int meth
 bool writeZip(const QString& path, const QList<std::pair<QString, QByteArray>>& parts)
 {
     const QByteArray bytes = zipBytes(parts);
-    QFile file(path);
-    return !bytes.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    return !bytes.isEmpty() && writeFile(path, bytes);
 }
 
 const QByteArray Workbook =
@@ -179,12 +175,10 @@ private slots:
     void aDamagedWorkbookSaysWhy()
     {
         QTemporaryDir dir;
-        QFile file(dir.filePath("broken.xlsx"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray("PK\x03\x04", 4) + QByteArray(300, '\x7f'));
-        file.close();
+        const QString path = dir.filePath("broken.xlsx");
+        QVERIFY(writeFile(path, QByteArray("PK\x03\x04", 4) + QByteArray(300, '\x7f')));
         QString error;
-        QVERIFY(!QuantityFile::read(file.fileName(), &error));
+        QVERIFY(!QuantityFile::read(path, &error));
         QVERIFY(!error.isEmpty());
     }
 
@@ -198,23 +192,19 @@ private slots:
                                                 // directory record
         QTest::addColumn<int>("entry");
         using E = ZipArchive::Entry;
-        QTest::newRow("deflated") << Z_DEFLATED << "xl/a.xml" << 1024LL << QByteArray()
-                                  << int(E::Read);
-        QTest::newRow("stored") << 0 << "xl/a.xml" << 1024LL << QByteArray() << int(E::Read);
-        QTest::newRow("exactly at the limit")
-            << Z_DEFLATED << "xl/a.xml" << 598LL << QByteArray() << int(E::Read);
-        QTest::newRow("names are case-sensitive")
-            << Z_DEFLATED << "XL/a.xml" << 1024LL << QByteArray() << int(E::Missing);
-        QTest::newRow("over the limit")
-            << Z_DEFLATED << "xl/a.xml" << 597LL << QByteArray() << int(E::Unreadable);
-        QTest::newRow("encrypted")
-            << Z_DEFLATED << "xl/a.xml" << 1024LL << QByteArray("flags:1") << int(E::Unreadable);
-        QTest::newRow("a compression method of its own")
-            << Z_DEFLATED << "xl/a.xml" << 1024LL << QByteArray("method:12") << int(E::Unreadable);
-        QTest::newRow("stored bytes changed")
-            << 0 << "xl/a.xml" << 1024LL << QByteArray("5:33") << int(E::Damaged);
-        QTest::newRow("deflated bytes changed")
-            << Z_DEFLATED << "xl/a.xml" << 1024LL << QByteArray("3:255") << int(E::Damaged);
+        auto row = [](const char* name, E entry, const char* damage = "", int method = Z_DEFLATED,
+                      qint64 limit = 1024, const char* entryName = "xl/a.xml") {
+            QTest::newRow(name) << method << entryName << limit << QByteArray(damage) << int(entry);
+        };
+        row("deflated", E::Read);
+        row("stored", E::Read, "", 0);
+        row("exactly at the limit", E::Read, "", Z_DEFLATED, 598);
+        row("names are case-sensitive", E::Missing, "", Z_DEFLATED, 1024, "XL/a.xml");
+        row("over the limit", E::Unreadable, "", Z_DEFLATED, 597);
+        row("encrypted", E::Unreadable, "flags:1");
+        row("a compression method of its own", E::Unreadable, "method:12");
+        row("stored bytes changed", E::Damaged, "5:33", 0);
+        row("deflated bytes changed", E::Damaged, "3:255");
     }
     void readsZipEntries()
     {
@@ -298,45 +288,50 @@ private slots:
     {
         QTest::addColumn<QString>("partner");
         QTest::addColumn<QByteArray>("list");
-        QTest::addColumn<QStringList>("confirmed");  // lines 1 to 3 afterwards
-        QTest::addColumn<QStringList>("report");     // parts the report holds
-        QTest::addColumn<QStringList>("duplicates"); // exactly those the list gives twice
+        QTest::addColumn<QStringList>("confirmed"); // lines 1 to 3 afterwards
+        // The lines filled, then the quantities refused, the list's rows not in the order
+        // and the order's lines not in the list, each exactly.
+        QTest::addColumn<QStringList>("report");
+        QTest::addColumn<QStringList>("duplicates");
         const QString ordinary = BuyerIln;
         const QString takesMore = QStringLiteral("4607175249997");
+        const auto line = [](int n) {
+            return QStringLiteral("№ %1, EAN %2, Товар %1").arg(n).arg(ean(n));
+        };
         QTest::newRow("values within the ordered quantity, normalised")
             << ordinary
             << QByteArray("EAN;Кол-во\n4601234560001;7\n4601234560002;1 234,5\n"
                           "4601234560003;12.25\n")
             << QStringList{"7,000", "20,000", "12,250"}
-            << QStringList{"Заполнено строк: 2", "№ 2, EAN 4601234560002, Товар 2: 1234,500 — "
-                                                 "больше заказанного (20,000)"}
+            << QStringList{"2", line(2) + ": 1234,500 — больше заказанного (20,000)"}
             << QStringList();
         QTest::newRow("the buyer that takes more than ordered")
             << takesMore << QByteArray("EAN;Кол-во\n4601234560002;25\n")
-            << QStringList{"10,000", "25,000", "30,000"} << QStringList{"Заполнено строк: 1"}
+            << QStringList{"10,000", "25,000", "30,000"} << QStringList{"1", line(1), line(3)}
             << QStringList();
         QTest::newRow("letters are no number")
             << ordinary << QByteArray("EAN;Кол-во\n4601234560001;пять\n")
-            << QStringList{"10,000", "20,000", "30,000"} << QStringList{"«пять» — не число"}
-            << QStringList();
+            << QStringList{"10,000", "20,000", "30,000"}
+            << QStringList{"0", line(1) + ": «пять» — не число", line(2), line(3)} << QStringList();
         QTest::newRow("a name given twice leaves its line")
             << ordinary << QByteArray("EAN;Кол-во\n4601234560003;1\n4601234560003;2\n")
-            << QStringList{"10,000", "20,000", "30,000"} << QStringList{"4601234560003 — 2 раза"}
+            << QStringList{"10,000", "20,000", "30,000"} << QStringList{"0", line(1), line(2)}
             << QStringList{"4601234560003 — 2 раза"};
         QTest::newRow("rows naming no line and lines the list does not name are listed")
             << ordinary << QByteArray("EAN;Кол-во\n4609999999999;1\n4601234560001;4\n")
             << QStringList{"4,000", "20,000", "30,000"}
-            << QStringList{"строка 2: 4609999999999", "№ 2, EAN 4601234560002, Товар 2",
-                           "№ 3, EAN 4601234560003, Товар 3"}
-            << QStringList();
+            << QStringList{"1", "строка 2: 4609999999999", line(2), line(3)} << QStringList();
         QTest::newRow("an EAN a spreadsheet wrote as a number is named as such")
             << ordinary << QByteArray("EAN;Кол-во\n4,60123E+12;1\n4601234560001;4\n")
             << QStringList{"4,000", "20,000", "30,000"}
-            << QStringList{"строка 2: 4,60123E+12 — EAN записан таблицей как число"}
+            << QStringList{"1",
+                           "строка 2: 4,60123E+12 — EAN записан таблицей как число, его цифры "
+                           "потеряны; задайте столбцу текстовый формат",
+                           line(2), line(3)}
             << QStringList();
         QTest::newRow("the buyer's item codes, found without regard to case")
             << ordinary << QByteArray("Код покупателя;Количество\nb-2;5\n")
-            << QStringList{"10,000", "5,000", "30,000"} << QStringList{"Заполнено строк: 1"}
+            << QStringList{"10,000", "5,000", "30,000"} << QStringList{"1", line(1), line(3)}
             << QStringList();
     }
     void fillsThroughTheCellRules()
@@ -346,10 +341,8 @@ private slots:
         QFETCH(QStringList, confirmed);
         QFETCH(QStringList, report);
         QFETCH(QStringList, duplicates);
-        RecordingMessages messages;
-        Confirmation form(messages, testProcess());
-        useParties(form, partner);
-        readOrder(form, order(3));
+        OrderForm f(3, partner);
+        Confirmation& form = f.form;
         form.selectCboxTyp(ResponseType::Change);
         const QuantityFile file = QuantityFile::parseCsv(list);
         const std::optional<QuantityFill::Report> filled =
@@ -359,11 +352,11 @@ private slots:
         for (int16_t r = 1; r <= 3; ++r)
             cells.append(form.lines().text(r, ColConfirmed));
         QCOMPARE(cells, confirmed);
+        QCOMPARE(QStringList{QString::number(filled->filled)} + filled->refused +
+                     filled->notInOrder + filled->notInList,
+                 report);
         QCOMPARE(filled->duplicates, duplicates);
-        const QString text = filled->text();
-        for (const QString& part : report)
-            QVERIFY2(text.contains(part), qPrintable(text));
-        QCOMPARE(messages.texts(), QStringList());
+        QCOMPARE(f.messages.texts(), QStringList());
         // Recoloured, counted and totalled once, as after a commit.
         QCOMPARE(form.validLineCount(), int16_t(3));
         double total = 0;
@@ -391,14 +384,11 @@ private slots:
 
     void fillsOnlyUnderAChange()
     {
-        RecordingMessages messages;
-        Confirmation form(messages, testProcess());
-        useParties(form);
-        readOrder(form, order(2));
-        form.selectCboxTyp(ResponseType::Accept);
+        OrderForm f(2);
+        f.form.selectCboxTyp(ResponseType::Accept);
         const QuantityFile file = QuantityFile::parseCsv("EAN;Qty\n4601234560001;1\n");
-        QVERIFY(!QuantityFill::fill(form, file, *QuantityFill::columnsOf(file)));
-        QCOMPARE(form.lines().text(1, ColConfirmed), QStringLiteral("10,000"));
+        QVERIFY(!QuantityFill::fill(f.form, file, *QuantityFill::columnsOf(file)));
+        QCOMPARE(f.form.lines().text(1, ColConfirmed), QStringLiteral("10,000"));
     }
 
     void columnsTheUserNames_data()

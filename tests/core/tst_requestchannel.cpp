@@ -1,8 +1,6 @@
+#include "OrderForm.h"
 #include "RawServer.h"
-#include "RecordingMessages.h"
-#include "TestSupport.h"
 
-#include "core/actions/Confirmation.h"
 #include "core/actions/RequestChannel.h"
 #include "core/form/Host.h"
 #include "core/form/ProcessState.h"
@@ -30,12 +28,10 @@ const QByteArray Cookie = "WEXASESSION=7f3a";
 const QByteArray Request = "<partners-request><partner-iln>4607000000017</partner-iln>"
                            "<info-name>INFO</info-name></partners-request>";
 
-struct Page : Host {
+struct Page : Host, OrderForm {
     explicit Page(const QString& url) : url(url) { form.setHost(*this); }
     QString pageUrl() const override { return url; }
     QString url;
-    RecordingMessages messages;
-    Confirmation form{messages, testProcess()};
 };
 
 // The channel's report of a failed transfer: the failed send, then each failed reading.
@@ -205,9 +201,7 @@ private slots:
 
         QCOMPARE(page.messages.texts(), QStringList());
         QVERIFY(answered.isEmpty());
-        QFile trace(dir.filePath(u"trace.log"_s));
-        QVERIFY(trace.open(QIODevice::ReadOnly));
-        const QString traced = Cp1251::decode(trace.readAll());
+        const QString traced = Cp1251::decode(readFile(dir.filePath(u"trace.log"_s)));
         QCOMPARE(traced.contains(answered.errorString()), level >= 5);
     }
 };

@@ -1,8 +1,5 @@
-#include "DocumentsHelpers.h"
-#include "RecordingMessages.h"
-#include "TestSupport.h"
+#include "OrderForm.h"
 
-#include "core/actions/Confirmation.h"
 #include "core/form/Columns.h"
 #include "core/rules/ResponseWriter.h"
 
@@ -33,11 +30,10 @@ QString written(Confirmation& form, const QString& path)
 }
 
 // A control that has read an order of `lines` standard lines, ready to respond.
-struct Respondent {
+struct Respondent : OrderForm {
     explicit Respondent(int lines = 1, const QString& partner = BuyerIln)
+        : OrderForm(lines, partner)
     {
-        useParties(form, partner);
-        readOrder(form, order(lines));
     }
     // A cell of line 1, or for a negative column the form's field -1 - column.
     void set(int column, const QString& text)
@@ -47,8 +43,6 @@ struct Respondent {
         else
             form.lines().setText(1, int16_t(column), text);
     }
-    RecordingMessages messages;
-    Confirmation form{messages, testProcess()};
 };
 } // namespace
 

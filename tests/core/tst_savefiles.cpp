@@ -1,10 +1,7 @@
-#include "DocumentsHelpers.h"
 #include "FakeChooser.h"
-#include "RecordingMessages.h"
-#include "TestSupport.h"
+#include "OrderForm.h"
 
 #include "core/actions/CellEditor.h"
-#include "core/actions/Confirmation.h"
 #include "core/actions/LoadResponse.h"
 #include "core/actions/SaveResponse.h"
 #include "core/form/Columns.h"
@@ -22,22 +19,17 @@ using Mode = ChooserPort::Mode;
 namespace {
 
 // A control that has read an order of three lines and numbered its confirmation.
-struct Editor {
-    Editor()
+struct Editor : OrderForm {
+    Editor() : OrderForm(3)
     {
-        useParties(form);
-        readOrder(form, order(3));
         form.setField(Field::txtNrPotw, QStringLiteral("Пз_ZK-1"));
         messages.clear();
     }
-
-    RecordingMessages messages;
-    Confirmation form{messages, testProcess()};
     FakeChooser chooser{&form};
 };
 
 // What a response carries of the confirmation, as the user sees it. The delivery point's
-// name and address and the line columns after the unit are not written into a response.
+// name and address and the line columns after the pack size are not written into a response.
 QStringList snapshot(const Confirmation& form)
 {
     QStringList shown{form.txtDataPotw()->toString(Qt::ISODate),
@@ -48,8 +40,7 @@ QStringList snapshot(const Confirmation& form)
           Field::lblILNSprzedWart, Field::lblILNMiejscaDostWart, Field::txtUwagi})
         shown << form.field(f);
     for (int16_t r = 1; r <= form.lineCount(); ++r) {
-        for (int16_t c : {ColNumber, ColEan, ColName, ColOrdered, ColConfirmed, ColPrice,
-                          ColBuyerCode, ColSupplierCode, ColUnit})
+        for (int16_t c = ColNumber; c <= ColPackSize; ++c)
             shown << form.lines().text(r, c);
     }
     return shown << form.summary().text(1, SumLineCount) << form.summary().text(1, SumConfirmed);
@@ -82,6 +73,7 @@ private slots:
         QTemporaryDir first, second;
         Editor saved;
         saved.form.selectCboxTyp(0);
+        saved.form.setTxtDataDost(QDate(2026, 12, 11));
         saved.form.setField(Field::txtUwagi, QStringLiteral("Звонить\r\nзаранее"));
         // Typed into the cell editor and left open there: the save commits it.
         saved.form.lines().setCurrentCell(2, ColConfirmed);
@@ -105,6 +97,9 @@ private slots:
         saved.form.lines().setText(2, ColConfirmed, secondLine);
         QCOMPARE(snapshot(loaded), snapshot(saved.form));
         QVERIFY(loaded.isEnabled());
+        // The load ends on the first line and on the summary's total, counted again.
+        QCOMPARE(loaded.lines().currentRow(), 1);
+        QCOMPARE(loaded.summary().currentColumn(), int(SumConfirmed));
 
         chooser.folder = second.path();
         btnZapisz_Click(loaded, chooser);
@@ -141,9 +136,8 @@ private slots:
         QFETCH(QStringList, titles);
         QFETCH(bool, dated);
         QTemporaryDir folder;
-        QFile blocker(folder.filePath("file.txt"));
-        QVERIFY(blocker.open(QIODevice::WriteOnly) && blocker.write("earlier") == 7);
-        blocker.close();
+        const QString blocker = folder.filePath("file.txt");
+        QVERIFY(writeFile(blocker, "earlier"));
         Editor e;
         e.form.setField(Field::txtNrPotw, number);
         if (!dated)
@@ -155,7 +149,7 @@ private slots:
         QCOMPARE(e.chooser.openings.size(), openings);
         QCOMPARE(e.messages.titles(), titles);
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"file.txt"});
-        QCOMPARE(readFile(blocker.fileName()), "earlier");
+        QCOMPARE(readFile(blocker), "earlier");
         QVERIFY(e.form.isEnabled());
     }
 

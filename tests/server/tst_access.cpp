@@ -64,88 +64,62 @@ private slots:
     {
         QTest::addColumn<QString>("route");
         QTest::addColumn<QString>("mailbox");
-        QTest::addColumn<bool>("session");
+        QTest::addColumn<QByteArray>("cookie"); // null: the session north's page opened
         QTest::addColumn<QString>("origin");
         QTest::addColumn<QByteArray>("type");
         QTest::addColumn<int>("status");
         const QByteArray xml = "text/xml; charset=utf-8";
-        QTest::newRow("a session takes its own buyer's order")
-            << "OrderData"
-            << "north" << true << "" << xml << 200;
-        QTest::newRow("a session cannot take another buyer's order")
-            << "OrderData"
-            << "south" << true << "" << xml << 403;
-        QTest::newRow("a session cannot reach a mailbox that does not exist")
-            << "OrderData"
-            << "nobody" << true << "" << xml << 403;
-        QTest::newRow("the empty mailbox name is no way around the session")
-            << "OrderData"
-            << "" << true << "" << xml << 403;
-        QTest::newRow("without a session no order is handed out")
-            << "OrderData"
-            << "north" << false << "" << xml << 403;
-        QTest::newRow("a session uploads into its own mailbox")
-            << "Upload"
-            << "north" << true << "" << xml << 200;
-        QTest::newRow("a session cannot upload into another buyer's mailbox")
-            << "Upload"
-            << "south" << true << "" << xml << 403;
-        QTest::newRow("an upload to a mailbox that does not exist makes no folder")
-            << "Upload"
-            << "nobody" << true << "" << xml << 403;
-        QTest::newRow("without a session nothing is stored")
-            << "Upload"
-            << "north" << false << "" << xml << 403;
-        QTest::newRow("a session reads its own buyer's partner information")
-            << "Partners"
-            << "north" << true << "" << xml << 200;
-        QTest::newRow("a session cannot read another buyer's partner information")
-            << "Partners"
-            << "south" << true << "" << xml << 403;
-        QTest::newRow("without a session no partner information is given")
-            << "Partners"
-            << "north" << false << "" << xml << 403;
-        QTest::newRow("a partner request that names no partner is refused")
-            << "Partners"
-            << "nobody" << true << "" << xml << 403;
-        QTest::newRow("a page of another site cannot take an order, even with the session")
-            << "OrderData"
-            << "north" << true << "https://shop.example" << xml << 403;
-        QTest::newRow("another port of the same host is another site")
-            << "OrderData"
-            << "north" << true << "http://127.0.0.1:1" << xml << 403;
-        QTest::newRow("a page without an origin of its own is refused")
-            << "OrderData"
-            << "north" << true << "null" << xml << 403;
-        QTest::newRow("the site's own page may take an order")
-            << "OrderData"
-            << "north" << true << "own" << xml << 200;
-        QTest::newRow("a form's body is refused before the session is looked at")
-            << "OrderData"
-            << "north" << false << "" << QByteArray("application/x-www-form-urlencoded") << 415;
-        QTest::newRow("plain text, which a page may post without asking, is refused")
-            << "Upload"
-            << "north" << true << "" << QByteArray("text/plain") << 415;
-        QTest::newRow("a body of no declared type is refused")
-            << "OrderData"
-            << "north" << true << "" << QByteArray() << 415;
-        QTest::newRow("application/xml is a document too")
-            << "Upload"
-            << "north" << true << "" << QByteArray("application/xml") << 200;
-        QTest::newRow("the editor redeems a ticket") << "Ticket"
-                                                     << "north" << true << "" << xml << 200;
-        QTest::newRow("a page of another site cannot redeem a ticket")
-            << "Ticket"
-            << "north" << true << "https://shop.example" << xml << 403;
-        QTest::newRow("a ticket sent as a form is refused")
-            << "Ticket"
-            << "north" << true << "" << QByteArray("multipart/form-data") << 415;
+        const char* forged = "WEXASESSION=0123abcd";
+        auto row = [&](const char* name, int status, const char* route, const char* mailbox,
+                       const char* cookie = nullptr, const char* origin = "",
+                       QByteArray type = {}) {
+            QTest::newRow(name) << QString(route) << QString(mailbox) << QByteArray(cookie)
+                                << QString(origin) << (type.isNull() ? xml : type) << status;
+        };
+        row("a session takes its own buyer's order", 200, "OrderData", "north");
+        row("a session cannot take another buyer's order", 403, "OrderData", "south");
+        row("a session cannot reach a mailbox that does not exist", 403, "OrderData", "nobody");
+        row("the empty mailbox name is no way around the session", 403, "OrderData", "");
+        row("without a session no order is handed out", 403, "OrderData", "north", "");
+        row("a session the server never opened is given no order", 403, "OrderData", "north",
+            forged);
+        row("a session uploads into its own mailbox", 200, "Upload", "north");
+        row("a session cannot upload into another buyer's mailbox", 403, "Upload", "south");
+        row("an upload to a mailbox that does not exist makes no folder", 403, "Upload", "nobody");
+        row("without a session nothing is stored", 403, "Upload", "north", "");
+        row("a session the server never opened stores nothing", 403, "Upload", "north", forged);
+        row("a session reads its own buyer's partner information", 200, "Partners", "north");
+        row("a session cannot read another buyer's partner information", 403, "Partners", "south");
+        row("without a session no partner information is given", 403, "Partners", "north", "");
+        row("a session the server never opened is given no partner information", 403, "Partners",
+            "north", forged);
+        row("a partner request that names no partner is refused", 403, "Partners", "nobody");
+        row("a page of another site cannot take an order, even with the session", 403, "OrderData",
+            "north", nullptr, "https://shop.example");
+        row("another port of the same host is another site", 403, "OrderData", "north", nullptr,
+            "http://127.0.0.1:1");
+        row("a page without an origin of its own is refused", 403, "OrderData", "north", nullptr,
+            "null");
+        row("the site's own page may take an order", 200, "OrderData", "north", nullptr, "own");
+        row("a form's body is refused before the session is looked at", 415, "OrderData", "north",
+            "", "", QByteArray("application/x-www-form-urlencoded"));
+        row("plain text, which a page may post without asking, is refused", 415, "Upload", "north",
+            nullptr, "", QByteArray("text/plain"));
+        row("a body of no declared type is refused", 415, "OrderData", "north", nullptr, "",
+            QByteArray(""));
+        row("application/xml is a document too", 200, "Upload", "north", nullptr, "",
+            QByteArray("application/xml"));
+        row("the editor redeems a ticket", 200, "Ticket", "north");
+        row("a page of another site cannot redeem a ticket", 403, "Ticket", "north", nullptr,
+            "https://shop.example");
+        row("a ticket sent as a form is refused", 415, "Ticket", "north", nullptr, "",
+            QByteArray("multipart/form-data"));
     }
     void servicesGrantTheSessionsMailboxAlone()
     {
         QFETCH(QString, route);
         QFETCH(QString, mailbox);
-        QFETCH(bool, session);
+        QFETCH(QByteArray, cookie);
         QFETCH(QString, origin);
         QFETCH(QByteArray, type);
         QFETCH(int, status);
@@ -157,8 +131,8 @@ private slots:
                                                   .section('"', 0, 0)
                                                   .replace("&amp;", "&")))
                                    .queryItemValue("ticket");
-        if (!session)
-            client.cookie.clear();
+        if (!cookie.isNull())
+            client.cookie = cookie.toStdString();
         httplib::Headers headers;
         if (!origin.isEmpty())
             headers.emplace("Origin", (origin == "own" ? ownOrigin() : origin).toStdString());
@@ -211,20 +185,19 @@ private slots:
         QTest::addColumn<QString>("publicUrl");
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("cookieEnd");
-        QTest::newRow("without one, the address listened on")
-            << ""
-            << "/edi/north/Order.aspx"
-            << "; Path=/edi/; HttpOnly; SameSite=Strict";
-        QTest::newRow("an https address, whose cookie goes over secure connections only")
-            << "https://edi.example:8443"
-            << "https://edi.example:8443/edi/north/Order.aspx"
-            << "; Path=/edi/; HttpOnly; SameSite=Strict; Secure";
-        QTest::newRow("https's own port left out") << "https://EDI.example:443/"
-                                                   << "https://edi.example/edi/north/Order.aspx"
-                                                   << "; Secure";
-        QTest::newRow("http's own port left out") << "http://edi.example:80"
-                                                  << "http://edi.example/edi/north/Order.aspx"
-                                                  << "; SameSite=Strict";
+        auto row = [](const char* name, const char* publicUrl, const char* page,
+                      const char* cookieEnd) {
+            QTest::newRow(name) << publicUrl << page << cookieEnd;
+        };
+        row("without one, the address listened on", "", "/edi/north/Order.aspx",
+            "; Path=/edi/; HttpOnly; SameSite=Strict");
+        row("an https address, whose cookie goes over secure connections only",
+            "https://edi.example:8443", "https://edi.example:8443/edi/north/Order.aspx",
+            "; Path=/edi/; HttpOnly; SameSite=Strict; Secure");
+        row("https's own port left out", "https://EDI.example:443/",
+            "https://edi.example/edi/north/Order.aspx", "; Secure");
+        row("http's own port left out", "http://edi.example:80",
+            "http://edi.example/edi/north/Order.aspx", "; SameSite=Strict");
     }
     void thePageNamesThePublicAddressNeverTheHost()
     {
@@ -264,18 +237,12 @@ private slots:
                                            << "https://edi.example:8443";
         QTest::newRow("http with a slash") << "http://edi.example/"
                                            << "http://edi.example";
-        QTest::newRow("a user is refused") << "https://clerk@edi.example"
-                                           << "";
-        QTest::newRow("a path is refused") << "https://edi.example/edi/"
-                                           << "";
-        QTest::newRow("a query is refused") << "https://edi.example/?page=1"
-                                            << "";
-        QTest::newRow("a fragment is refused") << "https://edi.example/#top"
-                                               << "";
-        QTest::newRow("another scheme is refused") << "ftp://edi.example"
-                                                   << "";
-        QTest::newRow("no host is refused") << "https://"
-                                            << "";
+        const std::pair<const char*, const char*> refused[] = {
+            {"a user", "https://clerk@edi.example"},    {"a path", "https://edi.example/edi/"},
+            {"a query", "https://edi.example/?page=1"}, {"a fragment", "https://edi.example/#top"},
+            {"another scheme", "ftp://edi.example"},    {"no host", "https://"}};
+        for (const auto& [what, address] : refused)
+            QTest::newRow(qPrintable(QStringLiteral("%1 is refused").arg(what))) << address << "";
     }
     void aPublicAddressIsASiteOnly()
     {
@@ -290,6 +257,8 @@ private slots:
         const PlatformProcess::Page missing = m_platform->page("nobody");
         QCOMPARE(missing.status, 404);
         QVERIFY(missing.cookie.isEmpty());
+        QVERIFY(missing.link.isEmpty());
+        QVERIFY(!QFileInfo::exists(m_root->filePath("mailbox/nobody")));
         ServiceClient north(m_platform->port(), "north");
         const httplib::Result again =
             north.http.Get("/edi/north/Order.aspx", {{"Cookie", north.cookie}});
@@ -300,15 +269,10 @@ private slots:
             north.http.Get("/edi/south/Order.aspx", {{"Cookie", north.cookie}});
         QVERIFY(other);
         QVERIFY(other->get_header_value("Set-Cookie").find(north.cookie) == std::string::npos);
-    }
-
-    // A browser sends the site's other cookies with the session's, however it separates them.
-    void theSessionIsFoundAmongOtherCookies()
-    {
-        QVERIFY(start());
-        ServiceClient client(m_platform->port(), "north");
-        client.cookie = "theme=dark;" + client.cookie + "; lang=ru";
-        QCOMPARE(client.takeOrder("/edi/north/OrderData.aspx"), "N1");
+        // A browser sends the site's other cookies with the session's, however it separates
+        // them.
+        north.cookie = "theme=dark;" + north.cookie + "; lang=ru";
+        QCOMPARE(north.takeOrder("/edi/north/OrderData.aspx"), "N1");
     }
 
     void sessionsCloseWhenIdle_data()

@@ -1,4 +1,5 @@
 #include "PlatformProcess.h"
+#include "ServiceClient.h"
 
 #include "core/rules/XmlDocument.h"
 
@@ -6,31 +7,12 @@
 #include <QTest>
 #include <QUrlQuery>
 
-#include <httplib.h>
-
 #include <memory>
 
 namespace {
 
 const QString Buyer = QStringLiteral("ТД «Северный» & Co");
 const QString BuyerIln = QStringLiteral("4607000000017");
-
-XmlDocument post(int port, const std::string& path, const QString& body,
-                 const std::string& cookie = {})
-{
-    httplib::Client http("127.0.0.1", port);
-    httplib::Headers headers;
-    if (!cookie.empty())
-        headers.emplace("Cookie", cookie);
-    const httplib::Result answer = http.Post(path, headers, body.toStdString(), "text/xml");
-    return XmlDocument::fromBytes(answer ? QByteArray::fromStdString(answer->body) : "");
-}
-
-XmlDocument redeem(int port, const QString& ticket)
-{
-    return post(port, "/edi/Ticket.aspx",
-                "<launch-ticket-request><ticket>" + ticket + "</ticket></launch-ticket-request>");
-}
 
 } // namespace
 
@@ -88,15 +70,6 @@ private slots:
         QVERIFY(!page.link.contains(session));
     }
 
-    void aMailboxThatDoesNotExistHasNoPage()
-    {
-        QVERIFY(start());
-        const PlatformProcess::Page page = m_platform->page("nobody");
-        QCOMPARE(page.status, 404);
-        QVERIFY(page.link.isEmpty());
-        QVERIFY(!QDir(m_root->filePath("mailbox/nobody")).exists());
-    }
-
     // A ticket stands for the page's session once, within its lifetime.
     void ticketsAreGoodOnceAndInTime_data()
     {
@@ -117,16 +90,20 @@ private slots:
         const PlatformProcess::Page page = m_platform->page("supplier");
         const QString ticket = QUrlQuery(QUrl(page.link)).queryItemValue("ticket");
 
+        ServiceClient client(m_platform->port(), "");
         XmlDocument answer;
         for (int use = 0; use < uses; ++use)
-            answer = redeem(m_platform->port(), ticket);
+            answer = client.post("/edi/Ticket.aspx", "<launch-ticket-request><ticket>" +
+                                                         ticket.toUtf8() +
+                                                         "</ticket></launch-ticket-request>");
 
         const QString cookie = answer.selectSingleNode("/launch-ticket-response/cookie").text();
         QCOMPARE(answer.selectSingleNode("/error-response/message").text(), refusal);
         QCOMPARE(cookie, refusal.isEmpty() ? page.cookie : QString());
         if (refusal.isEmpty()) {
-            const XmlDocument order = post(m_platform->port(), "/edi/supplier/OrderData.aspx",
-                                           "<order-request/>", cookie.toStdString());
+            client.cookie = cookie.toStdString();
+            const XmlDocument order =
+                client.post("/edi/supplier/OrderData.aspx", "<order-request/>");
             QVERIFY(!order.selectSingleNode("/receive-document-response").isNull());
         }
     }

@@ -81,20 +81,19 @@ private slots:
         QTest::addColumn<qint64>("bytes");
         QTest::addColumn<bool>("sendsBody");
         QTest::addColumn<int>("status");
-        QTest::newRow("a declared body a byte under the cap is taken")
-            << false << MB - 1 << true << 200;
-        QTest::newRow("a declared body at the cap is taken") << false << MB << true << 200;
-        QTest::newRow("a declared body a byte over the cap is refused before it is sent")
-            << false << MB + 1 << false << 413;
-        QTest::newRow("a declared gigabyte is refused before it is sent")
-            << false << 1024 * MB << false << 413;
-        QTest::newRow("a chunked body a byte under the cap is taken")
-            << true << MB - 1 << true << 200;
-        QTest::newRow("a chunked body at the cap is taken") << true << MB << true << 200;
-        QTest::newRow("a chunked body a byte over the cap is refused")
-            << true << MB + 1 << true << 413;
-        QTest::newRow("a chunk that claims more than the cap is refused before it is sent")
-            << true << 4096 * MB << false << 413;
+        auto row = [](const char* name, bool chunked, qint64 bytes, int status, bool sendsBody) {
+            QTest::newRow(name) << chunked << bytes << sendsBody << status;
+        };
+        row("a declared body a byte under the cap is taken", false, MB - 1, 200, true);
+        row("a declared body at the cap is taken", false, MB, 200, true);
+        row("a declared body a byte over the cap is refused before it is sent", false, MB + 1, 413,
+            false);
+        row("a declared gigabyte is refused before it is sent", false, 1024 * MB, 413, false);
+        row("a chunked body a byte under the cap is taken", true, MB - 1, 200, true);
+        row("a chunked body at the cap is taken", true, MB, 200, true);
+        row("a chunked body a byte over the cap is refused", true, MB + 1, 413, true);
+        row("a chunk that claims more than the cap is refused before it is sent", true, 4096 * MB,
+            413, false);
     }
     void bodiesAreCappedWhileRead()
     {
@@ -184,7 +183,6 @@ private slots:
         QTest::addColumn<QByteArray>("framing");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("status");
-        QTest::addColumn<bool>("cutShort"); // the client sends nothing more after the body
         const QByteArray length = "Content-Length: 25\r\n";
         const QByteArray chunked = "Transfer-Encoding: chunked\r\n";
         const QByteArray doc = "<Document-OrderResponse/>", last = "\r\n0\r\n\r\n";
@@ -192,43 +190,39 @@ private slots:
         const QByteArray trailer =
             (QByteArray(1022, 't').replace(0, 3, "X: ") + "\r\n").repeated(8);
         QTest::newRow("a size line of 1 KB, extensions after spaces, is taken")
-            << chunked << "19 ;" + QByteArray(1020, 'e') + "\r\n" + doc + last << 200 << false;
+            << chunked << "19 ;" + QByteArray(1020, 'e') + "\r\n" + doc + last << 200;
         QTest::newRow("a trailer of 8 KB is taken")
             << chunked << "19\r\n" + doc + "\r\n0\r\n" + trailer + "\r\n"
-            << 200 << false;
+            << 200;
         QTest::newRow("a size line a byte over 1 KB")
-            << chunked << "19 ;" + QByteArray(1021, 'e') + "\r\n" + doc + last << 400 << false;
+            << chunked << "19 ;" + QByteArray(1021, 'e') + "\r\n" + doc + last << 400;
         QTest::newRow("a trailer a byte over 8 KB")
             << chunked << "19\r\n" + doc + "\r\n0\r\n" + QByteArray(trailer).insert(3, 't') + "\r\n"
-            << 400 << false;
+            << 400;
         QTest::newRow("a chunk size followed by something else")
-            << chunked << "19z\r\n" + doc + last << 400 << false;
+            << chunked << "19z\r\n" + doc + last << 400;
         QTest::newRow("a chunk longer than its size")
-            << chunked << "19\r\n" + doc + "x" + last << 400 << false;
+            << chunked << "19\r\n" + doc + "x" + last << 400;
         QTest::newRow("both a length and chunks") << length + chunked << chunk(doc) + "0\r\n\r\n"
-                                                  << 400 << false;
-        QTest::newRow("two lengths that differ") << length + "Content-Length: 24\r\n"
-                                                 << doc << 400 << false;
+                                                  << 400;
+        QTest::newRow("two lengths that differ") << length + "Content-Length: 24\r\n" << doc << 400;
         QTest::newRow("a length that is not a number")
-            << QByteArray("Content-Length: 2e1\r\n") << doc << 400 << false;
+            << QByteArray("Content-Length: 2e1\r\n") << doc << 400;
         QTest::newRow("a transfer coding other than chunks")
-            << QByteArray("Transfer-Encoding: gzip, chunked\r\n") << chunk(doc) << 400 << false;
+            << QByteArray("Transfer-Encoding: gzip, chunked\r\n") << chunk(doc) << 400;
         QTest::newRow("a compressed body, which would unpack past the cap")
             << length + "Content-Encoding: gzip\r\n"
-            << doc << 415 << false;
+            << doc << 415;
     }
     void framingIsTakenOnlyWhenItCanBeTrusted()
     {
         QFETCH(QByteArray, framing);
         QFETCH(QByteArray, body);
         QFETCH(int, status);
-        QFETCH(bool, cutShort);
         QVERIFY(start());
         RawConnection connection(m_platform->port());
 
         QVERIFY(connection.send(head(m_cookie, framing) + body));
-        if (cutShort)
-            connection.finishSending();
 
         QCOMPARE(connection.answer(), status);
         if (status == 200) {
@@ -329,8 +323,11 @@ private slots:
             open.push_back(std::move(connection));
             return open.back()->send("GET /edi/");
         };
-        for (const QString& from : held)
-            QVERIFY(hold(from.toLatin1()));
+        // The connection that opened the session may not have been let go yet.
+        for (const QString& from : held) {
+            bool taken = false;
+            QTRY_VERIFY_WITH_TIMEOUT(taken || (taken = hold(from.toLatin1())), 10000);
+        }
 
         RawConnection more(m_platform->port(), refused.constData());
         QByteArray refusal;

@@ -1,7 +1,5 @@
-#include "RecordingMessages.h"
-#include "TestSupport.h"
+#include "OrderForm.h"
 
-#include "core/actions/Confirmation.h"
 #include "core/form/Automation.h"
 #include "core/form/Host.h"
 #include "core/form/RuntimeError.h"
@@ -79,19 +77,14 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("readBack");
         QTest::addColumn<QString>("mode"); // the status label afterwards
-        QTest::newRow("Off goes off-line") << QByteArray("OnLine") << "Off"
-                                           << "Off"
-                                           << "Off-Line";
-        QTest::newRow("any other case stays on-line") << QByteArray("OnLine") << "OFF"
-                                                      << "OFF"
-                                                      << "On-Line";
-        QTest::newRow("a level is kept for the next start-up") << QByteArray("DebugLevel") << "4"
-                                                               << "4"
-                                                               << "On-Line";
-        QTest::newRow("a level that is no 16-bit number reads back as 0")
-            << QByteArray("DebugLevel") << "70000"
-            << "0"
-            << "On-Line";
+        auto row = [](const char* name, const char* property, const char* value,
+                      const char* readBack, const char* mode = "On-Line") {
+            QTest::newRow(name) << QByteArray(property) << value << readBack << mode;
+        };
+        row("Off goes off-line", "OnLine", "Off", "Off", "Off-Line");
+        row("any other case stays on-line", "OnLine", "OFF", "OFF");
+        row("a level is kept for the next start-up", "DebugLevel", "4", "4");
+        row("a level that is no 16-bit number reads back as 0", "DebugLevel", "70000", "0");
     }
     void propertiesSetFromScript()
     {
@@ -102,8 +95,8 @@ private slots:
             void propertyChanged(const QString& name) override { changed.append(name); }
             QStringList changed;
         } page;
-        RecordingMessages messages;
-        Confirmation form{messages, testProcess()};
+        OrderForm f;
+        Confirmation& form = f.form;
         form.setHost(page);
         PotwierdzenieZam control{form};
 
@@ -118,9 +111,8 @@ private slots:
     void scriptCallsReachTheForm()
     {
         // The control as a page's script reaches it: only through its meta-object.
-        RecordingMessages messages;
-        Confirmation form{messages, testProcess()};
-        PotwierdzenieZam control{form};
+        OrderForm f;
+        PotwierdzenieZam control{f.form};
         const auto index = [&control](const char* method, qint16 r, qint16 c) {
             qint16 result = -1;
             if (!QMetaObject::invokeMethod(&control, method, Qt::DirectConnection,
@@ -145,7 +137,7 @@ private slots:
         QCOMPARE(raised.at(0).at(0).toInt(), 6);
         QCOMPARE(raised.at(0).at(1).toString(), "IndexGrdPozycje");
         QCOMPARE(raised.at(1).at(1).toString(), "IndexGrdSuma");
-        QCOMPARE(messages.texts(), QStringList{});
+        QCOMPARE(f.messages.texts(), QStringList{});
     }
 };
 

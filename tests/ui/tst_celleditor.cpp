@@ -1,6 +1,6 @@
+#include "OnScreen.h"
 #include "TestSupport.h"
 #include "core/actions/CellEditor.h"
-#include "ui_onscreen.h"
 
 #include <QHeaderView>
 #include <QScrollBar>
@@ -19,16 +19,16 @@ private slots:
         QTest::addColumn<int>("column");
         QTest::addColumn<bool>("enter"); // Enter on the current cell instead of a double click
         QTest::addColumn<bool>("opens");
-        QTest::newRow("a double click on the confirmed quantity opens it under a change")
-            << int(Change) << 1 << int(ColConfirmed) << false << true;
-        QTest::newRow("Enter on the current confirmed quantity opens it")
-            << int(Change) << 2 << int(ColConfirmed) << true << true;
-        QTest::newRow("the confirmed quantity opens nothing under a refusal")
-            << int(Refuse) << 1 << int(ColConfirmed) << false << false;
-        QTest::newRow("the header of the confirmed quantity opens nothing")
-            << int(Change) << 0 << int(ColConfirmed) << false << false;
-        QTest::newRow("the ordered quantity opens nothing")
-            << int(Change) << 1 << int(ColOrdered) << false << false;
+        auto row = [](const char* name, bool opens, int line, bool enter = false,
+                      int column = ColConfirmed, int type = Change) {
+            QTest::newRow(name) << type << line << column << enter << opens;
+        };
+        row("a double click on the confirmed quantity opens it under a change", true, 1);
+        row("Enter on the current confirmed quantity opens it", true, 2, true);
+        row("the confirmed quantity opens nothing under a refusal", false, 1, false, ColConfirmed,
+            Refuse);
+        row("the header of the confirmed quantity opens nothing", false, 0);
+        row("the ordered quantity opens nothing", false, 1, false, ColOrdered);
     }
     void opening()
     {
@@ -111,7 +111,8 @@ private slots:
     }
 
     // Rows give the key, or 0 for a click on the product code of line 2, and where the
-    // current cell is afterwards: the next Enter opens the editor there, or nothing.
+    // current cell is afterwards: the next Enter opens the editor there, or nothing. What
+    // each key commits, and the quantity rules, are the core's: tst_editing's editorKeys.
     void committing_data()
     {
         QTest::addColumn<int>("row");
@@ -122,32 +123,24 @@ private slots:
         QTest::addColumn<int>("currentRow");
         QTest::addColumn<int>("currentColumn");
         QTest::addColumn<QString>("total");
-        const int qty = ColConfirmed;
-        const int ean = ColEan;
-        const QStringList none;
         const QStringList quantity{
             "Не возможно подтвердить большее, чем указано в заказе  количество товара"};
-        QTest::newRow("5.5 and Enter commit 5,500 and move one line down")
-            << 1 << "5.5" << int(Qt::Key_Return) << "5,500" << none << 2 << qty << "55,500";
-        QTest::newRow("Down commits and moves one line down")
-            << 2 << "4" << int(Qt::Key_Down) << "4,000" << none << 3 << qty << "44,000";
-        QTest::newRow("Up commits and moves one line up")
-            << 2 << "4" << int(Qt::Key_Up) << "4,000" << none << 1 << qty << "44,000";
-        QTest::newRow("Up on the first line commits and stays on it")
-            << 1 << "4" << int(Qt::Key_Up) << "4,000" << none << 1 << qty << "54,000";
-        QTest::newRow("Enter on the last line commits and stays on it")
-            << 3 << "4" << int(Qt::Key_Return) << "4,000" << none << 3 << qty << "34,000";
-        QTest::newRow("more than ordered shows the quantity message and keeps the cell")
-            << 1 << "11" << int(Qt::Key_Return) << "10,000" << quantity << 2 << qty << "60,000";
-        QTest::newRow("letters show only the number message and keep the cell")
-            << 1 << "abc" << int(Qt::Key_Return) << "10,000"
-            << QStringList{"Неправильная нумерическая величина."} << 2 << qty << "60,000";
-        QTest::newRow("Esc drops the typed text and stays on the cell")
-            << 2 << "4" << int(Qt::Key_Escape) << "20,000" << none << 2 << qty << "60,000";
-        QTest::newRow("a click on another line commits the value into its own line")
-            << 1 << "3" << 0 << "3,000" << none << 2 << ean << "53,000";
-        QTest::newRow("a click on another line refuses more than ordered")
-            << 1 << "99" << 0 << "10,000" << quantity << 2 << ean << "60,000";
+        auto row = [](const char* name, int line, const char* typed, int key, const char* cell,
+                      int currentRow, const char* total, int currentColumn = ColConfirmed,
+                      const QStringList& messages = {}) {
+            QTest::newRow(name) << line << typed << key << cell << messages << currentRow
+                                << currentColumn << total;
+        };
+        row("5.5 and Enter commit 5,500 and move one line down", 1, "5.5", Qt::Key_Return, "5,500",
+            2, "55,500");
+        row("Down commits and moves one line down", 2, "4", Qt::Key_Down, "4,000", 3, "44,000");
+        row("Up commits and moves one line up", 2, "4", Qt::Key_Up, "4,000", 1, "44,000");
+        row("Esc drops the typed text and stays on the cell", 2, "4", Qt::Key_Escape, "20,000", 2,
+            "60,000");
+        row("a click on another line commits the value into its own line", 1, "3", 0, "3,000", 2,
+            "53,000", ColEan);
+        row("a click on another line refuses more than ordered", 1, "99", 0, "10,000", 2, "60,000",
+            ColEan, quantity);
     }
     void committing()
     {
@@ -231,25 +224,20 @@ private slots:
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("opens");
-        const int qty = ColConfirmed;
-        QTest::newRow("a digit on the confirmed quantity opens the editor holding it")
-            << int(Change) << qty << "7" << true;
-        QTest::newRow("a minus sign opens the editor holding it")
-            << int(Change) << qty << "-" << true;
-        QTest::newRow("a plus sign opens the editor holding it")
-            << int(Change) << qty << "+" << true;
-        QTest::newRow("a comma opens the editor holding it") << int(Change) << qty << "," << true;
-        QTest::newRow("a point opens the editor holding it") << int(Change) << qty << "." << true;
-        QTest::newRow("a letter on the confirmed quantity opens nothing")
-            << int(Change) << qty << "x" << false;
-        QTest::newRow("a digit under full acceptance opens nothing")
-            << int(Accept) << qty << "7" << false;
-        QTest::newRow("a digit on the product code stays on its line")
-            << int(Change) << int(ColEan) << "4" << false;
-        QTest::newRow("a digit on the product name keeps the row's height")
-            << int(Change) << int(ColName) << "5" << false;
-        QTest::newRow("a letter on the unit stays on its line")
-            << int(Change) << int(ColUnit) << "p" << false;
+        auto row = [](const char* name, const char* typed, bool opens, int column = ColConfirmed,
+                      int type = Change) {
+            QTest::newRow(name) << type << column << typed << opens;
+        };
+        row("a digit on the confirmed quantity opens the editor holding it", "7", true);
+        row("a minus sign opens the editor holding it", "-", true);
+        row("a plus sign opens the editor holding it", "+", true);
+        row("a comma opens the editor holding it", ",", true);
+        row("a point opens the editor holding it", ".", true);
+        row("a letter on the confirmed quantity opens nothing", "x", false);
+        row("a digit under full acceptance opens nothing", "7", false, ColConfirmed, Accept);
+        row("a digit on the product code stays on its line", "4", false, ColEan);
+        row("a digit on the product name keeps the row's height", "5", false, ColName);
+        row("a letter on the unit stays on its line", "p", false, ColUnit);
     }
     void typingOnTheTable()
     {

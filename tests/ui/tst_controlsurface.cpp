@@ -1,12 +1,11 @@
+#include "OnScreen.h"
 #include "TestSupport.h"
 #include "ui/control/GridDelegate.h"
 #include "ui/control/OptionalDateEdit.h"
 #include "ui/control/Twips.h"
-#include "ui_onscreen.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
-#include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -39,8 +38,6 @@ private slots:
             << BuyerIln << change << true << zeros << "0,000" << White << true;
         QTest::newRow("full acceptance after a refusal confirms the ordered quantities")
             << BuyerIln << accept << false << ordered << "60,000" << Teal << false;
-        QTest::newRow("a change keeps the delivery closed for the buyer who fixes it")
-            << FixesDelivery << change << false << zeros << "0,000" << White << false;
     }
     void choosingAResponseType()
     {
@@ -114,34 +111,6 @@ private slots:
         QCOMPARE(screen.messages.shown.first().icon, Message::Icon::Exclamation);
         QCOMPARE(chooser, QString());
         QTRY_VERIFY(date->isAncestorOf(QApplication::focusWidget()));
-    }
-
-    void showsThePanelsWithTheirCaptions()
-    {
-        Screen screen;
-        QVERIFY(screen.show(order(8)));
-        QStringList captions;
-        for (const QLabel* label : screen.control.findChildren<QLabel*>())
-            captions.append(label->text());
-        const QImage image = screen.control.grab().toImage();
-        const QString path = QDir::temp().filePath(QStringLiteral("wexa-confirm-control.png"));
-        QVERIFY(image.save(path));
-        qInfo("the control as drawn: %s", qPrintable(path));
-
-        QSet<QRgb> seen;
-        for (int y = 0; y < image.height(); y += 7) {
-            for (int x = 0; x < image.width(); x += 7)
-                seen.insert(image.pixel(x, y));
-        }
-        QVERIFY2(seen.size() > 20, "the picture is nearly uniform");
-        for (const char* caption :
-             {"Данные Заголовка Подтверждения Заказа", "Товарные позиции", "Итоги", "Замечания",
-              "Номер подтверждения:", "Дата подтверждения:", "Номер заказа:", "Дата заказа :",
-              "Имя Покупателя:", "Имя Продавца:", "ILN места доставки:",
-              "Название места доставки :", "Адрес места доставки:",
-              "Подтверждение срока поставки :", "Подтверждение времени поставки :",
-              "Тип подтверждения:", "Przyczyna braku lub czкњciowej realizacji:"})
-            QVERIFY2(captions.contains(QString::fromUtf8(caption)), caption);
     }
 
     void valueLabelsReadAsTextNotAsBoxes_data()

@@ -1,6 +1,6 @@
+#include "OnScreen.h"
 #include "TestSupport.h"
 #include "ui/control/OptionalDateEdit.h"
-#include "ui_onscreen.h"
 
 #include <QAbstractItemView>
 #include <QDateEdit>

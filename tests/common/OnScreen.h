@@ -2,6 +2,7 @@
 
 #include "DocumentsHelpers.h"
 #include "RecordingMessages.h"
+#include "TestSupport.h"
 #include "core/actions/Confirmation.h"
 #include "core/form/Columns.h"
 #include "core/form/ProcessState.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QMessageBox>
 #include <QSet>
 #include <QTimer>
 #include <QToolButton>
@@ -21,7 +23,6 @@ namespace OnScreen {
 
 inline const QString BuyerIln = QStringLiteral("4607000000017");
 inline const QString SellerIln = QStringLiteral("4600000000010");
-inline const QString FixesDelivery = QStringLiteral("4607163319992");
 
 enum Type { Change = 0, Refuse = 1, Accept = 2 };
 
@@ -164,6 +165,35 @@ template <typename W, typename Act> void whenShown(QObject* owner, Act act)
     });
     poll->start(20);
 }
+
+// Answers the real message boxes a window shows, as soon as they show: `answer` where the
+// box offers it, else Ok. Keeps each box's text and its default button.
+struct BoxAnswerer {
+    BoxAnswerer()
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(widget);
+                if (box && box->isVisible()) {
+                    texts.append(box->text());
+                    defaults.append(box->standardButton(box->defaultButton()));
+                    box->done(box->standardButtons() & answer ? answer : QMessageBox::Ok);
+                }
+            }
+        });
+        timer.start(20);
+    }
+    void clear()
+    {
+        texts.clear();
+        defaults.clear();
+    }
+
+    QMessageBox::StandardButton answer = QMessageBox::Yes;
+    QStringList texts;
+    QList<QMessageBox::StandardButton> defaults;
+    QTimer timer;
+};
 
 template <typename T> T* child(QWidget& parent, const char* name)
 {
