@@ -2,6 +2,7 @@
 
 #include "core/actions/CellEditor.h"
 #include "core/actions/ChangeType.h"
+#include "core/form/BuildVersion.h"
 #include "core/form/Clock.h"
 #include "core/form/Columns.h"
 #include "core/form/ProcessState.h"
@@ -66,9 +67,9 @@ void Confirmation::initialize()
     m_editor->setText(QString());
     Conversions::determineDecimalSeparator();
     setField(Field::lblVersion, QStringLiteral("WEXAПодтверждениеЗаказа %1.%2.0.%3")
-                                    .arg(WEXA_VERSION_MAJOR)
-                                    .arg(WEXA_VERSION_MINOR)
-                                    .arg(WEXA_VERSION_REVISION));
+                                    .arg(BuildVersion::majorNumber())
+                                    .arg(BuildVersion::minorNumber())
+                                    .arg(BuildVersion::patchNumber()));
 }
 
 void Confirmation::setTxtDataPotwText(const QString& text)
