@@ -22,7 +22,8 @@ bool runsWithoutWindow(int argc, char* argv[])
 {
     if (argc < 2)
         return false;
-    if (qstrcmp(argv[1], "setup") == 0 || qstrcmp(argv[1], "journal") == 0)
+    if (qstrcmp(argv[1], "setup") == 0 || qstrcmp(argv[1], "journal") == 0 ||
+        qstrcmp(argv[1], "--version") == 0)
         return true;
     if (qstrcmp(argv[1], "respond") != 0 && qstrcmp(argv[1], "show") != 0)
         return false;
@@ -95,10 +96,12 @@ int main(int argc, char* argv[])
         return execWindowProgram(argv);
     QFile out;
     QFile err;
-    if (qstrcmp(argv[1], "setup") == 0 || qstrcmp(argv[1], "journal") == 0) {
+    if (qstrcmp(argv[1], "respond") != 0 && qstrcmp(argv[1], "show") != 0) {
         QCoreApplication app(argc, argv);
         if (!CommandLine::startProgram(out, err))
             return CommandLine::UsageError;
+        if (qstrcmp(argv[1], "--version") == 0)
+            return CommandLine::answer(CommandLine::Request::Version, {}, out);
         const QStringList arguments = QCoreApplication::arguments().mid(2);
         return qstrcmp(argv[1], "setup") == 0 ? Setup::run(arguments, out, err)
                                               : JournalList::run(arguments, out, err);

@@ -163,7 +163,8 @@ private slots:
                                              "--user-iln",    "4607000000024"}
             << 0 << "Document-OrderResponse";
         QTest::newRow("the server wants its root")
-            << "wexa-platform" << QStringList{"--root", "/nonexistent"} << 2 << "--root";
+            << "wexa-platform" << QStringList{"--root", "/nonexistent"} << 1
+            << "the root /nonexistent does not exist";
     }
     void theProgramsRunFromThePackage()
     {

@@ -214,11 +214,10 @@ private slots:
         placeOrders({"01", "02", "03"});
         Client client(m_platform->port());
         const auto take = [&](const char* deleteAfter) {
-            const XmlDocument answer = client.post(
-                OrderData, QByteArray("<order-request><deleteafter>") + deleteAfter +
-                               "</deleteafter></order-request>");
-            return answer.selectSingleNode("/receive-document-response/document-content")
-                       .text() +
+            const XmlDocument answer =
+                client.post(OrderData, QByteArray("<order-request><deleteafter>") + deleteAfter +
+                                           "</deleteafter></order-request>");
+            return answer.selectSingleNode("/receive-document-response/document-content").text() +
                    "+" +
                    answer.selectSingleNode("/receive-document-response/waiting-orders").text();
         };
@@ -394,6 +393,61 @@ private slots:
                      told[0].contains(why) &&
                      told[0].endsWith("moved to mailbox/supplier/rejected/" + logged),
                  qPrintable(told[0]));
+    }
+
+    // What keeps the server from starting is said on one line, and it ends at once.
+    void wrongCallsAndStartUpProblemsEndTheServer_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("--help lists the options")
+            << QStringList{"--help"} << "" << 0 << "--connections-per-address NUMBER"
+            << "";
+        QTest::newRow("--version names the version")
+            << QStringList{"--root", "ROOT", "--version"} << "" << 0
+            << "wexa-platform " WEXA_VERSION "\n"
+            << "";
+        QTest::newRow("an unknown option is named")
+            << QStringList{"--root", "ROOT", "--bogus", "1"} << "" << 2 << ""
+            << "wexa-platform: unknown option '--bogus'\nTry 'wexa-platform --help'.\n";
+        QTest::newRow("an option without its value is named")
+            << QStringList{"--root"} << "" << 2 << ""
+            << "wexa-platform: --root needs a value\nTry 'wexa-platform --help'.\n";
+        QTest::newRow("a root that does not exist")
+            << QStringList{"--root", "ROOT/none"} << "" << 1 << ""
+            << "wexa-platform: cannot start: the root ROOT/none does not exist\n";
+        QTest::newRow("a root that is a file")
+            << QStringList{"--root", "ROOT/file"} << "file" << 1 << ""
+            << "wexa-platform: cannot start: the root ROOT/file is not a folder\n";
+        QTest::newRow("a file where the mailboxes' folder belongs")
+            << QStringList{"--root", "ROOT/store"} << "store/mailbox" << 1 << ""
+            << "wexa-platform: cannot start: ROOT/store/mailbox is not a folder\n";
+        QTest::newRow("a file where a mailbox's orders wait")
+            << QStringList{"--root", "ROOT/store"} << "store/mailbox/b/waiting" << 1 << ""
+            << "wexa-platform: cannot start: ROOT/store/mailbox/b/waiting cannot be written\n";
+    }
+    void wrongCallsAndStartUpProblemsEndTheServer()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, file);
+        QFETCH(int, code);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        if (!file.isEmpty())
+            QVERIFY(m_platform->place(file, "x"));
+        arguments.replaceInStrings("ROOT", m_root->path());
+        QProcess server;
+        server.start(WEXA_BIN_DIR "/wexa-platform", arguments);
+        QVERIFY(server.waitForFinished(10000));
+
+        QCOMPARE(server.exitCode(), code);
+        const QString said = QString::fromUtf8(server.readAllStandardOutput());
+        QVERIFY2(out.isEmpty() ? said.isEmpty() : said.contains(out), qPrintable(said));
+        QCOMPARE(QString::fromUtf8(server.readAllStandardError()),
+                 QString(err).replace("ROOT", m_root->path()));
     }
 
     // A server whose parent is gone stops, even if nobody told it to.
