@@ -54,6 +54,9 @@ int usage()
         "is refused. At most --connections (512) are served at once, and at most\n"
         "--connections-per-address (64) from one address. With --parent-pid the server\n"
         "stops by itself once process PID is no longer its parent.\n"
+        "Each request is logged on standard error as one line: the time, the client's\n"
+        "address, the method, the path, the status, the bytes answered and the milliseconds\n"
+        "taken.\n"
         "Exit status: 0 once stopped by SIGTERM or SIGINT, 1 when it cannot start (the root\n"
         "or a folder of it is missing or cannot be written, the address is taken, the\n"
         "certificate is unusable), 2 for a wrong call.\n",

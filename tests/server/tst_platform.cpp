@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -393,6 +394,51 @@ private slots:
                      told[0].contains(why) &&
                      told[0].endsWith("moved to mailbox/supplier/rejected/" + logged),
                  qPrintable(told[0]));
+    }
+
+    // Each request answered is one line of the log, whatever its path holds; neither its
+    // cookie nor its body gets there.
+    void eachRequestIsOneLineOfTheLog_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QString>("logged");
+        const QByteArray head = " HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+        QTest::newRow("the order page") << "GET /edi/supplier/Order.aspx" + head + "\r\n"
+                                        << "GET /edi/supplier/Order.aspx 200";
+        QTest::newRow("a service without a session, with a cookie and a body")
+            << "POST /edi/supplier/OrderData.aspx" + head +
+                   "Cookie: WEXASESSION=secretcookie\r\nContent-Type: text/xml\r\n"
+                   "Content-Length: 10\r\n\r\nsecretbody"
+            << "POST /edi/supplier/OrderData.aspx 403";
+        QTest::newRow("a path with an encoded line break and escape")
+            << "GET /edi/a%0D%0A2026-01-01T00:00:00.000Z%201.2.3.4%1B[2J/Order.aspx" + head + "\r\n"
+            << "GET /edi/a%0D%0A2026-01-01T00:00:00.000Z%201.2.3.4%1B[2J/Order.aspx 404";
+        QTest::newRow("a path with a raw escape and a letter beyond ASCII")
+            << "GET /edi/\x1b]0;x\x07/\xd0\xb0.aspx" + head + "\r\n"
+            << "GET /edi/%1B]0;x%07/%D0%B0.aspx 404";
+    }
+    void eachRequestIsOneLineOfTheLog()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(QString, logged);
+        m_platform = std::make_unique<PlatformProcess>(m_root->path());
+        QVERIFY(m_platform->start({}, true));
+        RawConnection connection(m_platform->port());
+        QVERIFY(connection.send(request));
+        QByteArray body;
+        const int status = connection.answer(&body);
+
+        QTRY_VERIFY(m_platform->errors().endsWith('\n'));
+        const QList<QByteArray> lines = m_platform->errors().split('\n');
+        QCOMPARE(lines.size(), 2);
+        const QRegularExpression line("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z "
+                                      "127\\.0\\.0\\.1 (.+) (\\d+) (\\d+)ms$");
+        const auto match = line.match(QString::fromLatin1(lines[0]));
+        QVERIFY2(match.hasMatch(), lines[0].constData());
+        QCOMPARE(match.captured(1), logged);
+        QVERIFY(logged.endsWith(' ' + QString::number(status)));
+        QCOMPARE(match.captured(2).toLongLong(), body.size());
+        QVERIFY(!lines[0].contains("secret"));
     }
 
     // What keeps the server from starting is said on one line, and it ends at once.
