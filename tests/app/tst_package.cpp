@@ -150,6 +150,9 @@ private slots:
             << "PNG image data, 256 x 256";
         QTest::newRow("the editor's man page") << editor << "usr/share/man/man1/wexa-confirm.1.gz"
                                                << "gzip";
+        QTest::newRow("the editor's man page in Russian")
+            << editor << "usr/share/man/ru/man1/wexa-confirm.1.gz"
+            << "gzip";
         QTest::newRow("the editor's copyright") << editor << "usr/share/doc/wexa-confirm/copyright"
                                                 << "text";
         QTest::newRow("the platform server") << server << "usr/bin/wexa-platform"
@@ -190,6 +193,7 @@ private slots:
         QTest::newRow("the man pages render without warnings")
             << "man"
             << QStringList{"--warnings", "-l", "wexa-confirm/usr/share/man/man1/wexa-confirm.1.gz",
+                           "wexa-confirm/usr/share/man/ru/man1/wexa-confirm.1.gz",
                            "wexa-platform/usr/share/man/man1/wexa-platform.1.gz"};
         QTest::newRow("the unit is exposed no more than 2.5")
             << "systemd-analyze"
