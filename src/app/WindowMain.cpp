@@ -10,11 +10,13 @@
 #include "app/host/Translations.h"
 #include "app/print/ConfirmationPrint.h"
 #include "core/session/LaunchLink.h"
+#include "ui/control/Icons.h"
 #include "ui/control/MessageBoxes.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
+#include <QIcon>
 
 #include <algorithm>
 #include <memory>
@@ -60,7 +62,16 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char* argv[])
         return std::make_unique<QCoreApplication>(argc, argv);
     if (!hasDisplay())
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    return std::make_unique<QApplication>(argc, argv);
+    // The window's class is "wexa-confirm" on both its parts, as the desktop entry's
+    // StartupWMClass says, whatever the program's file is called; on Wayland the entry's
+    // name ties the window to it.
+    if (!qEnvironmentVariableIsSet("RESOURCE_NAME"))
+        qputenv("RESOURCE_NAME", "wexa-confirm");
+    auto application = std::make_unique<QApplication>(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("ru.wexa.confirm"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("ru.wexa.confirm"),
+                                                 Icons::icon(Icons::Picture::Application)));
+    return application;
 }
 
 // A link comes from a web page, not from a clerk at a terminal: why it was refused is

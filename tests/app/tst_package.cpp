@@ -221,6 +221,8 @@ private slots:
         QVERIFY(text.contains("\nExec=wexa-confirm %u\n"));
         QVERIFY(text.contains("\nName[ru]="));
         QVERIFY(text.contains("Categories=Office;"));
+        // The window's class, which docks match against the entry.
+        QVERIFY(text.contains("\nStartupWMClass=wexa-confirm\n"));
     }
 
     void theRelationsAreTheLibrariesUsed_data()
