@@ -1,5 +1,6 @@
 #include "core/form/BuildVersion.h"
 #include "core/rules/SafeNames.h"
+#include "os/Memory.h"
 #include "server/Mailbox.h"
 #include "server/PlatformServer.h"
 #include "server/TlsContext.h"
@@ -8,7 +9,6 @@
 
 #include <QDir>
 #include <QStringList>
-#include <malloc.h>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -88,8 +88,7 @@ int main(int argc, char* argv[])
 {
     // Uploads of a megabyte or more come in all the time: their buffers are kept for the
     // next request instead of being mapped afresh, page by page, for each one.
-    mallopt(M_MMAP_THRESHOLD, 64 << 20);
-    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    Memory::keepFreed(std::size_t(64) << 20, std::size_t(256) << 20);
     QCoreApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     QString root;
