@@ -1,4 +1,5 @@
 #include "app/demo/SampleOrders.h"
+#include "core/form/BuildVersion.h"
 #include "core/rules/Cp1251.h"
 #include "core/rules/FileWriter.h"
 
@@ -261,7 +262,7 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("says");
-        const QByteArray version("wexa-confirm " WEXA_VERSION "\n");
+        const QByteArray version = "wexa-confirm " + BuildVersion::text().toUtf8() + "\n";
         QTest::newRow("the program's usage")
             << QStringList{"--help"} << QByteArray("  wexa-confirm demo");
         QTest::newRow("the program's version") << QStringList{"--version"} << version;

@@ -1,5 +1,7 @@
 #include "Tools.h"
 
+#include "core/form/BuildVersion.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QProcess>
@@ -11,6 +13,7 @@ namespace {
 
 const QString AppId = QStringLiteral("ru.wexa.confirm");
 const QString Unit = QStringLiteral("lib/systemd/system/wexa-platform.service");
+const QString Version = BuildVersion::text();
 
 struct Result {
     int code = -1;
@@ -69,7 +72,7 @@ class TestPackage : public QObject {
 
     QString deb(const QString& package) const
     {
-        return m_dir.filePath("first/" + package + "_" WEXA_VERSION "_amd64.deb");
+        return m_dir.filePath("first/" + package + "_" + Version + "_amd64.deb");
     }
     QString file(const QString& package, const QString& path) const
     {
@@ -107,10 +110,10 @@ private slots:
         }
         const QStringList made =
             QDir(m_dir.filePath("first")).entryList({"*.deb", "*.ddeb"}, QDir::Files);
-        QCOMPARE(made, (QStringList{"wexa-confirm-dbgsym_" WEXA_VERSION "_amd64.ddeb",
-                                    "wexa-confirm_" WEXA_VERSION "_amd64.deb",
-                                    "wexa-platform-dbgsym_" WEXA_VERSION "_amd64.ddeb",
-                                    "wexa-platform_" WEXA_VERSION "_amd64.deb"}));
+        QCOMPARE(made, (QStringList{"wexa-confirm-dbgsym_" + Version + "_amd64.ddeb",
+                                    "wexa-confirm_" + Version + "_amd64.deb",
+                                    "wexa-platform-dbgsym_" + Version + "_amd64.ddeb",
+                                    "wexa-platform_" + Version + "_amd64.deb"}));
         m_tree = m_dir.filePath("tree");
         QVERIFY(QDir().mkpath(m_tree + "/control"));
         for (const QString& name : made) {
@@ -263,21 +266,20 @@ private slots:
         const QString commits = git({"rev-list", "--count", "HEAD"});
         if (commits.isEmpty())
             QSKIP("the sources are not a clone");
-        QCOMPARE(QStringLiteral(WEXA_VERSION), "1.1." + commits);
+        QCOMPARE(Version, "1.1." + commits);
         for (const QString package : {"wexa-confirm", "wexa-platform"})
-            QCOMPARE(run("dpkg-deb", {"-f", deb(package), "Version"}).output.trimmed(),
-                     WEXA_VERSION);
+            QCOMPARE(run("dpkg-deb", {"-f", deb(package), "Version"}).output.trimmed(), Version);
         const QString day = git({"log", "-1", "--date=format-local:%Y-%m-%d", "--format=%cd"});
         const QString stamp =
             git({"log", "-1", "--date=format-local:%a, %d %b %Y %H:%M:%S +0000", "--format=%cd"});
         const Result changelog =
             run("zcat", {file("wexa-platform", "usr/share/doc/wexa-platform/changelog.gz")});
-        QVERIFY2(changelog.output.startsWith("wexa-platform (" WEXA_VERSION ") ") &&
+        QVERIFY2(changelog.output.startsWith("wexa-platform (" + Version + ") ") &&
                      changelog.output.contains(">  " + stamp + "\n"),
                  qPrintable(changelog.output));
-        QVERIFY(
-            read(file("wexa-confirm", "usr/share/metainfo/" + AppId + ".metainfo.xml"))
-                .contains("<release version=\"" WEXA_VERSION "\" date=\"" + day.toUtf8() + "\"/>"));
+        QVERIFY(read(file("wexa-confirm", "usr/share/metainfo/" + AppId + ".metainfo.xml"))
+                    .contains("<release version=\"" + Version.toUtf8() + "\" date=\"" +
+                              day.toUtf8() + "\"/>"));
     }
 
     // Built as Debian builds: hardened, the debug information in the -dbgsym packages, no
@@ -383,7 +385,7 @@ private slots:
         QTest::newRow("a removal masks the unit")
             << "postrm" << QStringList{"remove"} << "0" << QStringList{helper + "mask" + unit};
         QTest::newRow("an upgrade's removal of the old package leaves it")
-            << "postrm" << QStringList{"upgrade", WEXA_VERSION} << "0" << QStringList{};
+            << "postrm" << QStringList{"upgrade", Version} << "0" << QStringList{};
     }
     void theMaintainerScriptsCallTheHelpers()
     {
@@ -430,7 +432,7 @@ private slots:
             << 0 << "Document-OrderResponse";
         QTest::newRow("the server names its version")
             << "wexa-platform/usr/bin/wexa-platform" << QStringList{"--version"} << 0
-            << "wexa-platform " WEXA_VERSION "\n";
+            << "wexa-platform " + Version + "\n";
         QTest::newRow("the server wants its root")
             << "wexa-platform/usr/bin/wexa-platform" << QStringList{"--root", "/nonexistent"} << 1
             << "the root /nonexistent does not exist";

@@ -1,6 +1,7 @@
 #include "PlatformProcess.h"
 #include "ServiceClient.h"
 
+#include "core/form/BuildVersion.h"
 #include "core/rules/XmlDocument.h"
 #include "server/FairGate.h"
 
@@ -454,7 +455,7 @@ private slots:
             << "";
         QTest::newRow("--version names the version")
             << QStringList{"--root", "ROOT", "--version"} << "" << 0
-            << "wexa-platform " WEXA_VERSION "\n"
+            << "wexa-platform " + BuildVersion::text() + "\n"
             << "";
         QTest::newRow("an unknown option is named")
             << QStringList{"--root", "ROOT", "--bogus", "1"} << "" << 2 << ""
