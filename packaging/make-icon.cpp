@@ -11,18 +11,6 @@
 
 namespace {
 
-// The application's icon: the send button's picture on a sheet of paper.
-void drawIcon(QPainter& painter)
-{
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath sheet;
-    sheet.addRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
-    painter.fillPath(sheet, QColor(250, 250, 246));
-    painter.setPen(QPen(QColor(30, 134, 159), 1.2));
-    painter.drawPath(sheet);
-    Icons::paint(painter, Icons::Picture::Send);
-}
-
 // Writes what is painted as SVG paths: enough for the drawn pictures, which are filled
 // and stroked paths and lines only.
 class SvgEngine : public QPaintEngine {
@@ -140,7 +128,7 @@ int main(int argc, char* argv[])
     SvgDevice svg(32);
     {
         QPainter painter(&svg);
-        drawIcon(painter);
+        Icons::paint(painter, Icons::Picture::Application);
     }
     const int size = QByteArray(argv[3]).toInt();
     QImage png(size, size, QImage::Format_ARGB32_Premultiplied);
@@ -148,7 +136,7 @@ int main(int argc, char* argv[])
     {
         QPainter painter(&png);
         painter.scale(size / 32.0, size / 32.0);
-        drawIcon(painter);
+        Icons::paint(painter, Icons::Picture::Application);
     }
     QFile file(QString::fromLocal8Bit(argv[1]));
     if (!file.open(QIODevice::WriteOnly) || file.write(svg.svg()) < 0 || !file.flush() ||

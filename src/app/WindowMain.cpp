@@ -10,11 +10,13 @@
 #include "app/host/Translations.h"
 #include "app/print/ConfirmationPrint.h"
 #include "core/session/LaunchLink.h"
+#include "ui/control/Icons.h"
 #include "ui/control/MessageBoxes.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
+#include <QIcon>
 
 #include <algorithm>
 #include <memory>
@@ -24,7 +26,7 @@ namespace {
 bool isVerb(const char* argument)
 {
     for (const char* verb :
-         {"respond", "show", "setup", "journal", "demo", "--help", "-h", "help"}) {
+         {"respond", "show", "setup", "journal", "demo", "--help", "-h", "help", "--version"}) {
         if (qstrcmp(argument, verb) == 0)
             return true;
     }
@@ -48,14 +50,28 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char* argv[])
     const bool window = (argc < 2 || !isVerb(argv[1])) && hasDisplay();
     // Fonts for a rendered or printed control come from the window's libraries.
     bool screenshot = false;
-    for (int i = 1; i < argc; ++i)
+    // --help and --version only print.
+    bool asked = false;
+    for (int i = 1; i < argc; ++i) {
         screenshot =
             screenshot || qstrcmp(argv[i], "--screenshot") == 0 || qstrcmp(argv[i], "--pdf") == 0;
-    if (!window && !screenshot && !demo)
+        asked = asked || CommandLine::requestOf(QString::fromLocal8Bit(argv[i])) !=
+                             CommandLine::Request::None;
+    }
+    if (asked || (!window && !screenshot && !demo))
         return std::make_unique<QCoreApplication>(argc, argv);
     if (!hasDisplay())
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    return std::make_unique<QApplication>(argc, argv);
+    // The window's class is "wexa-confirm" on both its parts, as the desktop entry's
+    // StartupWMClass says, whatever the program's file is called; on Wayland the entry's
+    // name ties the window to it.
+    if (!qEnvironmentVariableIsSet("RESOURCE_NAME"))
+        qputenv("RESOURCE_NAME", "wexa-confirm");
+    auto application = std::make_unique<QApplication>(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("ru.wexa.confirm"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("ru.wexa.confirm"),
+                                                 Icons::icon(Icons::Picture::Application)));
+    return application;
 }
 
 // A link comes from a web page, not from a clerk at a terminal: why it was refused is
@@ -94,11 +110,8 @@ int main(int argc, char* argv[])
         return CommandLine::UsageError;
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     const QString verb = arguments.value(0);
-    if (verb == QLatin1String("--help") || verb == QLatin1String("-h") ||
-        verb == QLatin1String("help")) {
-        out.write(usage().toUtf8());
-        return CommandLine::Success;
-    }
+    if (verb == QLatin1String("help"))
+        return CommandLine::answer(CommandLine::Request::Help, usage(), out);
     if (verb == QLatin1String("setup"))
         return Setup::run(arguments.mid(1), out, err);
     if (verb == QLatin1String("journal"))
@@ -106,23 +119,26 @@ int main(int argc, char* argv[])
     if (verb == QLatin1String("respond") || verb == QLatin1String("show"))
         return CommandLine::run(arguments, out, err, saveScreenshot, ConfirmationPrint::writePdf);
 
-    if (!qobject_cast<QApplication*>(app.get())) {
-        if (!arguments.isEmpty())
-            err.write("wexa-confirm: the window needs a display (DISPLAY or WAYLAND_DISPLAY); "
-                      "QT_QPA_PLATFORM=offscreen runs it without one\n\n");
-        err.write(usage().toUtf8());
-        return CommandLine::UsageError;
-    }
+    const bool windowed = qobject_cast<QApplication*>(app.get());
     // The message boxes' standard buttons speak the user's language.
-    Translations::install(*app);
+    if (windowed)
+        Translations::install(*app);
     if (verb == QLatin1String("demo"))
         return Demo::run(arguments.mid(1), out, err, unattended);
     QString error;
     std::optional<LaunchOptions> options = LaunchOptions::parse(arguments, error);
     if (!options && std::any_of(arguments.begin(), arguments.end(), LaunchLink::isLink))
-        return refuseLink(error, unattended || arguments.contains(QLatin1String("--screenshot")));
-    if (!options) {
-        err.write(QStringLiteral("wexa-confirm: %1\n\n%2").arg(error, usage()).toUtf8());
+        return refuseLink(error, !windowed || unattended ||
+                                     arguments.contains(QLatin1String("--screenshot")));
+    if (!options)
+        return CommandLine::wrongCall(QStringLiteral("wexa-confirm"), error, err);
+    if (options->request != CommandLine::Request::None)
+        return CommandLine::answer(options->request, usage(), out);
+    if (!windowed) {
+        if (!arguments.isEmpty())
+            err.write("wexa-confirm: the window needs a display (DISPLAY or WAYLAND_DISPLAY); "
+                      "QT_QPA_PLATFORM=offscreen runs it without one\n\n");
+        err.write(usage().toUtf8());
         return CommandLine::UsageError;
     }
     ProcessState process;

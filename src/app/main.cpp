@@ -4,17 +4,14 @@
 #include "app/cli/CommandLine.h"
 #include "app/cli/JournalList.h"
 #include "app/cli/Setup.h"
+#include "os/Memory.h"
+#include "os/Process.h"
 
 #include <QCoreApplication>
 #include <QFile>
 
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
-#include <malloc.h>
 #include <string>
-#include <sys/mman.h>
-#include <unistd.h>
 
 namespace {
 
@@ -22,7 +19,8 @@ bool runsWithoutWindow(int argc, char* argv[])
 {
     if (argc < 2)
         return false;
-    if (qstrcmp(argv[1], "setup") == 0 || qstrcmp(argv[1], "journal") == 0)
+    if (qstrcmp(argv[1], "setup") == 0 || qstrcmp(argv[1], "journal") == 0 ||
+        qstrcmp(argv[1], "--version") == 0)
         return true;
     if (qstrcmp(argv[1], "respond") != 0 && qstrcmp(argv[1], "show") != 0)
         return false;
@@ -36,20 +34,10 @@ bool runsWithoutWindow(int argc, char* argv[])
 // The window's program: beside this one in a build, under libexec once installed.
 int execWindowProgram(char* argv[])
 {
-    char self[PATH_MAX];
-    const ssize_t size = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (size > 0) {
-        std::string folder(self, size_t(size));
-        folder.erase(folder.rfind('/') + 1);
-        for (const std::string& candidate :
-             {folder + "wexa-confirm-window",
-              folder + "../libexec/wexa-confirm/wexa-confirm-window"}) {
-            if (access(candidate.c_str(), X_OK) != 0)
-                continue;
-            std::string program = candidate;
-            argv[0] = program.data();
-            execv(program.c_str(), argv);
-        }
+    const std::string folder = Process::programFolder();
+    if (!folder.empty()) {
+        Process::replaceWith(folder + "wexa-confirm-window", argv);
+        Process::replaceWith(folder + "../libexec/wexa-confirm/wexa-confirm-window", argv);
     }
     std::fputs("wexa-confirm: the window's program (wexa-confirm-window) is missing; "
                "reinstall wexa-confirm\n",
@@ -60,31 +48,10 @@ int execWindowProgram(char* argv[])
 // One answer is a short life spent mostly on fresh memory: a page fault for every 4 KB
 // of a document costs more than reading it. The heap is grown once, ahead, in pages of
 // 2 MB where the system offers them, and memory freed stays for the next allocation.
-// What lies below the first 2 MB boundary of the grown heap stays taken, untouched, so
-// that the answer's allocations start on a large page rather than below it.
-void* volatile keepBelow = nullptr;
-
 void preferLargePages()
 {
-    constexpr size_t Heap = size_t(30) << 20;
-    constexpr uintptr_t LargePage = uintptr_t(2) << 20;
-    constexpr size_t ChunkHeader = 2 * sizeof(size_t);
-    if (mallopt(M_MMAP_THRESHOLD, 32 << 20) != 1 || mallopt(M_TRIM_THRESHOLD, 512 << 20) != 1)
-        return;
-    void* block = std::malloc(Heap);
-    if (!block)
-        return;
-    const uintptr_t begin = (uintptr_t(block) + LargePage - 1) & ~(LargePage - 1);
-    const uintptr_t end = (uintptr_t(block) + Heap) & ~(LargePage - 1);
-    if (end <= begin) {
-        std::free(block);
-        return;
-    }
-    madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-    std::free(block);
-    const size_t below = begin - uintptr_t(block);
-    if (below > 2 * ChunkHeader)
-        keepBelow = std::malloc(below - 2 * ChunkHeader);
+    if (Memory::keepFreed(std::size_t(32) << 20, std::size_t(512) << 20))
+        Memory::preferLargePages(std::size_t(30) << 20);
 }
 
 } // namespace
@@ -95,10 +62,12 @@ int main(int argc, char* argv[])
         return execWindowProgram(argv);
     QFile out;
     QFile err;
-    if (qstrcmp(argv[1], "setup") == 0 || qstrcmp(argv[1], "journal") == 0) {
+    if (qstrcmp(argv[1], "respond") != 0 && qstrcmp(argv[1], "show") != 0) {
         QCoreApplication app(argc, argv);
         if (!CommandLine::startProgram(out, err))
             return CommandLine::UsageError;
+        if (qstrcmp(argv[1], "--version") == 0)
+            return CommandLine::answer(CommandLine::Request::Version, {}, out);
         const QStringList arguments = QCoreApplication::arguments().mid(2);
         return qstrcmp(argv[1], "setup") == 0 ? Setup::run(arguments, out, err)
                                               : JournalList::run(arguments, out, err);

@@ -46,6 +46,8 @@ LimitedServer::LimitedServer(const Limits& limits, std::shared_ptr<const TlsCont
     const std::size_t threads = limits.connections + SpareThreads;
     new_task_queue = [threads] { return new WorkerPool(threads); };
     set_keep_alive_max_count(100);
+    set_logger(
+        [this](const httplib::Request& req, const httplib::Response& res) { logAnswer(req, res); });
     set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
         std::optional<httplib::Response> refusal;
         {
@@ -97,7 +99,7 @@ bool LimitedServer::process_and_close_socket(socket_t sock)
     int port = 0;
     stream.get_remote_ip_and_port(address, port);
     if (!admitConnection(address)) {
-        refuseConnection(stream);
+        refuseConnection(stream, address);
         return false;
     }
     serve(stream);
@@ -121,6 +123,10 @@ void LimitedServer::serve(ConnectionStream& stream)
         if (!readable)
             return;
         const auto start = Steady::now();
+        {
+            const std::lock_guard lock(m_lock);
+            m_started[std::this_thread::get_id()] = start;
+        }
         stream.setDeadline(start + std::min(m_limits.headDeadline, m_limits.requestDeadline));
         stream.limitReads(m_limits.headLimit);
         Exchange exchange;
@@ -136,9 +142,11 @@ void LimitedServer::serve(ConnectionStream& stream)
             stream.setDeadline(start + m_limits.requestDeadline);
             prepare(stream, exchange, req);
         });
-        if (current) {
+        {
             const std::lock_guard lock(m_lock);
-            m_exchanges.erase(current);
+            m_started.erase(std::this_thread::get_id());
+            if (current)
+                m_exchanges.erase(current);
         }
         if (served && !exchange.reusable)
             stream.linger(Linger);
@@ -217,7 +225,22 @@ void LimitedServer::releaseConnection(const std::string& address)
         m_openFrom.erase(address);
 }
 
-void LimitedServer::refuseConnection(ConnectionStream& stream)
+void LimitedServer::logAnswer(const httplib::Request& req, const httplib::Response& res)
+{
+    const auto now = Steady::now();
+    auto started = now;
+    {
+        const std::lock_guard lock(m_lock);
+        const auto found = m_started.find(std::this_thread::get_id());
+        if (found != m_started.end())
+            started = found->second;
+    }
+    m_log.write({std::chrono::system_clock::now(), req.remote_addr, req.method, req.path,
+                 res.status, res.body.size(),
+                 std::chrono::duration_cast<milliseconds>(now - started)});
+}
+
+void LimitedServer::refuseConnection(ConnectionStream& stream, const std::string& address)
 {
     stream.setDeadline(Steady::now() + m_limits.ioTimeout);
     if (!stream.handshake())
@@ -231,6 +254,14 @@ void LimitedServer::refuseConnection(ConnectionStream& stream)
                          std::to_string(res.body.size()) + "\r\n";
     for (const auto& [name, value] : res.headers)
         answer += name + ": " + value + "\r\n";
-    if (writeAll(stream, answer + "\r\n" + res.body))
+    const bool written = writeAll(stream, answer + "\r\n" + res.body);
+    m_log.write({std::chrono::system_clock::now(),
+                 address,
+                 {},
+                 {},
+                 res.status,
+                 res.body.size(),
+                 milliseconds(0)});
+    if (written)
         stream.linger(Linger);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "server/RequestLog.h"
+
 #include <httplib.h>
 
 #include <chrono>
@@ -9,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <unordered_map>
 
 class ConnectionStream;
@@ -22,7 +25,8 @@ class TlsContext;
 // must be done within `requestDeadline`. Before a byte of its body is read, a request is
 // put to the admission, which may answer it instead; then its body is read by this server,
 // chunked or not, and never past `bodyLimit`, so that the routes get it whole. A request
-// answered without its body read in full ends its connection.
+// answered without its body read in full ends its connection. Each answer, a refused
+// connection's included, is logged as one line.
 class LimitedServer : public httplib::Server {
 public:
     struct Limits {
@@ -65,7 +69,8 @@ private:
     // Takes a connection from the address if the limits allow.
     bool admitConnection(const std::string& address);
     void releaseConnection(const std::string& address);
-    void refuseConnection(ConnectionStream& stream);
+    void refuseConnection(ConnectionStream& stream, const std::string& address);
+    void logAnswer(const httplib::Request& req, const httplib::Response& res);
 
     const Limits m_limits;
     const std::shared_ptr<const TlsContext> m_tls;
@@ -76,4 +81,7 @@ private:
     std::unordered_map<std::string, std::size_t> m_openFrom;
     // The requests being prepared or answered, so that the routing finds what was decided.
     std::unordered_map<const httplib::Request*, Exchange*> m_exchanges;
+    // When the request each connection's thread is serving began to arrive.
+    std::unordered_map<std::thread::id, std::chrono::steady_clock::time_point> m_started;
+    RequestLog m_log{stderr};
 };

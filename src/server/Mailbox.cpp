@@ -25,6 +25,35 @@ constexpr qint64 MaxOrderSize = 64 * 1024 * 1024;
 
 Mailbox::Mailbox(QString root) : m_root(std::move(root)) {}
 
+QString Mailbox::prepare(const QString& root)
+{
+    const QFileInfo top(root);
+    if (!top.exists())
+        return QStringLiteral("the root %1 does not exist").arg(root);
+    if (!top.isDir())
+        return QStringLiteral("the root %1 is not a folder").arg(root);
+    const QDir dir(root);
+    for (const char* folderName : {"mailbox", "partners"}) {
+        const QString name = QString::fromLatin1(folderName);
+        const QFileInfo folder(dir.filePath(name));
+        if (folder.exists() && !folder.isDir())
+            return QStringLiteral("%1 is not a folder").arg(folder.filePath());
+        if (!folder.exists() && !dir.mkdir(name))
+            return QStringLiteral("%1 is missing and cannot be made").arg(folder.filePath());
+    }
+    // Orders move out of waiting/ and responses come into the mailbox: all of it is
+    // written to while serving.
+    const QDir boxes(dir.filePath(QStringLiteral("mailbox")));
+    for (const QString& name : boxes.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        for (const char* sub : {"", "/waiting", "/delivered", "/received", "/rejected"}) {
+            const QFileInfo folder(boxes.filePath(name) + QLatin1String(sub));
+            if (folder.exists() && (!folder.isDir() || !folder.isWritable()))
+                return QStringLiteral("%1 cannot be written").arg(folder.filePath());
+        }
+    }
+    return {};
+}
+
 bool Mailbox::isValidPartnerUrl(const QString& partnerUrl)
 {
     static const QRegularExpression segment(QStringLiteral("^[A-Za-z0-9_-][A-Za-z0-9_.-]*$"));

@@ -21,6 +21,11 @@ class Mailbox {
 public:
     explicit Mailbox(QString root);
 
+    // Makes the store's two folders when they are missing, and tells why the server cannot
+    // work on the store at `root`: the root is no folder, one of its two folders cannot be
+    // made, or a mailbox, or a folder of one, cannot be written. Empty when it can.
+    static QString prepare(const QString& root);
+
     // Whether a PartnerURL names a mailbox (one plain path segment, or nothing).
     static bool isValidPartnerUrl(const QString& partnerUrl);
 

@@ -1,3 +1,7 @@
+#include "core/form/BuildVersion.h"
+#include "core/rules/SafeNames.h"
+#include "os/Memory.h"
+#include "server/Mailbox.h"
 #include "server/PlatformServer.h"
 #include "server/TlsContext.h"
 
@@ -5,7 +9,6 @@
 
 #include <QDir>
 #include <QStringList>
-#include <malloc.h>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -26,13 +29,10 @@ void stopOnSignal(int)
         g_server->stop();
 }
 
-// The usage, on standard error after what was wrong, or alone on standard output.
-int usage(const char* error)
+// The usage, on standard output.
+int usage()
 {
-    if (error)
-        std::fprintf(stderr, "wexa-platform: %s\n\n", error);
-    std::fprintf(
-        error ? stderr : stdout,
+    std::fputs(
         "Usage: wexa-platform --root DIR [--listen 127.0.0.1:PORT]\n"
         "                     [--public-url URL] [--tls-cert FILE --tls-key FILE]\n"
         "                     [--session-idle SECONDS] [--sessions NUMBER]\n"
@@ -40,6 +40,7 @@ int usage(const char* error)
         "                     [--request-deadline SECONDS] [--body-limit MEGABYTES]\n"
         "                     [--connections NUMBER] [--connections-per-address NUMBER]\n"
         "                     [--parent-pid PID]\n"
+        "       wexa-platform --help | --version\n"
         "Serves the platform's services under /edi/ from the mailbox in DIR.\n"
         "PORT 0 (the default) picks a free port; the address is printed on the first line.\n"
         "Links name --public-url (scheme://host[:port]), by default the address listened on;\n"
@@ -52,8 +53,23 @@ int usage(const char* error)
         "be done within --request-deadline (30 seconds); a body over --body-limit (16 MB)\n"
         "is refused. At most --connections (512) are served at once, and at most\n"
         "--connections-per-address (64) from one address. With --parent-pid the server\n"
-        "stops by itself once process PID is no longer its parent.\n");
-    return error ? 2 : 0;
+        "stops by itself once process PID is no longer its parent.\n"
+        "Each request is logged on standard error as one line: the time, the client's\n"
+        "address, the method, the path, the status, the bytes answered and the milliseconds\n"
+        "taken.\n"
+        "Exit status: 0 once stopped by SIGTERM or SIGINT, 1 when it cannot start (the root\n"
+        "or a folder of it is missing or cannot be written, the address is taken, the\n"
+        "certificate is unusable), 2 for a wrong call.\n",
+        stdout);
+    return 0;
+}
+
+// A wrong call: what was wrong, named, and where the usage is.
+int wrongCall(const QString& error)
+{
+    std::fprintf(stderr, "wexa-platform: %s\nTry 'wexa-platform --help'.\n",
+                 SafeNames::oneLine(error).toUtf8().constData());
+    return 2;
 }
 
 // Every connection takes a descriptor: the soft limit goes up to what the system allows.
@@ -72,8 +88,7 @@ int main(int argc, char* argv[])
 {
     // Uploads of a megabyte or more come in all the time: their buffers are kept for the
     // next request instead of being mapped afresh, page by page, for each one.
-    mallopt(M_MMAP_THRESHOLD, 64 << 20);
-    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    Memory::keepFreed(std::size_t(64) << 20, std::size_t(256) << 20);
     QCoreApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     QString root;
@@ -87,12 +102,21 @@ int main(int argc, char* argv[])
         QStringLiteral("--request-deadline"), QStringLiteral("--body-limit"),
         QStringLiteral("--connections"),      QStringLiteral("--connections-per-address"),
         QStringLiteral("--parent-pid")};
-    if (arguments.contains(QLatin1String("--help")))
-        return usage(nullptr);
+    static const QStringList texts = {QStringLiteral("--root"), QStringLiteral("--listen"),
+                                      QStringLiteral("--public-url"), QStringLiteral("--tls-cert"),
+                                      QStringLiteral("--tls-key")};
     for (qsizetype i = 0; i < arguments.size(); ++i) {
-        if (i + 1 >= arguments.size())
-            return usage("an option needs a value");
         const QString& option = arguments[i];
+        if (option == QLatin1String("--help") || option == QLatin1String("-h"))
+            return usage();
+        if (option == QLatin1String("--version")) {
+            std::printf("wexa-platform %s\n", qPrintable(BuildVersion::text()));
+            return 0;
+        }
+        if (!texts.contains(option) && !numbers.contains(option))
+            return wrongCall(QStringLiteral("unknown option '%1'").arg(option));
+        if (i + 1 >= arguments.size())
+            return wrongCall(QStringLiteral("%1 needs a value").arg(option));
         const QString& value = arguments[++i];
         if (option == QLatin1String("--root"))
             root = value;
@@ -108,9 +132,7 @@ int main(int argc, char* argv[])
             bool number = false;
             const qlonglong n = value.toLongLong(&number);
             if (!number || n < 0 || n > 1'000'000'000)
-                return usage("--session-idle, --sessions, --ticket-lifetime, --head-deadline, "
-                             "--request-deadline, --body-limit, --connections, "
-                             "--connections-per-address and --parent-pid take a number");
+                return wrongCall(QStringLiteral("%1 takes a number, not '%2'").arg(option, value));
             const std::chrono::seconds seconds(n);
             if (option == QLatin1String("--session-idle"))
                 options.sessionIdle = seconds;
@@ -130,43 +152,51 @@ int main(int argc, char* argv[])
                 options.limits.connectionsPerAddress = std::max<std::size_t>(1, std::size_t(n));
             else
                 parent = pid_t(n);
-        } else
-            return usage("unknown option");
+        }
     }
-    if (root.isEmpty() || !QDir(root).exists())
-        return usage("--root must name an existing folder");
+    if (root.isEmpty())
+        return wrongCall(QStringLiteral("--root is needed"));
     const qsizetype colon = listen.lastIndexOf(QLatin1Char(':'));
     bool ok = false;
     const int port = listen.mid(colon + 1).toInt(&ok);
     if (colon < 1 || !ok || port < 0 || port > 65535)
-        return usage("--listen takes HOST:PORT");
+        return wrongCall(QStringLiteral("--listen takes HOST:PORT"));
     const QString host = listen.left(colon);
     if (!publicUrl.isEmpty()) {
         options.publicAddress = PublicAddress::parse(publicUrl);
         if (!options.publicAddress.isValid())
-            return usage("--public-url takes http or https, a host, an optional port and "
-                         "nothing after them");
+            return wrongCall(
+                QStringLiteral("--public-url takes http or https, a host, an optional port and "
+                               "nothing after them"));
     } else if (host == QLatin1String("0.0.0.0") || host == QLatin1String("::") ||
                host == QLatin1String("[::]")) {
-        return usage("--public-url is needed when listening on every address");
+        return wrongCall(QStringLiteral("--public-url is needed when listening on every address"));
     }
     if (certificate.isEmpty() != key.isEmpty())
-        return usage("--tls-cert and --tls-key go together");
+        return wrongCall(QStringLiteral("--tls-cert and --tls-key go together"));
     if (!certificate.isEmpty()) {
         auto tls = std::make_shared<const TlsContext>(certificate.toStdString(), key.toStdString());
         if (!tls->isValid()) {
-            std::fprintf(stderr, "wexa-platform: cannot use the certificate: %s\n",
-                         tls->error().c_str());
+            std::fprintf(
+                stderr, "wexa-platform: cannot start: cannot use the certificate: %s\n",
+                SafeNames::oneLine(QString::fromStdString(tls->error())).toUtf8().constData());
             return 1;
         }
         options.tls = std::move(tls);
+    }
+    // What keeps the server from its work is said once, before it listens.
+    if (const QString problem = Mailbox::prepare(QDir(root).absolutePath()); !problem.isEmpty()) {
+        std::fprintf(stderr, "wexa-platform: cannot start: %s\n",
+                     SafeNames::oneLine(problem).toUtf8().constData());
+        return 1;
     }
     raiseDescriptorLimit();
 
     PlatformServer server(QDir(root).absolutePath(), options);
     const int bound = server.bind(host, port);
     if (bound < 0) {
-        std::fprintf(stderr, "wexa-platform: cannot listen on %s\n", qPrintable(listen));
+        std::fprintf(stderr, "wexa-platform: cannot start: cannot listen on %s\n",
+                     SafeNames::oneLine(listen).toUtf8().constData());
         return 1;
     }
     g_server = &server;

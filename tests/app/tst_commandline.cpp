@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "app/demo/SampleOrders.h"
+#include "core/form/BuildVersion.h"
 #include "core/rules/Cp1251.h"
 #include "core/rules/FileWriter.h"
 
@@ -207,15 +208,30 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("error");
-        const QByteArray usage("Usage:");
-        QTest::newRow("nothing at all, without a screen") << QStringList{} << usage;
-        QTest::newRow("no FILE") << QStringList{"respond", "--type", "accept"} << usage;
+        const QByteArray respond("\nTry 'wexa-confirm respond --help'.\n");
+        QTest::newRow("nothing at all, without a screen") << QStringList{} << QByteArray("Usage:");
+        QTest::newRow("no FILE") << QStringList{"respond", "--type", "accept"}
+                                 << "wexa-confirm respond: FILE is missing" + respond;
         QTest::newRow("a type that is none of the three")
-            << QStringList{"respond", Sample, "--type", "partial"} << usage;
+            << QStringList{"respond", Sample, "--type", "partial"} << respond;
         QTest::newRow("a quantity without an equals sign")
-            << QStringList{"respond", Sample, "--quantity", "5"} << usage;
+            << QStringList{"respond", Sample, "--quantity", "5"} << respond;
         QTest::newRow("respond to a file that does not exist")
             << QStringList{"respond", "missing.xml"} << QByteArray("wexa-confirm: cannot read");
+        QTest::newRow("an unknown verb")
+            << QStringList{"bogus"}
+            << QByteArray("wexa-confirm: unknown verb 'bogus'\nTry 'wexa-confirm --help'.\n");
+        QTest::newRow("an unknown option of the window")
+            << QStringList{"--bogus", "1"}
+            << QByteArray("wexa-confirm: unknown option '--bogus'\nTry 'wexa-confirm --help'.\n");
+        QTest::newRow("an unknown option of respond")
+            << QStringList{"respond", Sample, "--bogus"}
+            << "wexa-confirm respond: unknown option '--bogus'" + respond;
+        for (const QByteArray verb : {"setup", "journal", "demo"})
+            QTest::newRow("an unknown option of " + verb)
+                << QStringList{verb, "--bogus"}
+                << "wexa-confirm " + verb + ": unknown option '--bogus'\nTry 'wexa-confirm " +
+                       verb + " --help'.\n";
     }
 
     void wrongCallExitsWithTwo()
@@ -229,6 +245,40 @@ private slots:
         QCOMPARE(result.out, QByteArray());
         QVERIFY2(result.err.contains(error), result.err.constData());
         QVERIFY(!QFile::exists(m_dir->filePath("out.xml")));
+    }
+
+    // --help and --version answer on standard output wherever an option may stand.
+    void helpAndVersionExitWithZero_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("says");
+        const QByteArray version = "wexa-confirm " + BuildVersion::text().toUtf8() + "\n";
+        QTest::newRow("the program's usage")
+            << QStringList{"--help"} << QByteArray("  wexa-confirm demo");
+        QTest::newRow("the program's version") << QStringList{"--version"} << version;
+        QTest::newRow("the window's usage after its options")
+            << QStringList{"--online", "Off", "--help"} << QByteArray("  wexa-confirm setup");
+        QTest::newRow("respond's usage")
+            << QStringList{"respond", "--help"} << QByteArray("--quantity ROW=TEXT");
+        QTest::newRow("show's version") << QStringList{"show", Sample, "--version"} << version;
+        QTest::newRow("setup's usage")
+            << QStringList{"setup", "--help"} << QByteArray("--working-folder DIR");
+        QTest::newRow("journal's version") << QStringList{"journal", "--version"} << version;
+        QTest::newRow("demo's usage") << QStringList{"demo", "--help"} << QByteArray("--keep DIR");
+    }
+    void helpAndVersionExitWithZero()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, says);
+
+        const Result result = run(arguments);
+
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.err, QByteArray());
+        if (says.startsWith("wexa-confirm "))
+            QCOMPARE(result.out, says);
+        else
+            QVERIFY2(result.out.contains(says), result.out.constData());
     }
 
     // Past 1,723 lines the cell index overflows: the control's handlers report it.

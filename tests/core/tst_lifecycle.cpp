@@ -1,5 +1,6 @@
 #include "OrderForm.h"
 
+#include "core/form/Columns.h"
 #include "core/form/Host.h"
 #include "core/rules/Cp1251.h"
 #include "core/rules/DebugLog.h"
@@ -137,11 +138,40 @@ private slots:
         QVERIFY(c.form.isEnabled());
     }
 
+    // A new control's tables: the header rows hold the columns' names, centred; the totals'
+    // columns have their widths, their values are right-aligned, and the totals' current
+    // cell is the first value.
+    void aNewControlLaysOutItsTables()
+    {
+        RecordingMessages messages;
+        const Confirmation form(messages, testProcess());
+        const Grid& lines = form.lines();
+        const Grid& summary = form.summary();
+        for (int c = 0; c < Columns::lineLabels().size(); ++c) {
+            QCOMPARE(lines.text(0, int16_t(c)), Columns::lineLabels()[c]);
+            QCOMPARE(lines.cellAlignment(0, c), Qt::AlignCenter);
+        }
+        QVERIFY(lines.wordWrap());
+        for (int c = 0; c < SummaryColumnCount; ++c) {
+            QCOMPARE(summary.text(0, int16_t(c)), Columns::summaryLabels()[c]);
+            QCOMPARE(summary.cellAlignment(0, c), Qt::AlignCenter);
+            QCOMPARE(summary.cellAlignment(1, c), Qt::AlignRight | Qt::AlignVCenter);
+            QCOMPARE(summary.columnAlignment(c), Qt::AlignCenter);
+        }
+        QCOMPARE((QList<int>{summary.columnWidth(0), summary.columnWidth(1)}),
+                 (QList<int>{1800, 3300}));
+        QCOMPARE(summary.currentRow(), 1);
+        QCOMPARE(summary.currentColumn(), 0);
+    }
+
     void offInLowerCaseStaysOnLine()
     {
         prepareFolder(userInfo(), {});
         Control c({}, "off");
         QCOMPARE(c.form.field(Confirmation::Field::lblOnLineStatus), "On-Line");
+        // The control's own version, whatever version the programs around it carry.
+        QCOMPARE(c.form.field(Confirmation::Field::lblVersion),
+                 "WEXAПодтверждениеЗаказа 1.0.0.218");
         QVERIFY(c.form.isOn(Confirmation::Switch::btnPrzeslijVisible));
         // Without a partner file only an off-line start-up stops.
         c.show();

@@ -323,7 +323,7 @@ private slots:
             open.push_back(std::move(connection));
             return open.back()->send("GET /edi/");
         };
-        // The connection that opened the session may not have been let go yet.
+        // The connection start() opened for the page may still be closing at the server.
         for (const QString& from : held) {
             bool taken = false;
             QTRY_VERIFY_WITH_TIMEOUT(taken || (taken = hold(from.toLatin1())), 10000);

@@ -1,11 +1,13 @@
 #include "PlatformProcess.h"
 #include "ServiceClient.h"
 
+#include "core/form/BuildVersion.h"
 #include "core/rules/XmlDocument.h"
 #include "server/FairGate.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -375,6 +377,106 @@ private slots:
                      told[0].contains(why) &&
                      told[0].endsWith("moved to mailbox/supplier/rejected/" + logged),
                  qPrintable(told[0]));
+    }
+
+    // Each request answered is one line of the log, whatever its path holds; neither its
+    // cookie nor its body gets there.
+    void eachRequestIsOneLineOfTheLog_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QString>("logged");
+        const QByteArray head = " HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+        QTest::newRow("the order page") << "GET /edi/supplier/Order.aspx" + head + "\r\n"
+                                        << "GET /edi/supplier/Order.aspx 200";
+        QTest::newRow("a service without a session, with a cookie and a body")
+            << "POST /edi/supplier/OrderData.aspx" + head +
+                   "Cookie: WEXASESSION=secretcookie\r\nContent-Type: text/xml\r\n"
+                   "Content-Length: 10\r\n\r\nsecretbody"
+            << "POST /edi/supplier/OrderData.aspx 403";
+        QTest::newRow("a path with an encoded line break and escape")
+            << "GET /edi/a%0D%0A2026-01-01T00:00:00.000Z%201.2.3.4%1B[2J/Order.aspx" + head + "\r\n"
+            << "GET /edi/a%0D%0A2026-01-01T00:00:00.000Z%201.2.3.4%1B[2J/Order.aspx 404";
+        QTest::newRow("a path with a raw escape and a letter beyond ASCII")
+            << "GET /edi/\x1b]0;x\x07/\xd0\xb0.aspx" + head + "\r\n"
+            << "GET /edi/%1B]0;x%07/%D0%B0.aspx 404";
+    }
+    void eachRequestIsOneLineOfTheLog()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(QString, logged);
+        m_platform = std::make_unique<PlatformProcess>(m_root->path());
+        QVERIFY(m_platform->start({}, true));
+        RawConnection connection(m_platform->port());
+        QVERIFY(connection.send(request));
+        QByteArray body;
+        const int status = connection.answer(&body);
+
+        QTRY_VERIFY(m_platform->errors().endsWith('\n'));
+        const QList<QByteArray> lines = m_platform->errors().split('\n');
+        QCOMPARE(lines.size(), 2);
+        const QRegularExpression line("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z "
+                                      "127\\.0\\.0\\.1 (.+) (\\d+) (\\d+)ms$");
+        const auto match = line.match(QString::fromLatin1(lines[0]));
+        QVERIFY2(match.hasMatch(), lines[0].constData());
+        QCOMPARE(match.captured(1), logged);
+        QVERIFY(logged.endsWith(' ' + QString::number(status)));
+        QCOMPARE(match.captured(2).toLongLong(), body.size());
+        QVERIFY(!lines[0].contains("secret"));
+    }
+
+    // What keeps the server from starting is said on one line, and it ends at once.
+    void wrongCallsAndStartUpProblemsEndTheServer_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("--help lists the options")
+            << QStringList{"--help"} << "" << 0 << "--connections-per-address NUMBER"
+            << "";
+        QTest::newRow("--version names the version")
+            << QStringList{"--root", "ROOT", "--version"} << "" << 0
+            << "wexa-platform " + BuildVersion::text() + "\n"
+            << "";
+        QTest::newRow("an unknown option is named")
+            << QStringList{"--root", "ROOT", "--bogus", "1"} << "" << 2 << ""
+            << "wexa-platform: unknown option '--bogus'\nTry 'wexa-platform --help'.\n";
+        QTest::newRow("an option without its value is named")
+            << QStringList{"--root"} << "" << 2 << ""
+            << "wexa-platform: --root needs a value\nTry 'wexa-platform --help'.\n";
+        QTest::newRow("a root that does not exist")
+            << QStringList{"--root", "ROOT/none"} << "" << 1 << ""
+            << "wexa-platform: cannot start: the root ROOT/none does not exist\n";
+        QTest::newRow("a root that is a file")
+            << QStringList{"--root", "ROOT/file"} << "file" << 1 << ""
+            << "wexa-platform: cannot start: the root ROOT/file is not a folder\n";
+        QTest::newRow("a file where the mailboxes' folder belongs")
+            << QStringList{"--root", "ROOT/store"} << "store/mailbox" << 1 << ""
+            << "wexa-platform: cannot start: ROOT/store/mailbox is not a folder\n";
+        QTest::newRow("a file where a mailbox's orders wait")
+            << QStringList{"--root", "ROOT/store"} << "store/mailbox/b/waiting" << 1 << ""
+            << "wexa-platform: cannot start: ROOT/store/mailbox/b/waiting cannot be written\n";
+    }
+    void wrongCallsAndStartUpProblemsEndTheServer()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, file);
+        QFETCH(int, code);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        if (!file.isEmpty())
+            QVERIFY(m_platform->place(file, "x"));
+        arguments.replaceInStrings("ROOT", m_root->path());
+        QProcess server;
+        server.start(WEXA_BIN_DIR "/wexa-platform", arguments);
+        QVERIFY(server.waitForFinished(10000));
+
+        QCOMPARE(server.exitCode(), code);
+        const QString said = QString::fromUtf8(server.readAllStandardOutput());
+        QVERIFY2(out.isEmpty() ? said.isEmpty() : said.contains(out), qPrintable(said));
+        QCOMPARE(QString::fromUtf8(server.readAllStandardError()),
+                 QString(err).replace("ROOT", m_root->path()));
     }
 
     // A server whose parent is gone stops, even if nobody told it to.

@@ -6,6 +6,7 @@
 #include "core/actions/LoadResponse.h"
 #include "core/actions/QuantityFill.h"
 #include "core/actions/SaveResponse.h"
+#include "core/form/BuildVersion.h"
 #include "core/form/Host.h"
 #include "core/form/ProcessState.h"
 #include "core/form/RuntimeError.h"
@@ -44,6 +45,7 @@ bool skipFreeing = false;
 
 struct Options {
     QString verb;
+    Request request = Request::None;
     QStringList files;
     // The one being answered.
     QString file;
@@ -97,6 +99,9 @@ std::optional<Options> parse(const QStringList& arguments, QString& error)
     }
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
+        options.request = requestOf(argument);
+        if (options.request != Request::None)
+            return options;
         auto value = [&]() -> std::optional<QString> {
             if (i + 1 >= arguments.size()) {
                 error = QStringLiteral("%1 needs a value").arg(argument);
@@ -559,10 +564,10 @@ int run(const QStringList& arguments, QIODevice& out, QIODevice& err, const Scre
 {
     QString error;
     const std::optional<Options> options = parse(arguments, error);
-    if (!options) {
-        print(err, QStringLiteral("wexa-confirm: %1\n\n").arg(error) + usage());
-        return UsageError;
-    }
+    if (!options)
+        return wrongCall(QStringLiteral("wexa-confirm %1").arg(arguments.value(0)), error, err);
+    if (options->request != Request::None)
+        return answer(options->request, usage(), out);
     if (options->locale)
         QLocale::setDefault(QLocale(*options->locale));
     Options given = *options;
@@ -577,6 +582,27 @@ int run(const QStringList& arguments, QIODevice& out, QIODevice& err, const Scre
     return runOne(given, out, err, screenshot, pdf);
 }
 
+Request requestOf(const QString& argument)
+{
+    if (argument == QLatin1String("--help") || argument == QLatin1String("-h"))
+        return Request::Help;
+    return argument == QLatin1String("--version") ? Request::Version : Request::None;
+}
+
+int answer(Request request, const QString& usage, QIODevice& out)
+{
+    print(out, request == Request::Version
+                   ? QStringLiteral("wexa-confirm %1\n").arg(BuildVersion::text())
+                   : usage);
+    return Success;
+}
+
+int wrongCall(const QString& program, const QString& error, QIODevice& err)
+{
+    print(err, QStringLiteral("%1: %2\nTry '%1 --help'.\n").arg(program, error));
+    return UsageError;
+}
+
 void skipFreeingAtExit()
 {
     skipRequested = true;
@@ -586,6 +612,7 @@ bool startProgram(QFile& out, QFile& err)
 {
     QCoreApplication::setOrganizationName(QStringLiteral("WEXA"));
     QCoreApplication::setApplicationName(QStringLiteral("wexa-confirm"));
+    QCoreApplication::setApplicationVersion(BuildVersion::text());
     return out.open(stdout, QIODevice::WriteOnly) && err.open(stderr, QIODevice::WriteOnly);
 }
 

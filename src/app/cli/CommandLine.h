@@ -28,6 +28,15 @@ QString usage();
 // The documents and the table of a single answer are left for the process's end to
 // reclaim instead of being freed one node and one cell at a time.
 void skipFreeingAtExit();
+// --help and --version where an option may stand, in every program and verb of it.
+enum class Request { None, Help, Version };
+Request requestOf(const QString& argument);
+// Prints the usage or the version line to `out`; the exit status, Success.
+int answer(Request request, const QString& usage, QIODevice& out);
+// A wrong call of `program` ("wexa-confirm setup"): "PROGRAM: ERROR", then where the usage
+// is; the exit status, UsageError.
+int wrongCall(const QString& program, const QString& error, QIODevice& err);
+
 // What both programs do first: name the application for its settings and open the
 // standard streams; false when a stream cannot be opened.
 bool startProgram(QFile& out, QFile& err);

@@ -47,6 +47,9 @@ int run(const QStringList& arguments, QIODevice& out, QIODevice& err)
     QString error;
     for (qsizetype i = 0; i < arguments.size() && error.isEmpty(); ++i) {
         const QString& option = arguments[i];
+        if (const auto request = CommandLine::requestOf(option);
+            request != CommandLine::Request::None)
+            return CommandLine::answer(request, QStringLiteral("Usage:\n") + usage(), out);
         if (option == QLatin1String("--csv")) {
             csv = true;
             continue;
@@ -72,10 +75,8 @@ int run(const QStringList& arguments, QIODevice& out, QIODevice& err)
             error = QStringLiteral("unknown option '%1'").arg(option);
         }
     }
-    if (!error.isEmpty()) {
-        print(err, QStringLiteral("wexa-confirm journal: %1\n\nUsage:\n").arg(error) + usage());
-        return CommandLine::UsageError;
-    }
+    if (!error.isEmpty())
+        return CommandLine::wrongCall(QStringLiteral("wexa-confirm journal"), error, err);
     QString problem;
     const std::unique_ptr<Journal> journal = Journal::open(WorkingFolder::read(), problem);
     if (!journal) {

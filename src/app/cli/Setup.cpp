@@ -89,6 +89,9 @@ int run(const QStringList& arguments, QIODevice& out, QIODevice& err)
     QMap<QString, QString> values;
     QString error;
     for (qsizetype i = 0; i < arguments.size() && error.isEmpty(); ++i) {
+        if (const auto request = CommandLine::requestOf(arguments[i]);
+            request != CommandLine::Request::None)
+            return CommandLine::answer(request, QStringLiteral("Usage:\n") + usage(), out);
         if (!known.contains(arguments[i]))
             error = QStringLiteral("unknown option '%1'").arg(arguments[i]);
         else if (i + 1 >= arguments.size())
@@ -103,10 +106,8 @@ int run(const QStringList& arguments, QIODevice& out, QIODevice& err)
     if (error.isEmpty() && values.contains(QStringLiteral("--partner-iln")) !=
                                values.contains(QStringLiteral("--partner-name")))
         error = QStringLiteral("--partner-iln and --partner-name go together");
-    if (!error.isEmpty()) {
-        print(err, QStringLiteral("wexa-confirm setup: %1\n\nUsage:\n").arg(error) + usage());
-        return CommandLine::UsageError;
-    }
+    if (!error.isEmpty())
+        return CommandLine::wrongCall(QStringLiteral("wexa-confirm setup"), error, err);
 
     Preparation preparation;
     preparation.folder = values.value(QStringLiteral("--working-folder"));

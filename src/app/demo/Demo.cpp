@@ -167,11 +167,18 @@ QString usage()
 int run(const QStringList& arguments, QIODevice& out, QIODevice& err, bool unattended)
 {
     QString keep;
-    if (arguments.size() == 2 && arguments[0] == QLatin1String("--keep")) {
-        keep = QDir(arguments[1]).absolutePath();
-    } else if (!arguments.isEmpty()) {
-        print(err, QStringLiteral("wexa-confirm demo: unknown arguments\n\nUsage:\n") + usage());
-        return CommandLine::UsageError;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (const auto request = CommandLine::requestOf(arguments[i]);
+            request != CommandLine::Request::None)
+            return CommandLine::answer(request, QStringLiteral("Usage:\n") + usage(), out);
+        if (arguments[i] != QLatin1String("--keep"))
+            return CommandLine::wrongCall(QStringLiteral("wexa-confirm demo"),
+                                          QStringLiteral("unknown option '%1'").arg(arguments[i]),
+                                          err);
+        if (++i == arguments.size())
+            return CommandLine::wrongCall(QStringLiteral("wexa-confirm demo"),
+                                          QStringLiteral("--keep needs a value"), err);
+        keep = QDir(arguments[i]).absolutePath();
     }
     QTemporaryDir temporary;
     // Without a screen what the demo did stays to be looked at.

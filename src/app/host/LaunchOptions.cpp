@@ -38,10 +38,22 @@ std::optional<LaunchOptions> LaunchOptions::parse(const QStringList& arguments, 
             options.properties.insert(values->properties);
             continue;
         }
-        if (i + 1 >= arguments.size()) {
+        options.request = CommandLine::requestOf(argument);
+        if (options.request != CommandLine::Request::None)
+            return options;
+        static const QStringList others = {QStringLiteral("--page-url"), QStringLiteral("--cookie"),
+                                           QStringLiteral("--properties"),
+                                           QStringLiteral("--screenshot")};
+        if (!argument.startsWith(QLatin1String("--")))
+            error = (i == 0 ? QStringLiteral("unknown verb '%1'")
+                            : QStringLiteral("unexpected argument '%1'"))
+                        .arg(argument);
+        else if (!propertyOptions().contains(argument) && !others.contains(argument))
+            error = QStringLiteral("unknown option '%1'").arg(argument);
+        else if (i + 1 >= arguments.size())
             error = QStringLiteral("%1 needs a value").arg(argument);
+        if (!error.isEmpty())
             return std::nullopt;
-        }
         const QString value = arguments[++i];
         if (propertyOptions().contains(argument)) {
             const QString name = propertyOptions().value(argument);
@@ -61,10 +73,8 @@ std::optional<LaunchOptions> LaunchOptions::parse(const QStringList& arguments, 
             options.cookie = value;
         } else if (argument == QLatin1String("--properties")) {
             options.propertyFile = value;
-        } else if (argument == QLatin1String("--screenshot")) {
-            options.screenshot = value;
         } else {
-            error = QStringLiteral("unknown option '%1'").arg(argument);
+            options.screenshot = value;
         }
         if (!error.isEmpty())
             return std::nullopt;

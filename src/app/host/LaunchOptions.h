@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/cli/CommandLine.h"
 #include "core/form/Host.h"
 
 #include <QMap>
@@ -25,6 +26,8 @@ struct LaunchOptions {
     QString screenshot;
     // Nobody at the screen: messages are printed and questions answered Yes.
     bool unattended = false;
+    // --help or --version was given: nothing else is done.
+    CommandLine::Request request = CommandLine::Request::None;
 
     static std::optional<LaunchOptions> parse(const QStringList& arguments, QString& error);
     static QString usage();

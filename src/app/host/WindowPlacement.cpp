@@ -1,7 +1,8 @@
 #include "app/host/WindowPlacement.h"
 
+#include "os/Process.h"
+
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
@@ -37,7 +38,9 @@ QString processOf(const QString& id)
 
 bool processGone(const QString& id)
 {
-    return !QFileInfo::exists(QStringLiteral("/proc/") + processOf(id));
+    bool number = false;
+    const qlonglong pid = processOf(id).toLongLong(&number);
+    return !number || !Process::isRunning(pid);
 }
 
 // The places of the windows still open.

@@ -64,10 +64,12 @@ void Confirmation::initialize()
     setBaseRowHeight(lines().rowHeight(1));
     m_editor->setText(QString());
     Conversions::determineDecimalSeparator();
-    setField(Field::lblVersion, QStringLiteral("WEXAПодтверждениеЗаказа %1.%2.0.%3")
-                                    .arg(WEXA_VERSION_MAJOR)
-                                    .arg(WEXA_VERSION_MINOR)
-                                    .arg(WEXA_VERSION_REVISION));
+    // The control's own version, which pages and support read in its label; the programs
+    // and packages around it carry the repository's (BuildVersion).
+    constexpr int Major = 1, Minor = 0, Revision = 218;
+    setField(
+        Field::lblVersion,
+        QStringLiteral("WEXAПодтверждениеЗаказа %1.%2.0.%3").arg(Major).arg(Minor).arg(Revision));
 }
 
 void Confirmation::setTxtDataPotwText(const QString& text)

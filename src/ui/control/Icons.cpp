@@ -36,6 +36,16 @@ void draw(QPainter& p, Picture picture)
     QPen pen(Ink, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     p.setPen(pen);
     switch (picture) {
+    case Picture::Application: {
+        QPainterPath sheet;
+        sheet.addRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
+        p.fillPath(sheet, Paper);
+        p.setPen(QPen(Teal, 1.2));
+        p.drawPath(sheet);
+        p.setPen(pen);
+        draw(p, Picture::Send);
+        break;
+    }
     case Picture::Send: {
         QPainterPath plane;
         plane.moveTo(4, 15);
@@ -168,7 +178,7 @@ void paint(QPainter& painter, Picture picture)
 QIcon icon(Picture picture)
 {
     QIcon result;
-    for (int size : {16, 24, 32, 48}) {
+    for (int size : {16, 24, 32, 48, 64, 128}) {
         QPixmap pixmap(size, size);
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);

@@ -7,7 +7,20 @@ class QToolButton;
 
 // The pictures of the control's picture buttons and panels, drawn rather than shipped.
 namespace Icons {
-enum class Picture { Send, Save, Load, Edit, Remove, Recalculate, Header, Lines, Totals, Remarks };
+// Application is the program's own icon: the send button's picture on a sheet of paper.
+enum class Picture {
+    Send,
+    Save,
+    Load,
+    Edit,
+    Remove,
+    Recalculate,
+    Header,
+    Lines,
+    Totals,
+    Remarks,
+    Application
+};
 QIcon icon(Picture picture);
 // Draws the picture on a 32 by 32 square of the painter's coordinates.
 void paint(QPainter& painter, Picture picture);
