@@ -1,3 +1,4 @@
+#include "Run.h"
 #include "TestSupport.h"
 
 #include "app/demo/SampleOrders.h"
@@ -8,9 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QXmlStreamReader>
@@ -25,15 +24,6 @@ const QString AboveOrdered = QStringLiteral(
 
 // The buyer's and the seller's ILN.
 const QStringList Parties{"--partner-iln", "4607000000017", "--user-iln", "4607000000024"};
-
-struct Result {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-
-    QStringList errLines() const { return QString::fromUtf8(err).split('\n', Qt::SkipEmptyParts); }
-    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
-};
 
 // The texts of every element of that name, in document order.
 QStringList elementTexts(const QByteArray& xml, const QString& name)
@@ -54,27 +44,18 @@ class TestCommandLine : public QObject {
 
     std::unique_ptr<QTemporaryDir> m_dir;
 
-    // `output` names a file that takes the standard output instead of the test.
-    Result run(const QStringList& arguments, const QString& output = {}) const
+    // `output` names a file that takes the standard output instead of the test. Without a
+    // screen, as on a server, and with the settings of a user of the test's own: no working
+    // folder unless set up here.
+    Ran run(const QStringList& arguments, const QString& output = {}) const
     {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-        // Without a screen, as on a server: a bare call then cannot open the window.
-        for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            environment.remove(QString::fromLatin1(display));
-        // The settings of a user of the test's own: no working folder unless set up here.
-        environment.insert(QStringLiteral("HOME"), m_dir->path());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir->filePath("config"));
-        process.setProcessEnvironment(environment);
-        process.setWorkingDirectory(m_dir->path());
-        if (!output.isEmpty())
-            process.setStandardOutputFile(output);
-        process.start(QStringLiteral(WEXA_BIN_DIR "/wexa-confirm"), arguments);
-        if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit)
-            return {};
-        return {process.exitCode(), process.readAllStandardOutput(),
-                process.readAllStandardError()};
+        return Run{.arguments = arguments}
+            .in(m_dir->path())
+            .outputTo(output)
+            .withoutDisplay()
+            .set("LC_ALL", "C.UTF-8")
+            .set("HOME", m_dir->path())
+            .set("XDG_CONFIG_HOME", m_dir->filePath("config"))();
     }
 
     QString write(const QString& name, const QByteArray& bytes) const
@@ -93,8 +74,8 @@ private slots:
     {
         const QStringList change = QStringList{"respond", Sample, "--type", "change"} + Parties;
 
-        const Result ru = run(change + QStringList{"--locale", "ru_RU", "--quantity", "2=40,5"});
-        const Result en = run(change + QStringList{"--locale", "en_US", "--quantity", "2=40.5"});
+        const Ran ru = run(change + QStringList{"--locale", "ru_RU", "--quantity", "2=40,5"});
+        const Ran en = run(change + QStringList{"--locale", "en_US", "--quantity", "2=40.5"});
 
         QCOMPARE(ru.exitCode, 0);
         QCOMPARE(en.exitCode, 0);
@@ -107,8 +88,8 @@ private slots:
         const QStringList options =
             QStringList{"--type", "change", "--quantity", "1=121", "--locale", "ru_RU"} + Parties;
 
-        const Result response = run(QStringList{"respond", Sample} + options);
-        const Result shown = run(QStringList{"show", Sample} + options);
+        const Ran response = run(QStringList{"respond", Sample} + options);
+        const Ran shown = run(QStringList{"show", Sample} + options);
 
         // respond still builds the response with the line kept; show reports it by its code.
         QCOMPARE(response.exitCode, 0);
@@ -143,9 +124,9 @@ private slots:
         QFETCH(QByteArray, list);
         QFETCH(QStringList, options);
         const QString path = write("stock.csv", list);
-        const Result result = run(QStringList{"respond", Sample, "--type", "change", "--locale",
-                                              "ru_RU", "--quantities", path} +
-                                  options + Parties);
+        const Ran result = run(QStringList{"respond", Sample, "--type", "change", "--locale",
+                                           "ru_RU", "--quantities", path} +
+                               options + Parties);
         QTEST(result.exitCode, "exitCode");
         QTEST(elementTexts(result.out, "QuantityToBeDelivered"), "confirmed");
         if (result.exitCode == 0 && options.isEmpty()) {
@@ -162,15 +143,15 @@ private slots:
             QStringList{"--locale", "ru_RU", "--type", "change", "--quantity", "3=7,5"} + Parties;
         const QString out = m_dir->filePath("response.xml");
 
-        const Result written = run(QStringList{"respond", Sample, "-o", out} + options);
+        const Ran written = run(QStringList{"respond", Sample, "-o", out} + options);
         QCOMPARE(written.exitCode, 0);
         QCOMPARE(written.out, QByteArray());
         const QByteArray saved = readFile(out);
         QVERIFY(saved.startsWith("<?xml"));
 
         const QJsonObject original = run(QStringList{"show", Sample} + options).json();
-        const Result loaded = run(QStringList{"show", out, "--locale", "ru_RU"} + Parties);
-        const Result again = run(QStringList{"respond", out} + Parties);
+        const Ran loaded = run(QStringList{"show", out, "--locale", "ru_RU"} + Parties);
+        const Ran again = run(QStringList{"respond", out} + Parties);
 
         QCOMPARE(loaded.exitCode, 0);
         QCOMPARE(loaded.err, QByteArray());
@@ -187,9 +168,9 @@ private slots:
         const QString in = write("in.xml", "это не XML");
         const QString out = write("out.xml", "the earlier response\n");
 
-        const Result toFile = run(QStringList{"respond", in, "-o", out} + Parties);
-        const Result toStdout = run(QStringList{"respond", in} + Parties);
-        const Result shown = run(QStringList{"show", in} + Parties);
+        const Ran toFile = run(QStringList{"respond", in, "-o", out} + Parties);
+        const Ran toStdout = run(QStringList{"respond", in} + Parties);
+        const Ran shown = run(QStringList{"show", in} + Parties);
 
         QCOMPARE(toFile.exitCode, 1);
         QVERIFY2(toFile.errLines().contains("WEXA: Неправильный формат файла XML."),
@@ -223,7 +204,7 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QByteArray, error);
 
-        const Result result = run(arguments + (arguments.isEmpty() ? QStringList{} : Parties));
+        const Ran result = run(arguments + (arguments.isEmpty() ? QStringList{} : Parties));
 
         QCOMPARE(result.exitCode, 2);
         QCOMPARE(result.out, QByteArray());
@@ -253,7 +234,7 @@ private slots:
         QFETCH(QStringList, messages);
         const QString in = write("long.xml", SampleOrders::generate(lines, "ZK/1", 1));
 
-        const Result result = run(QStringList{verb, in} + Parties);
+        const Ran result = run(QStringList{verb, in} + Parties);
 
         QCOMPARE(result.exitCode, 1);
         QCOMPARE(result.errLines(), messages);
@@ -281,7 +262,7 @@ private slots:
         QFETCH(QString, output);
         QFETCH(QString, target);
 
-        const Result result = run(arguments + Parties, output);
+        const Ran result = run(arguments + Parties, output);
 
         QCOMPARE(result.exitCode, 1);
         QCOMPARE(result.errLines(),
@@ -323,8 +304,7 @@ private slots:
         if (files.contains("out/a.xml"))
             write("out/a.xml", readFile(Sample));
 
-        const Result result =
-            run(QStringList{"respond"} + files + QStringList{"-o", "out"} + Parties);
+        const Ran result = run(QStringList{"respond"} + files + QStringList{"-o", "out"} + Parties);
 
         QCOMPARE(result.exitCode, exitCode);
         QCOMPARE(result.errLines(), errLines);
@@ -348,7 +328,7 @@ private slots:
         QFETCH(QStringList, output);
         const QString out = write("out.xml", "kept\n");
 
-        const Result result = run(QStringList{"respond", Sample, Sample} + output + Parties);
+        const Ran result = run(QStringList{"respond", Sample, Sample} + output + Parties);
 
         QCOMPARE(result.exitCode, 2);
         QCOMPARE(readFile(out), QByteArray("kept\n"));
@@ -385,7 +365,7 @@ private slots:
                  0);
         QCOMPARE(run(QStringList{"respond", Sample, "-o", "out.xml"} + Parties).exitCode, 0);
 
-        const Result listed = run(QStringList{"journal"} + options);
+        const Ran listed = run(QStringList{"journal"} + options);
 
         QCOMPARE(listed.exitCode, exitCode);
         const QList<QByteArray> rows = listed.out.split('\n');
@@ -401,10 +381,8 @@ private slots:
     // The verbs without a window start without the window's libraries.
     void theCommandLineProgramLinksNoWindowLibraries()
     {
-        QProcess ldd;
-        ldd.start("ldd", {WEXA_BIN_DIR "/wexa-confirm"});
-        QVERIFY(ldd.waitForFinished(10000));
-        const QByteArray libraries = ldd.readAllStandardOutput();
+        const QByteArray libraries =
+            Run{.program = "ldd", .arguments = {WEXA_BIN_DIR "/wexa-confirm"}}().out;
         QVERIFY2(libraries.contains("libQt6Core"), libraries.constData());
         QVERIFY2(!libraries.contains("libQt6Gui") && !libraries.contains("libQt6Widgets"),
                  libraries.constData());

@@ -1,8 +1,8 @@
+#include "Run.h"
 #include "TestSupport.h"
 #include "Tools.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -10,25 +10,9 @@ namespace {
 
 const QString AppId = QStringLiteral("ru.wexa.confirm");
 
-struct Result {
-    int code = -1;
-    QString output;
-};
-
-Result run(const QString& program, const QStringList& arguments, int timeout = 300000)
+Ran run(const QString& program, const QStringList& arguments, int deadline = 300000)
 {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    Result result;
-    if (!process.waitForFinished(timeout)) {
-        process.kill();
-        process.waitForFinished();
-        return result;
-    }
-    result.output = QString::fromUtf8(process.readAll());
-    result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return result;
+    return Run{.program = program, .arguments = arguments, .deadline = deadline}();
 }
 
 } // namespace
@@ -52,14 +36,14 @@ private slots:
         for (const char* tool : {"cpack", "dpkg-deb", "dpkg-shlibdeps", "lintian",
                                  "desktop-file-validate", "appstreamcli", "file"})
             WEXA_REQUIRE_TOOL(tool);
-        const Result cpack =
+        const Ran cpack =
             run("cpack", {"--config", WEXA_BIN_DIR "/../CPackConfig.cmake", "-B", m_dir.path()});
-        QVERIFY2(cpack.code == 0, qPrintable(cpack.output));
+        QVERIFY2(cpack.exitCode == 0, qPrintable(cpack.all()));
         const QStringList debs = QDir(m_dir.path()).entryList({"*.deb"});
         QCOMPARE(debs, QStringList{"wexa-confirm_" WEXA_VERSION "_amd64.deb"});
         m_deb = m_dir.filePath(debs.first());
         m_tree = m_dir.filePath("tree");
-        QCOMPARE(run("dpkg-deb", {"-x", m_deb, m_tree}).code, 0);
+        QCOMPARE(run("dpkg-deb", {"-x", m_deb, m_tree}).exitCode, 0);
     }
 
     void thePackageHolds_data()
@@ -87,8 +71,8 @@ private slots:
     {
         QFETCH(QString, path);
         QFETCH(QString, kind);
-        const Result file = run("file", {"-b", m_tree + '/' + path});
-        QVERIFY2(file.output.contains(kind), qPrintable(path + ": " + file.output));
+        const Ran file = run("file", {"-b", m_tree + '/' + path});
+        QVERIFY2(file.all().contains(kind), qPrintable(path + ": " + file.all()));
     }
 
     void theChecksPass_data()
@@ -117,11 +101,11 @@ private slots:
             for (QString& argument : arguments)
                 if (argument.startsWith("usr/"))
                     argument = m_tree + '/' + argument;
-        const Result result = run(program, arguments);
-        QVERIFY2(result.code == 0, qPrintable(result.output));
-        QVERIFY2(!result.output.contains("warning:") && !result.output.contains("\nE: ") &&
-                     !result.output.startsWith("E: "),
-                 qPrintable(result.output));
+        const Ran result = run(program, arguments);
+        QVERIFY2(result.exitCode == 0, qPrintable(result.all()));
+        QVERIFY2(!result.all().contains("warning:") && !result.all().contains("\nE: ") &&
+                     !result.all().startsWith("E: "),
+                 qPrintable(result.all()));
     }
 
     void theDesktopHandsItLinks()
@@ -136,9 +120,9 @@ private slots:
 
     void theDependenciesAreTheLibrariesUsed()
     {
-        const Result depends = run("dpkg-deb", {"-f", m_deb, "Depends"});
+        const Ran depends = run("dpkg-deb", {"-f", m_deb, "Depends"});
         for (const char* library : {"libqt6widgets6", "libqt6network6", "libxml2", "libc6"})
-            QVERIFY2(depends.output.contains(library), qPrintable(depends.output));
+            QVERIFY2(depends.all().contains(library), qPrintable(depends.all()));
     }
 
     void theProgramsRunFromThePackage_data()
@@ -163,9 +147,9 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(int, code);
         QFETCH(QString, says);
-        const Result result = run(m_tree + "/usr/bin/" + program, arguments, 30000);
-        QCOMPARE(result.code, code);
-        QVERIFY2(result.output.contains(says), qPrintable(result.output));
+        const Ran result = run(m_tree + "/usr/bin/" + program, arguments, 30000);
+        QCOMPARE(result.exitCode, code);
+        QVERIFY2(result.all().contains(says), qPrintable(result.all()));
     }
 };
 
