@@ -2,7 +2,6 @@
 #include "TestSupport.h"
 
 #include "app/demo/SampleOrders.h"
-#include "core/rules/Cp1251.h"
 #include "core/rules/FileWriter.h"
 
 #include <QDate>
@@ -94,8 +93,6 @@ private slots:
         // respond still builds the response with the line kept; show reports it by its code.
         QCOMPARE(response.exitCode, 0);
         QCOMPARE(response.errLines(), QStringList{AboveOrdered});
-        QCOMPARE(elementTexts(response.out, "ResponseType"), QStringList{"4"});
-        QCOMPARE(elementTexts(response.out, "LineItemStatus"), (QStringList{"5", "5", "5"}));
         QCOMPARE(elementTexts(response.out, "QuantityToBeDelivered"),
                  (QStringList{"120.000", "48.000", "12.500"}));
         QCOMPARE(shown.exitCode, 1);
@@ -109,13 +106,9 @@ private slots:
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QStringList>("confirmed"); // empty: no response
-        QTest::newRow("a Russian spreadsheet's list, with what did not match reported")
-            << Cp1251::encode(QStringLiteral("ШК;Кол-во\n4601234567909;40,5\n"
-                                             "4601234567916;99\n4609999999999;1\n"))
-            << QStringList{} << 0 << QStringList{"120.000", "40.500", "12.500"};
-        QTest::newRow("columns named on the command line for a list without a header")
-            << QByteArray("x,4601234567893,7\n") << QStringList{"--columns", "2,3"} << 0
-            << QStringList{"7.000", "48.000", "12.500"};
+        QTest::newRow("columns named on the command line, what did not match reported")
+            << QByteArray("x,4601234567893,7\nx,4609999999999,1\n")
+            << QStringList{"--columns", "2,3"} << 0 << QStringList{"7.000", "48.000", "12.500"};
         QTest::newRow("a list without recognisable columns is a usage error")
             << QByteArray("a;b\n1;2\n") << QStringList{} << 2 << QStringList{};
     }
@@ -129,12 +122,13 @@ private slots:
                                options + Parties);
         QTEST(result.exitCode, "exitCode");
         QTEST(elementTexts(result.out, "QuantityToBeDelivered"), "confirmed");
-        if (result.exitCode == 0 && options.isEmpty()) {
-            const QString report = QString::fromUtf8(result.err);
-            QVERIFY2(report.contains("строка 4: 4609999999999"), qPrintable(report));
-            QVERIFY2(report.contains("99,000 — больше заказанного"), qPrintable(report));
-            QVERIFY2(report.contains("№ 1, EAN 4601234567893"), qPrintable(report));
-        }
+        if (result.exitCode == 0)
+            QCOMPARE(
+                result.errLines(),
+                (QStringList{"Заполнено строк: 1", "Строки файла, которых нет в заказе (1):",
+                             "  строка 2: 4609999999999", "Строки заказа, которых нет в файле (2):",
+                             "  № 2, EAN 4601234567909, Кефир 2,5% 0,5 л",
+                             "  № 3, EAN 4601234567916, Творог 9% весовой"}));
     }
 
     void savedResponseComesBackAsItWasWritten()
@@ -224,8 +218,6 @@ private slots:
             << "respond" << 1725 << QStringList{reading, startup};
         QTest::newRow("show an order of 2,000 lines")
             << "show" << 2000 << QStringList{reading, startup};
-        QTest::newRow("show an order of 1,724 lines, its last row only half addressable")
-            << "show" << 1724 << QStringList{reading};
     }
     void ordersTooLongForTheCellIndexAreRefused()
     {
