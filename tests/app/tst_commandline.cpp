@@ -48,9 +48,7 @@ class TestCommandLine : public QObject {
     // folder unless set up here.
     Ran run(const QStringList& arguments, const QString& output = {}) const
     {
-        return Run{.arguments = arguments}
-            .in(m_dir->path())
-            .outputTo(output)
+        return Run{.arguments = arguments, .folder = m_dir->path(), .outputFile = output}
             .withoutDisplay()
             .set("LC_ALL", "C.UTF-8")
             .set("HOME", m_dir->path())

@@ -139,8 +139,7 @@ class TestLaunch : public QObject {
     // own events go on meanwhile, so that a site the test plays can answer.
     Ran run(const QStringList& arguments) const
     {
-        return Run{.arguments = arguments, .deadline = 60000}
-            .servingEvents()
+        return Run{.arguments = arguments, .deadline = 60000, .serveEvents = true}
             .set("HOME", home())
             .set("XDG_CONFIG_HOME", m_root->filePath("home/config"))
             .set("XDG_CONFIG_DIRS", systemConfig())

@@ -38,21 +38,6 @@ struct Run {
             environment.remove(QString::fromLatin1(name));
         return *this;
     }
-    Run& in(const QString& workingFolder)
-    {
-        folder = workingFolder;
-        return *this;
-    }
-    Run& outputTo(const QString& file)
-    {
-        outputFile = file;
-        return *this;
-    }
-    Run& servingEvents()
-    {
-        serveEvents = true;
-        return *this;
-    }
     Run& set(const QString& name, const QString& value)
     {
         environment.insert(name, value);
