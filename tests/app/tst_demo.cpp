@@ -1,3 +1,4 @@
+#include "Run.h"
 #include "TestSupport.h"
 
 #include <QImage>
@@ -59,16 +60,11 @@ private slots:
     void theDemoConfirmsAnOrderWithoutADisplay()
     {
         QTemporaryDir dir;
-        QProcess demo;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            environment.remove(name);
-        demo.setProcessEnvironment(environment);
-        demo.start(WEXA_BIN_DIR "/wexa-confirm", {"demo", "--keep", dir.path()});
-        QVERIFY(demo.waitForFinished(120000));
-        const QString output = QString::fromUtf8(demo.readAllStandardOutput());
-        const QString errors = QString::fromUtf8(demo.readAllStandardError());
-        QCOMPARE(demo.exitCode(), 0);
+        const Ran demo =
+            Run{.arguments = {"demo", "--keep", dir.path()}, .deadline = 120000}.withoutDisplay()();
+        const QString output = QString::fromUtf8(demo.out);
+        const QString errors = QString::fromUtf8(demo.err);
+        QCOMPARE(demo.exitCode, 0);
 
         QVERIFY2(output.contains("Sent confirmation Пз_ZK/2026/1187: the platform answered OK"),
                  qPrintable(output + errors));

@@ -1,3 +1,4 @@
+#include "Run.h"
 #include "TestSupport.h"
 #include "UserHome.h"
 
@@ -17,7 +18,6 @@
 #include <QLibraryInfo>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
@@ -88,12 +88,10 @@ private slots:
                               "--partner-iln", PartnerIln, "--partner-name", PartnerName}));
         QVERIFY(QFile::exists(QDir(m_home.config()).filePath("WEXA.conf")));
         // A response saved earlier by the command line, for the window to load.
-        QProcess respond;
-        respond.start(QStringLiteral(WEXA_BIN_DIR "/wexa-confirm"),
-                      {"respond", WEXA_SOURCE_DIR "/samples/order.xml", "--partner-iln", PartnerIln,
-                       "--user-iln", UserIln, "-o", QDir(m_work).filePath(SavedName)});
-        QVERIFY(respond.waitForFinished(30000));
-        QCOMPARE(respond.exitCode(), 0);
+        const Ran respond{Run{.arguments = {"respond", WEXA_SOURCE_DIR "/samples/order.xml",
+                                            "--partner-iln", PartnerIln, "--user-iln", UserIln,
+                                            "-o", QDir(m_work).filePath(SavedName)}}()};
+        QCOMPARE(respond.exitCode, 0);
         m_boxes.answer = QMessageBox::Ok;
     }
 

@@ -1,5 +1,6 @@
 #include "PlatformProcess.h"
 #include "RawServer.h"
+#include "Run.h"
 #include "TestSupport.h"
 #include "Tools.h"
 #include "UserHome.h"
@@ -16,12 +17,10 @@
 
 #include <QCryptographicHash>
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
@@ -136,30 +135,15 @@ class TestLaunch : public QObject {
         return m_platform->placeMailbox("supplier", BuyerIln, "ТД «Северный»", {sampleOrder()}) &&
                m_platform->start() && trustSystemWide(systemConfig(), {m_platform->siteBase()});
     }
-    // Runs wexa-confirm as the desktop runs it for a link, with its own settings; returns
-    // the exit code, everything it printed in `output`. The test's own events go on
-    // meanwhile, so that a site the test plays can answer.
-    int run(const QStringList& arguments, QString& output)
+    // Runs wexa-confirm as the desktop runs it for a link, with its own settings. The test's
+    // own events go on meanwhile, so that a site the test plays can answer.
+    Ran run(const QStringList& arguments) const
     {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("HOME", home());
-        environment.insert("XDG_CONFIG_HOME", m_root->filePath("home/config"));
-        environment.insert("XDG_CONFIG_DIRS", systemConfig());
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
-        process.setProcessEnvironment(environment);
-        process.start(WEXA_BIN_DIR "/wexa-confirm", arguments);
-        if (!process.waitForStarted(10000))
-            return -1;
-        QElapsedTimer waited;
-        waited.start();
-        while (process.state() != QProcess::NotRunning && waited.elapsed() < 60000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            process.waitForFinished(5);
-        }
-        output =
-            QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        return Run{.arguments = arguments, .deadline = 60000, .serveEvents = true}
+            .set("HOME", home())
+            .set("XDG_CONFIG_HOME", m_root->filePath("home/config"))
+            .set("XDG_CONFIG_DIRS", systemConfig())
+            .set("QT_QPA_PLATFORM", "offscreen")();
     }
     QStringList mailbox(const QString& folder) const
     {
@@ -196,10 +180,9 @@ private slots:
         QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, systemConfig());
         freshProcess();
         m_boxes.clear();
-        QString output;
         QCOMPARE(run({"setup", "--working-folder", work(), "--user-iln", UserIln, "--user-name",
-                      "ООО «Молочный двор»"},
-                     output),
+                      "ООО «Молочный двор»"})
+                     .exitCode,
                  0);
     }
     void cleanup()
@@ -399,8 +382,9 @@ private slots:
             query + "&ticket=ab12";
         const QMap<QString, QByteArray> before = snapshot(m_root->path());
 
-        QString output;
-        const int exitCode = run({link, "--screenshot", m_root->filePath("home/shot.png")}, output);
+        const Ran ran = run({link, "--screenshot", m_root->filePath("home/shot.png")});
+        const QString output = ran.all();
+        const int exitCode = ran.exitCode;
 
         QCOMPARE(site.paths(), requests);
         const QStringList written = changed(before, snapshot(m_root->path()));
@@ -549,7 +533,9 @@ private slots:
         for (int i = 0; i < runs; ++i) {
             QFile::remove(shot);
             settings = readFile(settingsFile());
-            exitCode = run({page.link, "--screenshot", shot}, output);
+            const Ran ran = run({page.link, "--screenshot", shot});
+            exitCode = ran.exitCode;
+            output = ran.all();
         }
 
         QCOMPARE(exitCode, opened ? 0 : 1);
@@ -570,14 +556,15 @@ private slots:
         WEXA_REQUIRE_TOOL("chromium");
         QVERIFY(startPlatform());
         const QString shot = m_root->filePath("page.png");
-        QProcess chromium;
-        chromium.start("chromium",
-                       {"--headless", "--no-sandbox", "--disable-gpu",
-                        "--user-data-dir=" + m_root->filePath("chromium"), "--window-size=800,600",
-                        "--screenshot=" + shot, m_platform->siteBase() + "supplier/Order.aspx"});
-        QVERIFY(chromium.waitForFinished(120000));
+        const Ran chromium{Run{.program = "chromium",
+                               .arguments = {"--headless", "--no-sandbox", "--disable-gpu",
+                                             "--user-data-dir=" + m_root->filePath("chromium"),
+                                             "--window-size=800,600", "--screenshot=" + shot,
+                                             m_platform->siteBase() + "supplier/Order.aspx"},
+                               .deadline = 120000}()};
+        QVERIFY(chromium.exitCode != -1);
         const QImage image(shot);
-        QVERIFY2(!image.isNull(), chromium.readAllStandardError().constData());
+        QVERIFY2(!image.isNull(), chromium.err.constData());
         // The button is the one thing on the page in the control's teal.
         int button = 0;
         for (int y = 0; y < image.height(); ++y)

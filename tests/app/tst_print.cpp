@@ -1,5 +1,6 @@
 #include "DocumentsHelpers.h"
 #include "RecordingMessages.h"
+#include "Run.h"
 #include "TestSupport.h"
 #include "Tools.h"
 #include "WindowWithOrder.h"
@@ -13,7 +14,6 @@
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -43,11 +43,8 @@ QString longOrder()
 // What a program prints, or a null text when it could not be run.
 QString run(const QString& program, const QStringList& arguments)
 {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000) || process.exitCode() != 0)
-        return {};
-    return QString::fromUtf8(process.readAllStandardOutput());
+    const Ran ran = Run{.program = program, .arguments = arguments, .deadline = 60000}();
+    return ran.exitCode == 0 ? QString::fromUtf8(ran.out) : QString();
 }
 
 int pageCount(const QString& pdf)
@@ -206,21 +203,15 @@ private slots:
         QFETCH(QString, said);
         WEXA_REQUIRE_TOOL("pdftotext");
         QTemporaryDir dir;
-        QProcess respond;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove("DISPLAY");
-        environment.remove("WAYLAND_DISPLAY");
-        environment.remove("QT_QPA_PLATFORM");
-        respond.setProcessEnvironment(environment);
-        respond.start(WEXA_BIN_DIR "/wexa-confirm",
-                      QStringList{"respond", WEXA_SOURCE_DIR "/samples/order.xml"} + more +
-                          QStringList{"--partner-iln", OnScreen::BuyerIln, "--type", "change",
-                                      "--quantity", "2=7", "-o", dir.filePath("answer.xml"),
-                                      "--pdf", dir.filePath(pdf)});
-        QVERIFY(respond.waitForFinished(30000));
-        QTEST(respond.exitCode(), "exit");
-        QVERIFY(QString::fromUtf8(respond.readAllStandardError()).contains(said));
-        if (respond.exitCode() != 0)
+        const Ran respond =
+            Run{.arguments = QStringList{"respond", WEXA_SOURCE_DIR "/samples/order.xml"} + more +
+                             QStringList{"--partner-iln", OnScreen::BuyerIln, "--type", "change",
+                                         "--quantity", "2=7", "-o", dir.filePath("answer.xml"),
+                                         "--pdf", dir.filePath(pdf)}}
+                .withoutDisplay()();
+        QTEST(respond.exitCode, "exit");
+        QVERIFY(QString::fromUtf8(respond.err).contains(said));
+        if (respond.exitCode != 0)
             return;
         const QString text = pagesOf(dir.filePath(pdf)).join(QString());
         QVERIFY(text.contains("ZK/2026/1187"));

@@ -60,17 +60,17 @@ QString line(const Elements& item)
     return QStringLiteral("<Line><Line-Item>%1</Line-Item></Line>").arg(text);
 }
 
-QString order(const QStringList& lines)
+QString order(const QStringList& lines, const QString& number)
 {
     return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><Document-Order>"
-                          "<Order-Header><OrderNumber>ZK-1</OrderNumber>"
+                          "<Order-Header><OrderNumber>%3</OrderNumber>"
                           "<OrderDate>2026-12-03</OrderDate>"
                           "<ExpectedDeliveryDate>2026-12-09</ExpectedDeliveryDate>"
                           "<ExpectedDeliveryTime>08:30</ExpectedDeliveryTime>"
                           "<Remarks>Звонить за час</Remarks></Order-Header>"
                           "<Order-Parties>%1</Order-Parties><Order-Lines>%2</Order-Lines>"
                           "</Document-Order>")
-        .arg(parties(), lines.join(QString()));
+        .arg(parties(), lines.join(QString()), number);
 }
 
 QString order(int lineCount)

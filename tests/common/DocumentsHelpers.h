@@ -18,7 +18,7 @@ using Elements = QList<QPair<QString, QString>>;
 Elements orderItem(int n);
 QString line(const Elements& item);
 // Compact documents (no text between elements) between the parties above.
-QString order(const QStringList& lines);
+QString order(const QStringList& lines, const QString& number = QStringLiteral("ZK-1"));
 QString order(int lineCount);
 QString response(int lineCount);
 

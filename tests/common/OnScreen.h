@@ -21,36 +21,27 @@
 // An order on screen for the widget tests, and the user's gestures on it.
 namespace OnScreen {
 
-inline const QString BuyerIln = QStringLiteral("4607000000017");
-inline const QString SellerIln = QStringLiteral("4600000000010");
+using DocumentTexts::BuyerIln;
+using DocumentTexts::SellerIln;
 
 enum Type { Change = 0, Refuse = 1, Accept = 2 };
 
 constexpr Rgb White = rgb(255, 255, 255);
 constexpr Rgb Teal = rgb(37, 145, 170);
 
-// Lines 1..count ordering 10, 20, 30, ... pieces of products 1..count.
+// Lines 1..count ordering 10, 20, 30, ... pieces of products 1..count, with long names.
 inline QString order(int count)
 {
-    QString lines;
+    QStringList lines;
     for (int n = 1; n <= count; ++n)
-        lines += QStringLiteral("<Line><Line-Item><LineNumber>%1</LineNumber><EAN>46012345%2"
-                                "</EAN><ItemDescription>Товар %1 в длинной упаковке"
-                                "</ItemDescription><OrderedQuantity>%3</OrderedQuantity>"
-                                "<OrderedUnitNetPrice>12.5</OrderedUnitNetPrice>"
-                                "<UnitOfMeasure>PCE</UnitOfMeasure></Line-Item></Line>")
-                     .arg(QString::number(n), QString::number(n).rightJustified(5, '0'),
-                          QString::number(10 * n));
-    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><Document-Order>"
-                          "<Order-Header><OrderNumber>ZK-7</OrderNumber><OrderDate>2026-12-03"
-                          "</OrderDate><ExpectedDeliveryDate>2026-12-09</ExpectedDeliveryDate>"
-                          "<ExpectedDeliveryTime>08:30</ExpectedDeliveryTime>"
-                          "<Remarks>Звонить за час</Remarks></Order-Header><Order-Parties>"
-                          "<Buyer><ILN>%1</ILN></Buyer><Seller><ILN>%2</ILN></Seller>"
-                          "<DeliveryPoint><ILN>4607000000031</ILN><Name>Склад Север</Name>"
-                          "<Address>ул. Лесная, 5</Address></DeliveryPoint></Order-Parties>"
-                          "<Order-Lines>%3</Order-Lines></Document-Order>")
-        .arg(BuyerIln, SellerIln, lines);
+        lines.append(DocumentTexts::line(
+            {{"LineNumber", QString::number(n)},
+             {"EAN", QStringLiteral("46012345%1").arg(n, 5, 10, QLatin1Char('0'))},
+             {"ItemDescription", QStringLiteral("Товар %1 в длинной упаковке").arg(n)},
+             {"OrderedQuantity", QString::number(10 * n)},
+             {"OrderedUnitNetPrice", "12.5"},
+             {"UnitOfMeasure", "PCE"}}));
+    return DocumentTexts::order(lines, QStringLiteral("ZK-7"));
 }
 
 // The confirmation control, filled as the start-up fills it from a fetched order.
