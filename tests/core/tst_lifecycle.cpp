@@ -4,6 +4,7 @@
 #include "core/form/Host.h"
 #include "core/rules/Cp1251.h"
 #include "core/rules/DebugLog.h"
+#include "core/session/Exchanges.h"
 #include "core/session/Lifecycle.h"
 #include "core/session/WorkingFolder.h"
 
@@ -162,6 +163,29 @@ private slots:
                  (QList<int>{1800, 3300}));
         QCOMPARE(summary.currentRow(), 1);
         QCOMPARE(summary.currentColumn(), 0);
+    }
+
+    // The count of orders waiting comes from the platform: only a plain count is shown.
+    void theWaitingCountIsAPlainNumber_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("a count") << "<waiting-orders>2</waiting-orders>" << 2;
+        QTest::newRow("none waiting") << "<waiting-orders>0</waiting-orders>" << 0;
+        QTest::newRow("no count at all") << "" << -1;
+        QTest::newRow("a negative count") << "<waiting-orders>-1</waiting-orders>" << -1;
+        QTest::newRow("words") << "<waiting-orders>много</waiting-orders>" << -1;
+        QTest::newRow("past 32 bits") << "<waiting-orders>4294967297</waiting-orders>" << -1;
+        QTest::newRow("a line break inside") << "<waiting-orders>1&#10;2</waiting-orders>" << -1;
+        QTest::newRow("markup inside") << "<waiting-orders><b>3</b></waiting-orders>" << 3;
+    }
+    void theWaitingCountIsAPlainNumber()
+    {
+        QFETCH(QString, answer);
+        QFETCH(int, shown);
+        const XmlDocument document = XmlDocument::fromText("<receive-document-response>" + answer +
+                                                           "</receive-document-response>");
+        QCOMPARE(Exchanges::waitingOrders(document).value_or(-1), shown);
     }
 
     void offInLowerCaseStaysOnLine()

@@ -73,6 +73,16 @@ bool fetchPartnerInfo(Confirmation& form)
     return true;
 }
 
+std::optional<int> waitingOrders(const XmlDocument& answer)
+{
+    bool counted = false;
+    const int waiting =
+        answer.selectSingleNode("/receive-document-response/waiting-orders").text().toInt(&counted);
+    if (!counted || waiting < 0)
+        return std::nullopt;
+    return waiting;
+}
+
 std::optional<XmlDocument> fetchOrder(Confirmation& form)
 {
     const XmlDocument request = XmlDocument::fromText(
@@ -80,11 +90,8 @@ std::optional<XmlDocument> fetchOrder(Confirmation& form)
     const XmlDocument answer = SendXMLDOMRequest(form, form.services().orderDataUrl, request);
     // The reference platform says how many orders wait behind this one; the control
     // itself reads only the order.
-    bool counted = false;
-    const int waiting =
-        answer.selectSingleNode("/receive-document-response/waiting-orders").text().toInt(&counted);
-    if (counted && waiting >= 0)
-        form.host().waitingOrders(waiting);
+    if (const std::optional<int> waiting = waitingOrders(answer))
+        form.host().waitingOrders(*waiting);
     const XmlNode order =
         answer.selectSingleNode("/receive-document-response/document-content/Document-Order");
     if (order.isNull())

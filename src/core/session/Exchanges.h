@@ -24,5 +24,8 @@ XmlDocument partnersRequest(const QString& partnerIln);
 bool fetchPartnerInfo(Confirmation& form);
 // The order the server hands out, if it has one.
 std::optional<XmlDocument> fetchOrder(Confirmation& form);
+// How many orders the platform says wait behind the one its answer carries; nothing when it
+// says no plain count.
+std::optional<int> waitingOrders(const XmlDocument& answer);
 
 } // namespace Exchanges
