@@ -1,5 +1,4 @@
-#include "PlatformProcess.h"
-#include "ServiceClient.h"
+#include "ServerFixture.h"
 
 #include "core/actions/RequestChannel.h"
 #include "core/rules/XmlDocument.h"
@@ -8,11 +7,7 @@
 
 #include <QSslCertificate>
 #include <QSslConfiguration>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QUrlQuery>
-
-#include <memory>
 
 namespace {
 
@@ -30,152 +25,147 @@ struct StillClock {
     void pass(int seconds) { now += std::chrono::seconds(seconds); }
 };
 
+// The query of the link a mailbox's page opens the editor with.
+QUrlQuery pageLink(const std::string& html)
+{
+    return QUrlQuery(QUrl(QString::fromStdString(html)
+                              .section("id=\"open\" href=\"", 1)
+                              .section('"', 0, 0)
+                              .replace("&amp;", "&")));
+}
+
+// A request of a session that north's page opened, with its cookie replaced unless null,
+// the Origin it names ("own": the site's own), the type of its body and the status it gets.
+struct Ask {
+    int status;
+    QString route, mailbox;
+    QByteArray cookie = {};
+    QString origin = {};
+    QByteArray type = "text/xml; charset=utf-8";
+};
+
 } // namespace
 
-class TestAccess : public QObject {
-    Q_OBJECT
+Q_DECLARE_METATYPE(Ask)
 
-    std::unique_ptr<QTemporaryDir> m_root;
-    std::unique_ptr<PlatformProcess> m_platform;
+class TestAccess : public QObject, ServerFixture {
+    Q_OBJECT
 
     // Two buyers, north and south, each with a waiting order.
     bool start(const QStringList& options = {})
     {
-        m_platform = std::make_unique<PlatformProcess>(m_root->path());
-        return m_platform->placeMailbox("north", NorthIln, "ТД «Северный»",
-                                        {"<Document-Order>N1</Document-Order>"}) &&
-               m_platform->placeMailbox("south", SouthIln, "ТД «Южный»",
-                                        {"<Document-Order>S1</Document-Order>"}) &&
-               m_platform->start(options);
+        PlatformProcess& platform = server();
+        return platform.placeMailbox("north", NorthIln, "ТД «Северный»",
+                                     {"<Document-Order>N1</Document-Order>"}) &&
+               platform.placeMailbox("south", SouthIln, "ТД «Южный»",
+                                     {"<Document-Order>S1</Document-Order>"}) &&
+               platform.start(options);
     }
     QStringList names(const QString& folder) const
     {
-        return PlatformProcess::names(m_root->filePath("mailbox/" + folder));
+        return ServerFixture::names("mailbox/" + folder);
     }
-    QString ownOrigin() const { return m_platform->siteBase().chopped(5); }
+    QString ownOrigin() const { return platform->siteBase().chopped(5); }
 
 private slots:
-    void init() { m_root = std::make_unique<QTemporaryDir>(); }
-    void cleanup() { m_platform.reset(); }
+    void init() { fresh(); }
+    void cleanup() { platform.reset(); }
 
     // A session opened on north's page, asking for what `mailbox` names: orders and uploads
     // of that mailbox, or the partner information of that mailbox's buyer.
     void servicesGrantTheSessionsMailboxAlone_data()
     {
-        QTest::addColumn<QString>("route");
-        QTest::addColumn<QString>("mailbox");
-        QTest::addColumn<QByteArray>("cookie"); // null: the session north's page opened
-        QTest::addColumn<QString>("origin");
-        QTest::addColumn<QByteArray>("type");
-        QTest::addColumn<int>("status");
-        const QByteArray xml = "text/xml; charset=utf-8";
+        QTest::addColumn<Ask>("ask");
         const char* forged = "WEXASESSION=0123abcd";
-        auto row = [&](const char* name, int status, const char* route, const char* mailbox,
-                       const char* cookie = nullptr, const char* origin = "",
-                       QByteArray type = {}) {
-            QTest::newRow(name) << QString(route) << QString(mailbox) << QByteArray(cookie)
-                                << QString(origin) << (type.isNull() ? xml : type) << status;
-        };
-        row("a session takes its own buyer's order", 200, "OrderData", "north");
-        row("a session cannot take another buyer's order", 403, "OrderData", "south");
-        row("a session cannot reach a mailbox that does not exist", 403, "OrderData", "nobody");
-        row("the empty mailbox name is no way around the session", 403, "OrderData", "");
-        row("without a session no order is handed out", 403, "OrderData", "north", "");
-        row("a session the server never opened is given no order", 403, "OrderData", "north",
-            forged);
-        row("a session uploads into its own mailbox", 200, "Upload", "north");
-        row("a session cannot upload into another buyer's mailbox", 403, "Upload", "south");
-        row("an upload to a mailbox that does not exist makes no folder", 403, "Upload", "nobody");
-        row("without a session nothing is stored", 403, "Upload", "north", "");
-        row("a session the server never opened stores nothing", 403, "Upload", "north", forged);
-        row("a session reads its own buyer's partner information", 200, "Partners", "north");
-        row("a session cannot read another buyer's partner information", 403, "Partners", "south");
-        row("without a session no partner information is given", 403, "Partners", "north", "");
-        row("a session the server never opened is given no partner information", 403, "Partners",
-            "north", forged);
-        row("a partner request that names no partner is refused", 403, "Partners", "nobody");
-        row("a page of another site cannot take an order, even with the session", 403, "OrderData",
-            "north", nullptr, "https://shop.example");
-        row("another port of the same host is another site", 403, "OrderData", "north", nullptr,
-            "http://127.0.0.1:1");
-        row("a page without an origin of its own is refused", 403, "OrderData", "north", nullptr,
-            "null");
-        row("the site's own page may take an order", 200, "OrderData", "north", nullptr, "own");
-        row("a form's body is refused before the session is looked at", 415, "OrderData", "north",
-            "", "", QByteArray("application/x-www-form-urlencoded"));
-        row("plain text, which a page may post without asking, is refused", 415, "Upload", "north",
-            nullptr, "", QByteArray("text/plain"));
-        row("a body of no declared type is refused", 415, "OrderData", "north", nullptr, "",
-            QByteArray(""));
-        row("application/xml is a document too", 200, "Upload", "north", nullptr, "",
-            QByteArray("application/xml"));
-        row("the editor redeems a ticket", 200, "Ticket", "north");
-        row("a page of another site cannot redeem a ticket", 403, "Ticket", "north", nullptr,
-            "https://shop.example");
-        row("a ticket sent as a form is refused", 415, "Ticket", "north", nullptr, "",
-            QByteArray("multipart/form-data"));
+        const auto row = [](const char* name, const Ask& ask) { QTest::newRow(name) << ask; };
+        // Each service grants the session's own mailbox alone, and nothing without a
+        // session or with one the server never opened.
+        for (const char* route : {"OrderData", "Upload", "Partners"}) {
+            const auto each = [&](const char* what, const Ask& ask) {
+                row(qPrintable(QStringLiteral("%1: %2").arg(route, what)), ask);
+            };
+            each("a session reaches its own buyer's mailbox", {200, route, "north"});
+            each("a session cannot reach another buyer's", {403, route, "south"});
+            each("a mailbox or partner that does not exist is refused, making no folder",
+                 {403, route, "nobody"});
+            each("without a session nothing is given", {403, route, "north", ""});
+            each("a session the server never opened is given nothing",
+                 {403, route, "north", forged});
+        }
+        row("the empty mailbox name is no way around the session", {403, "OrderData", ""});
+        row("a page of another site cannot take an order, even with the session",
+            {403, "OrderData", "north", {}, "https://shop.example"});
+        row("another port of the same host is another site",
+            {403, "OrderData", "north", {}, "http://127.0.0.1:1"});
+        row("a page without an origin of its own is refused",
+            {403, "OrderData", "north", {}, "null"});
+        row("the site's own page may take an order", {200, "OrderData", "north", {}, "own"});
+        row("a form's body is refused before the session is looked at",
+            {415, "OrderData", "north", "", "", "application/x-www-form-urlencoded"});
+        row("plain text, which a page may post without asking, is refused",
+            {415, "Upload", "north", {}, "", "text/plain"});
+        row("a body of no declared type is refused", {415, "OrderData", "north", {}, "", ""});
+        row("application/xml is a document too",
+            {200, "Upload", "north", {}, "", "application/xml"});
+        row("the editor redeems a ticket", {200, "Ticket", "north"});
+        row("a page of another site cannot redeem a ticket",
+            {403, "Ticket", "north", {}, "https://shop.example"});
+        row("a ticket sent as a form is refused",
+            {415, "Ticket", "north", {}, "", "multipart/form-data"});
     }
     void servicesGrantTheSessionsMailboxAlone()
     {
-        QFETCH(QString, route);
-        QFETCH(QString, mailbox);
-        QFETCH(QByteArray, cookie);
-        QFETCH(QString, origin);
-        QFETCH(QByteArray, type);
-        QFETCH(int, status);
+        QFETCH(Ask, ask);
+        const auto& [status, route, mailbox, cookie, origin, type] = ask;
         QVERIFY(start());
-        ServiceClient client(m_platform->port(), "north");
+        ServiceClient client(port(), "north");
         QVERIFY(client.setCookie.find("WEXASESSION=") == 0);
-        const QString ticket = QUrlQuery(QUrl(QString::fromStdString(client.pageHtml)
-                                                  .section("id=\"open\" href=\"", 1)
-                                                  .section('"', 0, 0)
-                                                  .replace("&amp;", "&")))
-                                   .queryItemValue("ticket");
+        const QString ticket = pageLink(client.pageHtml).queryItemValue("ticket");
         if (!cookie.isNull())
             client.cookie = cookie.toStdString();
         httplib::Headers headers;
         if (!origin.isEmpty())
             headers.emplace("Origin", (origin == "own" ? ownOrigin() : origin).toStdString());
-        const QString iln = mailbox == "north" ? NorthIln : SouthIln;
-        const std::pair<std::string, QByteArray> request =
-            route == "OrderData"
-                ? std::pair("/edi/" + mailbox.toStdString() + "/OrderData.aspx",
-                            QByteArray("<order-request><deleteafter>true</deleteafter>"
-                                       "</order-request>"))
-            : route == "Upload" ? std::pair("/edi/" + mailbox.toStdString() + "/Upload.aspx",
-                                            QByteArray("<Document-OrderResponse/>"))
-            : route == "Partners"
-                ? std::pair(std::string("/edi/Partners.aspx?format=xml"),
-                            "<partners-request>" +
-                                (mailbox == "nobody"
-                                     ? QByteArray()
-                                     : "<partner-iln>" + iln.toUtf8() + "</partner-iln>") +
-                                "<info-name>INFO</info-name></partners-request>")
-                : std::pair(std::string("/edi/Ticket.aspx"),
-                            "<launch-ticket-request><ticket>" + ticket.toUtf8() +
-                                "</ticket></launch-ticket-request>");
+        const std::string box = "/edi/" + mailbox.toStdString();
+        const QByteArray partner = mailbox == "nobody"
+                                       ? QByteArray()
+                                       : "<partner-iln>" +
+                                             (mailbox == "north" ? NorthIln : SouthIln).toUtf8() +
+                                             "</partner-iln>";
+        // Each route's path, body and what its answer holds when granted.
+        const QMap<QString, std::tuple<std::string, QByteArray, const char*>> routes{
+            {"OrderData",
+             {box + "/OrderData.aspx",
+              "<order-request><deleteafter>true</deleteafter></order-request>",
+              "/receive-document-response/document-content"}},
+            {"Upload",
+             {box + "/Upload.aspx", "<Document-OrderResponse/>",
+              "/send-document-response/submission-status"}},
+            {"Partners",
+             {"/edi/Partners.aspx?format=xml",
+              "<partners-request>" + partner + "<info-name>INFO</info-name></partners-request>",
+              "/partner-info-response/partner-info/info/name"}},
+            {"Ticket",
+             {"/edi/Ticket.aspx",
+              "<launch-ticket-request><ticket>" + ticket.toUtf8() +
+                  "</ticket></launch-ticket-request>",
+              "/launch-ticket-response/cookie"}}};
+        const auto& [where, body, granted] = routes[route];
 
-        const XmlDocument answer =
-            client.post(request.first, request.second, headers, type.constData());
+        const XmlDocument answer = client.post(where, body, headers, type.constData());
 
         QCOMPARE(client.httpStatus, status);
-        const char* expected = route == "OrderData" ? "/receive-document-response/document-content"
-                               : route == "Upload"  ? "/send-document-response/submission-status"
-                               : route == "Partners"
-                                   ? "/partner-info-response/partner-info/info/name"
-                                   : "/launch-ticket-response/cookie";
-        QCOMPARE(answer.selectSingleNode(status == 200 ? expected : "/error-response/message")
+        QVERIFY(!answer.selectSingleNode(status == 200 ? granted : "/error-response/message")
                      .text()
-                     .isEmpty(),
-                 false);
+                     .isEmpty());
         // A refused request leaves every mailbox as it was.
         const bool taken = route == "OrderData" && status == 200;
         QTRY_COMPARE(names("north/waiting").size(), taken ? 0 : 1);
         QCOMPARE(names("south/waiting").size(), 1);
         QCOMPARE(names("north/received").size(), route == "Upload" && status == 200 ? 1 : 0);
         QCOMPARE(names("south/received").size(), 0);
-        QVERIFY(!QFileInfo::exists(m_root->filePath("mailbox/nobody")));
-        QVERIFY(!QFileInfo::exists(m_root->filePath("mailbox/_")));
+        QVERIFY(!QFileInfo::exists(path("mailbox/nobody")));
+        QVERIFY(!QFileInfo::exists(path("mailbox/_")));
     }
 
     // The page's link names the address the platform is configured with, whatever the
@@ -206,21 +196,17 @@ private slots:
         QFETCH(QString, cookieEnd);
         QVERIFY(
             start(publicUrl.isEmpty() ? QStringList() : QStringList{"--public-url", publicUrl}));
-        httplib::Client http("127.0.0.1", m_platform->port());
+        httplib::Client http("127.0.0.1", port());
         const httplib::Result visit =
             http.Get("/edi/north/Order.aspx", {{"Host", "attacker.example"}});
         QVERIFY(visit);
-        const QString link = QString::fromStdString(visit->body)
-                                 .section("id=\"open\" href=\"", 1)
-                                 .section('"', 0, 0)
-                                 .replace("&amp;", "&");
-        const QString named = QUrlQuery(QUrl(link)).queryItemValue("page", QUrl::FullyDecoded);
+        const QString named = pageLink(visit->body).queryItemValue("page", QUrl::FullyDecoded);
         QCOMPARE(named, publicUrl.isEmpty() ? ownOrigin() + page : page);
         QVERIFY2(QString::fromStdString(visit->get_header_value("Set-Cookie")).endsWith(cookieEnd),
                  visit->get_header_value("Set-Cookie").c_str());
         // The page's own origin may post; the one the Host named may not.
         const QString origin = QUrl(named).adjusted(QUrl::RemovePath).toString();
-        ServiceClient client(m_platform->port(), "north");
+        ServiceClient client(port(), "north");
         const QByteArray peek = "<order-request><deleteafter>false</deleteafter></order-request>";
         client.post("/edi/north/OrderData.aspx", peek, {{"Origin", origin.toStdString()}});
         QCOMPARE(client.httpStatus, 200);
@@ -254,12 +240,12 @@ private slots:
     void onlyAMailboxsPageOpensASession()
     {
         QVERIFY(start());
-        const PlatformProcess::Page missing = m_platform->page("nobody");
+        const PlatformProcess::Page missing = platform->page("nobody");
         QCOMPARE(missing.status, 404);
         QVERIFY(missing.cookie.isEmpty());
         QVERIFY(missing.link.isEmpty());
-        QVERIFY(!QFileInfo::exists(m_root->filePath("mailbox/nobody")));
-        ServiceClient north(m_platform->port(), "north");
+        QVERIFY(!QFileInfo::exists(path("mailbox/nobody")));
+        ServiceClient north(port(), "north");
         const httplib::Result again =
             north.http.Get("/edi/north/Order.aspx", {{"Cookie", north.cookie}});
         QVERIFY(again);
@@ -375,7 +361,7 @@ private slots:
     {
         QFETCH(bool, trusted);
         QVERIFY(start({"--tls-cert", Tls + "server.pem", "--tls-key", Tls + "server.key"}));
-        QVERIFY(m_platform->siteBase().startsWith("https://"));
+        QVERIFY(platform->siteBase().startsWith("https://"));
         const QSslConfiguration system = QSslConfiguration::defaultConfiguration();
         if (trusted) {
             QSslConfiguration withAuthority = system;
@@ -384,7 +370,7 @@ private slots:
         }
 
         const RequestChannel::Transfer transfer = RequestChannel::post(
-            QUrl(m_platform->siteBase() + "Ticket.aspx"), {}, false,
+            QUrl(platform->siteBase() + "Ticket.aspx"), {}, false,
             "<launch-ticket-request><ticket>0</ticket></launch-ticket-request>",
             RequestDeadlines{});
         QSslConfiguration::setDefaultConfiguration(system);
@@ -397,7 +383,7 @@ private slots:
         if (!trusted)
             return;
         // Served over TLS, the session's cookie is for secure connections only.
-        httplib::SSLClient browser("127.0.0.1", m_platform->port());
+        httplib::SSLClient browser("127.0.0.1", port());
         browser.set_ca_cert_path((Tls + "authority.pem").toStdString());
         browser.enable_server_certificate_verification(true);
         const httplib::Result page = browser.Get("/edi/north/Order.aspx");

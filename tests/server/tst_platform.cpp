@@ -1,5 +1,4 @@
-#include "PlatformProcess.h"
-#include "ServiceClient.h"
+#include "ServerFixture.h"
 
 #include "core/form/BuildVersion.h"
 #include "core/rules/XmlDocument.h"
@@ -9,20 +8,14 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSet>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <httplib.h>
 
 #include <atomic>
 #include <csignal>
-#include <memory>
 #include <thread>
 #include <vector>
 
 namespace {
 
-const std::string Upload = "/edi/supplier/Upload.aspx";
 const std::string OrderData = "/edi/supplier/OrderData.aspx";
 
 QByteArray order(const QString& number)
@@ -41,33 +34,30 @@ using Client = ServiceClient;
 
 } // namespace
 
-class TestPlatform : public QObject {
+class TestPlatform : public QObject, ServerFixture {
     Q_OBJECT
-private:
-    std::unique_ptr<QTemporaryDir> m_root;
-    std::unique_ptr<PlatformProcess> m_platform;
 
     QStringList names(const QString& folder) const
     {
-        return m_platform->names(m_root->filePath("mailbox/supplier/" + folder));
+        return ServerFixture::names("mailbox/supplier/" + folder);
     }
     QByteArray received(const QString& name) const
     {
-        return m_platform->read(m_root->filePath("mailbox/supplier/received/" + name));
+        return readFile(path("mailbox/supplier/received/" + name));
     }
     // Placed out of name order.
     void placeOrders(const QStringList& numbers)
     {
         for (qsizetype i = numbers.size() - 1; i >= 0; --i)
-            QVERIFY(m_platform->place("mailbox/supplier/waiting/" + numbers[i] + ".xml",
-                                      order(numbers[i])));
+            QVERIFY(writeFile(path("mailbox/supplier/waiting/" + numbers[i] + ".xml"),
+                              order(numbers[i])));
     }
 
 private slots:
-    // Checks queue for the processors in the order they came, never more at once than
-    // the gate is wide; those let through together may start in either order.
-    // One letter a pass, for its party, in the order they come while the gate is full;
-    // `order` lists them in the order they are let through.
+    // Checks queue for the processors in the order they came, never more at once than the
+    // gate is wide. One letter a pass, for its party, in the order they come while the gate
+    // is full; `order` lists them in the order they are let through, and those let through
+    // together may start in either order.
     void checksTakeTurns_data()
     {
         QTest::addColumn<unsigned>("width");
@@ -89,32 +79,19 @@ private slots:
         std::vector<std::unique_ptr<FairGate::Pass>> held;
         for (unsigned n = 0; n < width; ++n)
             held.push_back(std::make_unique<FairGate::Pass>(gate, "holder" + std::to_string(n)));
-        std::mutex lock;
-        std::vector<int> through;
-        std::atomic<int> inside{0};
-        std::atomic<int> most{0};
+        std::vector<int> through(parties.size());
+        std::atomic<int> inside{0}, most{0}, recorded{0};
         std::vector<std::thread> threads;
         for (int n = 0; n < parties.size(); ++n) {
             threads.emplace_back([&, n, party = parties.mid(n, 1).toStdString()] {
                 const FairGate::Pass turn(gate, party);
                 most = std::max(most.load(), ++inside);
-                {
-                    const std::lock_guard guard(lock);
-                    through.push_back(n);
-                }
+                through[recorded++] = n;
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
                 // Leaves only once all let in have said so: one slow to wake keeps its place
                 // before those let in after it.
-                for (;;) {
-                    qsizetype recorded;
-                    {
-                        const std::lock_guard guard(lock);
-                        recorded = qsizetype(through.size());
-                    }
-                    if (recorded + qsizetype(gate.waiting()) >= parties.size())
-                        break;
+                while (recorded + qsizetype(gate.waiting()) < parties.size())
                     std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                }
                 --inside;
             });
             // The next comes only once this one waits.
@@ -123,8 +100,7 @@ private slots:
         held.clear();
         for (std::thread& thread : threads)
             thread.join();
-        QCOMPARE(through.size(), size_t(order.size()));
-        // Those let through together may start in either order.
+        QCOMPARE(recorded.load(), int(order.size()));
         for (qsizetype at = 0; at < order.size(); ++at) {
             const auto where = std::find(through.begin(), through.end(), order[at]);
             QVERIFY2(std::abs(int(where - through.begin()) - int(at)) < int(width),
@@ -135,32 +111,23 @@ private slots:
 
     void init()
     {
-        m_root = std::make_unique<QTemporaryDir>();
-        QVERIFY(QDir().mkpath(m_root->filePath("mailbox/supplier")));
-        m_platform = std::make_unique<PlatformProcess>(m_root->path());
-        QVERIFY(m_platform->start());
+        fresh();
+        QVERIFY(QDir().mkpath(path("mailbox/supplier")));
+        QVERIFY(restart());
     }
-    void cleanup() { m_platform.reset(); }
+    void cleanup() { platform.reset(); }
 
-    void foreignUploadsAreRefused_data()
-    {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("status");
-        QTest::newRow("a document that is not well-formed is refused, saying why")
-            << QByteArray("<Document-OrderResponse><a></Document-OrderResponse>")
-            << "Документ не является правильным XML: ";
-        QTest::newRow("an order sent back is refused naming its root")
-            << order("1") << "Ожидался Document-OrderResponse, получен Document-Order";
-    }
+    // A document that is not well-formed is refused saying why, the parser's reason after
+    // the prefix; an order sent back is refused naming its root. Neither is kept.
     void foreignUploadsAreRefused()
     {
-        QFETCH(QByteArray, body);
-        QFETCH(QString, status);
-        const QString answered = Client(m_platform->port()).uploadStatus(body);
-        // The parser's reason follows the prefix.
-        QVERIFY2(answered.startsWith(status) &&
-                     (!status.endsWith(": ") || answered.size() > status.size()),
-                 qPrintable(answered));
+        Client client(port());
+        const QString malformed =
+            client.uploadStatus("<Document-OrderResponse><a></Document-OrderResponse>");
+        const QString why = "Документ не является правильным XML: ";
+        QVERIFY2(malformed.startsWith(why) && malformed.size() > why.size(), qPrintable(malformed));
+        QCOMPARE(client.uploadStatus(order("1")),
+                 "Ожидался Document-OrderResponse, получен Document-Order");
         QCOMPARE(names("received"), QStringList());
     }
 
@@ -176,7 +143,7 @@ private slots:
         std::vector<std::thread> threads;
         for (int t = 0; t < Threads; ++t)
             threads.emplace_back([&, t] {
-                Client client(m_platform->port());
+                Client client(port());
                 for (int i = 0; i < Each; ++i)
                     statuses[t].append(
                         client.uploadStatus(response(QString("%1-%2").arg(t).arg(i))));
@@ -202,41 +169,31 @@ private slots:
     }
 
     // Each answer tells how many orders wait behind the one it carries: the one only looked
-    // at is counted among them.
-    void theAnswerCountsTheOrdersBehindIt()
+    // at (deleteafter false) is counted among them and stays first in the queue. A killed
+    // server loses nothing it took or handed out.
+    void theAnswerCountsTheOrdersBehindItAndAKilledServerLosesNothing()
     {
         placeOrders({"01", "02", "03"});
-        Client client(m_platform->port());
         const auto take = [&](const char* deleteAfter) {
             const XmlDocument answer =
-                client.post(OrderData, QByteArray("<order-request><deleteafter>") + deleteAfter +
-                                           "</deleteafter></order-request>");
+                Client(port()).post(OrderData, QByteArray("<order-request><deleteafter>") +
+                                                   deleteAfter + "</deleteafter></order-request>");
             return answer.selectSingleNode("/receive-document-response/document-content").text() +
                    "+" +
                    answer.selectSingleNode("/receive-document-response/waiting-orders").text();
         };
+        QCOMPARE(Client(port()).uploadStatus(response("1")), "OK");
         QCOMPARE(take("false"), "01+2");
         QCOMPARE(take("true"), "01+2");
-        QCOMPARE(take("true"), "02+1");
-        QCOMPARE(take("true"), "03+0");
-        QCOMPARE(take("true"), "+");
-    }
-
-    // An order handed out with deleteafter false stays first in the queue.
-    void aKilledServerLosesNothing()
-    {
-        placeOrders({"01", "02", "03"});
-        QCOMPARE(Client(m_platform->port()).uploadStatus(response("1")), "OK");
-        QCOMPARE(Client(m_platform->port()).takeOrder(OrderData, "false"), "01");
-        QCOMPARE(Client(m_platform->port()).takeOrder(), "01");
         QTRY_COMPARE(names("delivered"), QStringList{"01.xml"});
-        m_platform = std::make_unique<PlatformProcess>(m_root->path()); // kills the first
-        QVERIFY(m_platform->start());
+        QVERIFY(restart());
         QCOMPARE(names("waiting"), (QStringList{"02.xml", "03.xml"}));
         QCOMPARE(names("delivered"), QStringList{"01.xml"});
         QCOMPARE(names("received").size(), 1);
         QCOMPARE(received(names("received").value(0)), response("1"));
-        QCOMPARE(Client(m_platform->port()).takeOrder(), "02");
+        QCOMPARE(take("true"), "02+1");
+        QCOMPARE(take("true"), "03+0");
+        QCOMPARE(take("true"), "+");
     }
 
     void parentStepsAreRefused_data()
@@ -249,16 +206,16 @@ private slots:
     {
         QFETCH(QString, partnerUrl);
         // What a refused name would reach: the store itself and the mailbox folder.
-        QVERIFY(m_platform->place("waiting/03.xml", order("03")));
-        QVERIFY(m_platform->place("mailbox/waiting/04.xml", order("04")));
-        Client client(m_platform->port());
+        QVERIFY(writeFile(path("waiting/03.xml"), order("03")));
+        QVERIFY(writeFile(path("mailbox/waiting/04.xml"), order("04")));
+        Client client(port());
         const std::string base = "/edi/" + partnerUrl.toStdString();
         QCOMPARE(client.post(base + "/Upload.aspx", response("1")).root().name(), "error-response");
         QCOMPARE(client.takeOrder(base + "/OrderData.aspx"), "");
-        QCOMPARE(m_platform->names(m_root->filePath("waiting")), QStringList{"03.xml"});
-        QCOMPARE(m_platform->names(m_root->filePath("mailbox/waiting")), QStringList{"04.xml"});
-        QVERIFY(!QDir(m_root->filePath("received")).exists());
-        QVERIFY(!QDir(m_root->filePath("mailbox/received")).exists());
+        QCOMPARE(ServerFixture::names("waiting"), QStringList{"03.xml"});
+        QCOMPARE(ServerFixture::names("mailbox/waiting"), QStringList{"04.xml"});
+        QVERIFY(!QDir(path("received")).exists());
+        QVERIFY(!QDir(path("mailbox/received")).exists());
     }
 
     // Killed at any moment, the server hands an order out again rather than lose it.
@@ -270,18 +227,17 @@ private slots:
         const QByteArray padding(128 * 1024, 'x');
         for (int n = 0; n < Orders; ++n) {
             numbers.append(QString::number(100 + n));
-            QVERIFY(m_platform->place("mailbox/supplier/waiting/" + numbers.last() + ".xml",
-                                      "<Document-Order>" + numbers.last().toUtf8() + "<Pad>" +
-                                          padding + "</Pad></Document-Order>"));
+            QVERIFY(writeFile(path("mailbox/supplier/waiting/" + numbers.last() + ".xml"),
+                              "<Document-Order>" + numbers.last().toUtf8() + "<Pad>" + padding +
+                                  "</Pad></Document-Order>"));
         }
         QSet<QString> received;
-        int duplicates = 0;
+        int duplicates = 0, kills = 0;
         QElapsedTimer timer;
         timer.start();
-        int kills = 0;
         for (; kills < Kills && names("waiting").size() > 0; ++kills) {
             std::atomic<bool> stop{false};
-            std::thread client([&, port = m_platform->port()] {
+            std::thread client([&, port = port()] {
                 Client c(port);
                 while (!stop) {
                     const QString n = c.takeOrder().left(3);
@@ -293,14 +249,13 @@ private slots:
                 }
             });
             QTest::qWait(int(QRandomGenerator::global()->bounded(2, 30)));
-            ::kill(pid_t(m_platform->process().processId()), SIGKILL);
-            QVERIFY(m_platform->process().waitForFinished(5000));
+            ::kill(pid_t(platform->process().processId()), SIGKILL);
+            QVERIFY(platform->process().waitForFinished(5000));
             stop = true;
             client.join();
-            m_platform = std::make_unique<PlatformProcess>(m_root->path());
-            QVERIFY(m_platform->start());
+            QVERIFY(restart());
         }
-        Client last(m_platform->port());
+        Client last(port());
         for (QString n = last.takeOrder(); !n.isEmpty(); n = last.takeOrder())
             received.insert(n.left(3));
         QTRY_COMPARE(names("waiting"), QStringList());
@@ -322,11 +277,9 @@ private slots:
     void aSessionIdleLongerThanTheOptionAllowsIsRefused()
     {
         placeOrders({"01"});
-        m_platform = std::make_unique<PlatformProcess>(m_root->path());
-        QVERIFY(m_platform->start({"--session-idle", "0"}));
-        Client client(m_platform->port());
+        QVERIFY(restart({"--session-idle", "0"}));
+        Client client(port());
         QVERIFY(!client.cookie.empty());
-
         QCOMPARE(client.takeOrder(), "");
         QCOMPARE(names("waiting").size(), 1);
     }
@@ -357,19 +310,19 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, logged);
         QFETCH(QString, why);
-        m_platform = std::make_unique<PlatformProcess>(m_root->path());
-        QVERIFY(m_platform->place("mailbox/supplier/waiting/" + name, content));
+        platform.reset();
+        QVERIFY(writeFile(path("mailbox/supplier/waiting/" + name), content));
         placeOrders({"02"});
-        QVERIFY(m_platform->start({}, true));
+        QVERIFY(restart({}, true));
 
-        QCOMPARE(Client(m_platform->port()).takeOrder(), "02");
+        QCOMPARE(Client(port()).takeOrder(), "02");
 
         QCOMPARE(names("rejected"), QStringList{name});
-        QCOMPARE(m_platform->read(m_root->filePath("mailbox/supplier/rejected/" + name)), content);
+        QCOMPARE(readFile(path("mailbox/supplier/rejected/" + name)), content);
         QTRY_COMPARE(names("delivered"), QStringList{"02.xml"});
-        QTRY_VERIFY(m_platform->errors().contains("rejected/"));
+        QTRY_VERIFY(platform->errors().contains("rejected/"));
         QStringList told;
-        for (const QByteArray& line : m_platform->errors().split('\n'))
+        for (const QByteArray& line : platform->errors().split('\n'))
             if (line.contains("forged") || line.contains("waiting/01"))
                 told.append(QString::fromUtf8(line));
         QCOMPARE(told.size(), 1);
@@ -404,15 +357,14 @@ private slots:
     {
         QFETCH(QByteArray, request);
         QFETCH(QString, logged);
-        m_platform = std::make_unique<PlatformProcess>(m_root->path());
-        QVERIFY(m_platform->start({}, true));
-        RawConnection connection(m_platform->port());
+        QVERIFY(restart({}, true));
+        RawConnection connection(port());
         QVERIFY(connection.send(request));
         QByteArray body;
         const int status = connection.answer(&body);
 
-        QTRY_VERIFY(m_platform->errors().endsWith('\n'));
-        const QList<QByteArray> lines = m_platform->errors().split('\n');
+        QTRY_VERIFY(platform->errors().endsWith('\n'));
+        const QList<QByteArray> lines = platform->errors().split('\n');
         QCOMPARE(lines.size(), 2);
         const QRegularExpression line("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z "
                                       "127\\.0\\.0\\.1 (.+) (\\d+) (\\d+)ms$");
@@ -424,59 +376,56 @@ private slots:
         QVERIFY(!lines[0].contains("secret"));
     }
 
-    // What keeps the server from starting is said on one line, and it ends at once.
+    // What keeps the server from starting is said on one line, and it ends at once. A file
+    // is placed, below the root, where the row says.
     void wrongCallsAndStartUpProblemsEndTheServer_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("file");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("err");
-        QTest::newRow("--help lists the options")
-            << QStringList{"--help"} << "" << 0 << "--connections-per-address NUMBER"
-            << "";
-        QTest::newRow("--version names the version")
-            << QStringList{"--root", "ROOT", "--version"} << "" << 0
-            << "wexa-platform " + BuildVersion::text() + "\n"
-            << "";
-        QTest::newRow("an unknown option is named")
-            << QStringList{"--root", "ROOT", "--bogus", "1"} << "" << 2 << ""
-            << "wexa-platform: unknown option '--bogus'\nTry 'wexa-platform --help'.\n";
-        QTest::newRow("an option without its value is named")
-            << QStringList{"--root"} << "" << 2 << ""
-            << "wexa-platform: --root needs a value\nTry 'wexa-platform --help'.\n";
-        QTest::newRow("a root that does not exist")
-            << QStringList{"--root", "ROOT/none"} << "" << 1 << ""
-            << "wexa-platform: cannot start: the root ROOT/none does not exist\n";
-        QTest::newRow("a root that is a file")
-            << QStringList{"--root", "ROOT/file"} << "file" << 1 << ""
-            << "wexa-platform: cannot start: the root ROOT/file is not a folder\n";
-        QTest::newRow("a file where the mailboxes' folder belongs")
-            << QStringList{"--root", "ROOT/store"} << "store/mailbox" << 1 << ""
-            << "wexa-platform: cannot start: ROOT/store/mailbox is not a folder\n";
-        QTest::newRow("a file where a mailbox's orders wait")
-            << QStringList{"--root", "ROOT/store"} << "store/mailbox/b/waiting" << 1 << ""
-            << "wexa-platform: cannot start: ROOT/store/mailbox/b/waiting cannot be written\n";
+        QTest::addColumn<QString>("file");
+        const auto row = [](const char* name, const QStringList& arguments, int code,
+                            const QString& out, const QString& err = {}, const char* file = "") {
+            QTest::newRow(name) << arguments << code << out
+                                << (err.isEmpty() ? err : "wexa-platform: " + err) << file;
+        };
+        const QString tryHelp = "\nTry 'wexa-platform --help'.\n";
+        row("--help lists the options", {"--help"}, 0, "--connections-per-address NUMBER");
+        row("--version names the version", {"--root", "ROOT", "--version"}, 0,
+            "wexa-platform " + BuildVersion::text() + "\n");
+        row("an unknown option is named", {"--root", "ROOT", "--bogus", "1"}, 2, "",
+            "unknown option '--bogus'" + tryHelp);
+        row("an option without its value is named", {"--root"}, 2, "",
+            "--root needs a value" + tryHelp);
+        row("a root that does not exist", {"--root", "ROOT/none"}, 1, "",
+            "cannot start: the root ROOT/none does not exist\n");
+        row("a root that is a file", {"--root", "ROOT/file"}, 1, "",
+            "cannot start: the root ROOT/file is not a folder\n", "file");
+        row("a file where the mailboxes' folder belongs", {"--root", "ROOT/store"}, 1, "",
+            "cannot start: ROOT/store/mailbox is not a folder\n", "store/mailbox");
+        row("a file where a mailbox's orders wait", {"--root", "ROOT/store"}, 1, "",
+            "cannot start: ROOT/store/mailbox/b/waiting cannot be written\n",
+            "store/mailbox/b/waiting");
     }
     void wrongCallsAndStartUpProblemsEndTheServer()
     {
         QFETCH(QStringList, arguments);
-        QFETCH(QString, file);
-        QFETCH(int, code);
         QFETCH(QString, out);
         QFETCH(QString, err);
+        QFETCH(QString, file);
         if (!file.isEmpty())
-            QVERIFY(m_platform->place(file, "x"));
-        arguments.replaceInStrings("ROOT", m_root->path());
+            QVERIFY(writeFile(path(file), "x"));
         QProcess server;
-        server.start(WEXA_BIN_DIR "/wexa-platform", arguments);
+        server.start(WEXA_BIN_DIR "/wexa-platform",
+                     arguments.replaceInStrings("ROOT", root->path()));
         QVERIFY(server.waitForFinished(10000));
 
-        QCOMPARE(server.exitCode(), code);
+        QTEST(server.exitCode(), "code");
         const QString said = QString::fromUtf8(server.readAllStandardOutput());
         QVERIFY2(out.isEmpty() ? said.isEmpty() : said.contains(out), qPrintable(said));
         QCOMPARE(QString::fromUtf8(server.readAllStandardError()),
-                 QString(err).replace("ROOT", m_root->path()));
+                 err.replace("ROOT", root->path()));
     }
 
     // A server whose parent is gone stops, even if nobody told it to.
@@ -485,7 +434,7 @@ private slots:
         QProcess shell;
         shell.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         shell.start("sh", {"-c", "\"$0\" --root \"$1\" --listen 127.0.0.1:0 --parent-pid $$ & wait",
-                           WEXA_BIN_DIR "/wexa-platform", m_root->path()});
+                           WEXA_BIN_DIR "/wexa-platform", root->path()});
         QVERIFY(shell.waitForReadyRead(10000));
         const int port =
             QString::fromUtf8(shell.readLine()).section(':', -1).section('/', 0, 0).toInt();

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "PlatformProcess.h"
+#include "ServiceClient.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// A store folder of its own for each test function and the platform server over it. A new
+// server kills the one before, as a crash would end it.
+struct ServerFixture {
+    std::unique_ptr<QTemporaryDir> root;
+    std::unique_ptr<PlatformProcess> platform;
+
+    void fresh()
+    {
+        platform.reset();
+        root = std::make_unique<QTemporaryDir>();
+    }
+    // A server over the store, not yet started.
+    PlatformProcess& server()
+    {
+        platform = std::make_unique<PlatformProcess>(root->path());
+        return *platform;
+    }
+    bool restart(const QStringList& options = {}, bool keepErrors = false)
+    {
+        return server().start(options, keepErrors);
+    }
+    int port() const { return platform->port(); }
+    QString path(const QString& relative) const { return root->filePath(relative); }
+    QStringList names(const QString& folder) const { return PlatformProcess::names(path(folder)); }
+};
