@@ -1,3 +1,4 @@
+#include "CoreTable.h"
 #include "OrderForm.h"
 
 #include "core/actions/QuantityFill.h"
@@ -15,7 +16,8 @@
 #include <quazip/quazipfile.h>
 
 using namespace DocumentTexts;
-using Rows = QList<QStringList>;
+// Each row of a list: its line in the file and its cells.
+using Rows = QList<std::pair<int, QStringList>>;
 
 namespace {
 
@@ -24,20 +26,12 @@ QString ean(int n)
     return QStringLiteral("460123456%1").arg(n, 4, 10, QLatin1Char('0'));
 }
 
-Rows cellsOf(const QuantityFile& file)
+Rows rowsOf(const QuantityFile& file)
 {
     Rows rows;
     for (const QuantityFile::Row& row : file.rows)
-        rows.append(row.cells);
+        rows.append({row.line, row.cells});
     return rows;
-}
-
-QList<int> linesOf(const QuantityFile& file)
-{
-    QList<int> lines;
-    for (const QuantityFile::Row& row : file.rows)
-        lines.append(row.line);
-    return lines;
 }
 
 // An archive written by an independent zip implementation, deflated unless `method` is 0.
@@ -56,13 +50,6 @@ QByteArray zipBytes(const QList<std::pair<QString, QByteArray>>& parts, int meth
     }
     zip.close();
     return zip.getZipError() == 0 ? buffer.data() : QByteArray();
-}
-
-// A workbook of parts named as a spreadsheet program names them.
-bool writeZip(const QString& path, const QList<std::pair<QString, QByteArray>>& parts)
-{
-    const QByteArray bytes = zipBytes(parts);
-    return !bytes.isEmpty() && writeFile(path, bytes);
 }
 
 const QByteArray Workbook =
@@ -95,62 +82,53 @@ private slots:
 
     void readsCsv_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<Rows>("rows");
-        QTest::addColumn<QList<int>>("lines");
+        columns<QByteArray, Rows>("bytes", "rows");
         QTest::newRow("a Russian spreadsheet's export: windows-1251, semicolons, decimal comma")
             << Cp1251::encode("ШК;Кол-во\r\n4601234560001;12,5\r\n")
-            << Rows{{"ШК", "Кол-во"}, {"4601234560001", "12,5"}} << QList<int>{1, 2};
+            << Rows{{1, {"ШК", "Кол-во"}}, {2, {"4601234560001", "12,5"}}};
         QTest::newRow("UTF-8 with a byte-order mark and tabs")
             << QByteArray("\xEF\xBB\xBF"
                           "EAN\tQty\n4601234560001\t3.5\n")
-            << Rows{{"EAN", "Qty"}, {"4601234560001", "3.5"}} << QList<int>{1, 2};
+            << Rows{{1, {"EAN", "Qty"}}, {2, {"4601234560001", "3.5"}}};
         QTest::newRow("commas, quoted fields holding commas and doubled quotes")
             << QByteArray("EAN,Name,Qty\n4601,\"Молоко, 1 л \"\"Домик\"\"\",3\n")
-            << Rows{{"EAN", "Name", "Qty"}, {"4601", "Молоко, 1 л \"Домик\"", "3"}}
-            << QList<int>{1, 2};
+            << Rows{{1, {"EAN", "Name", "Qty"}}, {2, {"4601", "Молоко, 1 л \"Домик\"", "3"}}};
         QTest::newRow("blank rows are left out and the rows keep their line numbers")
-            << QByteArray("EAN;Qty\n\n;\n4602;1") << Rows{{"EAN", "Qty"}, {"4602", "1"}}
-            << QList<int>{1, 4};
+            << QByteArray("EAN;Qty\n\n;\n4602;1") << Rows{{1, {"EAN", "Qty"}}, {4, {"4602", "1"}}};
         QTest::newRow("a quoted field across two lines is one cell")
             << QByteArray("EAN;Note;Qty\n4601;\"a\nb\";2\n4602;x;3\n")
-            << Rows{{"EAN", "Note", "Qty"}, {"4601", "a\nb", "2"}, {"4602", "x", "3"}}
-            << QList<int>{1, 2, 4};
+            << Rows{{1, {"EAN", "Note", "Qty"}},
+                    {2, {"4601", "a\nb", "2"}},
+                    {4, {"4602", "x", "3"}}};
+        QByteArray bytes = "EAN;Количество\n";
+        Rows rows{{1, {"EAN", "Количество"}}};
+        for (int n = 1; n <= 10000; ++n) {
+            bytes += ean(n).toLatin1() + ';' + QByteArray::number(n % 9) + ",5\n";
+            rows.append({n + 1, {ean(n), QString::number(n % 9) + ",5"}});
+        }
+        QTest::newRow("ten thousand rows") << bytes << rows;
     }
     void readsCsv()
     {
         QFETCH(QByteArray, bytes);
-        const QuantityFile file = QuantityFile::parseCsv(bytes);
-        QTEST(cellsOf(file), "rows");
-        QTEST(linesOf(file), "lines");
-    }
-
-    void readsTenThousandRows()
-    {
-        QByteArray bytes = "EAN;Количество\n";
-        for (int n = 1; n <= 10000; ++n)
-            bytes += ean(n).toLatin1() + ';' + QByteArray::number(n % 9) + ",5\n";
-        const QuantityFile file = QuantityFile::parseCsv(bytes);
-        QCOMPARE(file.rows.size(), 10001);
-        QCOMPARE(file.rows.last().cells, (QStringList{ean(10000), "1,5"}));
+        QTEST(rowsOf(QuantityFile::parseCsv(bytes)), "rows");
     }
 
     void readsTheFirstSheetOfAWorkbook_data()
     {
-        QTest::addColumn<QByteArray>("workbook");
-        QTest::addColumn<QString>("sheet"); // where the sheet is, empty when nowhere
-        QTest::addColumn<bool>("readable");
+        // `sheet` is where the sheet is, empty when nowhere; no workbook: a damaged archive.
+        columns<QByteArray, QString, bool>("workbook", "sheet", "readable");
         QTest::newRow("a whole workbook") << Workbook << "xl/worksheets/stock.xml" << true;
         QTest::newRow("a workbook without its sheet cannot be read")
             << Workbook << QString() << false;
         QTest::newRow("a workbook that names no sheet is read from the first sheet's file")
             << QByteArray("<workbook/>") << "xl/worksheets/sheet1.xml" << true;
+        QTest::newRow("a damaged workbook says why") << QByteArray() << QString() << false;
     }
     void readsTheFirstSheetOfAWorkbook()
     {
-        QFETCH(QByteArray, workbook);
-        QFETCH(QString, sheet);
-        QFETCH(bool, readable);
+        const auto [workbook, sheet, readable] =
+            fetch<QByteArray, QString, bool>("workbook", "sheet", "readable");
         QTemporaryDir dir;
         const QString path = dir.filePath("stock.xlsx");
         QList<std::pair<QString, QByteArray>> parts = {{"xl/workbook.xml", workbook},
@@ -158,7 +136,10 @@ private slots:
                                                        {"xl/sharedStrings.xml", Shared}};
         if (!sheet.isEmpty())
             parts.append({sheet, Sheet});
-        QVERIFY(writeZip(path, parts));
+        const QByteArray bytes = workbook.isNull()
+                                     ? QByteArray("PK\x03\x04", 4) + QByteArray(300, '\x7f')
+                                     : zipBytes(parts);
+        QVERIFY(!bytes.isEmpty() && writeFile(path, bytes));
         QString error;
         const std::optional<QuantityFile> file = QuantityFile::read(path, &error);
         QVERIFY2(file.has_value() == readable, qPrintable(error));
@@ -166,31 +147,17 @@ private slots:
             QVERIFY(!error.isEmpty());
             return;
         }
-        QCOMPARE(cellsOf(*file), (Rows{{"ШК", "", "Остаток"},
-                                       {"4601234560001", "", "7.5"},
-                                       {"4601234560002", "примечание", "3"}}));
-        QCOMPARE(linesOf(*file), (QList<int>{1, 2, 4}));
-    }
-
-    void aDamagedWorkbookSaysWhy()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("broken.xlsx");
-        QVERIFY(writeFile(path, QByteArray("PK\x03\x04", 4) + QByteArray(300, '\x7f')));
-        QString error;
-        QVERIFY(!QuantityFile::read(path, &error));
-        QVERIFY(!error.isEmpty());
+        QCOMPARE(rowsOf(*file), (Rows{{1, {"ШК", "", "Остаток"}},
+                                      {2, {"4601234560001", "", "7.5"}},
+                                      {4, {"4601234560002", "примечание", "3"}}}));
     }
 
     void readsZipEntries_data()
     {
-        QTest::addColumn<int>("method");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<qint64>("limit");
-        QTest::addColumn<QByteArray>("damage"); // "offset:byte" into the entry's data, or
-                                                // "flags:byte" or "method:number" of its
-                                                // directory record
-        QTest::addColumn<int>("entry");
+        // `damage` is "offset:byte" into the entry's data, or "flags:byte" or
+        // "method:number" of its directory record.
+        columns<int, QString, qint64, QByteArray, int>("method", "name", "limit", "damage",
+                                                       "entry");
         using E = ZipArchive::Entry;
         auto row = [](const char* name, E entry, const char* damage = "", int method = Z_DEFLATED,
                       qint64 limit = 1024, const char* entryName = "xl/a.xml") {
@@ -208,10 +175,8 @@ private slots:
     }
     void readsZipEntries()
     {
-        QFETCH(int, method);
-        QFETCH(QString, name);
-        QFETCH(qint64, limit);
-        QFETCH(QByteArray, damage);
+        const auto [method, name, limit, damage] =
+            fetch<int, QString, qint64, QByteArray>("method", "name", "limit", "damage");
         const QByteArray part = QByteArray("<a>") + QByteArray(590, 'x') + "</a>\n";
         QByteArray bytes = zipBytes({{"xl/b.xml", "<b/>"}, {"xl/a.xml", part}}, method);
         QVERIFY(!bytes.isEmpty());
@@ -241,7 +206,7 @@ private slots:
 
     void refusesWhatIsNoArchive_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
+        columns<QByteArray>("bytes");
         const QByteArray whole = zipBytes({{"xl/a.xml", "<a/>"}});
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("cut short") << whole.left(whole.size() - 3);
@@ -257,10 +222,7 @@ private slots:
 
     void recognisesHeaders_data()
     {
-        QTest::addColumn<QStringList>("header");
-        QTest::addColumn<int>("key"); // -1: not recognised
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("quantity");
+        columns<QStringList, int, int, int>("header", "key", "kind", "quantity"); // key -1: none
         using Key = QuantityFill::Key;
         QTest::newRow("Russian EAN and quantity")
             << QStringList{"Наименование", "Штрих-код", "Кол-во"} << 1 << int(Key::Ean) << 2;
@@ -273,8 +235,7 @@ private slots:
     }
     void recognisesHeaders()
     {
-        QFETCH(QStringList, header);
-        QFETCH(int, key);
+        const auto [header, key] = fetch<QStringList, int>("header", "key");
         const std::optional<QuantityFill::Columns> columns = QuantityFill::recognise(header);
         QCOMPARE(columns.has_value(), key >= 0);
         if (!columns)
@@ -286,13 +247,11 @@ private slots:
 
     void fillsThroughTheCellRules_data()
     {
-        QTest::addColumn<QString>("partner");
-        QTest::addColumn<QByteArray>("list");
-        QTest::addColumn<QStringList>("confirmed"); // lines 1 to 3 afterwards
-        // The lines filled, then the quantities refused, the list's rows not in the order
-        // and the order's lines not in the list, each exactly.
-        QTest::addColumn<QStringList>("report");
-        QTest::addColumn<QStringList>("duplicates");
+        // `confirmed`: lines 1 to 3 afterwards; `report`: the lines filled, then the
+        // quantities refused, the list's rows not in the order and the order's lines not in
+        // the list, each exactly.
+        columns<QString, QByteArray, QStringList, QStringList, QStringList>(
+            "partner", "list", "confirmed", "report", "duplicates");
         const QString ordinary = BuyerIln;
         const QString takesMore = QStringLiteral("4607175249997");
         const auto line = [](int n) {
@@ -336,11 +295,9 @@ private slots:
     }
     void fillsThroughTheCellRules()
     {
-        QFETCH(QString, partner);
-        QFETCH(QByteArray, list);
-        QFETCH(QStringList, confirmed);
-        QFETCH(QStringList, report);
-        QFETCH(QStringList, duplicates);
+        const auto [partner, list, confirmed, report, duplicates] =
+            fetch<QString, QByteArray, QStringList, QStringList, QStringList>(
+                "partner", "list", "confirmed", "report", "duplicates");
         OrderForm f(3, partner);
         Confirmation& form = f.form;
         form.selectCboxTyp(ResponseType::Change);
@@ -375,9 +332,9 @@ private slots:
         report.notInList = {"c"};
         report.duplicates = {"d"};
         const QString text = report.text();
-        QVERIFY(text.indexOf("  a") < text.indexOf("  b"));
-        QVERIFY(text.indexOf("  b") < text.indexOf("  c"));
-        QVERIFY(text.indexOf("  c") < text.indexOf("  d"));
+        QVERIFY(text.indexOf("  a") < text.indexOf("  b") &&
+                text.indexOf("  b") < text.indexOf("  c") &&
+                text.indexOf("  c") < text.indexOf("  d"));
         QVERIFY(QuantityFill::spreadsheetNumber("4.6E+12"));
         QVERIFY(!QuantityFill::spreadsheetNumber("4601234560001"));
     }
@@ -393,8 +350,7 @@ private slots:
 
     void columnsTheUserNames_data()
     {
-        QTest::addColumn<QByteArray>("list");
-        QTest::addColumn<bool>("headerRow");
+        columns<QByteArray, bool>("list", "headerRow");
         QTest::newRow("a first row of names is a header") << QByteArray("a;b\n4601;1\n") << true;
         QTest::newRow("a first row with a number is data")
             << QByteArray("4601;1\n4602;2\n") << false;
