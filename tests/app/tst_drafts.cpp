@@ -1,32 +1,21 @@
-#include "DocumentsHelpers.h"
+#include "AppTest.h"
 #include "FakeChooser.h"
-#include "OrderForm.h"
-#include "TestSupport.h"
-#include "UserHome.h"
 
-#include "OnScreen.h"
 #include "app/host/DraftsDialog.h"
-#include "app/host/HostWindow.h"
-#include "app/host/WorkKeeper.h"
 #include "core/actions/CellEditor.h"
 #include "core/actions/EditLine.h"
 #include "core/actions/LoadResponse.h"
 #include "core/actions/RemoveLine.h"
 #include "core/actions/SaveResponse.h"
-#include "core/rules/Chooser.h"
 #include "core/rules/FileWriter.h"
 #include "core/rules/ResponseWriter.h"
 #include "core/session/Journal.h"
 
-#include <QDir>
-#include <QMessageBox>
 #include <QProcess>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include <csignal>
-#include <functional>
+#include <cstdio>
 
 using namespace OnScreen;
 using Field = Confirmation::Field;
@@ -35,7 +24,6 @@ Q_DECLARE_METATYPE(Action)
 
 namespace {
 
-const QString UserName = QStringLiteral("ООО Поставщик");
 const QString PartnerName = QStringLiteral("АО Покупатель");
 
 // Confirms the current line in the dialog with new values.
@@ -61,7 +49,7 @@ void commitQuantity(Confirmation& form, int row, const QString& typed)
 
 // A confirmation that has read an order in a working folder, kept by a keeper, under a
 // change.
-struct Kept {
+struct Kept : OrderForm {
     explicit Kept(const QString& workingFolder, int lines = 3, const QString& origin = {})
     {
         testProcess().workingFolder = workingFolder;
@@ -79,8 +67,6 @@ struct Kept {
         return keeper.drafts()->readState(keeper.draftId());
     }
 
-    RecordingMessages messages;
-    Confirmation form{messages, testProcess()};
     WorkKeeper keeper{form};
 };
 
@@ -91,18 +77,15 @@ bool same(const Confirmation::State& a, const Confirmation::State& b)
            a.lines.heights == b.lines.heights;
 }
 
-// Runs the test program itself as an editor that changes one quantity and then waits to
-// be killed.
+// The test program as an editor that changes one quantity and waits to be killed.
 int runChild(const QString& workingFolder)
 {
     freshProcess();
     Kept kept(workingFolder);
     commitQuantity(kept.form, 2, QStringLiteral("7"));
     kept.keeper.watcher().settle();
-    QFile out;
-    out.open(stdout, QIODevice::WriteOnly);
-    out.write("ready\n");
-    out.flush();
+    std::fputs("ready\n", stdout);
+    std::fflush(stdout);
     for (;;)
         QThread::sleep(1);
 }
@@ -119,22 +102,15 @@ private:
     void answerClosingQuestion(const QString& button)
     {
         whenShown<QMessageBox>(this, [button](QMessageBox& box) {
-            for (QAbstractButton* b : box.buttons()) {
-                if (b->text() == button) {
-                    b->click();
-                    return true;
-                }
-            }
+            for (QAbstractButton* b : box.buttons())
+                if (b->text() == button)
+                    return b->click(), true;
             return false;
         });
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_home.setUp({"--user-iln", SellerIln, "--user-name", UserName, "--partner-iln",
-                              BuyerIln, "--partner-name", PartnerName}));
-    }
+    void initTestCase() { QVERIFY(setUpSellerAndBuyer(m_home)); }
     void init()
     {
         freshProcess();
@@ -260,6 +236,7 @@ private slots:
         QCOMPARE(kept.form.field(Field::txtUwagi), QStringLiteral("Звонить за час"));
     }
 
+    // A draft is kept while unsent; saved or sent, it is done and pruned after thirty days.
     void aSentOrSavedDraftIsDoneAndPrunedAfterThirtyDays_data()
     {
         QTest::addColumn<bool>("sent");
@@ -274,6 +251,10 @@ private slots:
         kept.keeper.watcher().settle();
         const Drafts store = *kept.keeper.drafts();
         QCOMPARE(store.readInfo(kept.keeper.draftId())->state, WorkState::InProgress);
+        // The order is kept as it came, and an unsent draft stays for good.
+        QCOMPARE(readFile(store.orderPath(kept.keeper.draftId())), order(3).toUtf8());
+        QCOMPARE(store.prune(QDateTime::currentDateTime().addDays(365)), 0);
+        QCOMPARE(store.list().size(), 1);
 
         QTemporaryDir dir;
         FakeChooser chooser;
@@ -309,19 +290,7 @@ private slots:
         QCOMPARE(store.readInfo(kept.keeper.draftId())->state, WorkState::InProgress);
     }
 
-    // The order is kept as it came before it is shown, and an unsent draft stays for good.
-    void anUnsentDraftKeepsItsOrderAndIsNeverPruned()
-    {
-        Kept kept(m_work);
-        const Drafts store = *kept.keeper.drafts();
-        QCOMPARE(readFile(store.orderPath(kept.keeper.draftId())), order(3).toUtf8());
-        QCOMPARE(store.prune(QDateTime::currentDateTime().addDays(365)), 0);
-        QCOMPARE(store.list().size(), 1);
-    }
-
-    // A draft belongs to its user, its partner and the site its order came from: a window
-    // of another site is neither offered nor given it; off-line, where no site is, it is
-    // not offered but may be restored.
+    // A draft belongs to its user, its partner and the site its order came from.
     void aDraftIsRestoredOnlyForItsUserPartnerAndSite_data()
     {
         QTest::addColumn<QString>("partnerIln");
