@@ -397,6 +397,55 @@ private slots:
         QCOMPARE(QString::fromUtf8(readFile(log)).split('\n', Qt::SkipEmptyParts), calls);
     }
 
+    // Installed with dpkg into a root of its own, its scripts run outside it with DPKG_ROOT
+    // naming it: a later build over an earlier one upgrades both packages and keeps the
+    // unit enabled, a removal masks it, a purge leaves neither its links nor its state.
+    void anInstallUpgradesRemovesAndPurges()
+    {
+        WEXA_REQUIRE_TOOL("dpkg");
+        const Result packed = run("cpack",
+                                  {"--config", WEXA_BIN_DIR "/../CPackConfig.cmake", "-B",
+                                   m_dir.filePath("earlier"), "-D", "CPACK_PACKAGE_VERSION=1.0.1"},
+                                  1200000);
+        QVERIFY2(packed.code == 0, qPrintable(packed.output));
+        const QString root = m_dir.filePath("root");
+        for (const char* folder : {"var/lib/dpkg/info", "var/lib/dpkg/updates",
+                                   "etc/systemd/system", "var/lib/wexa-platform/mailbox"})
+            QVERIFY(QDir().mkpath(root + '/' + folder));
+        QVERIFY(QFile(root + "/var/lib/dpkg/status").open(QIODevice::WriteOnly));
+        const auto dpkg = [&](const QStringList& arguments) {
+            const Result done =
+                run("dpkg",
+                    QStringList{"--root=" + root, "--log=/dev/null", "--force-depends",
+                                "--force-not-root", "--force-script-chrootless"} +
+                        arguments,
+                    120000);
+            return done.code == 0 ? done.output : "failed: " + done.output;
+        };
+        const auto installed = [&] {
+            return run("dpkg-query",
+                       {"--root=" + root, "-W", "-f=${Package} ${Version} ${db:Status-Abbrev}\n"})
+                .output;
+        };
+        const QString wants =
+            root + "/etc/systemd/system/multi-user.target.wants/" + "wexa-platform.service";
+        const QString mask = root + "/etc/systemd/system/wexa-platform.service";
+        QDir earlier(m_dir.filePath("earlier"));
+        QVERIFY(!dpkg(QStringList{"-i"} + earlier.entryList({"*.deb"}).replaceInStrings(
+                                              QRegularExpression("^"), earlier.path() + '/'))
+                     .startsWith("failed"));
+        QCOMPARE(installed(), "wexa-confirm 1.0.1 ii \nwexa-platform 1.0.1 ii \n");
+        QVERIFY(!dpkg({"-i", deb("wexa-confirm"), deb("wexa-platform")}).startsWith("failed"));
+        QCOMPARE(installed(), QString("wexa-confirm %1 ii \nwexa-platform %1 ii \n").arg(Version));
+        QVERIFY(QFileInfo(wants).isSymLink());
+        QVERIFY(!dpkg({"-r", "wexa-platform"}).startsWith("failed"));
+        QCOMPARE(QFileInfo(mask).symLinkTarget(), "/dev/null");
+        QVERIFY(!dpkg({"-P", "wexa-platform", "wexa-confirm"}).startsWith("failed"));
+        QCOMPARE(installed(), QString());
+        for (const QString& gone : {wants, mask, root + "/var/lib/wexa-platform"})
+            QVERIFY2(!QFileInfo(gone).isSymLink() && !QFileInfo::exists(gone), qPrintable(gone));
+    }
+
     void theProgramsRunFromThePackage_data()
     {
         QTest::addColumn<QString>("program");
