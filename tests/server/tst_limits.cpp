@@ -1,13 +1,8 @@
-#include "PlatformProcess.h"
-#include "ServiceClient.h"
+#include "ServerFixture.h"
 
 #include "core/actions/RequestChannel.h"
 
-#include <QTemporaryDir>
-#include <QTest>
-
 #include <atomic>
-#include <memory>
 #include <thread>
 #include <vector>
 
@@ -39,6 +34,8 @@ QByteArray head(const QByteArray& cookie, const QByteArray& framing,
            "Cookie: " + cookie + "\r\n" + framing + "\r\n";
 }
 
+const QByteArray Page = "GET /edi/supplier/Order.aspx HTTP/1.1\r\nHost: h\r\n\r\n";
+
 QByteArray chunk(const QByteArray& data)
 {
     return QByteArray::number(data.size(), 16) + "\r\n" + data + "\r\n";
@@ -46,33 +43,37 @@ QByteArray chunk(const QByteArray& data)
 
 } // namespace
 
-class TestLimits : public QObject {
+class TestLimits : public QObject, ServerFixture {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_root;
-    std::unique_ptr<PlatformProcess> m_platform;
     QByteArray m_cookie;
 
     // A plain server also opens a session, whose cookie the requests then carry.
     bool start(const QStringList& options = {})
     {
-        m_platform = std::make_unique<PlatformProcess>(m_root->path());
-        if (!m_platform->placeMailbox("supplier", "4607000000017", "ТД «Северный»", {}) ||
-            !m_platform->start(options))
+        if (!server().placeMailbox("supplier", "4607000000017", "ТД «Северный»", {}) ||
+            !platform->start(options))
             return false;
         if (options.contains("--tls-cert"))
             return true;
-        m_cookie = QByteArray::fromStdString(ServiceClient(m_platform->port()).cookie);
+        m_cookie = QByteArray::fromStdString(ServiceClient(port()).cookie);
         return !m_cookie.isEmpty();
     }
-    QStringList received() const
+    QStringList received() const { return names("mailbox/supplier/received"); }
+    // A connection from `from` that had its page and is sending the next request; false
+    // while the server still holds the places of connections closed.
+    bool hold(std::vector<std::unique_ptr<RawConnection>>& open, const QByteArray& from)
     {
-        return PlatformProcess::names(m_root->filePath("mailbox/supplier/received"));
+        auto connection = std::make_unique<RawConnection>(port(), from.constData());
+        if (!connection->send(Page) || connection->answer() != 200)
+            return false;
+        open.push_back(std::move(connection));
+        return open.back()->send("GET /edi/");
     }
 
 private slots:
-    void init() { m_root = std::make_unique<QTemporaryDir>(); }
-    void cleanup() { m_platform.reset(); }
+    void init() { fresh(); }
+    void cleanup() { platform.reset(); }
 
     // With a cap of 1 MB. A body that is refused is answered 413 and its connection ends.
     void bodiesAreCappedWhileRead_data()
@@ -102,7 +103,7 @@ private slots:
         QFETCH(bool, sendsBody);
         QFETCH(int, status);
         QVERIFY(start({"--body-limit", "1"}));
-        RawConnection connection(m_platform->port());
+        RawConnection connection(port());
         QVERIFY(connection.isConnected());
         QByteArray request =
             head(m_cookie, chunked ? "Transfer-Encoding: chunked\r\n"
@@ -125,9 +126,7 @@ private slots:
         if (status == 200) {
             QVERIFY2(answer.contains("<submission-status>OK<"), answer.constData());
             QCOMPARE(received().size(), 1);
-            QCOMPARE(PlatformProcess::read(m_root->filePath("mailbox/supplier/received/") +
-                                           received().value(0)),
-                     body);
+            QCOMPARE(readFile(path("mailbox/supplier/received/" + received().value(0))), body);
             return;
         }
         QVERIFY2(answer.contains("<error-response><message>Документ слишком велик: больше 1 МБ<"),
@@ -149,7 +148,7 @@ private slots:
         QFETCH(bool, chunked);
         const qint64 cap = 32 * MB, sent = 4 * cap;
         QVERIFY(start({"--body-limit", "32"}));
-        RawConnection connection(m_platform->port());
+        RawConnection connection(port());
         QVERIFY(connection.send(
             head(m_cookie, chunked ? "Transfer-Encoding: chunked\r\n"
                                    : "Content-Length: " + QByteArray::number(sent) + "\r\n")));
@@ -171,7 +170,7 @@ private slots:
 #ifdef WEXA_SANITIZED
         QSKIP("the sanitizers' shadow and quarantine count in the server's memory");
 #endif
-        const qint64 peak = m_platform->peakMemoryKb() * 1024;
+        const qint64 peak = platform->peakMemoryKb() * 1024;
         qInfo("server's peak memory %lld MB, cap %lld MB", peak / MB, cap / MB);
         QVERIFY(peak > 0 && peak < 2 * cap);
     }
@@ -220,7 +219,7 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(int, status);
         QVERIFY(start());
-        RawConnection connection(m_platform->port());
+        RawConnection connection(port());
 
         QVERIFY(connection.send(head(m_cookie, framing) + body));
 
@@ -247,7 +246,7 @@ private slots:
         QFETCH(qint64, bytes);
         QFETCH(int, first);
         QVERIFY(start({"--body-limit", "1"}));
-        RawConnection connection(m_platform->port());
+        RawConnection connection(port());
 
         QVERIFY(connection.send(head(m_cookie, "Expect: 100-continue\r\nContent-Length: " +
                                                    QByteArray::number(bytes) + "\r\n")));
@@ -283,7 +282,7 @@ private slots:
         QFETCH(QStringList, options);
         QFETCH(QByteArray, start);
         QVERIFY(this->start(options));
-        RawConnection slow(m_platform->port());
+        RawConnection slow(port());
         QVERIFY(slow.send(start));
         // A byte at each look: the server sees a client that is never idle for long.
         QTRY_VERIFY_WITH_TIMEOUT(!slow.send(" ") || slow.closedByServer(), 10000);
@@ -314,39 +313,27 @@ private slots:
         QFETCH(QByteArray, refused);
         QFETCH(QByteArray, served);
         QVERIFY(start(options + QStringList{"--head-deadline", "60"}));
-        const QByteArray page = "GET /edi/supplier/Order.aspx HTTP/1.1\r\nHost: h\r\n\r\n";
         std::vector<std::unique_ptr<RawConnection>> open;
-        const auto hold = [&](const QByteArray& from) {
-            auto connection = std::make_unique<RawConnection>(m_platform->port(), from.constData());
-            if (!connection->send(page) || connection->answer() != 200)
-                return false;
-            open.push_back(std::move(connection));
-            return open.back()->send("GET /edi/");
-        };
         // The connection start() opened for the page may still be closing at the server.
         for (const QString& from : held) {
             bool taken = false;
-            QTRY_VERIFY_WITH_TIMEOUT(taken || (taken = hold(from.toLatin1())), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(taken || (taken = hold(open, from.toLatin1())), 10000);
         }
-
-        RawConnection more(m_platform->port(), refused.constData());
+        RawConnection more(port(), refused.constData());
         QByteArray refusal;
         QCOMPARE(more.answer(&refusal), 503);
         QVERIFY(refusal.contains("<error-response><message>"));
         QTRY_VERIFY(more.closedByServer());
         if (!served.isEmpty()) {
-            RawConnection other(m_platform->port(), served.constData());
-            QVERIFY(other.send(page));
+            RawConnection other(port(), served.constData());
+            QVERIFY(other.send(Page));
             QCOMPARE(other.answer(), 200);
         }
 
-        open.pop_back();
-        open.pop_back();
-        for (int n = 0; n < 2; ++n) {
-            bool taken = false;
-            QTRY_VERIFY_WITH_TIMEOUT(taken || (taken = hold(refused)), 10000);
-        }
-        RawConnection again(m_platform->port(), refused.constData());
+        open.resize(1);
+        for (bool taken : {false, false})
+            QTRY_VERIFY_WITH_TIMEOUT(taken || (taken = hold(open, refused)), 10000);
+        RawConnection again(port(), refused.constData());
         QCOMPARE(again.answer(), 503);
     }
 
@@ -358,11 +345,11 @@ private slots:
         std::vector<std::unique_ptr<RawConnection>> slow;
         for (int n = 0; n < 100; ++n) {
             const QByteArray from = "127.0.1." + QByteArray::number(1 + n % 4);
-            slow.push_back(std::make_unique<RawConnection>(m_platform->port(), from.constData()));
+            slow.push_back(std::make_unique<RawConnection>(port(), from.constData()));
             QVERIFY(slow.back()->send("POST /edi/Ticket.aspx HTTP/1.1\r\nHost: h\r\n"));
         }
 
-        ServiceClient client(m_platform->port());
+        ServiceClient client(port());
         QVERIFY(!client.cookie.empty());
         client.post("/edi/supplier/OrderData.aspx", "<order-request/>");
 
@@ -377,7 +364,7 @@ private slots:
     {
         QVERIFY(start({"--body-limit", "1"}));
         const RequestChannel::Transfer transfer =
-            RequestChannel::post(QUrl(m_platform->siteBase() + "supplier/Upload.aspx"), m_cookie,
+            RequestChannel::post(QUrl(platform->siteBase() + "supplier/Upload.aspx"), m_cookie,
                                  true, response(MB * 3 / 2), RequestDeadlines{});
         QVERIFY2(transfer.ok, qPrintable(transfer.error));
         QVERIFY(transfer.body.contains("Документ слишком велик: больше 1 МБ"));
