@@ -1,3 +1,4 @@
+#include "CoreTable.h"
 #include "OrderForm.h"
 
 #include "core/actions/CellEditor.h"
@@ -90,10 +91,7 @@ private slots:
 
     void choosingAType_data()
     {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QStringList>("confirmed");
-        QTest::addColumn<QString>("total");
-        QTest::addColumn<Rgb>("colour");
+        columns<int, QStringList, QString, Rgb>("type", "confirmed", "total", "colour");
         QTest::newRow("refusal confirms nothing")
             << 1 << QStringList{"0", "0", "0"} << "0,000" << Colours::Fixed;
         QTest::newRow("full acceptance confirms what was ordered")
@@ -103,8 +101,7 @@ private slots:
     }
     void choosingAType()
     {
-        QFETCH(int, type);
-        QFETCH(Rgb, colour);
+        const auto [type, colour] = fetch<int, Rgb>("type", "colour");
         OrderForm e(3);
         e.form.selectCboxTyp(type == ResponseType::Change ? ResponseType::Refuse
                                                           : ResponseType::Change);
@@ -124,9 +121,7 @@ private slots:
 
     void totals_data()
     {
-        QTest::addColumn<QStringList>("confirmed");
-        QTest::addColumn<QString>("total");
-        QTest::addColumn<QStringList>("errors");
+        columns<QStringList, QString, QStringList>("confirmed", "total", "errors");
         QTest::newRow("the confirmed quantities add up, an empty one adding nothing")
             << QStringList{"1,500", "", "3,250"} << "4,750" << QStringList();
         QTest::newRow("a confirmed quantity that is no number leaves the total empty")
@@ -150,10 +145,7 @@ private slots:
 
     void deliveryAfterATypeChange_data()
     {
-        QTest::addColumn<QString>("partner");
-        QTest::addColumn<int>("type");
-        QTest::addColumn<bool>("open");
-        QTest::addColumn<QDate>("date");
+        columns<QString, int, bool, QDate>("partner", "type", "open", "date");
         const QDate typed(2026, 12, 20), ordered(2026, 12, 9);
         QTest::newRow("a change leaves the delivery to the user")
             << BuyerIln << int(ResponseType::Change) << true << typed;
@@ -164,8 +156,7 @@ private slots:
     }
     void deliveryAfterATypeChange()
     {
-        QFETCH(QString, partner);
-        QFETCH(int, type);
+        const auto [partner, type] = fetch<QString, int>("partner", "type");
         OrderForm e(3, partner);
         e.form.selectCboxTyp(ResponseType::Accept);
         e.form.setTxtDataDost(QDate(2026, 12, 20));
@@ -177,11 +168,10 @@ private slots:
     // The dialog checks its fields in the order they stand and stops at the first failure.
     void lineDialogChecks_data()
     {
-        QTest::addColumn<QStringList>("typed"); // confirmed, unit, price, discount
-        QTest::addColumn<bool>("dated");
-        QTest::addColumn<int>("focus");
-        QTest::addColumn<QStringList>("shown");
-        QTest::addColumn<QStringList>("left"); // confirmed, price, discount afterwards
+        // `typed`: confirmed, unit, price, discount
+        // `left`: confirmed, price, discount afterwards
+        columns<QStringList, bool, int, QStringList, QStringList>("typed", "dated", "focus",
+                                                                  "shown", "left");
         using F = LineEdit::Field;
         auto row = [](const char* name, QStringList typed, bool dated, F focus, QString shown,
                       QStringList left) {
@@ -205,8 +195,7 @@ private slots:
     }
     void lineDialogChecks()
     {
-        QFETCH(QStringList, typed);
-        QFETCH(bool, dated);
+        const auto [typed, dated] = fetch<QStringList, bool>("typed", "dated");
         LineDialogFields fields;
         fields.confirmed = typed[0];
         fields.unitText = typed[1];
@@ -222,31 +211,22 @@ private slots:
 
     void unitCodes_data()
     {
-        QTest::addColumn<QString>("symbol");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QString>("stored");
+        columns<QString, int, QString>("symbol", "index", "stored");
         QTest::newRow("a code is found whatever its case") << "kgm" << 1 << "KGM";
         QTest::newRow("the last entry is found") << "LTR" << 8 << "LTR";
         QTest::newRow("a unit of no entry is stored as typed") << "Box" << -1 << "Box";
     }
     void unitCodes()
     {
-        QFETCH(QString, symbol);
-        QFETCH(int, index);
+        const auto [symbol, index] = fetch<QString, int>("symbol", "index");
         QCOMPARE(int(LineEdit::indexJednostkiMiary(symbol)), index);
         QTEST(LineEdit::symbolJednostkiMiary(int16_t(index), symbol), "stored");
     }
 
     void editorKeys_data()
     {
-        QTest::addColumn<QString>("partner");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("from");
-        QTest::addColumn<QString>("cell");
-        QTest::addColumn<int>("to");
-        QTest::addColumn<QString>("total");
-        QTest::addColumn<QStringList>("shown");
+        columns<QString, int, QString, int, QString, int, QString, QStringList>(
+            "partner", "key", "typed", "from", "cell", "to", "total", "shown");
         auto row = [](const char* name, QString partner, Qt::Key key, QString typed, int from,
                       QString cell, int to, QString total, QStringList shown = {}) {
             QTest::newRow(name) << partner << int(key) << typed << from << cell << to << total
@@ -270,10 +250,8 @@ private slots:
     }
     void editorKeys()
     {
-        QFETCH(QString, partner);
-        QFETCH(int, key);
-        QFETCH(QString, typed);
-        QFETCH(int, from);
+        const auto [partner, key, typed, from] =
+            fetch<QString, int, QString, int>("partner", "key", "typed", "from");
         OrderForm e(3, partner);
         e.form.selectCboxTyp(ResponseType::Change);
         e.form.lines().setCurrentCell(from, ColConfirmed);
@@ -298,10 +276,8 @@ private slots:
 
     void lineCheck_data()
     {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("partner");
-        QTest::addColumn<QStringList>("cells"); // confirmed, price, unit; the line orders 10
-        QTest::addColumn<bool>("valid");
+        // `cells`: confirmed, price, unit; the line orders 10
+        columns<QString, QString, QStringList, bool>("locale", "partner", "cells", "valid");
         auto row = [](const char* name, QString partner, QStringList cells, bool valid,
                       QString locale = "ru_RU") {
             QTest::newRow(name) << locale << partner << cells << valid;
@@ -319,9 +295,8 @@ private slots:
     }
     void lineCheck()
     {
-        QFETCH(QString, locale);
-        QFETCH(QString, partner);
-        QFETCH(QStringList, cells);
+        const auto [locale, partner, cells] =
+            fetch<QString, QString, QStringList>("locale", "partner", "cells");
         freshProcess(locale);
         OrderForm e(1, partner);
         e.form.lines().setText(1, ColOrdered, "10");

@@ -1,3 +1,4 @@
+#include "CoreTable.h"
 #include "TestSupport.h"
 
 #include "core/rules/FileWriter.h"
@@ -19,8 +20,8 @@ private slots:
     // nothing that leaves the folder, is cut short, turns the text around or is too long.
     void namesThatCannotNameAFile_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("refusal"); // the start of the reason, empty when taken
+        // `refusal`: the start of the reason, empty when taken
+        columns<QString, QString>("name", "refusal");
         const QString control = QStringLiteral("содержит управляющий символ");
         QTest::newRow("a buyer's name in Cyrillic with quotes and a dot")
             << QStringLiteral("ТД «Северный» ООО.Potwierdzenie.log") << QString();
@@ -44,8 +45,7 @@ private slots:
     }
     void namesThatCannotNameAFile()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, refusal);
+        const auto [name, refusal] = fetch<QString, QString>("name", "refusal");
         const QString said = SafeNames::fileNameRefusal(name);
         QVERIFY2(refusal.isEmpty() ? said.isEmpty() : said.startsWith(refusal), qPrintable(said));
     }
@@ -53,8 +53,8 @@ private slots:
     // A value goes into an address as one segment: whatever it holds stays inside it.
     void valuesStayInsideTheirSegment_data()
     {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("segment"); // null: no segment at all
+        // `segment`: null: no segment at all
+        columns<QString, QString>("value", "segment");
         QTest::newRow("a plain folder name is itself") << "supplier" << QString("supplier");
         QTest::newRow("nothing is nothing") << "" << QString("");
         QTest::newRow("a slash and a query stay inside") << "a/b?c#d" << QString("a%2Fb%3Fc%23d");
@@ -65,8 +65,7 @@ private slots:
     }
     void valuesStayInsideTheirSegment()
     {
-        QFETCH(QString, value);
-        QFETCH(QString, segment);
+        const auto [value, segment] = fetch<QString, QString>("value", "segment");
         const std::optional<QString> made = SafeNames::pathSegment(value);
         QCOMPARE(made.has_value(), !segment.isNull());
         QCOMPARE(made.value_or(QString()), segment);
@@ -75,7 +74,7 @@ private slots:
     // The device takes the bytes into its buffer; only the flush finds the disk full.
     void aFullDiskIsSaidPlainly_data()
     {
-        QTest::addColumn<bool>("byPath");
+        columns<bool>("byPath");
         QTest::newRow("a device named by its path") << true;
         QTest::newRow("a device already open, as standard output is") << false;
     }

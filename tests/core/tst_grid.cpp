@@ -1,3 +1,4 @@
+#include "CoreTable.h"
 #include "RecordingMessages.h"
 #include "core/form/Columns.h"
 #include "core/form/Form.h"
@@ -69,10 +70,8 @@ private slots:
 
     void cellIndex_data()
     {
-        QTest::addColumn<bool>("summary");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<int>("index"); // -1: the overflow error
+        // `index`: -1: the overflow error
+        columns<bool, int, int, int>("summary", "row", "column", "index");
         QTest::newRow("a summary row is two cells wide") << true << 1 << 1 << 3;
         QTest::newRow("the last addressable cell") << false << 1724 << 11 << 32767;
         QTest::newRow("one cell further overflows") << false << 1724 << 12 << -1;
@@ -80,10 +79,8 @@ private slots:
     }
     void cellIndex()
     {
-        QFETCH(bool, summary);
-        QFETCH(int, row);
-        QFETCH(int, column);
-        QFETCH(int, index);
+        const auto [summary, row, column, index] =
+            fetch<bool, int, int, int>("summary", "row", "column", "index");
         RecordingMessages messages;
         ProcessState process;
         const Form form(messages, process);

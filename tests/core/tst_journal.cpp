@@ -1,3 +1,4 @@
+#include "CoreTable.h"
 #include "OrderForm.h"
 
 #include "core/form/ProcessState.h"
@@ -113,7 +114,7 @@ private slots:
     // journal is set aside whole and a new journal begun.
     void aJournalThatCannotBeReadIsKept_data()
     {
-        QTest::addColumn<bool>("newer");
+        columns<bool>("newer");
         QTest::newRow("a newer version's journal is refused and left as it was") << true;
         QTest::newRow("a damaged journal is set aside and a new one begun") << false;
     }
@@ -154,10 +155,7 @@ private slots:
     // the platform refused changes nothing, a copy saved after a send does not undo it.
     void everyPathIsRecorded_data()
     {
-        QTest::addColumn<QStringList>("steps");
-        QTest::addColumn<WorkState>("state");
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<int>("responses");
+        columns<QStringList, WorkState, QString, int>("steps", "state", "answer", "responses");
         QTest::newRow("an order fetched and not touched")
             << QStringList() << WorkState::Received << QString() << 0;
         QTest::newRow("sent and accepted") << QStringList{"OK"} << WorkState::Sent << "OK" << 1;
@@ -173,10 +171,8 @@ private slots:
     }
     void everyPathIsRecorded()
     {
-        QFETCH(QStringList, steps);
-        QFETCH(WorkState, state);
-        QFETCH(QString, answer);
-        QFETCH(int, responses);
+        const auto [steps, state, answer, responses] =
+            fetch<QStringList, WorkState, QString, int>("steps", "state", "answer", "responses");
         Work work;
         QByteArray sent;
         for (const QString& step : steps) {
@@ -221,8 +217,8 @@ private slots:
 
     void searchFindsByEveryWay_data()
     {
-        QTest::addColumn<Journal::Filter>("filter");
-        QTest::addColumn<QStringList>("numbers"); // the orders found, newest first
+        // `numbers`: the orders found, newest first
+        columns<Journal::Filter, QStringList>("filter", "numbers");
         const QDate today = QDate::currentDate();
         QTest::newRow("everything, newest first")
             << Journal::Filter{} << QStringList{"ZK-3", "ZK-2", "ZK/1187"};
@@ -249,8 +245,7 @@ private slots:
     }
     void searchFindsByEveryWay()
     {
-        QFETCH(Journal::Filter, filter);
-        QFETCH(QStringList, numbers);
+        const auto [filter, numbers] = fetch<Journal::Filter, QStringList>("filter", "numbers");
         {
             Work first(u"ZK/1187"_s, 3);
             Work second(u"ZK-2"_s, 3);

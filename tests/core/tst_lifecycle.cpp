@@ -1,3 +1,4 @@
+#include "CoreTable.h"
 #include "OrderForm.h"
 
 #include "core/form/Columns.h"
@@ -99,10 +100,7 @@ private slots:
 
     void startupStopsWithAMessage_data()
     {
-        QTest::addColumn<bool>("setting");
-        QTest::addColumn<QByteArray>("user");
-        QTest::addColumn<QByteArray>("partner");
-        QTest::addColumn<QString>("message");
+        columns<bool, QByteArray, QByteArray, QString>("setting", "user", "partner", "message");
         const QByteArray none;
         QTest::newRow("no working folder setting")
             << false << none << none << "Нет определённого пути доступа к запасам.";
@@ -112,10 +110,8 @@ private slots:
     }
     void startupStopsWithAMessage()
     {
-        QFETCH(bool, setting);
-        QFETCH(QByteArray, user);
-        QFETCH(QByteArray, partner);
-        QFETCH(QString, message);
+        const auto [setting, user, partner, message] =
+            fetch<bool, QByteArray, QByteArray, QString>("setting", "user", "partner", "message");
         if (setting)
             prepareFolder(user, partner);
         Control c;
@@ -168,8 +164,7 @@ private slots:
     // The count of orders waiting comes from the platform: only a plain count is shown.
     void theWaitingCountIsAPlainNumber_data()
     {
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<int>("shown");
+        columns<QString, int>("answer", "shown");
         QTest::newRow("a count") << "<waiting-orders>2</waiting-orders>" << 2;
         QTest::newRow("none waiting") << "<waiting-orders>0</waiting-orders>" << 0;
         QTest::newRow("no count at all") << "" << -1;
@@ -181,8 +176,7 @@ private slots:
     }
     void theWaitingCountIsAPlainNumber()
     {
-        QFETCH(QString, answer);
-        QFETCH(int, shown);
+        const auto [answer, shown] = fetch<QString, int>("answer", "shown");
         const XmlDocument document = XmlDocument::fromText("<receive-document-response>" + answer +
                                                            "</receive-document-response>");
         QCOMPARE(Exchanges::waitingOrders(document).value_or(-1), shown);
@@ -218,9 +212,7 @@ private slots:
     // setting that is no such number reads back as "0".
     void debugLevelIsASixteenBitInteger_data()
     {
-        QTest::addColumn<QString>("setting");
-        QTest::addColumn<int>("level");
-        QTest::addColumn<QString>("readBack");
+        columns<QString, int, QString>("setting", "level", "readBack");
         QTest::newRow("a whole number") << "4" << 4 << "4";
         QTest::newRow("a half goes to the even level below") << "4,5" << 4 << "4,5";
         QTest::newRow("a half goes to the even level above") << "3,5" << 4 << "3,5";
@@ -232,9 +224,8 @@ private slots:
     }
     void debugLevelIsASixteenBitInteger()
     {
-        QFETCH(QString, setting);
-        QFETCH(int, level);
-        QFETCH(QString, readBack);
+        const auto [setting, level, readBack] =
+            fetch<QString, int, QString>("setting", "level", "readBack");
         Control c(setting);
         QCOMPARE(int(c.form.debugLevelValue()), level);
         QCOMPARE(c.form.debugLevel(), readBack);
@@ -244,9 +235,7 @@ private slots:
     // that stops at a missing user file says only that it started.
     void debugLogFollowsTheLevel_data()
     {
-        QTest::addColumn<QString>("level");
-        QTest::addColumn<bool>("userFile");
-        QTest::addColumn<QStringList>("endings");
+        columns<QString, bool, QStringList>("level", "userFile", "endings");
         const QString start = " Start logowania...";
         const QString check = " Czy PARTNER_ILN = %1 = DERUVE_ILN = 4607149599998";
         const QString later = " Проверка №1";
@@ -261,9 +250,8 @@ private slots:
     }
     void debugLogFollowsTheLevel()
     {
-        QFETCH(QString, level);
-        QFETCH(bool, userFile);
-        QFETCH(QStringList, endings);
+        const auto [level, userFile, endings] =
+            fetch<QString, bool, QStringList>("level", "userFile", "endings");
         prepareFolder(userFile ? userInfo() : QByteArray());
         const QString path = inFolder("ABCPotwierdzenie.log");
         if (!endings.isEmpty())
@@ -289,9 +277,7 @@ private slots:
     // all, and the start-up says what it could not read.
     void namesThatWouldLeaveTheFolderGiveNoFile_data()
     {
-        QTest::addColumn<QString>("partnerName");
-        QTest::addColumn<QString>("partnerIln");
-        QTest::addColumn<QString>("message");
+        columns<QString, QString, QString>("partnerName", "partnerIln", "message");
         QTest::newRow("folder steps in the partner's name open no log")
             << "../../outside" << PartnerIln << QString();
         QTest::newRow("a NUL in the partner's name opens no log")
@@ -304,9 +290,8 @@ private slots:
     }
     void namesThatWouldLeaveTheFolderGiveNoFile()
     {
-        QFETCH(QString, partnerName);
-        QFETCH(QString, partnerIln);
-        QFETCH(QString, message);
+        const auto [partnerName, partnerIln, message] =
+            fetch<QString, QString, QString>("partnerName", "partnerIln", "message");
         const QString work = inFolder("a/b/work");
         const QString partnerFile = UserIln + "_" + PartnerIln + "_partner_INFO.xml";
         QVERIFY(writeFile(work + "/userinfo.xml", userInfo()));

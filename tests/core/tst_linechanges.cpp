@@ -1,3 +1,4 @@
+#include "CoreTable.h"
 #include "OrderForm.h"
 
 #include "core/actions/RemoveLine.h"
@@ -42,14 +43,11 @@ private slots:
 
     void judgesALine_data()
     {
-        QTest::addColumn<QString>("confirmed"); // line 2 ordered 20 pieces
-        QTest::addColumn<QString>("unit");      // null keeps PCE
-        QTest::addColumn<QString>("date");      // the line's delivery date; null keeps today's
-        QTest::addColumn<bool>("listed");
-        QTest::addColumn<Kind>("kind");
-        QTest::addColumn<bool>("failing");
-        QTest::addColumn<unsigned>("warnings");
-        QTest::addColumn<QString>("difference");
+        // `confirmed`: line 2 ordered 20 pieces
+        // `unit`: null keeps PCE
+        // `date`: the line's delivery date; null keeps today's
+        columns<QString, QString, QString, bool, Kind, bool, unsigned, QString>(
+            "confirmed", "unit", "date", "listed", "kind", "failing", "warnings", "difference");
 
         // Null unit and date keep the order's; a listed line is one that differs or is warned.
         auto row = [](const char* name, const char* confirmed, Kind kind, const char* difference,
@@ -91,9 +89,8 @@ private slots:
     }
     void judgesALine()
     {
-        QFETCH(QString, confirmed);
-        QFETCH(QString, unit);
-        QFETCH(QString, date);
+        const auto [confirmed, unit, date] =
+            fetch<QString, QString, QString>("confirmed", "unit", "date");
         Confirmed c;
         c.set(2, ColConfirmed, confirmed);
         if (!unit.isNull())

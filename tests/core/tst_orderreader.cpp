@@ -1,3 +1,4 @@
+#include "CoreTable.h"
 #include "OrderForm.h"
 
 #include "core/form/Columns.h"
@@ -42,9 +43,7 @@ private slots:
 
     void priceByBuyer_data()
     {
-        QTest::addColumn<QString>("partner");
-        QTest::addColumn<QString>("price");
-        QTest::addColumn<int>("width");
+        columns<QString, QString, int>("partner", "price", "width");
         auto row = [](const char* name, const char* partner, const char* price, int width) {
             QTest::newRow(name) << partner << price << width;
         };
@@ -65,10 +64,7 @@ private slots:
 
     void initialResponseType_data()
     {
-        QTest::addColumn<QString>("secondUnit");
-        QTest::addColumn<int>("type");
-        QTest::addColumn<Rgb>("colour");
-        QTest::addColumn<int>("valid");
+        columns<QString, int, Rgb, int>("secondUnit", "type", "colour", "valid");
         QTest::newRow("every line passing chooses full acceptance")
             << "PCE" << 2 << Colours::Fixed << 3;
         QTest::newRow("one line failing chooses change, it stays pink and the others white")
@@ -77,8 +73,7 @@ private slots:
 
     void initialResponseType()
     {
-        QFETCH(QString, secondUnit);
-        QFETCH(Rgb, colour);
+        const auto [secondUnit, colour] = fetch<QString, Rgb>("secondUnit", "colour");
         OrderForm s(withText(order(3), "Order-Lines/Line/Line-Item/UnitOfMeasure", secondUnit));
         QTEST(s.form.cboxTyp(), "type");
         QTEST(int(s.form.validLineCount()), "valid");
@@ -91,9 +86,8 @@ private slots:
 
     void reading_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("lines");
-        QTest::addColumn<QString>("error"); // null when the order is read
+        // `error`: null when the order is read
+        columns<QString, int, QString>("text", "lines", "error");
         QTest::newRow("1723 lines are read") << order(1723) << 1723 << QString();
         QTest::newRow("1724 lines overflow the cell index")
             << order(1724) << 1724 << "Переполнение";
@@ -103,9 +97,7 @@ private slots:
 
     void reading()
     {
-        QFETCH(QString, text);
-        QFETCH(int, lines);
-        QFETCH(QString, error);
+        const auto [text, lines, error] = fetch<QString, int, QString>("text", "lines", "error");
         OrderForm s(text);
         QCOMPARE(s.read, error.isNull());
         QCOMPARE(s.messages.titles(), error.isNull() ? QStringList() : QStringList{ReaderError});

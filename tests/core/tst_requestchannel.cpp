@@ -1,3 +1,4 @@
+#include "CoreTable.h"
 #include "OrderForm.h"
 #include "RawServer.h"
 
@@ -60,8 +61,8 @@ private slots:
     // elsewhere is not followed, one at home is followed as the same POST.
     void redirectsStayAtThePagesOrigin_data()
     {
-        QTest::addColumn<QByteArray>("status");
-        QTest::addColumn<QString>("where"); // "home", "away" or "https"
+        // `where`: "home", "away" or "https"
+        columns<QByteArray, QString>("status", "where");
         QTest::newRow("a 307 to another port of the same host is not followed")
             << "307 Temporary Redirect"_ba << u"away"_s;
         QTest::newRow("a 302 to another port of the same host is not followed")
@@ -77,8 +78,7 @@ private slots:
     }
     void redirectsStayAtThePagesOrigin()
     {
-        QFETCH(QByteArray, status);
-        QFETCH(QString, where);
+        const auto [status, where] = fetch<QByteArray, QString>("status", "where");
         RawServer home, away;
         const QString target = where == u"away"_s    ? away.origin() + u"/edi/Partners.aspx"_s
                                : where == u"https"_s ? home.origin("https") + u"/moved"_s
@@ -116,7 +116,7 @@ private slots:
     // A server that keeps sending a little, or too much, fails like one that does not answer.
     void endlessAnswersFail_data()
     {
-        QTest::addColumn<QString>("kind");
+        columns<QString>("kind");
         QTest::newRow("a byte every 100 ms ends at the deadline") << u"trickle"_s;
         QTest::newRow("an announced length above the limit ends at once") << u"announced"_s;
         QTest::newRow("a body that passes the limit without a length ends there") << u"flood"_s;
@@ -160,8 +160,7 @@ private slots:
     // made more of the request leaves it empty.
     void thePartnerRequestHoldsTheNumberAsText_data()
     {
-        QTest::addColumn<QString>("iln");
-        QTest::addColumn<QByteArray>("sent");
+        columns<QString, QByteArray>("iln", "sent");
         QTest::newRow("a location number") << u"4607000000017"_s << Request;
         QTest::newRow("a second number slipped in leaves the request empty")
             << u"4607000000017</partner-iln><partner-iln>4607000000099"_s << QByteArray();
@@ -169,8 +168,7 @@ private slots:
     }
     void thePartnerRequestHoldsTheNumberAsText()
     {
-        QFETCH(QString, iln);
-        QFETCH(QByteArray, sent);
+        const auto [iln, sent] = fetch<QString, QByteArray>("iln", "sent");
         QCOMPARE(Exchanges::partnersRequest(iln).xml().toUtf8(), sent);
     }
 
@@ -178,7 +176,7 @@ private slots:
     // trace above the levels of the product's own lines says it, the full trace does not.
     void unreadAnswerIsTraced_data()
     {
-        QTest::addColumn<int>("level");
+        columns<int>("level");
         QTest::newRow("a trace of level 5 names the parser's reason") << 5;
         QTest::newRow("the full trace of level 4 does not") << 4;
     }

@@ -1,3 +1,4 @@
+#include "CoreTable.h"
 #include "core/form/RuntimeError.h"
 #include "core/rules/ResponseWriter.h"
 
@@ -67,9 +68,7 @@ class TestResponseLines : public QObject {
 private slots:
     void nodesMatchTheParsedText_data()
     {
-        QTest::addColumn<Field>("index");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<bool>("gross");
+        columns<Field, QString, bool>("index", "value", "gross");
         const QChar high(0xD83D), low(0xDE00);
         QTest::newRow("an ordinary line") << Number << "12" << false;
         QTest::newRow("an ordinary line with the gross price") << Number << "12" << true;
@@ -106,9 +105,7 @@ private slots:
     }
     void nodesMatchTheParsedText()
     {
-        QFETCH(Field, index);
-        QFETCH(QString, value);
-        QFETCH(bool, gross);
+        const auto [index, value, gross] = fetch<Field, QString, bool>("index", "value", "gross");
         ResponseLine line = ordinaryLine();
         *field(line, index) = value;
         line.grossPrice = gross;

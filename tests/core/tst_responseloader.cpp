@@ -1,3 +1,4 @@
+#include "CoreTable.h"
 #include "DocumentsHelpers.h"
 #include "RecordingMessages.h"
 #include "TestSupport.h"
@@ -38,8 +39,7 @@ private slots:
 
     void refusedFiles_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("message");
+        columns<QString, QString>("text", "message");
         auto row = [](const char* name, QString text, QString message) {
             QTest::newRow(name) << text << message;
         };
@@ -56,8 +56,7 @@ private slots:
 
     void refusedFiles()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, message);
+        const auto [text, message] = fetch<QString, QString>("text", "message");
         const LoadOutcome outcome =
             message == Incomplete ? LoadOutcome::Incomplete : LoadOutcome::Refused;
         Loader l;
@@ -76,10 +75,8 @@ private slots:
 
     void loadedFiles_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("column"); // negative: the form's field -1 - column
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<int>("type");
+        // `column`: negative: the form's field -1 - column
+        columns<QString, int, QString, int>("text", "column", "shown", "type");
         auto row = [](const char* name, QString text, int column, QString shown, int type = 0) {
             QTest::newRow(name) << text << column << shown << type;
         };
@@ -95,8 +92,7 @@ private slots:
 
     void loadedFiles()
     {
-        QFETCH(QString, text);
-        QFETCH(int, column);
+        const auto [text, column] = fetch<QString, int>("text", "column");
         Loader l;
         QCOMPARE(l.load(text.toUtf8()), LoadOutcome::Loaded);
         QVERIFY(l.messages.shown.isEmpty());

@@ -1,3 +1,4 @@
+#include "CoreTable.h"
 #include "OrderForm.h"
 
 #include "core/form/Columns.h"
@@ -53,12 +54,8 @@ private slots:
 
     void lineElements_data()
     {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("partner");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QString>("cell");
-        QTest::addColumn<QString>("element");
-        QTest::addColumn<QString>("text");
+        columns<QString, QString, int, QString, QString, QString>("locale", "partner", "column",
+                                                                  "cell", "element", "text");
         auto row = [](const char* name, int column, QString cell, QString element, QString text,
                       QString partner = BuyerIln, QString locale = "ru_RU") {
             QTest::newRow(name) << locale << partner << column << cell << element << text;
@@ -89,11 +86,9 @@ private slots:
 
     void lineElements()
     {
-        QFETCH(QString, locale);
-        QFETCH(QString, partner);
-        QFETCH(int, column);
-        QFETCH(QString, cell);
-        QFETCH(QString, element);
+        const auto [locale, partner, column, cell, element] =
+            fetch<QString, QString, int, QString, QString>("locale", "partner", "column", "cell",
+                                                           "element");
         freshProcess(locale);
         Respondent r(1, partner);
         r.set(column, cell);
@@ -103,9 +98,8 @@ private slots:
 
     void textsOfTheUser_data()
     {
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("stored"); // null when no document can be made
+        // `stored`: null when no document can be made
+        columns<int, QString, QString>("column", "text", "stored");
         auto row = [](const char* name, int column, QString text, QString stored) {
             QTest::newRow(name) << column << text << stored;
         };
@@ -123,9 +117,8 @@ private slots:
 
     void textsOfTheUser()
     {
-        QFETCH(int, column);
-        QFETCH(QString, text);
-        QFETCH(QString, stored);
+        const auto [column, text, stored] =
+            fetch<int, QString, QString>("column", "text", "stored");
         Respondent r;
         r.set(column, text);
         const std::optional<XmlDocument> document = MakeOrderResponse(r.form);
@@ -142,8 +135,7 @@ private slots:
     }
     void responseTypeCodes_data()
     {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("code");
+        columns<int, QString>("type", "code");
         QTest::newRow("a change is written 4") << 0 << "4";
         QTest::newRow("a refusal is written 27") << 1 << "27";
         QTest::newRow("full acceptance is written 29") << 2 << "29";

@@ -1,3 +1,4 @@
+#include "CoreTable.h"
 #include "FakeChooser.h"
 #include "OrderForm.h"
 
@@ -55,9 +56,7 @@ private slots:
 
     void savedResponseLoadsBack_data()
     {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("secondLine");
+        columns<QString, QString, QString>("locale", "typed", "secondLine");
         QTest::newRow("typed with a decimal comma") << QString("ru_RU") << "15,5"
                                                     << "15,500";
         QTest::newRow("typed with a decimal point") << QString("en_US") << "15.5"
@@ -66,9 +65,8 @@ private slots:
 
     void savedResponseLoadsBack()
     {
-        QFETCH(QString, locale);
-        QFETCH(QString, typed);
-        QFETCH(QString, secondLine);
+        const auto [locale, typed, secondLine] =
+            fetch<QString, QString, QString>("locale", "typed", "secondLine");
         freshProcess(locale);
         QTemporaryDir first, second;
         Editor saved;
@@ -109,11 +107,8 @@ private slots:
 
     void refusedSaves_data()
     {
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<QString>("chosen");
-        QTest::addColumn<int>("openings");
-        QTest::addColumn<QStringList>("titles");
-        QTest::addColumn<bool>("dated");
+        columns<QString, QString, int, QStringList, bool>("number", "chosen", "openings", "titles",
+                                                          "dated");
         const QString numbered = QStringLiteral("Пз_1");
         QTest::newRow("no confirmation number: the chooser is not shown")
             << QString() << "out.xml" << 0 << QStringList{"WEXA"} << true;
@@ -130,11 +125,9 @@ private slots:
 
     void refusedSaves()
     {
-        QFETCH(QString, number);
-        QFETCH(QString, chosen);
-        QFETCH(int, openings);
-        QFETCH(QStringList, titles);
-        QFETCH(bool, dated);
+        const auto [number, chosen, openings, titles, dated] =
+            fetch<QString, QString, int, QStringList, bool>("number", "chosen", "openings",
+                                                            "titles", "dated");
         QTemporaryDir folder;
         const QString blocker = folder.filePath("file.txt");
         QVERIFY(writeFile(blocker, "earlier"));
@@ -185,11 +178,8 @@ private slots:
 
     void chooserMakesThePath_data()
     {
-        QTest::addColumn<Mode>("mode");
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("selected");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("path");
+        columns<Mode, QString, QString, QString, QString>("mode", "folder", "selected", "typed",
+                                                          "path");
         const QString data = "/data", order = "order.xml", other = "other.xml", none;
         QTest::newRow("load joins the folder and the selected file")
             << Mode::Load << data << order << other << "/data/order.xml";
@@ -207,11 +197,9 @@ private slots:
 
     void chooserMakesThePath()
     {
-        QFETCH(Mode, mode);
-        QFETCH(QString, folder);
-        QFETCH(QString, selected);
-        QFETCH(QString, typed);
-        QFETCH(QString, path);
+        const auto [mode, folder, selected, typed, path] =
+            fetch<Mode, QString, QString, QString, QString>("mode", "folder", "selected", "typed",
+                                                            "path");
         QCOMPARE(Chooser::chosenPath(mode, folder, selected, typed), path);
         QCOMPARE(Chooser::offLinePathLabel(folder), folder == "/" ? "/WEXA" : folder + "/WEXA");
     }
