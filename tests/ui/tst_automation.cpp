@@ -54,19 +54,16 @@ private slots:
     void safetyOptions()
     {
         QFETCH(QString, iid);
-        QFETCH(quint32, read);
-        QFETCH(quint32, enabled);
         QFETCH(quint32, mask);
         QFETCH(quint32, options);
-        QFETCH(quint32, set);
-        uint32_t supported = 0;
-        uint32_t shownEnabled = Untouched;
+        uint32_t supported = 0, enabled = Untouched;
 
-        QCOMPARE(Automation::GetInterfaceSafetyOptions(identifier(iid), supported, shownEnabled),
-                 read);
+        QTEST(quint32(Automation::GetInterfaceSafetyOptions(identifier(iid), supported, enabled)),
+              "read");
         QCOMPARE(supported, 3u);
-        QCOMPARE(shownEnabled, enabled);
-        QCOMPARE(Automation::SetInterfaceSafetyOptions(identifier(iid), mask, options), set);
+        QTEST(quint32(enabled), "enabled");
+        QTEST(quint32(Automation::SetInterfaceSafetyOptions(identifier(iid), mask, options)),
+              "set");
     }
 
     // A page's script sets the two properties through the control's meta-object: each is
@@ -134,8 +131,7 @@ private slots:
         QCOMPARE(index("IndexGrdPozycje", 1724, 12), 0);
         QCOMPARE(index("IndexGrdSuma", 16384, 0), 0);
         QCOMPARE(raised.size(), 2);
-        QCOMPARE(raised.at(0).at(0).toInt(), 6);
-        QCOMPARE(raised.at(0).at(1).toString(), "IndexGrdPozycje");
+        QCOMPARE(raised.at(0).mid(0, 2), (QVariantList{6, "IndexGrdPozycje"}));
         QCOMPARE(raised.at(1).at(1).toString(), "IndexGrdSuma");
         QCOMPARE(f.messages.texts(), QStringList{});
     }

@@ -184,8 +184,7 @@ private slots:
                  QStringList{"Brak lub bікdna wartoњж dla pola 'Potwierdzana iloњж'"});
         QCOMPARE(screen.messages.shown.first().title, QStringLiteral("WEXA"));
         QCOMPARE(screen.messages.shown.first().icon, Message::Icon::Critical);
-        QVERIFY(stayedOpen);
-        QVERIFY(focusOnField);
+        QVERIFY(stayedOpen && focusOnField);
         QCOMPARE(rowTexts(screen, 1), before);
         QCOMPARE(screen.total(), QStringLiteral("30,000"));
     }
@@ -199,10 +198,9 @@ private slots:
         screen.click(QStringLiteral("btnUsun"));
 
         QCOMPARE(screen.table()->model()->rowCount(), 3);
-        QCOMPARE(screen.cell(1, ColNumber), QStringLiteral("1"));
-        QCOMPARE(screen.cell(2, ColNumber), QStringLiteral("3"));
-        QCOMPARE(screen.form.summary().text(1, SumLineCount), QStringLiteral("2"));
-        QCOMPARE(screen.total(), QStringLiteral("40,000"));
+        QCOMPARE((QStringList{screen.cell(1, ColNumber), screen.cell(2, ColNumber),
+                              screen.form.summary().text(1, SumLineCount), screen.total()}),
+                 (QStringList{"1", "3", "2", "40,000"}));
         QCOMPARE(screen.form.validLineCount(), int16_t(2));
         QVERIFY(screen.messages.shown.isEmpty());
     }
@@ -216,11 +214,11 @@ private slots:
         screen.click(QStringLiteral("btnUsun"));
 
         QCOMPARE(screen.form.lineCount(), int16_t(0));
-        QCOMPARE(rowTexts(screen, 1), QStringList(LineColumnCount, QString()));
-        QCOMPARE(screen.form.summary().text(1, SumLineCount), QString());
-        QCOMPARE(screen.total(), QString());
+        QStringList shown = rowTexts(screen, 1)
+                            << screen.form.summary().text(1, SumLineCount) << screen.total();
         for (const char* name : {"txtNrPotw", "lblNrZamWart", "lblDataZamWart", "lblILNKupWart"})
-            QCOMPARE(child<QLabel>(screen.control, name)->text(), QString());
+            shown << child<QLabel>(screen.control, name)->text();
+        QCOMPARE(shown, QStringList(LineColumnCount + 6, QString()));
         QVERIFY(screen.messages.shown.isEmpty());
     }
 };
