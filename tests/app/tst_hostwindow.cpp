@@ -1,34 +1,13 @@
-#include "Run.h"
-#include "TestSupport.h"
-#include "UserHome.h"
+#include "AppTest.h"
 
-#include "OnScreen.h"
-
-#include "app/host/HostWindow.h"
 #include "app/host/Translations.h"
 #include "app/host/WindowPlacement.h"
-#include "core/rules/DebugLog.h"
-#include "ui/control/PotwierdzenieZam.h"
 #include "ui/storage/ChooserDialog.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QLabel>
 #include <QLibraryInfo>
 #include <QListWidget>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QScreen>
-#include <QSettings>
-#include <QStatusBar>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-#include <QToolButton>
 #include <QTranslator>
-
-#include <functional>
 
 using Field = Confirmation::Field;
 using Event = std::function<void(Host&)>;
@@ -36,8 +15,8 @@ Q_DECLARE_METATYPE(Event)
 
 namespace {
 
-const QString UserIln = QStringLiteral("4607000000024");
-const QString PartnerIln = QStringLiteral("4607000000017");
+using DocumentTexts::BuyerIln;
+using DocumentTexts::SellerIln;
 const QString PartnerName = QStringLiteral("АО Покупатель");
 const QString SavedName = QStringLiteral("Подтверждение_заказа_Пз_ZK_2026_1187.xml");
 
@@ -53,11 +32,6 @@ struct Window {
     HostWindow window;
 };
 
-LaunchOptions offLine()
-{
-    return UserHome::offLine(PartnerIln);
-}
-
 } // namespace
 
 class TestHostWindow : public QObject {
@@ -68,8 +42,7 @@ private:
     // The window shows real message boxes: each is closed and its text kept.
     OnScreen::BoxAnswerer m_boxes;
 
-    // Runs `act` inside the chooser's modal loop once it is on screen, and makes sure the
-    // dialog is closed afterwards so that a failing step cannot hang the test.
+    // Runs `act` in the chooser once it is on screen, then closes it if `act` did not.
     void whenChooserShown(const std::function<void(ChooserDialog&)>& act)
     {
         OnScreen::whenShown<ChooserDialog>(this, [act](ChooserDialog& chooser) {
@@ -84,12 +57,11 @@ private slots:
     void initTestCase()
     {
         freshProcess("ru_RU");
-        QVERIFY(m_home.setUp({"--user-iln", UserIln, "--user-name", "ООО Поставщик",
-                              "--partner-iln", PartnerIln, "--partner-name", PartnerName}));
+        QVERIFY(setUpSellerAndBuyer(m_home));
         QVERIFY(QFile::exists(QDir(m_home.config()).filePath("WEXA.conf")));
         // A response saved earlier by the command line, for the window to load.
         const Ran respond{Run{.arguments = {"respond", WEXA_SOURCE_DIR "/samples/order.xml",
-                                            "--partner-iln", PartnerIln, "--user-iln", UserIln,
+                                            "--partner-iln", BuyerIln, "--user-iln", SellerIln,
                                             "-o", QDir(m_work).filePath(SavedName)}}()};
         QCOMPARE(respond.exitCode, 0);
         m_boxes.answer = QMessageBox::Ok;
@@ -99,11 +71,8 @@ private slots:
     {
         QTemporaryDir out;
         const QString ini = out.filePath(QStringLiteral("control.ini"));
-        LaunchOptions options;
-        options.properties = {{"OnLine", "Off"},
-                              {"PartnerILN", PartnerIln},
-                              {"PartnerName", PartnerName},
-                              {"DebugLevel", "1"}};
+        LaunchOptions options = UserHome::offLine(BuyerIln, PartnerName);
+        options.properties.insert("DebugLevel", "1");
         options.propertyFile = ini;
         Window w(std::move(options));
         // The start-up runs once the window is on screen; it ends by showing the buyer.
@@ -170,29 +139,25 @@ private slots:
     void standardButtonsSpeakTheUsersLanguage_data()
     {
         QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("yes");
-        QTest::addColumn<QString>("no");
-        QTest::newRow("a Russian user reads Да and Нет") << "ru_RU" << QString("&Да") << "&Нет";
-        QTest::newRow("an English user reads Yes and No") << "en_GB" << QString("&Yes") << "&No";
+        QTest::addColumn<QStringList>("buttons");
+        QTest::newRow("a Russian user reads Да and Нет") << "ru_RU" << QStringList{"&Да", "&Нет"};
+        QTest::newRow("an English user reads Yes and No") << "en_GB" << QStringList{"&Yes", "&No"};
     }
 
     void standardButtonsSpeakTheUsersLanguage()
     {
         QFETCH(QString, locale);
-        QFETCH(QString, yes);
-        QFETCH(QString, no);
         const QString file = QDir(QLibraryInfo::path(QLibraryInfo::TranslationsPath))
                                  .filePath("qtbase_" + locale.section('_', 0, 0) + ".qm");
         if (!QFile::exists(file))
             QSKIP(qPrintable(file + " is missing (package qt6-translations-l10n)"));
         QTranslator* translator = Translations::install(*qApp, QLocale(locale));
         QMessageBox box(QMessageBox::Question, "WEXA", "?", QMessageBox::Yes | QMessageBox::No);
-        const QString shownYes = box.button(QMessageBox::Yes)->text();
-        const QString shownNo = box.button(QMessageBox::No)->text();
+        const QStringList shown{box.button(QMessageBox::Yes)->text(),
+                                box.button(QMessageBox::No)->text()};
         QCoreApplication::removeTranslator(translator);
         delete translator;
-        QCOMPARE(shownYes, yes);
-        QCOMPARE(shownNo, no);
+        QTEST(shown, "buttons");
     }
 
     void quietEventsAreToldInTheStatusBar_data()
@@ -211,7 +176,7 @@ private slots:
     {
         QFETCH(Event, event);
         QFETCH(QString, status);
-        Window w(offLine());
+        Window w(UserHome::offLine(BuyerIln));
         QTRY_VERIFY(!w.window.form().field(Field::lblILNSprzedWart).isEmpty());
         m_boxes.clear();
         event(w.window);
@@ -240,8 +205,7 @@ private slots:
     void placementKeepsTheWindowInsideTheAvailableArea()
     {
         QFETCH(QRect, wanted);
-        QFETCH(QRect, placed);
-        QCOMPARE(WindowPlacement::fitted(wanted, QRect(0, 0, 1366, 736)), placed);
+        QTEST(WindowPlacement::fitted(wanted, QRect(0, 0, 1366, 736)), "placed");
     }
 
     void windowOpensOnTheScreenWhereItWasLeft_data()
@@ -260,30 +224,25 @@ private slots:
         QFETCH(bool, same);
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
         {
-            Window first(offLine());
+            Window first(UserHome::offLine(BuyerIln));
             // A new window fits the screen, its frame included.
             QVERIFY(QTest::qWaitForWindowExposed(&first.window));
             QVERIFY2(available.contains(first.window.frameGeometry()),
-                     qPrintable(QStringLiteral("%1x%2 at %3,%4")
-                                    .arg(first.window.frameGeometry().width())
-                                    .arg(first.window.frameGeometry().height())
-                                    .arg(first.window.x())
-                                    .arg(first.window.y())));
+                     qPrintable(QDebug::toString(first.window.frameGeometry())));
             first.window.setGeometry(left);
             first.window.close();
         }
-        Window next(offLine());
+        Window next(UserHome::offLine(BuyerIln));
         QVERIFY(QTest::qWaitForWindowExposed(&next.window));
         QCOMPARE(next.window.geometry() == left, same);
         QCOMPARE(next.window.size(), left.size());
         QVERIFY(available.contains(next.window.frameGeometry()));
         next.window.close();
         // The window's place is kept apart from the control's setting.
-        const QSettings setting(QSettings::NativeFormat, QSettings::UserScope, "WEXA");
-        QCOMPARE(setting.childGroups().contains("HostWindow"), true);
-        QSettings control(QSettings::NativeFormat, QSettings::UserScope, "WEXA");
-        control.beginGroup("WexaActiveX");
-        QCOMPARE(control.childKeys(), QStringList{"OffLinePath"});
+        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, "WEXA");
+        QCOMPARE(settings.childGroups().contains("HostWindow"), true);
+        settings.beginGroup("WexaActiveX");
+        QCOMPARE(settings.childKeys(), QStringList{"OffLinePath"});
     }
 };
 
