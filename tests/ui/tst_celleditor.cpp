@@ -1,3 +1,4 @@
+#include "CoreTable.h"
 #include "OnScreen.h"
 #include "TestSupport.h"
 #include "core/actions/CellEditor.h"
@@ -14,11 +15,8 @@ private slots:
 
     void opening_data()
     {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<int>("row"); // 0: the header
-        QTest::addColumn<int>("column");
-        QTest::addColumn<bool>("enter"); // Enter on the current cell instead of a double click
-        QTest::addColumn<bool>("opens");
+        // `row` 0: the header; `enter`: Enter on the current cell instead of a double click.
+        columns<int, int, int, bool, bool>("type", "row", "column", "enter", "opens");
         auto row = [](const char* name, bool opens, int line, bool enter = false,
                       int column = ColConfirmed, int type = Change) {
             QTest::newRow(name) << type << line << column << enter << opens;
@@ -32,11 +30,8 @@ private slots:
     }
     void opening()
     {
-        QFETCH(int, type);
-        QFETCH(int, row);
-        QFETCH(int, column);
-        QFETCH(bool, enter);
-        QFETCH(bool, opens);
+        const auto [type, row, column, enter, opens] =
+            fetch<int, int, int, bool, bool>("type", "row", "column", "enter", "opens");
         Screen screen;
         QVERIFY(screen.show(order(3)));
         chooseType(screen, type);
@@ -115,14 +110,8 @@ private slots:
     // each key commits, and the quantity rules, are the core's: tst_editing's editorKeys.
     void committing_data()
     {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<QString>("cell");
-        QTest::addColumn<QStringList>("messages");
-        QTest::addColumn<int>("currentRow");
-        QTest::addColumn<int>("currentColumn");
-        QTest::addColumn<QString>("total");
+        columns<int, QString, int, QString, QStringList, int, int, QString>(
+            "row", "typed", "key", "cell", "messages", "currentRow", "currentColumn", "total");
         const QStringList quantity{
             "Не возможно подтвердить большее, чем указано в заказе  количество товара"};
         auto row = [](const char* name, int line, const char* typed, int key, const char* cell,
@@ -144,11 +133,9 @@ private slots:
     }
     void committing()
     {
-        QFETCH(int, row);
-        QFETCH(QString, typed);
-        QFETCH(int, key);
-        QFETCH(int, currentRow);
-        QFETCH(int, currentColumn);
+        const auto [row, typed, key, currentRow, currentColumn] =
+            fetch<int, QString, int, int, int>("row", "typed", "key", "currentRow",
+                                               "currentColumn");
         Screen screen;
         QVERIFY(screen.show(order(3)));
         chooseType(screen, Change);
@@ -220,10 +207,7 @@ private slots:
 
     void typingOnTheTable_data()
     {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<bool>("opens");
+        columns<int, int, QString, bool>("type", "column", "typed", "opens");
         auto row = [](const char* name, const char* typed, bool opens, int column = ColConfirmed,
                       int type = Change) {
             QTest::newRow(name) << type << column << typed << opens;
@@ -241,10 +225,8 @@ private slots:
     }
     void typingOnTheTable()
     {
-        QFETCH(int, type);
-        QFETCH(int, column);
-        QFETCH(QString, typed);
-        QFETCH(bool, opens);
+        const auto [type, column, typed, opens] =
+            fetch<int, int, QString, bool>("type", "column", "typed", "opens");
         Screen screen;
         QVERIFY(screen.show(order(3)));
         chooseType(screen, type);
