@@ -1,5 +1,4 @@
-#include "CoreTable.h"
-#include "TestSupport.h"
+#include "CoreForm.h"
 
 #include <clocale>
 #include <string>

@@ -1,17 +1,13 @@
-#include "CoreTable.h"
-#include "OrderForm.h"
+#include "CoreForm.h"
 
 #include "core/actions/CellEditor.h"
 #include "core/actions/EditLine.h"
 #include "core/actions/RemoveLine.h"
-#include "core/form/Columns.h"
 #include "core/form/Partners.h"
 #include "core/rules/LineCheck.h"
 #include "core/rules/LineDialogChecks.h"
 #include "core/rules/ResponseType.h"
 #include "core/rules/Totals.h"
-
-#include <QTest>
 
 using namespace DocumentTexts;
 
@@ -258,14 +254,11 @@ private slots:
         CellEditor& editor = e.form.editor();
         editor.open();
         editor.setText(typed);
-        if (key == Qt::Key_Return)
-            editor.pressEnter();
-        else if (key == Qt::Key_Down)
-            editor.pressDown();
-        else if (key == Qt::Key_Up)
-            editor.pressUp();
-        else
-            editor.pressEscape();
+        const QHash<int, void (CellEditor::*)()> press{{Qt::Key_Return, &CellEditor::pressEnter},
+                                                       {Qt::Key_Down, &CellEditor::pressDown},
+                                                       {Qt::Key_Up, &CellEditor::pressUp},
+                                                       {Qt::Key_Escape, &CellEditor::pressEscape}};
+        (editor.*press.value(key))();
         editor.commit();
         QVERIFY(!editor.isVisible());
         QTEST(e.form.lines().text(int16_t(from), ColConfirmed), "cell");
@@ -300,9 +293,8 @@ private slots:
         freshProcess(locale);
         OrderForm e(1, partner);
         e.form.lines().setText(1, ColOrdered, "10");
-        e.form.lines().setText(1, ColConfirmed, cells[0]);
-        e.form.lines().setText(1, ColPrice, cells[1]);
-        e.form.lines().setText(1, ColUnit, cells[2]);
+        for (int i = 0; i < 3; ++i)
+            e.form.lines().setText(1, QList{ColConfirmed, ColPrice, ColUnit}[i], cells[i]);
         QTEST(LineIsValid(e.form, 1), "valid");
         QVERIFY(e.messages.shown.isEmpty());
     }

@@ -1,13 +1,7 @@
-#include "CoreTable.h"
-#include "TestSupport.h"
+#include "CoreForm.h"
 
 #include "core/rules/FileWriter.h"
 #include "core/rules/SafeNames.h"
-
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <csignal>
 #include <sys/resource.h>

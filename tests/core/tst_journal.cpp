@@ -1,16 +1,11 @@
-#include "CoreTable.h"
-#include "OrderForm.h"
+#include "CoreForm.h"
 
-#include "core/form/ProcessState.h"
 #include "core/rules/ResponseWriter.h"
 #include "core/session/Journal.h"
 #include "core/session/JournalRecorder.h"
 
-#include <QDir>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <functional>
 #include <memory>

@@ -1,7 +1,5 @@
-#include "CoreTable.h"
-#include "OrderForm.h"
+#include "CoreForm.h"
 
-#include "core/form/Columns.h"
 #include "core/form/Host.h"
 #include "core/rules/Cp1251.h"
 #include "core/rules/DebugLog.h"
@@ -9,11 +7,7 @@
 #include "core/session/Lifecycle.h"
 #include "core/session/WorkingFolder.h"
 
-#include <QDir>
-#include <QFile>
 #include <QSettings>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <memory>
 

@@ -1,14 +1,11 @@
-#include "CoreTable.h"
-#include "OrderForm.h"
+#include "CoreForm.h"
 
 #include "core/actions/RemoveLine.h"
-#include "core/form/Columns.h"
 #include "core/rules/LineChanges.h"
 #include "core/rules/ResponseType.h"
 #include "core/session/ChangesModel.h"
 
 #include <QAbstractItemModelTester>
-#include <QTest>
 
 using namespace DocumentTexts;
 using LineChanges::Kind;

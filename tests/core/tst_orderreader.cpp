@@ -1,9 +1,4 @@
-#include "CoreTable.h"
-#include "OrderForm.h"
-
-#include "core/form/Columns.h"
-
-#include <QTest>
+#include "CoreForm.h"
 
 using namespace DocumentTexts;
 using Field = Confirmation::Field;

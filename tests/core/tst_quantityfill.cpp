@@ -1,16 +1,12 @@
-#include "CoreTable.h"
-#include "OrderForm.h"
+#include "CoreForm.h"
 
 #include "core/actions/QuantityFill.h"
-#include "core/form/Columns.h"
 #include "core/rules/Cp1251.h"
 #include "core/rules/QuantityFile.h"
 #include "core/rules/ResponseType.h"
 #include "core/rules/ZipArchive.h"
 
 #include <QBuffer>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>

@@ -1,10 +1,8 @@
-#include "CoreTable.h"
-#include "OrderForm.h"
+#include "CoreForm.h"
 #include "RawServer.h"
 
 #include "core/actions/RequestChannel.h"
 #include "core/form/Host.h"
-#include "core/form/ProcessState.h"
 #include "core/rules/Cp1251.h"
 #include "core/rules/DebugLog.h"
 #include "core/rules/XmlDocument.h"
@@ -13,7 +11,6 @@
 #include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 

@@ -1,14 +1,6 @@
-#include "CoreTable.h"
-#include "DocumentsHelpers.h"
-#include "RecordingMessages.h"
-#include "TestSupport.h"
+#include "CoreForm.h"
 
-#include "core/actions/Confirmation.h"
 #include "core/actions/LoadResponse.h"
-#include "core/form/Columns.h"
-
-#include <QTemporaryDir>
-#include <QTest>
 
 using namespace DocumentTexts;
 using Field = Confirmation::Field;

@@ -1,10 +1,6 @@
-#include "CoreTable.h"
-#include "OrderForm.h"
+#include "CoreForm.h"
 
-#include "core/form/Columns.h"
 #include "core/rules/ResponseWriter.h"
-
-#include <QTest>
 
 using namespace DocumentTexts;
 using Field = Confirmation::Field;

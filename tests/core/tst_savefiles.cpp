@@ -1,17 +1,10 @@
-#include "CoreTable.h"
+#include "CoreForm.h"
 #include "FakeChooser.h"
-#include "OrderForm.h"
 
 #include "core/actions/CellEditor.h"
 #include "core/actions/LoadResponse.h"
 #include "core/actions/SaveResponse.h"
-#include "core/form/Columns.h"
 #include "core/rules/Chooser.h"
-
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
 
 using namespace DocumentTexts;
 using Field = Confirmation::Field;

@@ -1,8 +1,6 @@
-#include "CoreTable.h"
-#include "OrderForm.h"
+#include "CoreForm.h"
 
 #include "core/actions/LoadResponse.h"
-#include "core/form/Columns.h"
 #include "core/rules/Cp1251.h"
 #include "core/rules/DebugLog.h"
 #include "core/rules/SafeNames.h"
@@ -11,7 +9,6 @@
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QUrl>
 #include <QtTest>
