@@ -1,47 +1,22 @@
-#include "TestSupport.h"
-#include "WindowWithOrder.h"
+#include "AppTest.h"
 
 #include "app/host/DraftsDialog.h"
 #include "app/host/FillFromFile.h"
 #include "app/host/FillReportDialog.h"
 #include "app/host/FindBar.h"
-#include "app/host/WindowPlacement.h"
 #include "core/actions/CellEditor.h"
-#include "ui/editing/LineTableView.h"
 
-#include <QAction>
 #include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTreeWidget>
-
-#include <functional>
 
 using namespace OnScreen;
 using Act = std::function<void(WindowWithOrder&)>;
 Q_DECLARE_METATYPE(Act)
 
 namespace {
-
-// The window's own focus: where the keys go once it is the active window again.
-bool tableHasFocus(WindowWithOrder& w)
-{
-    return w->focusWidget() == w->control()->linesView();
-}
-
-QString describeFocus(WindowWithOrder& w)
-{
-    QWidget* focus = w->focusWidget();
-    return focus
-               ? QStringLiteral("%1 %2").arg(focus->metaObject()->className(), focus->objectName())
-               : QStringLiteral("nothing");
-}
 
 // A warehouse's list of one line in the folder, whose fill report is closed once shown.
 QString stockList(WindowWithOrder& w, const QTemporaryDir& dir)
@@ -68,15 +43,12 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_home.setUp({"--user-iln", SellerIln, "--user-name", "ООО Поставщик",
-                              "--partner-iln", BuyerIln, "--partner-name", "АО Покупатель"}));
+        QVERIFY(setUpSellerAndBuyer(m_home));
         m_boxes.answer = QMessageBox::Ok;
     }
     void init() { freshProcess(); }
 
-    // GIVEN a committed quantity, WHEN the clerk presses the window's undo or redo keys in
-    // a date or time field, THEN the window undoes or redoes it: those fields have no undo
-    // of their own that could take the keys.
+    // The window's undo and redo keys work in the date and time fields, which have no undo.
     void undoKeysWorkInTheDateAndTimeFields_data()
     {
         QTest::addColumn<QString>("field");
@@ -105,8 +77,7 @@ private slots:
         QCOMPARE(w.cell(1), "5,000");
     }
 
-    // After each of these the clerk goes on typing quantities: the focus is back in the
-    // table, on its current cell, and not in the confirmation date.
+    // After each of these the clerk goes on typing quantities in the table.
     void theFocusGoesBackToTheTable_data()
     {
         QTest::addColumn<Act>("act");
@@ -177,12 +148,11 @@ private slots:
         QVERIFY(w->keeper().watcher().settle());
         w->goToLine(2);
         act(w);
-        QTRY_VERIFY2(tableHasFocus(w), qPrintable(describeFocus(w)));
+        // The window's own focus: where the keys go once it is the active window again.
+        QTRY_COMPARE(w->focusWidget(), static_cast<QWidget*>(w->control()->linesView()));
     }
 
-    // GIVEN the find bar, WHEN the clerk presses Enter on a hit, THEN the line's quantity
-    // is the current cell and what he types next goes into it, not into the search; the
-    // bar says which hit of how many it is and when the search went round.
+    // Enter on a hit makes its quantity the current cell; the bar counts hits and wraps.
     void enterOnAHitTakesTheClerkToTheLine()
     {
         WindowWithOrder w;
@@ -192,20 +162,20 @@ private slots:
         QVERIFY(w->findBar()->field()->hasFocus());
         type("0002"); // the EANs of lines 2 and 20 to 29
         press(Qt::Key_Return);
-        QCOMPARE(w->form().lines().currentRow(), 2);
-        QCOMPARE(w->findBar()->countText(), "1 из 11");
+        const auto hit = [&w] {
+            return std::pair{int(w->form().lines().currentRow()), w->findBar()->countText()};
+        };
+        QCOMPARE(hit(), std::pair(2, QString("1 из 11")));
         type("5");
         press(Qt::Key_Return);
         QCOMPARE(w.cell(2), "5,000");
         QCOMPARE(w->findBar()->field()->text(), "0002");
 
         press(Qt::Key_F3);
-        QCOMPARE(w->form().lines().currentRow(), 20);
-        QCOMPARE(w->findBar()->countText(), "2 из 11");
+        QCOMPARE(hit(), std::pair(20, QString("2 из 11")));
         w->goToLine(29);
         press(Qt::Key_F3);
-        QCOMPARE(w->form().lines().currentRow(), 2);
-        QCOMPARE(w->findBar()->countText(), "1 из 11, поиск продолжен с начала");
+        QCOMPARE(hit(), std::pair(2, QString("1 из 11, поиск продолжен с начала")));
         press(Qt::Key_F, Qt::ControlModifier);
         type("xyz");
         press(Qt::Key_Return);
@@ -250,8 +220,7 @@ private slots:
         QCOMPARE(third->geometry().topLeft(), first->geometry().topLeft());
     }
 
-    // GIVEN a scanner typing quantities line after line with no pause in between, THEN
-    // each commit is a step of its own.
+    // A scanner typing quantities with no pause still makes each commit a step.
     void eachCommitIsOneUndoStepHoweverFast()
     {
         WindowWithOrder w;

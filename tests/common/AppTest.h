@@ -11,6 +11,7 @@
 #include "TestSupport.h"
 #include "Tools.h"
 #include "UserHome.h"
+#include "WindowWithOrder.h"
 
 #include "app/host/HostWindow.h"
 #include "app/host/WorkKeeper.h"
