@@ -164,8 +164,7 @@ private slots:
     // The dialog checks its fields in the order they stand and stops at the first failure.
     void lineDialogChecks_data()
     {
-        // `typed`: confirmed, unit, price, discount
-        // `left`: confirmed, price, discount afterwards
+        // `typed`: confirmed, unit, price, discount; `left`: confirmed, price, discount after.
         columns<QStringList, bool, int, QStringList, QStringList>("typed", "dated", "focus",
                                                                   "shown", "left");
         using F = LineEdit::Field;

@@ -40,13 +40,10 @@ private slots:
 
     void judgesALine_data()
     {
-        // `confirmed`: line 2 ordered 20 pieces
-        // `unit`: null keeps PCE
-        // `date`: the line's delivery date; null keeps today's
+        // Line 2 ordered 20 PCE for today; a null unit or date keeps the order's, and a listed
+        // line is one that differs or is warned.
         columns<QString, QString, QString, bool, Kind, bool, unsigned, QString>(
             "confirmed", "unit", "date", "listed", "kind", "failing", "warnings", "difference");
-
-        // Null unit and date keep the order's; a listed line is one that differs or is warned.
         auto row = [](const char* name, const char* confirmed, Kind kind, const char* difference,
                       bool failing = false, unsigned warnings = 0, const char* unit = nullptr,
                       const char* date = nullptr, bool listed = true) {

@@ -38,25 +38,15 @@ ResponseLine ordinaryLine()
     return line;
 }
 
-QString* field(ResponseLine& line, int index)
-{
-    QString* fields[] = {&line.lineNumber,    &line.ean,         &line.supplierItemCode,
-                         &line.buyerItemCode, &line.description, &line.ordered,
-                         &line.confirmed,     &line.unit,        &line.price};
-    return fields[index];
-}
-constexpr int FieldCount = 9;
-enum Field : int {
-    Number,
-    Ean,
-    SupplierCode,
-    BuyerCode,
-    Description,
-    Ordered,
-    Confirmed,
-    Unit,
-    Price
-};
+using Field = QString ResponseLine::*;
+const QList<Field> Fields = {
+    &ResponseLine::lineNumber,    &ResponseLine::ean,         &ResponseLine::supplierItemCode,
+    &ResponseLine::buyerItemCode, &ResponseLine::description, &ResponseLine::ordered,
+    &ResponseLine::confirmed,     &ResponseLine::unit,        &ResponseLine::price};
+const Field Number = &ResponseLine::lineNumber, Ean = &ResponseLine::ean,
+            SupplierCode = &ResponseLine::supplierItemCode,
+            BuyerCode = &ResponseLine::buyerItemCode, Description = &ResponseLine::description,
+            Unit = &ResponseLine::unit, Price = &ResponseLine::price;
 
 } // namespace
 
@@ -107,7 +97,7 @@ private slots:
     {
         const auto [index, value, gross] = fetch<Field, QString, bool>("index", "value", "gross");
         ResponseLine line = ordinaryLine();
-        *field(line, index) = value;
+        line.*index = value;
         line.grossPrice = gross;
 
         QCOMPARE(outcome(AddResponseLine, line, "5"), outcome(AddResponseLineAsText, line, "5"));
@@ -134,7 +124,7 @@ private slots:
                 QString value;
                 for (int length = random.bounded(5); length > 0; --length)
                     value += pieces[random.bounded(n % 3 ? 8 : qsizetype(pieces.size()))];
-                *field(line, random.bounded(FieldCount)) = value;
+                line.*Fields[random.bounded(Fields.size())] = value;
             }
             const QByteArray nodes = outcome(AddResponseLine, line, "3");
             const QByteArray text = outcome(AddResponseLineAsText, line, "3");

@@ -30,8 +30,7 @@ QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArra
     return ::writeFile(dir.filePath(name), bytes) ? dir.filePath(name) : QString();
 }
 
-// A response from seller 4607000000024 to buyer 4607000000017, with no text a single-byte
-// encoding lacks.
+// A response from seller 4607000000024 to buyer 4607000000017, all of it in windows-1251.
 const QString Response = uR"(<Document-OrderResponse><OrderResponse-Header>
 <OrderResponseNumber>ПЗ-1</OrderResponseNumber><OrderNumber>ZK/1187</OrderNumber>
 <OrderDate>2026-12-03</OrderDate></OrderResponse-Header><OrderResponse-Parties>
@@ -245,10 +244,9 @@ private slots:
         QCOMPARE(f.form.lines().text(1, ColName), loads ? u"Творог 9% весовой"_s : QString());
     }
 
-    // Text is read in its encoding. Whitespace alone beside elements is layout, not content:
-    // it goes on load, wherever it stands; text with anything else in it stays whole. The
-    // direct writer and libxml2 write the same bytes for every tree, and libxml2 alone
-    // writes the trees the direct writer does not take.
+    // Text is read in its encoding; whitespace alone beside elements is layout and goes on
+    // load, text with anything else in it stays whole. The direct writer and libxml2 write
+    // the same bytes for every tree, libxml2 alone those the direct writer does not take.
     void readsAndWritesAsTheLibraryDoes_data()
     {
         columns<QByteArray, QString>("bytes", "tree"); // the root as read; null: not compared
@@ -338,9 +336,8 @@ private slots:
         QCOMPARE(document.errorString().contains(u"encoding is not accepted"_s), !accepted);
     }
 
-    // A fragment becomes the parent's last child when it is one element, as a document's
-    // root would be: blanks, comments and instructions beside it go, anything else refuses
-    // it and appends nothing.
+    // A fragment becomes the parent's last child when it is one element, as a root would be:
+    // blanks, comments and instructions beside it go, anything else appends nothing.
     void aFragmentIsAppendedAsOneElement_data()
     {
         // `after` is the parent's text afterwards, or the error's words.
