@@ -1,21 +1,13 @@
-#include "DocumentsHelpers.h"
-#include "RecordingMessages.h"
-#include "Run.h"
-#include "TestSupport.h"
-#include "Tools.h"
-#include "WindowWithOrder.h"
+#include "AppTest.h"
 
 #include "app/print/ConfirmationPrint.h"
 #include "app/print/PrintCommands.h"
-#include "core/actions/Confirmation.h"
-#include "core/form/Columns.h"
 #include "core/rules/ResponseType.h"
 
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
 using namespace DocumentTexts;
 
@@ -40,7 +32,7 @@ QString longOrder()
     return order(lines);
 }
 
-// What a program prints, or a null text when it could not be run.
+// What a program prints, or nothing when it could not be run.
 QString run(const QString& program, const QStringList& arguments)
 {
     const Ran ran = Run{.program = program, .arguments = arguments, .deadline = 60000}();
@@ -72,18 +64,11 @@ private:
     QTemporaryDir m_dir;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(
-            m_home.setUp({"--user-iln", OnScreen::SellerIln, "--user-name", "ООО Поставщик",
-                          "--partner-iln", OnScreen::BuyerIln, "--partner-name", "АО Покупатель"}));
-    }
+    void initTestCase() { QVERIFY(setUpSellerAndBuyer(m_home)); }
     void init() { freshProcess(); }
 
-    // GIVEN an order of 1,723 lines, some of them changed, some with names of three lines,
-    // WHEN it is printed to a PDF, THEN every page starts with the table's header row and
-    // ends with its number, and every line is there once, whole, with its EAN, codes and
-    // quantities on one line of text and the end of its name on the same page.
+    // An order of 1,723 lines printed to a PDF: every page has the header row and its
+    // number, and every line is there once, whole, on one page.
     void aLongOrderPrintsEveryLineWholeOnce()
     {
         WEXA_REQUIRE_TOOL("pdftotext");
@@ -139,7 +124,6 @@ private slots:
             QCOMPARE(pages[p].contains("Количество линий:"), p == pages.size() - 1);
         }
         QCOMPARE(expected - 1, LongOrder);
-        QVERIFY(pages.last().contains(QStringLiteral("Количество линий:")));
         // 10 + 20 + ... + 17230 ordered; 70 changed to 3 and 17230 to 0.
         const QString totals = pages.last().simplified();
         QVERIFY2(totals.contains("Заказано всего: 14852260,000 Подтверждено всего: 14834963,000 "
@@ -214,9 +198,8 @@ private slots:
         if (respond.exitCode != 0)
             return;
         const QString text = pagesOf(dir.filePath(pdf)).join(QString());
-        QVERIFY(text.contains("ZK/2026/1187"));
-        QVERIFY(text.contains("4601234567909"));
-        QVERIFY(text.contains("7.000")); // the C locale's point
+        for (const char* shown : {"ZK/2026/1187", "4601234567909", "7.000"}) // the C locale's point
+            QVERIFY2(text.contains(shown), shown);
     }
 };
 
