@@ -27,9 +27,14 @@ const QByteArray Request = "<partners-request><partner-iln>4607000000017</partne
                            "<info-name>INFO</info-name></partners-request>";
 
 struct Page : Host, OrderForm {
-    explicit Page(const QString& url) : url(url) { form.setHost(*this); }
-    QString pageUrl() const override { return url; }
-    QString url;
+    explicit Page(const QString& origin) : origin(origin) { form.setHost(*this); }
+    QString pageUrl() const override { return origin + u"/edi/supplier/Order.aspx"_s; }
+    XmlDocument send()
+    {
+        return SendXMLDOMRequest(form, origin + u"/edi/Partners.aspx?format=xml"_s,
+                                 XmlDocument::fromBytes(Request));
+    }
+    QString origin;
 };
 
 // The channel's report of a failed transfer: the failed send, then each failed reading.
@@ -86,11 +91,9 @@ private slots:
                               : answer(status, "Location: " + target.toUtf8() + "\r\n", {}));
             socket->disconnectFromHost();
         };
-        Page page(home.origin() + u"/edi/supplier/Order.aspx"_s);
+        Page page(home.origin());
 
-        const XmlDocument answered =
-            SendXMLDOMRequest(page.form, home.origin() + u"/edi/Partners.aspx?format=xml"_s,
-                              XmlDocument::fromBytes(Request));
+        const XmlDocument answered = page.send();
 
         QCOMPARE(away.requests.size(), 0);
         if (where != u"home"_s) {
@@ -139,13 +142,11 @@ private slots:
         };
         testProcess().deadlines =
             kind == u"trickle"_s ? RequestDeadlines{300, 1000} : RequestDeadlines{5000, 20000};
-        Page page(server.origin() + u"/edi/supplier/Order.aspx"_s);
+        Page page(server.origin());
         QElapsedTimer timer;
         timer.start();
 
-        const XmlDocument answered =
-            SendXMLDOMRequest(page.form, server.origin() + u"/edi/Partners.aspx?format=xml"_s,
-                              XmlDocument::fromBytes(Request));
+        const XmlDocument answered = page.send();
 
         verifyTransferFailed(page.messages);
         QVERIFY(answered.isEmpty());
@@ -187,11 +188,9 @@ private slots:
         };
         QTemporaryDir dir;
         DebugLog::StartLog(testProcess(), dir.filePath(u"trace.log"_s), int16_t(level));
-        Page page(server.origin() + u"/edi/supplier/Order.aspx"_s);
+        Page page(server.origin());
 
-        const XmlDocument answered =
-            SendXMLDOMRequest(page.form, server.origin() + u"/edi/Partners.aspx?format=xml"_s,
-                              XmlDocument::fromBytes(Request));
+        const XmlDocument answered = page.send();
         testProcess().trace = {};
 
         QCOMPARE(page.messages.texts(), QStringList());
