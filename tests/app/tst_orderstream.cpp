@@ -1,32 +1,11 @@
-#include "DocumentsHelpers.h"
-#include "OnScreen.h"
+#include "AppTest.h"
 #include "PlatformProcess.h"
-#include "TestSupport.h"
-#include "UserHome.h"
 
-#include "app/host/HostWindow.h"
 #include "app/host/JournalDialog.h"
 #include "core/actions/LoadResponse.h"
-#include "core/rules/DebugLog.h"
 #include "core/rules/ResponseWriter.h"
 #include "core/session/Journal.h"
 #include "core/session/TrustedOrigins.h"
-#include "ui/control/PotwierdzenieZam.h"
-
-#include <QAction>
-#include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QStatusBar>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-#include <QToolButton>
-
-#include <memory>
 
 using namespace Qt::StringLiterals;
 using Field = Confirmation::Field;
@@ -59,9 +38,12 @@ class TestOrderStream : public QObject {
     {
         return PlatformProcess::names(m_store->filePath("mailbox/supplier/" + folder));
     }
-    // The window the platform's page opens on-line, started.
-    std::unique_ptr<HostWindow> open()
+    // The window the platform's page opens on-line, started, with these orders waiting.
+    std::unique_ptr<HostWindow> open(const QList<QByteArray>& orders)
     {
+        if (!m_platform->placeMailbox("supplier", BuyerIln, "ТД «Северный»", orders) ||
+            !m_platform->start())
+            return nullptr;
         const PlatformProcess::Page page = m_platform->page("supplier");
         LaunchOptions options;
         options.pageUrl = m_platform->siteBase() + "supplier/Order.aspx";
@@ -69,18 +51,11 @@ class TestOrderStream : public QObject {
         options.cookie = page.cookie;
         options.properties = {
             {"PartnerURL", "supplier"}, {"PartnerILN", BuyerIln}, {"PartnerName", "ABC"}};
-        auto window = std::make_unique<HostWindow>(std::move(options), testProcess());
-        QSignalSpy started(window.get(), &HostWindow::started);
-        window->show();
-        return started.wait(30000) ? std::move(window) : nullptr;
+        return startedWindow(std::move(options));
     }
     static void send(HostWindow& window) { window.control()->button(u"btnPrzeslij"_s)->click(); }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_home.setUp({"--user-iln", SellerIln, "--user-name", "ООО Поставщик"}));
-    }
     void init()
     {
         freshProcess();
@@ -92,16 +67,11 @@ private slots:
     }
     void cleanup() { m_platform.reset(); }
 
-    // GIVEN three orders waiting WHEN each is sent and the next one taken in the same window
-    // THEN all three are answered, the fourth ask finds none and leaves the last one on
-    // screen, and the journal holds each one sent, its response exactly as the platform got
-    // it, and finds it.
+    // Three orders answered one after the other in one window, each journaled as it was sent.
     void threeOrdersAreAnsweredInOneWindow()
     {
-        QVERIFY(m_platform->placeMailbox("supplier", BuyerIln, "ТД «Северный»",
-                                         {orderOfTheDay(1), orderOfTheDay(2), orderOfTheDay(3)}));
-        QVERIFY(m_platform->start());
-        std::unique_ptr<HostWindow> window = open();
+        std::unique_ptr<HostWindow> window =
+            open({orderOfTheDay(1), orderOfTheDay(2), orderOfTheDay(3)});
         QVERIFY(window);
         auto* next = window->findChild<QPushButton*>(u"nextOrder"_s);
         auto* nextAction = window->findChild<QAction*>(u"actionNextOrder"_s);
@@ -161,14 +131,10 @@ private slots:
                  readFile(m_store->filePath("mailbox/supplier/received/") + received[1]));
     }
 
-    // GIVEN work on screen WHEN a file that is no confirmation is loaded THEN the form is
-    // emptied as the load does, but the work stays in its draft, the clerk is told so, and
-    // one undo brings it back.
+    // A file that is no confirmation empties the form, but the work stays in its draft.
     void aFailedLoadLosesNothing()
     {
-        QVERIFY(m_platform->placeMailbox("supplier", BuyerIln, "ТД", {orderOfTheDay(1)}));
-        QVERIFY(m_platform->start());
-        std::unique_ptr<HostWindow> window = open();
+        std::unique_ptr<HostWindow> window = open({orderOfTheDay(1)});
         QVERIFY(window);
         Confirmation& form = window->form();
         form.setField(Field::txtUwagi, u"Отгрузим в пятницу"_s);
@@ -190,15 +156,10 @@ private slots:
         QCOMPARE(window->keeper().draftId(), draft);
     }
 
-    // GIVEN an order answered and saved WHEN the saved file is loaded back and the order
-    // fetched after it is given up THEN the journal has the load as an entry of its own, the
-    // discarded draft is no longer offered, and both stay in the journal.
+    // A load is an entry of its own, and a discarded draft stays in the journal unoffered.
     void aLoadIsJournaledAndADiscardedDraftStays()
     {
-        QVERIFY(m_platform->placeMailbox("supplier", BuyerIln, "ТД",
-                                         {orderOfTheDay(1), orderOfTheDay(2)}));
-        QVERIFY(m_platform->start());
-        std::unique_ptr<HostWindow> window = open();
+        std::unique_ptr<HostWindow> window = open({orderOfTheDay(1), orderOfTheDay(2)});
         QVERIFY(window);
         Confirmation& form = window->form();
         const QString saved = m_store->filePath("saved.xml");
