@@ -1,12 +1,7 @@
-#include "TestSupport.h"
-#include "WindowWithOrder.h"
+#include "AppTest.h"
 
 #include "app/host/ChangesPanel.h"
-#include "ui/editing/LineTableView.h"
 
-#include <QAbstractButton>
-#include <QAction>
-#include <QLabel>
 #include <QTableView>
 
 using namespace OnScreen;
@@ -32,11 +27,7 @@ private:
     UserHome m_home;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_home.setUp({"--user-iln", SellerIln, "--user-name", "ООО Поставщик",
-                              "--partner-iln", BuyerIln, "--partner-name", "АО Покупатель"}));
-    }
+    void initTestCase() { QVERIFY(setUpSellerAndBuyer(m_home)); }
     void init() { freshProcess(); }
 
     // One order of six lines (10, 20 ... 60 pieces), edited as a clerk does in the table:
@@ -112,19 +103,12 @@ private slots:
 
     void thePanelOpensAsTheClerkLeftIt()
     {
-        {
+        for (const bool shown : {true, false}) {
             WindowWithOrder w;
             QVERIFY(w.open(1));
-            QVERIFY(w->changesPanel()->isVisible());
+            QCOMPARE(w->changesPanel()->isVisible(), shown);
             w->changesPanel()->toggleViewAction()->trigger();
-            QVERIFY(!w->changesPanel()->isVisible());
-            w->close();
-        }
-        {
-            WindowWithOrder w;
-            QVERIFY(w.open(1));
-            QVERIFY(!w->changesPanel()->isVisible());
-            w->changesPanel()->toggleViewAction()->trigger();
+            QCOMPARE(w->changesPanel()->isVisible(), !shown);
             w->close();
         }
         WindowWithOrder w;
