@@ -1,11 +1,8 @@
-#include "Run.h"
-#include "TestSupport.h"
+#include "AppTest.h"
 
 #include <QImage>
 #include <QProcess>
 #include <QTcpSocket>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <csignal>
 
@@ -53,10 +50,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!listening(port), 5000);
     }
 
-    // GIVEN no display at all WHEN the demo runs THEN it takes the whole on-line road by
-    // itself: the order fetched through the page's link, confirmed in full and sent, the
-    // platform's answer and the received file told, the window pictured; and nothing of
-    // the order reaches the terminal.
+    // Without a display the demo fetches, confirms in full and sends an order by itself,
+    // tells the answer and the file received, and shows nothing of the order.
     void theDemoConfirmsAnOrderWithoutADisplay()
     {
         QTemporaryDir dir;
