@@ -122,35 +122,32 @@ private slots:
     void everyChangeLeavesADraftAndAnUndoStep_data()
     {
         QTest::addColumn<Action>("act");
-        QTest::newRow("a quantity committed in the cell")
-            << Action([](Confirmation& form) { commitQuantity(form, 2, QStringLiteral("5")); });
-        QTest::newRow("a refusal, which zeroes every quantity")
-            << Action([](Confirmation& form) { form.selectCboxTyp(Refuse); });
-        QTest::newRow("a line confirmed in the dialog") << Action([](Confirmation& form) {
+        const auto row = [](const char* name, Action act) { QTest::newRow(name) << act; };
+        row("a quantity committed in the cell", [](auto& form) { commitQuantity(form, 2, "5"); });
+        row("a refusal, which zeroes every quantity",
+            [](auto& form) { form.selectCboxTyp(Refuse); });
+        row("a line confirmed in the dialog", [](auto& form) {
             form.lines().setCurrentCell(3, ColName);
             ConfirmingDialog dialog;
             btnEdytuj_Click(form, dialog);
         });
-        QTest::newRow("a line removed") << Action([](Confirmation& form) {
+        row("a line removed", [](auto& form) {
             form.lines().setCurrentCell(2, ColEan);
             btnUsun_Click(form);
         });
-        QTest::newRow("the only line removed, which empties the form")
-            << Action([](Confirmation& form) {
-                   for (int i = 0; i < 3; ++i)
-                       btnUsun_Click(form);
-               });
-        QTest::newRow("the confirmation date, copied into every line")
-            << Action([](Confirmation& form) { form.setTxtDataPotw(QDate(2026, 12, 8)); });
-        QTest::newRow("the delivery date and time") << Action([](Confirmation& form) {
+        row("the only line removed, which empties the form", [](auto& form) {
+            for (int i = 0; i < 3; ++i)
+                btnUsun_Click(form);
+        });
+        row("the confirmation date, copied into every line",
+            [](auto& form) { form.setTxtDataPotw(QDate(2026, 12, 8)); });
+        row("the delivery date and time", [](auto& form) {
             form.setTxtDataDost(QDate(2026, 12, 11));
             form.setTxtCzasDost(QTime(14, 45));
         });
-        QTest::newRow("the remarks")
-            << Action([](Confirmation& form) { form.setField(Field::txtUwagi, "Без звонка"); });
-        QTest::newRow("the reason")
-            << Action([](Confirmation& form) { form.selectCboxPrzyczyna(2); });
-        QTest::newRow("a saved response loaded") << Action([](Confirmation& form) {
+        row("the remarks", [](auto& form) { form.setField(Field::txtUwagi, "Без звонка"); });
+        row("the reason", [](auto& form) { form.selectCboxPrzyczyna(2); });
+        row("a saved response loaded", [](auto& form) {
             Confirmation other(form.messages(), testProcess());
             other.setPartnerIln(form.partnerIln());
             DocumentTexts::readOrder(other, order(5));
