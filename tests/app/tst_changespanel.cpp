@@ -30,11 +30,8 @@ private slots:
     void initTestCase() { QVERIFY(setUpSellerAndBuyer(m_home)); }
     void init() { freshProcess(); }
 
-    // One order of six lines (10, 20 ... 60 pieces), edited as a clerk does in the table:
-    // line 2 lowered, line 3 refused, line 4 given half a piece, line 5 a negative
-    // quantity. Each filter then shows its lines (the changed ones include the warned, half
-    // a piece and a negative quantity are warnings) and every button its count; a line put
-    // back as ordered leaves the panel and its counts at once.
+    // Of six lines (10 ... 60 pieces) 2 is lowered, 3 refused, 4 given half a piece and 5 a
+    // negative quantity, the last two being warnings; line 2 put back leaves at once.
     void eachFilterShowsItsLinesAndCountsFollowEveryChange()
     {
         WindowWithOrder w;
@@ -70,9 +67,6 @@ private slots:
         QTRY_COMPARE(shownLines(panel), (QStringList{"4", "5"}));
     }
 
-    // GIVEN lines listed in the panel, WHEN the clerk clicks one, or moves to one with
-    // the keys and presses Enter, THEN its quantity is the table's current cell and what
-    // he types next goes into it.
     void aClickOrEnterTakesTheClerkToTheLine()
     {
         WindowWithOrder w;

@@ -21,7 +21,6 @@ class TestDemo : public QObject {
     Q_OBJECT
 
 private slots:
-    // The demo's platform server goes with the demo, however the demo ends.
     void theServerEndsWithTheDemo_data()
     {
         QTest::addColumn<int>("signal");

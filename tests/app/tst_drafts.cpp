@@ -47,8 +47,7 @@ void commitQuantity(Confirmation& form, int row, const QString& typed)
     form.editor().pressEnter();
 }
 
-// A confirmation that has read an order in a working folder, kept by a keeper, under a
-// change.
+// A confirmation of an order read in a working folder, under a change, kept by a keeper.
 struct Kept : OrderForm {
     explicit Kept(const QString& workingFolder, int lines = 3, const QString& origin = {})
     {
@@ -204,7 +203,6 @@ private slots:
         QCOMPARE(kept.draft()->cboxTyp, int(Refuse));
     }
 
-    // The last hundred steps are kept, and undone one by one.
     void theLastHundredStepsAreUndoneOneByOne()
     {
         Kept kept(m_work);
@@ -258,8 +256,8 @@ private slots:
         chooser.path = dir.filePath(QStringLiteral("response.xml"));
         btnZapisz_Click(kept.form, chooser);
         QVERIFY(QFile::exists(chooser.path));
-        // As the window does when the control reports it.
-        if (sent) { // what an accepted send leaves, as the on-line tests show
+        // As the window does when the control reports it: a send as an accepted one leaves it.
+        if (sent) {
             kept.form.set(Confirmation::Switch::btnPrzeslijEnabled, false);
             kept.keeper.responseSent();
         } else {
@@ -287,7 +285,6 @@ private slots:
         QCOMPARE(store.readInfo(kept.keeper.draftId())->state, WorkState::InProgress);
     }
 
-    // A draft belongs to its user, its partner and the site its order came from.
     void aDraftIsRestoredOnlyForItsUserPartnerAndSite_data()
     {
         QTest::addColumn<QString>("partnerIln");

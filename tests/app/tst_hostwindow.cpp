@@ -39,7 +39,6 @@ class TestHostWindow : public QObject {
 private:
     UserHome m_home;
     QString m_work = m_home.work();
-    // The window shows real message boxes: each is closed and its text kept.
     OnScreen::BoxAnswerer m_boxes;
 
     // Runs `act` in the chooser once it is on screen, then closes it if `act` did not.
@@ -96,7 +95,6 @@ private slots:
         });
         QTest::mouseClick(&w.button("btnWczytaj"), Qt::LeftButton);
 
-        // THEN the form holds it
         QCOMPARE(m_boxes.texts, QStringList{});
         QCOMPARE(w.label("txtNrPotw"), "Пз_ZK/2026/1187");
         QCOMPARE(w.window.form().lineCount(), 3);
@@ -110,7 +108,6 @@ private slots:
         });
         QTest::mouseClick(&w.button("btnZapisz"), Qt::LeftButton);
 
-        // THEN the file is the confirmation
         QCOMPARE(m_boxes.texts, QStringList{});
         const QString path = QDir(out.path()).filePath(SavedName);
         const QString written = QString::fromUtf8(readFile(path));
@@ -125,7 +122,6 @@ private slots:
         QVERIFY(w.control().setProperty("DebugLevel", "3"));
         w.window.close();
 
-        // THEN the properties, the log and the working folder are kept for the next launch
         const QSettings kept(ini, QSettings::IniFormat);
         QCOMPARE(kept.value("OnLine").toString(), "Off");
         QCOMPARE(kept.value("DebugLevel").toString(), "3");
@@ -175,12 +171,11 @@ private slots:
     void quietEventsAreToldInTheStatusBar()
     {
         QFETCH(Event, event);
-        QFETCH(QString, status);
         Window w(UserHome::offLine(BuyerIln));
         QTRY_VERIFY(!w.window.form().field(Field::lblILNSprzedWart).isEmpty());
         m_boxes.clear();
         event(w.window);
-        QCOMPARE(w.window.statusBar()->currentMessage(), status);
+        QTEST(w.window.statusBar()->currentMessage(), "status");
         QTest::qWait(100);
         QCOMPARE(m_boxes.texts, QStringList{});
     }
@@ -221,7 +216,6 @@ private slots:
     void windowOpensOnTheScreenWhereItWasLeft()
     {
         QFETCH(QRect, left);
-        QFETCH(bool, same);
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
         {
             Window first(UserHome::offLine(BuyerIln));
@@ -234,7 +228,7 @@ private slots:
         }
         Window next(UserHome::offLine(BuyerIln));
         QVERIFY(QTest::qWaitForWindowExposed(&next.window));
-        QCOMPARE(next.window.geometry() == left, same);
+        QTEST(next.window.geometry() == left, "same");
         QCOMPARE(next.window.size(), left.size());
         QVERIFY(available.contains(next.window.frameGeometry()));
         next.window.close();
@@ -252,13 +246,10 @@ int main(int argc, char* argv[])
     const QString screen = QDir::temp().filePath(
         QStringLiteral("wexa-laptop-screen-%1.json").arg(QCoreApplication::applicationPid()));
     if (qgetenv("QT_QPA_PLATFORM") == "offscreen") {
-        QFile config(screen);
-        if (!config.open(QIODevice::WriteOnly) ||
-            config.write(R"({"windowFrameMargins": true, "screens": [{"name": "laptop",
+        if (!writeFile(screen, R"({"windowFrameMargins": true, "screens": [{"name": "laptop",
                 "x": 0, "y": 0, "width": 1366, "height": 768, "logicalDpi": 96,
-                "logicalBaseDpi": 96, "dpr": 1}]})") < 0)
+                "logicalBaseDpi": 96, "dpr": 1}]})"))
             return 1;
-        config.close();
         qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + screen.toLocal8Bit());
     }
     QApplication app(argc, argv);

@@ -39,8 +39,7 @@ QStringList changed(const QMap<QString, QByteArray>& before, const QMap<QString,
     return paths;
 }
 
-// The administrator's list of trusted sites, read by every program started with this
-// system configuration folder.
+// The administrator's list of trusted sites, for every program of this configuration.
 bool trustSystemWide(const QString& configDirs, const QStringList& origins)
 {
     return writeFile(configDirs + "/WEXA/wexa-confirm.conf",
@@ -206,7 +205,6 @@ private slots:
         QTEST(options->properties.value("PartnerName"), "partnerName");
     }
 
-    // A site is its scheme, host and port, however the administrator wrote it.
     void aSiteIsItsSchemeHostAndPort_data()
     {
         QTest::addColumn<QString>("listed");
@@ -353,7 +351,6 @@ private slots:
         QVERIFY(!output.contains("7f3a"));
     }
 
-    // An unknown site is asked about once: the answer is kept for its next link.
     void anUnknownSiteIsAskedAboutOnce_data()
     {
         QTest::addColumn<bool>("yes");
@@ -449,7 +446,6 @@ private slots:
         QCOMPARE(window->form().isEnabled(), true);
     }
 
-    // The page's link opens the editor once; again, it is refused and the settings stay.
     void thePageLinkOpensTheEditorOnce_data()
     {
         QTest::addColumn<int>("runs");
@@ -486,7 +482,6 @@ private slots:
         QVERIFY2(!output.contains(session), qPrintable(output));
     }
 
-    // One render by a real browser: the page shows its button.
     void aBrowserShowsTheButton()
     {
         WEXA_REQUIRE_TOOL("chromium");

@@ -67,7 +67,6 @@ private slots:
     }
     void cleanup() { m_platform.reset(); }
 
-    // Three orders answered one after the other in one window, each journaled as it was sent.
     void threeOrdersAreAnsweredInOneWindow()
     {
         std::unique_ptr<HostWindow> window =
@@ -156,7 +155,6 @@ private slots:
         QCOMPARE(window->keeper().draftId(), draft);
     }
 
-    // A load is an entry of its own, and a discarded draft stays in the journal unoffered.
     void aLoadIsJournaledAndADiscardedDraftStays()
     {
         std::unique_ptr<HostWindow> window = open({orderOfTheDay(1), orderOfTheDay(2)});

@@ -37,7 +37,6 @@ class TestRoughEdges : public QObject {
     Q_OBJECT
 private:
     UserHome m_home;
-    // The window's own message boxes are answered as a clerk answers them.
     OnScreen::BoxAnswerer m_boxes;
 
 private slots:
