@@ -84,23 +84,22 @@ private slots:
              {"cpack", "dpkg-deb", "dpkg-shlibdeps", "lintian", "desktop-file-validate",
               "appstreamcli", "file", "readelf", "systemd-analyze"})
             WEXA_REQUIRE_TOOL(tool);
-        // The second time only the server's packages, which are the smaller, into the same
-        // folder (cpack names it in the debug packages' md5sums): what is compared is how
-        // the packing dates and orders what it packs.
+        // The second time only the server's packages, which are the smaller, in another
+        // folder: what is compared is how the packing dates, orders and names what it packs.
         for (const QString folder : {"first", "second"}) {
             const QStringList only = folder == "second"
                                          ? QStringList{"-D", "CPACK_COMPONENTS_ALL=server"}
                                          : QStringList{};
             const Result cpack = run("cpack",
                                      QStringList{"--config", WEXA_BIN_DIR "/../CPackConfig.cmake",
-                                                 "-B", m_dir.filePath("packing")} +
+                                                 "-B", m_dir.filePath("packing-" + folder)} +
                                          only,
                                      1200000);
             QVERIFY2(cpack.code == 0, qPrintable(cpack.output));
             QVERIFY(QDir().mkpath(m_dir.filePath(folder)));
             for (const QString& name :
-                 QDir(m_dir.filePath("packing")).entryList({"*deb"}, QDir::Files))
-                QVERIFY(QFile::rename(m_dir.filePath("packing/" + name),
+                 QDir(m_dir.filePath("packing-" + folder)).entryList({"*deb"}, QDir::Files))
+                QVERIFY(QFile::rename(m_dir.filePath("packing-" + folder + '/' + name),
                                       m_dir.filePath(folder + '/' + name)));
         }
         const QStringList made =
@@ -310,6 +309,13 @@ private slots:
             QVERIFY2(readFile(m_dir.filePath("first/" + name)) ==
                          readFile(m_dir.filePath("second/" + name)),
                      qPrintable(name));
+        // dpkg checks the files a package installs by the names its md5sums give.
+        for (const char* package : {"wexa-confirm-dbgsym", "wexa-platform-dbgsym"}) {
+            const QByteArray sums = readFile(m_tree + "/control/" + package + "/md5sums");
+            QVERIFY2(!sums.isEmpty(), package);
+            for (const QByteArray& line : sums.trimmed().split('\n'))
+                QVERIFY2(line.mid(32, 17) == "  usr/lib/debug/.", line);
+        }
     }
 
     // The unit keeps the server from everything but its root and the network; where
