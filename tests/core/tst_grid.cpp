@@ -52,13 +52,22 @@ private slots:
         grid.setText(3, ColName, QStringLiteral("last"));
         grid.setCellAlignment(3, ColName, Qt::AlignRight);
         QSignalSpy heights(&grid, &Grid::rowHeightChanged);
+        QSignalSpy changed(&grid, &Grid::dataChanged);
+        QSignalSpy removed(&grid, &Grid::rowsRemoved);
+        QSignalSpy widths(&grid, &Grid::columnWidthChanged);
         grid.removeRow(-1);
         grid.removeRow(4);
         grid.setRowHeight(-1, 600);
         grid.setRowHeight(4, 600);
+        grid.setBackground(-1, ColName, Teal);
+        grid.setBackground(4, ColName, Teal);
+        grid.setRows(4);
+        grid.setColumnWidth(-1, 700);
+        grid.setColumnWidth(grid.columns(), 700);
+        grid.setColumnWidth(ColName, grid.columnWidth(ColName));
         QCOMPARE(grid.rows(), 4);
         QCOMPARE(grid.text(3, ColName), QStringLiteral("last"));
-        QCOMPARE(heights.size(), 0);
+        QCOMPARE(heights.size() + changed.size() + removed.size() + widths.size(), 0);
         QCOMPARE(grid.data(QModelIndex(), Qt::DisplayRole), QVariant());
         QCOMPARE(grid.data(grid.index(4, 0), Qt::DisplayRole), QVariant());
 
@@ -112,6 +121,10 @@ private slots:
         QCOMPARE(changed[0][1].toModelIndex(), grid.index(3, ColPackageId));
         QCOMPARE(moved.count(), 1);
         QCOMPARE(moved[0], (QVariantList{1, 1}));
+        // A pause with nothing done in it announces nothing.
+        grid.setRedraw(false);
+        grid.setRedraw(true);
+        QCOMPARE(changed.count() + moved.count(), 2);
     }
 };
 

@@ -154,6 +154,20 @@ private slots:
         QCOMPARE_LT(timer.elapsed(), 4000);
     }
 
+    // The reason a transfer failed names the wait in seconds and the address.
+    void aSilentServerIsNamedWithItsWait()
+    {
+        RawServer server;
+        server.respond = [](QTcpSocket*, const Received&) {};
+        const QUrl url(server.origin() + u"/edi/Partners.aspx"_s);
+
+        const RequestChannel::Transfer sent =
+            RequestChannel::post(url, {}, false, Request, RequestDeadlines{300, 5000});
+
+        QVERIFY(!sent.ok);
+        QCOMPARE(sent.error, u"Сервер не отвечает (0.3 с без ответа): "_s + url.toString());
+    }
+
     // The partner's number is the request's text and nothing else: markup that would have
     // made more of the request leaves it empty.
     void thePartnerRequestHoldsTheNumberAsText_data()

@@ -93,6 +93,30 @@ private slots:
               "shown");
         QTEST(l.form.cboxTyp(), "type");
     }
+
+    // The confirmation's date and the delivery's come from the response; one it lacks is
+    // today's, and a missing delivery time is midnight.
+    void headerDatesAreTheResponsesOrToday_data()
+    {
+        columns<QString, QDate, QDate, QTime>("text", "confirmed", "delivery", "time");
+        QTest::newRow("a response with its dates and time keeps them")
+            << response(1) << QDate(2026, 12, 4) << QDate(2026, 12, 9) << QTime(8, 30);
+        QString bare = response(1);
+        for (const char* part :
+             {"OrderResponseDate", "ExpectedDeliveryDate", "ExpectedDeliveryTime"})
+            bare = without(bare, QStringLiteral("OrderResponse-Header/") + part);
+        QTest::newRow("a response without them is dated today and delivered at midnight")
+            << bare << QDate(2026, 12, 5) << QDate(2026, 12, 5) << QTime(0, 0);
+    }
+    void headerDatesAreTheResponsesOrToday()
+    {
+        QFETCH(QString, text);
+        Loader l;
+        QCOMPARE(l.load(text.toUtf8()), LoadOutcome::Loaded);
+        QTEST(*l.form.txtDataPotw(), "confirmed");
+        QTEST(*l.form.txtDataDost(), "delivery");
+        QTEST(*l.form.txtCzasDost(), "time");
+    }
 };
 
 QTEST_GUILESS_MAIN(TestResponseLoader)
