@@ -73,6 +73,7 @@ private slots:
             << Ru << "1234567890,1234567" << true << 1234567890.1234567;
         QTest::newRow("negative, more than fifteen digits")
             << En << "-98765432109876.54321" << true << -98765432109876.54321;
+        QTest::newRow("an exponent of two digits") << Ru << "1,5E+12" << true << 1.5e12;
     }
     void readsAsNumber()
     {
@@ -121,6 +122,8 @@ private slots:
         QTest::newRow("the thirties are last century") << En << "3/5/31" << QDate(1931, 3, 5);
         QTest::newRow("the thirtieth of February is no date") << Ru << "2009-02-30" << QDate();
         QTest::newRow("a year of eleven digits is no date") << Ru << "20999999999-01-01" << QDate();
+        QTest::newRow("a month of four digits is no date") << Ru << "2026-0012-05" << QDate();
+        QTest::newRow("a day of four digits is no date") << Ru << "2026-12-0005" << QDate();
     }
     void parseDate()
     {
