@@ -59,7 +59,7 @@ const QByteArray Shared =
     "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
     "<si><t>ШК</t></si><si><r><t>Оста</t></r><r><t>ток</t></r></si></sst>";
 // Shared strings, an inline string, numbers, a cell left out, an empty row the sheet leaves
-// out (3) and a blank one.
+// out (3), a blank one, and one that gives neither its number nor its cells' (6).
 const QByteArray Sheet =
     "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>"
     "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"C1\" t=\"s\"><v>1</v></c></row>"
@@ -67,6 +67,7 @@ const QByteArray Sheet =
     "<row r=\"4\"><c r=\"A4\" t=\"inlineStr\"><is><t>4601234560002</t></is></c>"
     "<c r=\"B4\" t=\"inlineStr\"><is><t>примечание</t></is></c><c r=\"C4\"><v>3</v></c></row>"
     "<row r=\"5\"><c r=\"B5\" t=\"inlineStr\"><is><t> </t></is></c></row>"
+    "<row><c t=\"inlineStr\"><is><t>4601234560003</t></is></c><c/><c><v>2</v></c></row>"
     "</sheetData></worksheet>";
 
 } // namespace
@@ -145,7 +146,8 @@ private slots:
         }
         QCOMPARE(rowsOf(*file), (Rows{{1, {"ШК", "", "Остаток"}},
                                       {2, {"4601234560001", "", "7.5"}},
-                                      {4, {"4601234560002", "примечание", "3"}}}));
+                                      {4, {"4601234560002", "примечание", "3"}},
+                                      {6, {"4601234560003", "", "2"}}}));
     }
 
     void readsZipEntries_data()

@@ -350,6 +350,8 @@ private slots:
         QTest::newRow("text beside it") << u"t<a/>"_s << u"not one element"_s;
         QTest::newRow("no element at all") << u"<!--c-->"_s << u"not one element"_s;
         QTest::newRow("an element left open") << u"<a>"_s << u"not well-formed"_s;
+        QTest::newRow("an element past the limits")
+            << QString::fromUtf8(withAttributes(XmlDocument::MaxAttributes + 1)) << u"attributes"_s;
     }
     void aFragmentIsAppendedAsOneElement()
     {
@@ -365,6 +367,27 @@ private slots:
             QVERIFY2(error.contains(after), qPrintable(error));
             QCOMPARE(document.root().xml(), u"<r><b/></r>"_s);
         }
+        // Without a place for the reason, the same outcome.
+        XmlDocument again = XmlDocument::fromText(u"<r><b/></r>"_s);
+        QCOMPARE(again.root().appendParsed(fragment).isNull(), appended.isNull());
+    }
+
+    // A node that is not there answers empty and takes nothing; a text set again replaces
+    // the element's content; a private-use character is plain text.
+    void nodesAnswerAsTheyAre()
+    {
+        XmlNode none;
+        QVERIFY(!none.isElement());
+        none.setText(u"x"_s);
+        QCOMPARE(none.text(), QString());
+        const XmlDocument document = XmlDocument::fromText(u"<r><b>old<!--c--></b></r>"_s);
+        XmlNode b = document.root().childNodes().first();
+        b.setText(u"new"_s);
+        QCOMPARE(document.root().xml(), u"<r><b>new</b></r>"_s);
+        b.setText(QString());
+        QCOMPARE(document.root().xml(), u"<r><b/></r>"_s);
+        QVERIFY(XmlNode::isPlainText(u"\uE000\uFFFD"));
+        QVERIFY(!XmlNode::isPlainText(u"\uFFFE"));
     }
 
     // Input the parser would spend minutes or gigabytes on is refused before it is parsed,

@@ -230,13 +230,16 @@ std::optional<QuantityFile> QuantityFile::readXlsx(const QString& path, QString*
         return std::nullopt;
     }
     QuantityFile file;
+    // A row without its number follows the row before it, blank or not.
+    int previous = 0;
     for (const XmlNode& row : data.childNodes()) {
         if (!row.isElement() || row.name() != QLatin1String("row"))
             continue;
         Row read;
         read.line = row.attribute("r").toInt();
         if (read.line <= 0)
-            read.line = file.rows.isEmpty() ? 1 : file.rows.last().line + 1;
+            read.line = previous + 1;
+        previous = read.line;
         for (const XmlNode& c : row.childNodes()) {
             if (!c.isElement() || c.name() != QLatin1String("c"))
                 continue;
