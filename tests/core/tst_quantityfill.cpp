@@ -152,8 +152,8 @@ private slots:
 
     void readsZipEntries_data()
     {
-        // `damage` is "offset:byte" into the entry's data, or "flags:byte" or
-        // "method:number" of its directory record.
+        // `damage` is "offset:byte" into the entry's data, or "flags:byte", "method:number"
+        // or "size:byte" (the compressed size's top byte) of its directory record.
         columns<int, QString, qint64, QByteArray, int>("method", "name", "limit", "damage",
                                                        "entry");
         using E = ZipArchive::Entry;
@@ -170,6 +170,7 @@ private slots:
         row("a compression method of its own", E::Unreadable, "method:12");
         row("stored bytes changed", E::Damaged, "5:33", 0);
         row("deflated bytes changed", E::Damaged, "3:255");
+        row("a compressed size past the archive's end", E::Damaged, "size:127");
     }
     void readsZipEntries()
     {
@@ -186,6 +187,8 @@ private slots:
                 bytes[record + 8] = char(bytes[record + 8] | at[1].toInt());
             } else if (at[0] == "method") {
                 bytes[record + 10] = char(at[1].toInt());
+            } else if (at[0] == "size") {
+                bytes[record + 23] = char(at[1].toInt());
             } else {
                 const qsizetype data =
                     local + 30 + uchar(bytes[local + 26]) + uchar(bytes[local + 28]);
