@@ -4,6 +4,7 @@
 
 #include "app/host/FirstStartDialog.h"
 #include "app/host/LaunchTicket.h"
+#include "core/session/LaunchLink.h"
 #include "core/session/TrustedOrigins.h"
 #include "core/session/WorkingFolder.h"
 
@@ -187,6 +188,14 @@ private slots:
             "", "значение PartnerURL содержит разделитель папок «\\»");
         row("a partner ILN with a quote is refused", page + "&ticket=a&PartnerILN=1%22", "", "",
             "значение PartnerILN содержит знак разметки «\"»");
+    }
+    // Only the editor's own scheme is read as a link, whatever the rest of it says.
+    void otherSchemesAreNoLinks()
+    {
+        QString refusal;
+        QVERIFY(!LaunchLink::parse(
+            "https://h/open?page=http%3A%2F%2Fh%2Fedi%2Fs%2FOrder.aspx&ticket=ab12", refusal));
+        QCOMPARE(refusal, "ссылка не читается");
     }
     void linksAreRead()
     {
