@@ -85,7 +85,7 @@ private slots:
         const QString target = where == u"away"_s    ? away.origin() + u"/edi/Partners.aspx"_s
                                : where == u"https"_s ? home.origin("https") + u"/moved"_s
                                                      : u"/moved"_s;
-        home.respond = [&](QTcpSocket* socket, const Received& request) {
+        home.respond = [&, status = status](QTcpSocket* socket, const Received& request) {
             socket->write(request.path == "/moved"
                               ? answer("200 OK", {}, "<moved/>")
                               : answer(status, "Location: " + target.toUtf8() + "\r\n", {}));
