@@ -397,22 +397,33 @@ private slots:
         QCOMPARE(dialog.chosenId(), QStringLiteral("b"));
     }
 
+    // Bytes cut or added, and states whose line count does not fit their lines.
     void aDamagedDraftIsNotRead_data()
     {
         QTest::addColumn<int>("cut"); // bytes kept of a good draft, -1 for garbage, -2 for more
-        QTest::newRow("cut inside the header") << 10;
-        QTest::newRow("cut inside the lines") << 400;
-        QTest::newRow("no draft at all") << -1;
-        QTest::newRow("bytes after the end of a draft") << -2;
+        // Written in place of the form's line count unless -1; INT_MAX stands for the grid's rows.
+        QTest::addColumn<int>("lineCount");
+        QTest::newRow("cut inside the header") << 10 << -1;
+        QTest::newRow("cut inside the lines") << 400 << -1;
+        QTest::newRow("no draft at all") << -1 << -1;
+        QTest::newRow("bytes after the end of a draft") << -2 << -1;
+        QTest::newRow("a negative line count") << 0 << int(INT16_MIN);
+        QTest::newRow("as many lines as the grid has rows") << 0 << INT_MAX;
     }
     void aDamagedDraftIsNotRead()
     {
         QFETCH(int, cut);
+        QFETCH(int, lineCount);
         Kept kept(m_work);
+        Confirmation::State state = kept.form.state();
+        if (lineCount != -1)
+            state.lineCount = int16_t(lineCount == INT_MAX ? state.lines.rows : lineCount);
         const QByteArray good = Drafts::encode({}, kept.form.state());
+        const QByteArray damaged = Drafts::encode({}, state);
         const QByteArray bytes = cut == -2 ? good + 'x'
                                  : cut < 0 ? QByteArray(500, 'x')
-                                           : good.left(cut);
+                                 : cut > 0 ? good.left(cut)
+                                           : damaged;
         QVERIFY(!Drafts::decodeState(bytes));
         QVERIFY(Drafts::decodeState(good));
     }

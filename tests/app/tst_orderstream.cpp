@@ -130,6 +130,22 @@ private slots:
                  readFile(m_store->filePath("mailbox/supplier/received/") + received[1]));
     }
 
+    // An order that cannot be read shows nothing of the order answered before it.
+    void aBrokenNextOrderLeavesNoLinesOfThePreviousOne()
+    {
+        std::unique_ptr<HostWindow> window =
+            open({orderOfTheDay(1), "<Document-Order><Order-Header><OrderNumber>ZK-9"
+                                    "</OrderNumber></Order-Header></Document-Order>"});
+        QVERIFY(window);
+        send(*window);
+        QTRY_COMPARE(mailbox("received").size(), 1);
+        window->findChild<QAction*>(u"actionNextOrder"_s)->trigger();
+
+        QCOMPARE(window->form().field(Field::lblNrZamWart), u"ZK-9"_s);
+        QCOMPARE(window->form().lineCount(), 0);
+        QCOMPARE(window->form().lines().text(1, 1), QString()); // the first line's EAN
+    }
+
     // A file that is no confirmation empties the form, but the work stays in its draft.
     void aFailedLoadLosesNothing()
     {

@@ -105,6 +105,15 @@ private slots:
         QCOMPARE(found[0].state, WorkState::Sent);
     }
 
+    // A response is kept only beside the order it answers.
+    void aResponseWithoutItsOrderIsRefused()
+    {
+        const std::unique_ptr<Journal> journal = open();
+        QVERIFY(journal);
+        QVERIFY(!journal->recordResponse(42, {u"Пз_1"_s, u"29"_s}));
+        QVERIFY(journal->lastError().contains(u"FOREIGN KEY"_s));
+    }
+
     // A journal is never lost: one of a newer version is left alone, a file that is no
     // journal is set aside whole and a new journal begun.
     void aJournalThatCannotBeReadIsKept_data()
@@ -218,7 +227,9 @@ private slots:
         QTest::newRow("everything, newest first")
             << Journal::Filter{} << QStringList{"ZK-3", "ZK-2", "ZK/1187"};
         QTest::newRow("a part of an order number") << byText("1187") << QStringList{"ZK/1187"};
-        QTest::newRow("a response number once sent") << byText("Пз_zk-2") << QStringList{"ZK-2"};
+        QTest::newRow("the confirmation number proposed with the order")
+            << byText("Пз_zk/1187") << QStringList{"ZK/1187"};
+        QTest::newRow("a response number once sent") << byText("ответ-77") << QStringList{"ZK-2"};
         QTest::newRow("the buyer's name in other letter case")
             << byText("ао покупатель") << QStringList{"ZK-3", "ZK-2", "ZK/1187"};
         QTest::newRow("the start of an EAN")
@@ -244,6 +255,7 @@ private slots:
         {
             Work first(u"ZK/1187"_s, 3);
             Work second(u"ZK-2"_s, 3);
+            second.form.setField(Confirmation::Field::txtNrPotw, u"Ответ-77"_s);
             second.recorder.uploaded(second.response(), "http://h", "OK");
             Work third(u"ZK-3"_s, 4);
         }

@@ -410,7 +410,7 @@ private slots:
                        "</Document-OrderResponse>"
                 << u"attributes"_s;
         // In UTF-16 the count reads units: a character whose bytes are a quote and an equals
-        // sign is neither.
+        // sign is neither, though 600 of them would be 300 attributes to a count of bytes.
         for (const bool big : {false, true}) {
             QStringEncoder encode(big ? QStringConverter::Utf16BE : QStringConverter::Utf16LE,
                                   QStringConverter::Flag::WriteBom);
@@ -419,10 +419,11 @@ private slots:
                 << QByteArray(
                        encode(QString::fromUtf8(withAttributes(XmlDocument::MaxAttributes + 1))))
                 << u"attributes"_s;
-            QTest::newRow(qPrintable(u"UTF-16 "_s + order + u" with quote-like units is read"_s))
+            QTest::newRow(qPrintable(u"UTF-16 "_s + order +
+                                     u" with quote-like units and equals signs in a value"_s))
                 << QByteArray(encode(
                        u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><Document-OrderResponse a=\""_s +
-                       QString(300, QChar(big ? 0x223D : 0x3D22)) + u"\"/>"_s))
+                       QString(600, QChar(big ? 0x223D : 0x3D22)) + QString(300, u'=') + u"\"/>"_s))
                 << QString();
         }
         QTest::newRow("an equals sign inside a value is not an attribute")

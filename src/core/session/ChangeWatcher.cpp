@@ -33,7 +33,7 @@ ChangeWatcher::ChangeWatcher(Confirmation& form, QObject* parent)
 
 void ChangeWatcher::schedule()
 {
-    if (!m_restoring && !m_timer.isActive())
+    if (!m_timer.isActive())
         m_timer.start(0);
 }
 
@@ -59,8 +59,7 @@ bool ChangeWatcher::settle()
 
 void ChangeWatcher::restore(const Confirmation::State& state)
 {
-    m_restoring = true;
+    // The check the restore's own signals schedule is stopped before it can run.
     m_form.restore(state);
-    m_restoring = false;
     rebase();
 }

@@ -37,5 +37,4 @@ private:
     Confirmation::State m_baseline;
     QTimer m_timer;
     std::function<bool()> m_ready;
-    bool m_restoring = false;
 };

@@ -294,12 +294,9 @@ Journal::Journal(QString connection, QString path)
 {
 }
 
+// Removing the connection closes the database: no handle to it outlives the journal.
 Journal::~Journal()
 {
-    {
-        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-        db.close();
-    }
     QSqlDatabase::removeDatabase(m_connection);
 }
 
