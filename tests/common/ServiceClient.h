@@ -101,10 +101,11 @@ public:
         return true;
     }
     // The answer's status code and body, reading for at most `seconds`; status 0 when the
-    // connection closed before an answer came.
+    // connection closed before an answer came. What came after the answer is kept for the
+    // next one.
     int answer(QByteArray* body = nullptr, int seconds = 10)
     {
-        QByteArray got;
+        QByteArray& got = m_got;
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
         for (;;) {
             const qsizetype head = got.indexOf("\r\n\r\n");
@@ -115,9 +116,12 @@ public:
                         ? 0
                         : got.mid(at + 18, got.indexOf('\r', at + 2) - at - 18).toLongLong();
                 if (got.size() >= head + 4 + length) {
+                    m_head = got.left(head + 2);
                     if (body)
                         *body = got.mid(head + 4, length);
-                    return got.startsWith("HTTP/1.1 ") ? got.mid(9, 3).toInt() : 0;
+                    const int status = got.startsWith("HTTP/1.1 ") ? got.mid(9, 3).toInt() : 0;
+                    got.remove(0, head + 4 + length);
+                    return status;
                 }
             }
             if (!wait(end))
@@ -129,6 +133,8 @@ public:
             got.append(buffer, n);
         }
     }
+    // The status line and header lines of the last answer, each ending in CRLF.
+    const QByteArray& head() const { return m_head; }
     // Whether the server has closed the connection, reading what it sent without waiting.
     bool closedByServer() const
     {
@@ -153,4 +159,6 @@ private:
 
     int m_sock;
     bool m_connected = false;
+    QByteArray m_head;
+    QByteArray m_got; // read past the last answer
 };

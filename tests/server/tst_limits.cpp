@@ -131,6 +131,8 @@ private slots:
         }
         QVERIFY2(answer.contains("<error-response><message>Документ слишком велик: больше 1 МБ<"),
                  answer.constData());
+        // The answer says the connection ends, and it does.
+        QVERIFY2(connection.head().contains("\r\nConnection: close\r\n"), connection.head());
         QTRY_VERIFY(connection.closedByServer());
         QCOMPARE(received(), QStringList());
     }
@@ -288,6 +290,17 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!slow.send(" ") || slow.closedByServer(), 10000);
     }
 
+    // Plain HTTP to the TLS port fails the handshake: the connection ends then, not at the
+    // head's deadline.
+    void plainHttpToTheTlsPortIsDroppedAtOnce()
+    {
+        QVERIFY(start({"--head-deadline", "60", "--tls-cert", Tls + "server.pem", "--tls-key",
+                       Tls + "server.key"}));
+        RawConnection plain(port());
+        QVERIFY(plain.send(Page));
+        QTRY_VERIFY_WITH_TIMEOUT(plain.closedByServer(), 10000);
+    }
+
     // GIVEN three connections that each had an answer and are sending the next request
     // WHEN one more comes THEN it is answered 503 and closed; once two of the three have
     // closed, their places are taken again, and no more than them.
@@ -335,6 +348,17 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(taken || (taken = hold(open, refused)), 10000);
         RawConnection again(port(), refused.constData());
         QCOMPARE(again.answer(), 503);
+    }
+
+    // A client may send its next requests before the answers: each is answered, in turn,
+    // on the one connection.
+    void requestsSentTogetherAreAnsweredInTurn()
+    {
+        QVERIFY(start());
+        RawConnection connection(port());
+        QVERIFY(connection.send(Page + Page + Page));
+        for (int n = 0; n < 3; ++n)
+            QCOMPARE(connection.answer(), 200);
     }
 
     // More clients than any fixed number of workers send half a request and wait; a client

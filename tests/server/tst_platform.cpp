@@ -407,6 +407,13 @@ private slots:
         row("a file where a mailbox's orders wait", {"--root", "ROOT/store"}, 1, "",
             "cannot start: ROOT/store/mailbox/b/waiting cannot be written\n",
             "store/mailbox/b/waiting");
+        row("a certificate file that holds none, with the library's reason",
+            {"--root", "ROOT", "--listen", "127.0.0.1:0", "--tls-cert", "ROOT/file", "--tls-key",
+             "ROOT/file"},
+            1, "",
+            "cannot start: cannot use the certificate: ROOT/file: error:0480006C:PEM "
+            "routines::no start line\n",
+            "file");
     }
     void wrongCallsAndStartUpProblemsEndTheServer()
     {
