@@ -110,7 +110,9 @@ private slots:
     {
         const std::unique_ptr<Journal> journal = open();
         QVERIFY(journal);
-        QVERIFY(!journal->recordResponse(42, {u"Пз_1"_s, u"29"_s}));
+        Journal::Response response;
+        response.number = u"Пз_1"_s;
+        QVERIFY(!journal->recordResponse(42, response));
         QVERIFY(journal->lastError().contains(u"FOREIGN KEY"_s));
     }
 

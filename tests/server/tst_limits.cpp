@@ -1,8 +1,11 @@
 #include "ServerFixture.h"
 
 #include "core/actions/RequestChannel.h"
+#include "server/WorkerPool.h"
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -359,6 +362,45 @@ private slots:
         QVERIFY(connection.send(Page + Page + Page));
         for (int n = 0; n < 3; ++n)
             QCOMPARE(connection.answer(), 200);
+    }
+
+    // A pool of two runs two jobs at once; a third waits for one of them to end.
+    void thePoolRunsNoMoreJobsAtOnceThanItHasWorkers()
+    {
+        WorkerPool pool(2);
+        std::mutex lock;
+        std::condition_variable changed;
+        int running = 0, most = 0, done = 0;
+        bool release = false;
+        for (int n = 0; n < 3; ++n)
+            pool.enqueue([&] {
+                std::unique_lock held(lock);
+                most = std::max(most, ++running);
+                changed.notify_all();
+                changed.wait(held, [&] { return release; });
+                --running;
+                ++done;
+            });
+        // Every job is let go before anything is compared: the pool waits for them.
+        bool two = false;
+        int runningThen = 0;
+        {
+            std::unique_lock held(lock);
+            two = changed.wait_for(held, std::chrono::seconds(10), [&] { return running == 2; });
+        }
+        // Time for a third worker to start, were there one.
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        {
+            const std::lock_guard held(lock);
+            runningThen = running;
+            release = true;
+        }
+        changed.notify_all();
+        pool.shutdown();
+        QVERIFY(two);
+        QCOMPARE(runningThen, 2);
+        QCOMPARE(done, 3);
+        QCOMPARE(most, 2);
     }
 
     // More clients than any fixed number of workers send half a request and wait; a client
