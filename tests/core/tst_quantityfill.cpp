@@ -87,6 +87,12 @@ private slots:
             << QByteArray("\xEF\xBB\xBF"
                           "EAN\tQty\n4601234560001\t3.5\n")
             << Rows{{1, {"EAN", "Qty"}}, {2, {"4601234560001", "3.5"}}};
+        QTest::newRow("a tab, a semicolon and a comma as often in the first line: tabs")
+            << QByteArray("EAN\tКол-во; шт, уп\n4601\t2,5\n")
+            << Rows{{1, {"EAN", "Кол-во; шт, уп"}}, {2, {"4601", "2,5"}}};
+        QTest::newRow("a semicolon and a comma as often in the first line: semicolons")
+            << QByteArray("EAN;Кол-во, шт\n4601;2,5\n")
+            << Rows{{1, {"EAN", "Кол-во, шт"}}, {2, {"4601", "2,5"}}};
         QTest::newRow("commas, quoted fields holding commas and doubled quotes")
             << QByteArray("EAN,Name,Qty\n4601,\"Молоко, 1 л \"\"Домик\"\"\",3\n")
             << Rows{{1, {"EAN", "Name", "Qty"}}, {2, {"4601", "Молоко, 1 л \"Домик\"", "3"}}};
