@@ -15,6 +15,7 @@
 #include <QtTest>
 
 #include <cstdio>
+#include <malloc.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -368,6 +369,24 @@ private slots:
         // Without a place for the reason, the same outcome.
         XmlDocument again = XmlDocument::fromText(u"<r><b/></r>"_s);
         QCOMPARE(again.root().appendParsed(fragment).isNull(), appended.isNull());
+    }
+
+    // What a refused fragment was parsed into is freed: refusing one again and again holds
+    // no more memory than refusing it once.
+    void aRefusedFragmentHoldsNoMemory()
+    {
+        XmlDocument document = XmlDocument::fromText(u"<r/>"_s);
+        const QString twoElements = u"<a>"_s + QString(50000, u'x') + u"</a><b/>"_s;
+        const auto heap = [] {
+            const struct mallinfo2 now = mallinfo2();
+            return now.uordblks + now.hblkhd;
+        };
+        QVERIFY(document.root().appendParsed(twoElements).isNull());
+        const std::size_t before = heap();
+        for (int n = 0; n < 200; ++n)
+            document.root().appendParsed(twoElements);
+        const std::size_t after = heap();
+        QCOMPARE_LT(after, before + 1024 * 1024);
     }
 
     // A node that is not there answers empty and takes nothing; a text set again replaces
