@@ -179,6 +179,8 @@ private slots:
             << u"conversion failed"_s;
         QTest::newRow("bytes that are not UTF-8")
             << Utf8Declaration + "<r>\xC3\x28wwww</r>" << u"UTF-8"_s;
+        QTest::newRow("two zero bytes and nothing more: a four-byte encoding's start")
+            << QByteArray("\0\0", 2) << u"encoding is not accepted"_s;
     }
 
     void badInputIsRefused()
