@@ -286,6 +286,8 @@ private slots:
         QTest::newRow("a processing instruction") << "<a><?p q?><b/></a>"_ba << any;
         QTest::newRow("a standalone declaration")
             << R"(<?xml version="1.0" standalone="yes"?><a><b/></a>)"_ba << any;
+        QTest::newRow("a declaration that is not standalone")
+            << R"(<?xml version="1.0" standalone="no"?><a><b/></a>)"_ba << any;
         QTest::newRow("version 1.1") << R"(<?xml version="1.1"?><a><b/></a>)"_ba << any;
         QTest::newRow("no declaration, text at the root") << "<a>only text</a>"_ba << any;
     }
