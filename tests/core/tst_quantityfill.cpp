@@ -220,6 +220,12 @@ private slots:
         QTest::newRow("a local header and nothing else") << whole.left(40);
         QTest::newRow("a directory pointing past its end")
             << whole.left(whole.size() - 6) + QByteArray("\xff\xff\xff\x00\x00\x00", 6);
+        // One record more is counted than there are: the next starts with a record's
+        // signature four bytes before the end record, and would run past the file.
+        const qsizetype end = whole.lastIndexOf("PK\x05\x06");
+        QByteArray counted = whole.left(end) + "PK\x01\x02" + whole.mid(end);
+        counted[end + 4 + 8] = counted[end + 4 + 10] = 2;
+        QTest::newRow("a directory record cut short by the end record") << counted;
     }
     void refusesWhatIsNoArchive()
     {
