@@ -84,6 +84,7 @@ void ChangesModel::update()
     else if (m_bottom >= m_top)
         refreshRows(m_top, m_bottom);
     m_whole = false;
+    m_top = 0;
     m_bottom = -1;
 }
 

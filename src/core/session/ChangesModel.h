@@ -63,7 +63,6 @@ private:
     Counts m_counts;
     QTimer m_pending;
     bool m_whole = true;
-    // The rows touched since the last update; none while the bottom is above row 0.
     int m_top = 0;
     int m_bottom = -1;
 };
