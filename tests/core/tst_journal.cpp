@@ -6,6 +6,7 @@
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 #include <functional>
 #include <memory>
@@ -56,6 +57,21 @@ class TestJournal : public QObject {
     std::unique_ptr<QTemporaryDir> m_folder;
 
     QString path() const { return m_folder->filePath(Journal::fileName()); }
+    // The first row a query of the journal's file answers, read as anyone reading it would.
+    QVariantList firstRow(const QString& sql) const
+    {
+        QVariantList row;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "reader");
+            db.setDatabaseName(path());
+            QSqlQuery query(db);
+            if (db.open() && query.exec(sql) && query.next())
+                for (int i = 0; i < query.record().count(); ++i)
+                    row.append(query.value(i));
+        }
+        QSqlDatabase::removeDatabase("reader");
+        return row;
+    }
     std::unique_ptr<Journal> open(QString* notice = nullptr) const
     {
         QString problem;
@@ -114,6 +130,10 @@ private slots:
         response.number = u"Пз_1"_s;
         QVERIFY(!journal->recordResponse(42, response));
         QVERIFY(journal->lastError().contains(u"FOREIGN KEY"_s));
+        // Nothing of it is left open: the next order is recorded beside it.
+        Work next;
+        QVERIFY2(next.told.isEmpty(), qPrintable(next.told.join('|')));
+        QCOMPARE(journal->search({}).size(), 1);
     }
 
     // A journal is never lost: one of a newer version is left alone, a file that is no
@@ -203,6 +223,10 @@ private slots:
         QCOMPARE(entry->lines, 3);
         QCOMPARE(entry->orderedTotal, 60.0);
         QCOMPARE(entry->responseNumber.isEmpty(), responses == 0);
+        // The last response's lines as confirmed whole, changed and refused.
+        QCOMPARE(firstRow("SELECT full_lines, changed_lines, refused_lines FROM responses "
+                          "ORDER BY id DESC LIMIT 1"),
+                 responses == 0 ? QVariantList() : (QVariantList{3, 0, 0}));
         // What the platform accepted is kept exactly as it went.
         if (answer == "OK")
             QCOMPARE(journal->responseDocument(entry->id), sent);
