@@ -188,6 +188,14 @@ private slots:
             "", "значение PartnerURL содержит разделитель папок «\\»");
         row("a partner ILN with a quote is refused", page + "&ticket=a&PartnerILN=1%22", "", "",
             "значение PartnerILN содержит знак разметки «\"»");
+        // A page address of 2048 characters is the longest taken.
+        const QByteArray longest = "http://h/edi/s/" + QByteArray(2028, 'x') + ".aspx";
+        row("a page address at the length limit is taken",
+            open + QString::fromLatin1(QUrl::toPercentEncoding(longest)) + "&ticket=ab12",
+            longest.constData(), "");
+        row("a page address a character over the limit is refused",
+            open + QString::fromLatin1(QUrl::toPercentEncoding(longest + 'x')) + "&ticket=ab12", "",
+            "", "значение page длиннее 2048 знаков");
     }
     // Only the editor's own scheme is read as a link, whatever the rest of it says.
     void otherSchemesAreNoLinks()
