@@ -253,6 +253,43 @@ private slots:
               "trusted");
     }
 
+    // The clerk's answers as the trusted sites' list changes them: one answer a site, the
+    // last one given; a site forgotten is asked about again.
+    void aSiteHasOneAnswerUntilItIsForgotten_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QStringList>("allowed");
+        QTest::addColumn<QStringList>("refused");
+        const QString site = "https://edi.example:443", other = "https://b.example:443";
+        QTest::newRow("allowed, then refused")
+            << QStringList{"allow", "refuse"} << QStringList() << QStringList{site};
+        QTest::newRow("refused, then allowed")
+            << QStringList{"refuse", "allow"} << QStringList{site} << QStringList();
+        QTest::newRow("allowed, then forgotten")
+            << QStringList{"allow", "forget"} << QStringList() << QStringList();
+        QTest::newRow("refused, then forgotten, beside another refused")
+            << QStringList{"refuse other", "refuse", "forget"} << QStringList()
+            << QStringList{other};
+    }
+    void aSiteHasOneAnswerUntilItIsForgotten()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, allowed);
+        QFETCH(QStringList, refused);
+        const QString site = "https://edi.example:443";
+        TrustedOrigins origins;
+        for (const QString& step : steps)
+            QVERIFY(step == "forget"         ? origins.forget(site)
+                    : step == "refuse other" ? origins.remember("https://b.example:443", false)
+                                             : origins.remember(site, step == "allow"));
+        QCOMPARE(origins.allowed(), allowed);
+        QCOMPARE(origins.refused(), refused);
+        using V = TrustedOrigins::Verdict;
+        QCOMPARE(origins.verdict(site), !allowed.isEmpty()       ? V::Trusted
+                                        : refused.contains(site) ? V::Refused
+                                                                 : V::Unknown);
+    }
+
     // A host spelled in another alphabet is named both ways in the question.
     void aLookAlikeHostIsShownBothWays()
     {
