@@ -21,12 +21,12 @@
 
 namespace {
 
-PlatformServer* g_server = nullptr;
+// Set by SIGTERM or SIGINT; the watch in main() stops the server.
+std::atomic<bool> g_stopAsked = false;
 
 void stopOnSignal(int)
 {
-    if (g_server)
-        g_server->stop();
+    g_stopAsked = true;
 }
 
 // The usage, on standard output.
@@ -199,7 +199,6 @@ int main(int argc, char* argv[])
                      SafeNames::oneLine(listen).toUtf8().constData());
         return 1;
     }
-    g_server = &server;
     std::signal(SIGINT, stopOnSignal);
     std::signal(SIGTERM, stopOnSignal);
     // Writing to a client that has gone must fail, not end the server.
@@ -207,22 +206,21 @@ int main(int argc, char* argv[])
     std::printf("wexa-platform listening on %s://%s:%d/edi/\n", options.tls ? "https" : "http",
                 qPrintable(host), bound);
     std::fflush(stdout);
-    // A parent that is gone, killed without a chance to stop the server, makes the
-    // server an orphan: it stops by itself.
+    // The server stops when told to by a signal, or when it is left an orphan by a parent
+    // killed without a chance to stop it. The watch stops it only once it listens: a stop
+    // before that would be lost, and the server would serve on.
     std::atomic<bool> serving{true};
-    std::thread watch;
-    if (parent > 0)
-        watch = std::thread([&] {
-            for (; serving; std::this_thread::sleep_for(std::chrono::milliseconds(200))) {
-                if (getppid() != parent && server.isRunning()) {
-                    server.stop();
-                    return;
-                }
+    std::thread watch([&] {
+        for (; serving; std::this_thread::sleep_for(std::chrono::milliseconds(200))) {
+            const bool orphan = parent > 0 && getppid() != parent;
+            if ((g_stopAsked || orphan) && server.isRunning()) {
+                server.stop();
+                return;
             }
-        });
+        }
+    });
     server.listen();
     serving = false;
-    if (watch.joinable())
-        watch.join();
+    watch.join();
     return 0;
 }

@@ -360,8 +360,10 @@ private slots:
         QVERIFY(start());
         RawConnection connection(port());
         QVERIFY(connection.send(Page + Page + Page));
-        for (int n = 0; n < 3; ++n)
+        for (int n = 0; n < 3; ++n) {
             QCOMPARE(connection.answer(), 200);
+            QVERIFY2(!connection.head().contains("Connection: close"), connection.head());
+        }
     }
 
     // A pool of two runs two jobs at once; a third waits for one of them to end.

@@ -435,6 +435,16 @@ private slots:
                  err.replace("ROOT", root->path()));
     }
 
+    // Told to stop, as the service manager does, the server ends with exit status 0.
+    void aServerToldToStopExitsCleanly()
+    {
+        QVERIFY(restart());
+        platform->process().terminate();
+        QVERIFY(platform->process().waitForFinished(10000));
+        QCOMPARE(platform->process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(platform->process().exitCode(), 0);
+    }
+
     // A server whose parent is gone stops, even if nobody told it to.
     void anOrphanedServerStops()
     {
