@@ -1,32 +1,15 @@
+#include "CoreTable.h"
 #include "OrderForm.h"
 
 #include "core/form/Automation.h"
 #include "core/form/Host.h"
-#include "core/form/RuntimeError.h"
 #include "ui/control/PotwierdzenieZam.h"
 
 #include <QSignalSpy>
-#include <QTest>
 
-namespace {
-
-const QString IDispatch = QStringLiteral("{00020400-0000-0000-C000-000000000046}");
-const QString IPersistStream = QStringLiteral("{00000109-0000-0000-C000-000000000046}");
-const QString IPersistPropertyBag = QStringLiteral("{37D84F60-42CB-11CE-8135-00AA004BB851}");
-const QString IObjectSafety = QStringLiteral("{CB5BDC81-93C1-11CF-8F20-00805F2CD064}");
-
-constexpr quint32 S_OK = 0;
-constexpr quint32 E_NOINTERFACE = 0x80004002;
-constexpr quint32 E_FAIL = 0x80004005;
+constexpr quint32 S_OK = 0, E_NOINTERFACE = 0x80004002, E_FAIL = 0x80004005;
 // What `enabled` holds before the question; a value no answer gives.
 constexpr quint32 Untouched = 0xA5;
-
-std::optional<QUuid> identifier(const QString& text)
-{
-    return text.isEmpty() ? std::nullopt : std::optional<QUuid>(QUuid(text));
-}
-
-} // namespace
 
 class TestAutomation : public QObject {
     Q_OBJECT
@@ -35,45 +18,34 @@ private slots:
 
     void safetyOptions_data()
     {
-        QTest::addColumn<QString>("iid");
-        QTest::addColumn<quint32>("read");
-        QTest::addColumn<quint32>("enabled");
-        QTest::addColumn<quint32>("mask");
-        QTest::addColumn<quint32>("options");
-        QTest::addColumn<quint32>("set");
+        columns<QUuid, quint32, quint32, quint32, quint32, quint32>("iid", "read", "enabled",
+                                                                    "mask", "options", "set");
         QTest::newRow("IDispatch is safe for scripting only")
-            << IDispatch << S_OK << 1u << 3u << 3u << E_FAIL;
-        QTest::newRow("a lower-case identifier is safe for initialising, masked down to it")
-            << IPersistPropertyBag.toLower() << S_OK << 2u << 2u << 3u << S_OK;
+            << QUuid("{00020400-0000-0000-C000-000000000046}") << S_OK << 1u << 3u << 3u << E_FAIL;
+        QTest::newRow("lower-case IPersistPropertyBag is safe for initialising, masked to it")
+            << QUuid("{37d84f60-42cb-11ce-8135-00aa004bb851}") << S_OK << 2u << 2u << 3u << S_OK;
         QTest::newRow("IPersistStream asked for nothing is refused")
-            << IPersistStream << S_OK << 2u << 2u << 0u << E_FAIL;
-        QTest::newRow("an interface outside the table")
-            << IObjectSafety << E_NOINTERFACE << Untouched << 1u << 1u << E_NOINTERFACE;
+            << QUuid("{00000109-0000-0000-C000-000000000046}") << S_OK << 2u << 2u << 0u << E_FAIL;
+        QTest::newRow("IObjectSafety is an interface outside the table")
+            << QUuid("{CB5BDC81-93C1-11CF-8F20-00805F2CD064}") << E_NOINTERFACE << Untouched << 1u
+            << 1u << E_NOINTERFACE;
     }
-
     void safetyOptions()
     {
-        QFETCH(QString, iid);
-        QFETCH(quint32, mask);
-        QFETCH(quint32, options);
+        const auto [iid, mask, options] = fetch<QUuid, quint32, quint32>("iid", "mask", "options");
         uint32_t supported = 0, enabled = Untouched;
 
-        QTEST(quint32(Automation::GetInterfaceSafetyOptions(identifier(iid), supported, enabled)),
-              "read");
+        QTEST(quint32(Automation::GetInterfaceSafetyOptions(iid, supported, enabled)), "read");
         QCOMPARE(supported, 3u);
         QTEST(quint32(enabled), "enabled");
-        QTEST(quint32(Automation::SetInterfaceSafetyOptions(identifier(iid), mask, options)),
-              "set");
+        QTEST(quint32(Automation::SetInterfaceSafetyOptions(iid, mask, options)), "set");
     }
 
     // A page's script sets the two properties through the control's meta-object: each is
     // kept, the host is told, and OnLine switches the mode at once.
     void propertiesSetFromScript_data()
     {
-        QTest::addColumn<QByteArray>("property");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("readBack");
-        QTest::addColumn<QString>("mode"); // the status label afterwards
+        columns<QByteArray, QString, QString, QString>("property", "value", "readBack", "mode");
         auto row = [](const char* name, const char* property, const char* value,
                       const char* readBack, const char* mode = "On-Line") {
             QTest::newRow(name) << QByteArray(property) << value << readBack << mode;
@@ -85,29 +57,27 @@ private slots:
     }
     void propertiesSetFromScript()
     {
-        QFETCH(QByteArray, property);
-        QFETCH(QString, value);
-        QFETCH(QString, mode);
+        const auto [property, value, mode] =
+            fetch<QByteArray, QString, QString>("property", "value", "mode");
         struct Page : Host {
             void propertyChanged(const QString& name) override { changed.append(name); }
             QStringList changed;
         } page;
         OrderForm f;
-        Confirmation& form = f.form;
-        form.setHost(page);
-        PotwierdzenieZam control{form};
+        f.form.setHost(page);
+        PotwierdzenieZam control{f.form};
 
         QVERIFY(control.setProperty(property.constData(), value));
 
         QCOMPARE(page.changed, QStringList{QString::fromLatin1(property)});
         QTEST(control.property(property.constData()).toString(), "readBack");
-        QCOMPARE(form.field(Confirmation::Field::lblOnLineStatus), mode);
-        QCOMPARE(form.isOn(Confirmation::Switch::btnPrzeslijVisible), mode == "On-Line");
+        QCOMPARE(f.form.field(Confirmation::Field::lblOnLineStatus), mode);
+        QCOMPARE(f.form.isOn(Confirmation::Switch::btnPrzeslijVisible), mode == "On-Line");
     }
 
+    // The control as a page's script reaches it: only through its meta-object.
     void scriptCallsReachTheForm()
     {
-        // The control as a page's script reaches it: only through its meta-object.
         OrderForm f;
         PotwierdzenieZam control{f.form};
         const auto index = [&control](const char* method, qint16 r, qint16 c) {
