@@ -1,15 +1,13 @@
+#include "CoreTable.h"
 #include "OnScreen.h"
-#include "TestSupport.h"
 #include "ui/control/GridDelegate.h"
 #include "ui/control/OptionalDateEdit.h"
 #include "ui/control/Twips.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
-#include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QTimeEdit>
 
 using namespace OnScreen;
 
@@ -20,30 +18,23 @@ private slots:
 
     void choosingAResponseType_data()
     {
-        QTest::addColumn<QList<int>>("choices");
-        QTest::addColumn<bool>("mouse");
-        QTest::addColumn<QString>("confirmed");
-        QTest::addColumn<QString>("total");
-        QTest::addColumn<Rgb>("colour");
-        QTest::addColumn<bool>("deliveryOpen");
-        const QList<int> refuse{Refuse};
-        const QList<int> change{Refuse, Change};
-        const QList<int> accept{Refuse, Accept};
-        const QString zeros = QStringLiteral("0 0 0");
-        const QString ordered = QStringLiteral("10,000 20,000 30,000");
+        columns<QList<int>, bool, bool, QString, Rgb, bool>("choices", "mouse", "recalculated",
+                                                            "confirmed", "colour", "deliveryOpen");
+        const char* ordered = "10,000 20,000 30,000 60,000";
         QTest::newRow("a refusal chosen with the mouse confirms nothing and closes the delivery")
-            << refuse << true << zeros << "0,000" << Teal << false;
+            << QList<int>{Refuse} << true << false << "0 0 0 0,000" << Teal << false;
         QTest::newRow("a change after a refusal keeps the zeros, whitens and opens the delivery")
-            << change << true << zeros << "0,000" << White << true;
+            << QList<int>{Refuse, Change} << true << false << "0 0 0 0,000" << White << true;
         QTest::newRow("full acceptance after a refusal confirms the ordered quantities")
-            << accept << false << ordered << "60,000" << Teal << false;
+            << QList<int>{Refuse, Accept} << false << false << ordered << Teal << false;
+        QTest::newRow("recalculating full acceptance confirms a changed line in full again")
+            << QList<int>{Accept} << false << true << ordered << Teal << false;
     }
     void choosingAResponseType()
     {
-        QFETCH(QList<int>, choices);
-        QFETCH(bool, mouse);
-        QFETCH(Rgb, colour);
-        QFETCH(bool, deliveryOpen);
+        const auto [choices, mouse, recalculated, colour, deliveryOpen] =
+            fetch<QList<int>, bool, bool, Rgb, bool>("choices", "mouse", "recalculated", "colour",
+                                                     "deliveryOpen");
         Screen screen;
         QVERIFY(screen.show(order(3)));
         auto* combo = child<QComboBox>(screen.control, "cboxTyp");
@@ -61,45 +52,32 @@ private slots:
             QTRY_VERIFY((QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item),
                          !list->isVisible()));
         }
+        if (recalculated) {
+            screen.form.lines().setText(2, ColConfirmed, QStringLiteral("1,000"));
+            screen.click(QStringLiteral("btnPrzelicz"));
+        }
 
         QCOMPARE(screen.form.cboxTyp(), choices.last());
-        QTEST(QStringList({screen.cell(1, ColConfirmed), screen.cell(2, ColConfirmed),
-                           screen.cell(3, ColConfirmed)})
-                  .join(' '),
-              "confirmed");
-        QTEST(screen.total(), "total");
+        const QStringList confirmed{screen.cell(1, ColConfirmed), screen.cell(2, ColConfirmed),
+                                    screen.cell(3, ColConfirmed), screen.total()};
+        QTEST(confirmed.join(' '), "confirmed");
         QCOMPARE(screen.lineColours(), QList<Rgb>(3, colour));
-        QCOMPARE((QList<bool>{child<QDateEdit>(screen.control, "txtDataDost")->isEnabled(),
-                              child<QTimeEdit>(screen.control, "txtCzasDost")->isEnabled()}),
-                 QList<bool>(2, deliveryOpen));
-    }
-
-    void recalculateButtonAppliesTheTypeAgain()
-    {
-        Screen screen;
-        QVERIFY(screen.show(order(3)));
-        chooseType(screen, Accept);
-        screen.form.lines().setText(2, ColConfirmed, QStringLiteral("1,000"));
-        screen.click(QStringLiteral("btnPrzelicz"));
-        QCOMPARE(screen.cell(2, ColConfirmed), QStringLiteral("20,000"));
-        QCOMPARE(screen.total(), QStringLiteral("60,000"));
+        QCOMPARE(child<QDateEdit>(screen.control, "txtDataDost")->isEnabled(), deliveryOpen);
+        QCOMPARE(child<QTimeEdit>(screen.control, "txtCzasDost")->isEnabled(), deliveryOpen);
     }
 
     void headerCheckStopsTheSaveAndFocusesTheDate()
     {
         Screen screen;
         QVERIFY(screen.show(order(2)));
-        QVERIFY(QTest::qWaitForWindowActive(&screen.control));
         auto* date = child<OptionalDateEdit>(screen.control, "txtDataPotw");
         QTest::mouseClick(date->switchBox(), Qt::LeftButton);
         child<QPlainTextEdit>(screen.control, "txtUwagi")->setFocus();
         QString chooser; // a date chooser popping up over the form
         QTimer watch;
         connect(&watch, &QTimer::timeout, this, [&] {
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                chooser = modal->objectName();
-                modal->close();
-            }
+            if (QWidget* modal = QApplication::activeModalWidget())
+                chooser = modal->objectName(), modal->close();
         });
         watch.start(10);
 
@@ -136,47 +114,37 @@ private slots:
 
     void aLongNameShowsWholeLinesEndingInAnEllipsis_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("rowLines");
-        QTest::addColumn<int>("shownLines");
-        QTest::addColumn<bool>("elided");
-        QTest::addColumn<int>("width"); // the column's text width, 0 for the name column
+        columns<QString, int, int, bool, int>("name", "rowLines", "lineCount", "elided", "width");
         const QString longName = QStringLiteral(
             "Молоко ультрапастеризованное питьевое 3,2 % в картонной упаковке с крышкой, "
             "по 12 штук в гофрокоробе, для сетевой розницы");
-        QTest::newRow("a short name stays whole")
-            << QStringLiteral("Товар 1") << 1 << 1 << false << 0;
-        QTest::newRow("a long name in an ordinary row is cut with an ellipsis")
-            << longName << 1 << 1 << true << 0;
-        QTest::newRow("a double-height row shows a second whole line")
-            << longName << 2 << 2 << true << 0;
-        QTest::newRow("a row tall enough shows the whole name")
-            << longName << 12 << -1 << false << 0;
-        QTest::newRow("a code too long for its column is cut, not broken into lines")
-            << QStringLiteral("4601234500001").repeated(4) << 2 << 1 << true << 0;
-        QTest::newRow("a thirteen-digit EAN fits its column whole")
-            << QStringLiteral("4601234567893") << 1 << 1 << false
-            << Twips::toPixels(Columns::LineWidths[ColEan]) - 2 * GridDelegate::Padding;
+        const int ean = Twips::toPixels(Columns::LineWidths[ColEan]) - 2 * GridDelegate::Padding;
+        auto row = [](const char* name, const QString& text, int rowLines, int lineCount,
+                      bool elided, int width = 222) {
+            QTest::newRow(name) << text << rowLines << lineCount << elided << width;
+        };
+        row("a short name stays whole", "Товар 1", 1, 1, false);
+        row("a long name in an ordinary row is cut with an ellipsis", longName, 1, 1, true);
+        row("a double-height row shows a second whole line", longName, 2, 2, true);
+        row("a row tall enough shows the whole name", longName, 12, -1, false);
+        row("a code too long for its column is cut, not broken into lines",
+            QString("4601234500001").repeated(4), 2, 1, true);
+        row("a thirteen-digit EAN fits its column whole", "4601234567893", 1, 1, false, ean);
     }
 
     void aLongNameShowsWholeLinesEndingInAnEllipsis()
     {
-        QFETCH(QString, name);
-        QFETCH(int, rowLines);
-        QFETCH(int, shownLines);
-        QFETCH(bool, elided);
-        QFETCH(int, width);
+        const auto [name, rowLines, lineCount, elided, width] =
+            fetch<QString, int, int, bool, int>("name", "rowLines", "lineCount", "elided", "width");
         const QFont font(QStringLiteral("Verdana"), 8);
         const QFontMetrics metrics(font);
-        // The product name column, with room for so many lines and a little more.
-        const QSize room(width > 0 ? width : 222,
-                         rowLines * metrics.lineSpacing() + metrics.lineSpacing() / 2);
+        // The column's text width (222 for the product name), room for so many lines and a bit.
+        const QSize room(width, rowLines * metrics.lineSpacing() + metrics.lineSpacing() / 2);
         const QStringList lines = GridDelegate::fittedText(name, font, room).split('\n');
-        if (shownLines > 0)
-            QCOMPARE(lines.size(), shownLines);
+        if (lineCount > 0)
+            QCOMPARE(lines.size(), lineCount);
         QCOMPARE(lines.last().endsWith(QStringLiteral("…")), elided);
-        QString shown = lines.join(' ');
-        shown.chop(elided ? 1 : 0);
+        const QString shown = lines.join(' ').chopped(elided ? 1 : 0);
         QVERIFY2(elided ? name.startsWith(shown) : name == shown, qPrintable(shown));
         for (const QString& line : lines)
             QVERIFY2(metrics.horizontalAdvance(line) <= room.width(), qPrintable(line));
