@@ -10,28 +10,17 @@ const QString Root = QStringLiteral("/Document-OrderResponse/");
 const QString Header = Root + "OrderResponse-Header/";
 const QString Item = Root + "OrderResponse-Lines/Line/Line-Item/";
 
-// The texts at these paths of the response the form makes now.
-QStringList written(Confirmation& form, const QStringList& paths)
-{
-    const std::optional<XmlDocument> document = MakeOrderResponse(form);
-    QStringList texts;
-    for (const QString& path : paths) {
-        const XmlNode node = document ? document->selectSingleNode(path) : XmlNode();
-        texts.append(!document ? "(no document)" : node.isNull() ? "(no element)" : node.text());
-    }
-    return texts;
-}
+// The text at this path of the response the form makes now.
 QString written(Confirmation& form, const QString& path)
 {
-    return written(form, QStringList{path})[0];
+    const std::optional<XmlDocument> document = MakeOrderResponse(form);
+    const XmlNode node = document ? document->selectSingleNode(path) : XmlNode();
+    return !document ? "(no document)" : node.isNull() ? "(no element)" : node.text();
 }
 
 // A control that has read an order of `lines` standard lines, ready to respond.
 struct Respondent : OrderForm {
-    explicit Respondent(int lines = 1, const QString& partner = BuyerIln)
-        : OrderForm(lines, partner)
-    {
-    }
+    using OrderForm::OrderForm;
     // A cell of line 1, or for a negative column the form's field -1 - column.
     void set(int column, const QString& text)
     {
@@ -56,23 +45,19 @@ private slots:
                       QString partner = BuyerIln, QString locale = "ru_RU") {
             QTest::newRow(name) << locale << partner << column << cell << element << text;
         };
-        const QString status = QStringLiteral("LineItemStatus");
+        const QString status = "LineItemStatus", quantity = "QuantityToBeDelivered";
+        const QString gross = "OrderedUnitGrossPrice", net = "OrderedUnitNetPrice";
         row("nothing confirmed is status 7", ColConfirmed, "0,0", status, "7");
         row("10 against 10,000 is status 5", ColConfirmed, "10", status, "5");
         row("more than ordered is status 3, not refused here", ColConfirmed, "12", status, "3");
         row("an empty confirmed quantity is status 3", ColConfirmed, "", status, "3");
-        row("an empty confirmed quantity is written -1", ColConfirmed, "", "QuantityToBeDelivered",
-            "-1");
-        row("a confirmed quantity is written with a point", ColConfirmed, "5,5",
-            "QuantityToBeDelivered", "5.500");
-        row("a comma locale's price", ColPrice, "7,25", "OrderedUnitNetPrice", "7.250");
-        row("a point locale's price", ColPrice, "7.25", "OrderedUnitNetPrice", "7.250", BuyerIln,
-            "en_US");
+        row("an empty confirmed quantity is written -1", ColConfirmed, "", quantity, "-1");
+        row("a confirmed quantity is written with a point", ColConfirmed, "5,5", quantity, "5.500");
+        row("a comma locale's price", ColPrice, "7,25", net, "7.250");
+        row("a point locale's price", ColPrice, "7.25", net, "7.250", BuyerIln, "en_US");
         row("a unit name is lower-cased and mapped", ColUnit, "Штука", "UnitOfMeasure", "PCE");
         row("an upper-case name is mapped", ColUnit, "ЛИТР", "UnitOfMeasure", "LTR");
         row("an unknown name keeps its case", ColUnit, "Sztuka", "UnitOfMeasure", "Sztuka");
-        const QString gross = QStringLiteral("OrderedUnitGrossPrice");
-        const QString net = QStringLiteral("OrderedUnitNetPrice");
         row("the buyer shown prices gets a gross price", ColName, "", gross, "15.000",
             "4607149599998");
         row("any other buyer gets a net price", ColName, "", net, "12.500", "4607163319992");
@@ -115,7 +100,7 @@ private slots:
     {
         const auto [column, text, stored] =
             fetch<int, QString, QString>("column", "text", "stored");
-        Respondent r;
+        Respondent r(1);
         r.set(column, text);
         const std::optional<XmlDocument> document = MakeOrderResponse(r.form);
         if (stored.isNull()) {
@@ -139,7 +124,7 @@ private slots:
     void responseTypeCodes()
     {
         QFETCH(int, type);
-        Respondent r;
+        Respondent r(1);
         r.form.selectCboxTyp(type == 0 ? 1 : 0);
         r.form.selectCboxTyp(type);
         QTEST(written(r.form, Header + "ResponseType"), "code");
