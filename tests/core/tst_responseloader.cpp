@@ -10,7 +10,7 @@ const QString Incomplete = QStringLiteral("Переписанный докуме
                                           "либо не содержит всех необходимых позиций.");
 
 // A control with the parties set, and a folder to save responses in.
-struct Loader {
+struct Loader : OrderForm {
     Loader() { useParties(form); }
     LoadOutcome load(const QByteArray& bytes)
     {
@@ -19,8 +19,6 @@ struct Loader {
     }
 
     QTemporaryDir folder;
-    RecordingMessages messages;
-    Confirmation form{messages, testProcess()};
 };
 } // namespace
 
@@ -65,12 +63,15 @@ private slots:
         }
     }
 
+    // The confirmation's date and the delivery's come from the response; one it lacks is
+    // today's, and a missing delivery time is midnight.
     void loadedFiles_data()
     {
         // `column`: negative: the form's field -1 - column
-        columns<QString, int, QString, int>("text", "column", "shown", "type");
-        auto row = [](const char* name, QString text, int column, QString shown, int type = 0) {
-            QTest::newRow(name) << text << column << shown << type;
+        columns<QString, int, QString, int, bool>("text", "column", "shown", "type", "dated");
+        auto row = [](const char* name, QString text, int column, QString shown, int type = 0,
+                      bool dated = true) {
+            QTest::newRow(name) << text << column << shown << type << dated;
         };
         const QString type = QStringLiteral("OrderResponse-Header/ResponseType");
         row("27 is a refusal", withText(response(1), type, "27"), ColConfirmed, "0", 1);
@@ -80,11 +81,17 @@ private slots:
             withText(response(1), "OrderResponse-Header/Remarks",
                      "<![CDATA[первая\nвторая & третья]]>"),
             -1 - int(Field::txtUwagi), "первая\r\nвторая & третья");
+        QString bare = response(1);
+        for (const char* part :
+             {"OrderResponseDate", "ExpectedDeliveryDate", "ExpectedDeliveryTime"})
+            bare = without(bare, QStringLiteral("OrderResponse-Header/") + part);
+        row("a response without dates is dated today and delivered at midnight", bare, ColConfirmed,
+            "8,000", 0, false);
     }
 
     void loadedFiles()
     {
-        const auto [text, column] = fetch<QString, int>("text", "column");
+        const auto [text, column, dated] = fetch<QString, int, bool>("text", "column", "dated");
         Loader l;
         QCOMPARE(l.load(text.toUtf8()), LoadOutcome::Loaded);
         QVERIFY(l.messages.shown.isEmpty());
@@ -92,30 +99,9 @@ private slots:
                          : l.form.lines().text(1, int16_t(column)),
               "shown");
         QTEST(l.form.cboxTyp(), "type");
-    }
-
-    // The confirmation's date and the delivery's come from the response; one it lacks is
-    // today's, and a missing delivery time is midnight.
-    void headerDatesAreTheResponsesOrToday_data()
-    {
-        columns<QString, QDate, QDate, QTime>("text", "confirmed", "delivery", "time");
-        QTest::newRow("a response with its dates and time keeps them")
-            << response(1) << QDate(2026, 12, 4) << QDate(2026, 12, 9) << QTime(8, 30);
-        QString bare = response(1);
-        for (const char* part :
-             {"OrderResponseDate", "ExpectedDeliveryDate", "ExpectedDeliveryTime"})
-            bare = without(bare, QStringLiteral("OrderResponse-Header/") + part);
-        QTest::newRow("a response without them is dated today and delivered at midnight")
-            << bare << QDate(2026, 12, 5) << QDate(2026, 12, 5) << QTime(0, 0);
-    }
-    void headerDatesAreTheResponsesOrToday()
-    {
-        QFETCH(QString, text);
-        Loader l;
-        QCOMPARE(l.load(text.toUtf8()), LoadOutcome::Loaded);
-        QTEST(*l.form.txtDataPotw(), "confirmed");
-        QTEST(*l.form.txtDataDost(), "delivery");
-        QTEST(*l.form.txtCzasDost(), "time");
+        QCOMPARE(std::tuple(*l.form.txtDataPotw(), *l.form.txtDataDost(), *l.form.txtCzasDost()),
+                 dated ? std::tuple(QDate(2026, 12, 4), QDate(2026, 12, 9), QTime(8, 30))
+                       : std::tuple(QDate(2026, 12, 5), QDate(2026, 12, 5), QTime(0, 0)));
     }
 };
 
