@@ -32,4 +32,10 @@ struct ServerFixture {
     int port() const { return platform->port(); }
     QString path(const QString& relative) const { return root->filePath(relative); }
     QStringList names(const QString& folder) const { return PlatformProcess::names(path(folder)); }
+    // Options that serve over TLS, with a certificate of the test authority.
+    static inline const QString Tls = QStringLiteral(WEXA_SOURCE_DIR "/tests/common/tls/");
+    static QStringList tls()
+    {
+        return {"--tls-cert", Tls + "server.pem", "--tls-key", Tls + "server.key"};
+    }
 };

@@ -2,20 +2,14 @@
 
 #include "core/rules/XmlDocument.h"
 
-#include <QByteArray>
-#include <QString>
-
 #include <httplib.h>
 
 #include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
-#include <string>
 
 // A client of the platform's services, with the session a mailbox's page opens (none for
 // an empty mailbox name), sending what the editor sends unless a test says otherwise.
@@ -84,8 +78,7 @@ public:
                       ::connect(m_sock, reinterpret_cast<sockaddr*>(&server), sizeof server) == 0;
     }
     ~RawConnection() { ::close(m_sock); }
-    RawConnection(const RawConnection&) = delete;
-    RawConnection& operator=(const RawConnection&) = delete;
+    Q_DISABLE_COPY(RawConnection)
 
     bool isConnected() const { return m_connected; }
     // Sends all of it; false once the server has closed.
@@ -105,7 +98,7 @@ public:
     // next one.
     int answer(QByteArray* body = nullptr, int seconds = 10)
     {
-        QByteArray& got = m_got;
+        QByteArray& got = m_got; // read past the last answer
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
         for (;;) {
             const qsizetype head = got.indexOf("\r\n\r\n");
@@ -124,10 +117,13 @@ public:
                     return status;
                 }
             }
-            if (!wait(end))
-                return 0;
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                end - std::chrono::steady_clock::now());
+            pollfd fd{m_sock, POLLIN, 0};
             char buffer[65536];
-            const ssize_t n = ::recv(m_sock, buffer, sizeof buffer, 0);
+            const ssize_t n = left.count() > 0 && ::poll(&fd, 1, int(left.count())) > 0
+                                  ? ::recv(m_sock, buffer, sizeof buffer, 0)
+                                  : 0;
             if (n <= 0)
                 return 0;
             got.append(buffer, n);
@@ -149,16 +145,7 @@ public:
     }
 
 private:
-    bool wait(std::chrono::steady_clock::time_point end) const
-    {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            end - std::chrono::steady_clock::now());
-        pollfd fd{m_sock, POLLIN, 0};
-        return left.count() > 0 && ::poll(&fd, 1, int(left.count())) > 0;
-    }
-
     int m_sock;
     bool m_connected = false;
-    QByteArray m_head;
-    QByteArray m_got; // read past the last answer
+    QByteArray m_head, m_got;
 };

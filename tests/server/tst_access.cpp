@@ -13,17 +13,6 @@ namespace {
 
 const QString NorthIln = QStringLiteral("4607000000017");
 const QString SouthIln = QStringLiteral("4607000000031");
-const QString Tls = QStringLiteral(WEXA_SOURCE_DIR "/tests/common/tls/");
-
-// A clock that stands still until a test moves it.
-struct StillClock {
-    std::chrono::steady_clock::time_point now{};
-    Sessions::Clock function()
-    {
-        return [this] { return now; };
-    }
-    void pass(int seconds) { now += std::chrono::seconds(seconds); }
-};
 
 // The query of the link a mailbox's page opens the editor with.
 QUrlQuery pageLink(const std::string& html)
@@ -69,7 +58,6 @@ class TestAccess : public QObject, ServerFixture {
 
 private slots:
     void init() { fresh(); }
-    void cleanup() { platform.reset(); }
 
     // A session opened on north's page, asking for what `mailbox` names: orders and uploads
     // of that mailbox, or the partner information of that mailbox's buyer.
@@ -158,14 +146,13 @@ private slots:
         QVERIFY(!answer.selectSingleNode(status == 200 ? granted : "/error-response/message")
                      .text()
                      .isEmpty());
-        // A refused request leaves every mailbox as it was.
-        const bool taken = route == "OrderData" && status == 200;
-        QTRY_COMPARE(names("north/waiting").size(), taken ? 0 : 1);
-        QCOMPARE(names("south/waiting").size(), 1);
-        QCOMPARE(names("north/received").size(), route == "Upload" && status == 200 ? 1 : 0);
-        QCOMPARE(names("south/received").size(), 0);
-        QVERIFY(!QFileInfo::exists(path("mailbox/nobody")));
-        QVERIFY(!QFileInfo::exists(path("mailbox/_")));
+        // A refused request leaves every mailbox as it was, and makes none.
+        QTRY_COMPARE(names("north/waiting").size(), route == "OrderData" && status == 200 ? 0 : 1);
+        QCOMPARE((QList<qsizetype>{names("south/waiting").size(), names("north/received").size(),
+                                   names("south/received").size()}),
+                 (QList<qsizetype>{1, route == "Upload" && status == 200 ? 1 : 0, 0}));
+        QCOMPARE(QDir(path("mailbox")).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+                 (QStringList{"north", "south"}));
     }
 
     // The page's link names the address the platform is configured with, whatever the
@@ -241,9 +228,8 @@ private slots:
     {
         QVERIFY(start());
         const PlatformProcess::Page missing = platform->page("nobody");
-        QCOMPARE(missing.status, 404);
-        QVERIFY(missing.cookie.isEmpty());
-        QVERIFY(missing.link.isEmpty());
+        QCOMPARE(std::tuple(missing.status, missing.cookie, missing.link),
+                 std::tuple(404, QString(), QString()));
         QVERIFY(!QFileInfo::exists(path("mailbox/nobody")));
         ServiceClient north(port(), "north");
         const httplib::Result again =
@@ -261,92 +247,69 @@ private slots:
         QCOMPARE(north.takeOrder("/edi/north/OrderData.aspx"), "N1");
     }
 
-    void sessionsCloseWhenIdle_data()
+    // Sessions close after a minute unused, tickets after two, and at most three of each are
+    // kept, on a clock that stands still but for "+seconds". A row's steps open a session for
+    // a mailbox, issue a ticket for one, use one (telling its mailbox, or "closed"), redeem
+    // the ticket issued n-th (telling whose session it gives, or why not), count those open.
+    void sessionsAndTicketsLapse_data()
     {
-        QTest::addColumn<QList<int>>("usesAfter");
-        QTest::addColumn<bool>("open");
-        QTest::newRow("a session used within its idle time stays open") << QList<int>{3600} << true;
-        QTest::newRow("a session idle a second longer than allowed is closed")
-            << QList<int>{3601} << false;
-        QTest::newRow("each use starts its idle time again")
-            << QList<int>{3000, 3000, 3000} << true;
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QStringList>("told");
+        const auto row = [](const char* name, const QStringList& steps, const QStringList& told) {
+            QTest::newRow(name) << steps << told;
+        };
+        row("a session used within its idle time stays open", {"open a", "+60", "use a"}, {"a"});
+        row("a session idle a second longer than allowed is closed", {"open a", "+61", "use a"},
+            {"closed"});
+        row("each use starts its idle time again",
+            {"open a", "+50", "use a", "+50", "use a", "+50", "use a"}, {"a", "a", "a"});
+        row("when a fourth opens, the session unused longest is closed and the others stay",
+            {"open a", "+1", "open b", "+1", "open c", "+1", "use a", "open d", "count", "use b",
+             "use a", "use c", "use d"},
+            {"a", "3", "closed", "a", "c", "d"});
+        row("a ticket redeemed within its lifetime gives its open session",
+            {"open a", "ticket a", "+59", "redeem 0"}, {"a's"});
+        row("a ticket at the end of its lifetime has expired",
+            {"open a", "ticket a", "+120", "redeem 0"}, {"expired"});
+        row("a ticket used once already is unknown", {"open a", "ticket a", "redeem 0", "redeem 0"},
+            {"a's", "unknown"});
+        row("a ticket whose session closed meanwhile is refused",
+            {"open a", "ticket a", "+61", "redeem 0"}, {"session gone"});
+        row("tickets are capped like sessions, the oldest dropped",
+            {"open a", "ticket a", "ticket a", "ticket a", "ticket a", "redeem 0"}, {"unknown"});
     }
-    void sessionsCloseWhenIdle()
+    void sessionsAndTicketsLapse()
     {
-        QFETCH(QList<int>, usesAfter);
-        QFETCH(bool, open);
-        StillClock clock;
-        Sessions sessions({std::chrono::hours(1), std::chrono::minutes(2), 100}, clock.function());
-        const std::string token = sessions.open({"north", NorthIln});
-        std::optional<Sessions::Grant> grant;
-        for (const int seconds : usesAfter) {
-            clock.pass(seconds);
-            grant = sessions.use(token);
-        }
-        QCOMPARE(grant.has_value(), open);
-        if (open)
-            QCOMPARE(grant->mailbox, "north");
-    }
-
-    // GIVEN three open sessions, the first used last WHEN a fourth opens THEN the one unused
-    // longest is closed and the others stay.
-    void theSessionUnusedLongestGoesFirst()
-    {
-        StillClock clock;
-        Sessions sessions({std::chrono::hours(1), std::chrono::minutes(2), 3}, clock.function());
-        std::vector<std::string> tokens;
-        for (const char* mailbox : {"a", "b", "c"}) {
-            tokens.push_back(sessions.open({mailbox, {}}));
-            clock.pass(1);
-        }
-        QVERIFY(sessions.use(tokens[0]));
-        tokens.push_back(sessions.open({"d", {}}));
-
-        QCOMPARE(sessions.openCount(), size_t(3));
-        QVERIFY(!sessions.use(tokens[1]));
-        for (const size_t open : {0, 2, 3})
-            QVERIFY(sessions.use(tokens[open]));
-    }
-
-    void ticketsStandForOpenSessionsOnce_data()
-    {
-        QTest::addColumn<int>("after");
-        QTest::addColumn<int>("uses");
-        QTest::addColumn<int>("laterTickets");
-        QTest::addColumn<int>("refusal"); // -1: the ticket's session
-        const int unknown = int(Sessions::Refusal::Unknown);
-        QTest::newRow("a ticket redeemed within its lifetime gives its open session")
-            << 59 << 1 << 0 << -1;
-        QTest::newRow("a ticket at the end of its lifetime has expired")
-            << 120 << 1 << 0 << int(Sessions::Refusal::Expired);
-        QTest::newRow("a ticket used once already is unknown") << 0 << 2 << 0 << unknown;
-        QTest::newRow("a ticket whose session closed meanwhile is refused")
-            << 61 << 1 << 0 << int(Sessions::Refusal::SessionGone);
-        QTest::newRow("tickets are capped like sessions, the oldest dropped")
-            << 0 << 1 << 3 << unknown;
-    }
-    void ticketsStandForOpenSessionsOnce()
-    {
-        QFETCH(int, after);
-        QFETCH(int, uses);
-        QFETCH(int, laterTickets);
-        StillClock clock;
+        QFETCH(QStringList, steps);
+        std::chrono::steady_clock::time_point now{};
         Sessions sessions({std::chrono::seconds(60), std::chrono::seconds(120), 3},
-                          clock.function());
-        const std::string session = sessions.open({"north", NorthIln});
-        const std::string ticket = sessions.issueTicket(session);
-        for (int n = 0; n < laterTickets; ++n)
-            sessions.issueTicket(session);
-        clock.pass(after);
-
-        Sessions::Refusal refusal = Sessions::Refusal(-1);
-        std::optional<std::string> redeemed;
-        for (int use = 0; use < uses; ++use)
-            redeemed = sessions.redeem(ticket, refusal);
-
-        QTEST(redeemed ? -1 : int(refusal), "refusal");
-        if (redeemed)
-            QCOMPARE(*redeemed, session);
+                          [&] { return now; });
+        QMap<QString, std::string> opened; // by mailbox
+        std::vector<std::string> tickets;
+        QStringList told;
+        for (const QString& step : steps) {
+            const QString name = step.section(' ', 1);
+            if (step.startsWith("open")) {
+                opened[name] = sessions.open({name, NorthIln});
+            } else if (step.startsWith("ticket")) {
+                tickets.push_back(sessions.issueTicket(opened[name]));
+            } else if (step.startsWith("use")) {
+                const std::optional<Sessions::Grant> grant = sessions.use(opened[name]);
+                told.append(grant ? grant->mailbox : "closed");
+            } else if (step.startsWith("redeem")) {
+                Sessions::Refusal refusal{};
+                const auto session = sessions.redeem(tickets[name.toUInt()], refusal);
+                // The refusals in the order the enumeration lists them.
+                told.append(session ? opened.key(*session) + "'s"
+                                    : QStringList{"unknown", "expired", "session gone"}.value(
+                                          int(refusal)));
+            } else if (step == "count") {
+                told.append(QString::number(sessions.openCount()));
+            } else {
+                now += std::chrono::seconds(step.toInt());
+            }
+        }
+        QTEST(told, "told");
     }
 
     // The editor's certificate check stays strict: it reaches the platform over TLS when
@@ -360,7 +323,7 @@ private slots:
     void theEditorReachesTlsOnlyWithATrustedAuthority()
     {
         QFETCH(bool, trusted);
-        QVERIFY(start({"--tls-cert", Tls + "server.pem", "--tls-key", Tls + "server.key"}));
+        QVERIFY(start(tls()));
         QVERIFY(platform->siteBase().startsWith("https://"));
         const QSslConfiguration system = QSslConfiguration::defaultConfiguration();
         if (trusted) {
