@@ -1,4 +1,5 @@
 #include "CoreForm.h"
+#include "CoreRulesFixture.h"
 
 #include "core/actions/CellEditor.h"
 #include "core/actions/EditLine.h"
@@ -10,11 +11,21 @@
 #include "core/rules/Totals.h"
 
 using namespace DocumentTexts;
+using namespace Qt::StringLiterals;
 
 namespace {
-const QString MoreThanOrdered =
-    QStringLiteral("Не возможно подтвердить большее, чем указано в заказе  количество товара");
-const QString TakesMore = QStringLiteral("4607175249997");
+const QString TakesMore = u"4607175249997"_s;
+const QDate Typed(2026, 12, 20);
+using Press = void (CellEditor::*)();
+
+// Types `text` into the quantity of line `row` and ends the edit with `press`.
+void typeQuantity(Confirmation& form, int row, const QString& text, Press press)
+{
+    form.lines().setCurrentCell(row, ColConfirmed);
+    form.editor().open();
+    form.editor().setText(text);
+    (form.editor().*press)();
+}
 } // namespace
 
 class TestEditing : public QObject {
@@ -22,57 +33,50 @@ class TestEditing : public QObject {
 private slots:
     void init() { freshProcess(); }
 
-    // A line that fails the check stays marked through commits and recalculations until the
-    // user completes it.
+    // A failing line stays marked through commits and recalculations until it is completed.
     void aFailingLineStaysPinkUntilItPasses()
     {
         OrderForm e(3);
-        e.form.lines().setText(2, ColUnit, QStringLiteral("  "));
+        Grid& lines = e.form.lines();
+        lines.setText(2, ColUnit, u"  "_s);
         e.form.selectCboxTyp(ResponseType::Change);
-        const auto colour = [&](int16_t row) { return e.form.lines().background(row, ColEan); };
-        QCOMPARE(colour(2), Colours::Failing);
-        QCOMPARE(colour(1), Colours::Open);
+        QCOMPARE(backgrounds(lines, 1, ColEan, 2, ColEan),
+                 (QList<Rgb>{Colours::Open, Colours::Failing}));
 
-        e.form.lines().setCurrentCell(1, ColConfirmed);
-        e.form.editor().open();
-        e.form.editor().setText(QStringLiteral("5"));
-        e.form.editor().pressEnter();
+        typeQuantity(e.form, 1, u"5"_s, &CellEditor::pressEnter);
         ResponseType::applyType(e.form, ResponseType::Change);
-        QCOMPARE(colour(2), Colours::Failing);
+        QCOMPARE(lines.background(2, ColEan), Colours::Failing);
         QCOMPARE(e.form.validLineCount(), int16_t(2));
 
         LineDialogFields fields;
-        fields.unitIndex = 0;
-        fields.confirmed = QStringLiteral("20");
-        fields.deliveryDate = QDate(2026, 12, 9);
+        std::tie(fields.unitIndex, fields.confirmed, fields.deliveryDate) =
+            std::tuple(0, u"20"_s, QDate(2026, 12, 9));
         ZatwierdzPozycje(e.form, 2, fields);
-        QCOMPARE(colour(2), Colours::Open);
+        QCOMPARE(lines.background(2, ColEan), Colours::Open);
         QCOMPARE(e.form.validLineCount(), int16_t(3));
-        QCOMPARE(e.form.lines().text(2, ColUnit), QStringLiteral("PCE"));
+        QCOMPARE(lines.text(2, ColUnit), u"PCE"_s);
     }
 
-    // The only line removed leaves one blank row, every cell of it open to typing but the
-    // line number's.
+    // The only line removed leaves a blank row, open to typing in all but the line number.
     void removingTheOnlyLineLeavesABlankRow()
     {
         OrderForm e(1);
-        const Rgb numberColour = e.form.lines().background(1, ColNumber);
-        QCOMPARE(e.form.lines().background(1, ColEan), Colours::Fixed);
-        QVERIFY(!e.form.parties().buyerName.isEmpty());
-        QVERIFY(!e.form.remembered().deliveryPointName.isEmpty());
+        Grid& lines = e.form.lines();
+        const Rgb numberColour = lines.background(1, ColNumber);
+        QCOMPARE(lines.background(1, ColEan), Colours::Fixed);
+        QVERIFY(!e.form.parties().buyerName.isEmpty() &&
+                !e.form.remembered().deliveryPointName.isEmpty());
         // The header row may be current: with one line left, the line goes all the same.
-        e.form.lines().setCurrentCell(0, ColUnit);
+        lines.setCurrentCell(0, ColUnit);
         btnUsun_Click(e.form);
-        QCOMPARE(e.form.lineCount(), int16_t(0));
-        QCOMPARE(e.form.lines().rows(), 2);
-        QCOMPARE(e.form.lines().currentRow(), 1);
-        QCOMPARE(e.form.parties().buyerName, QString());
-        QCOMPARE(e.form.remembered().deliveryPointName, QString());
-        QCOMPARE(e.form.lines().background(1, ColNumber), numberColour);
-        for (int16_t c = ColEan; c < LineColumnCount; ++c) {
-            QCOMPARE(e.form.lines().text(1, c), QString());
-            QCOMPARE(e.form.lines().background(1, c), Colours::Open);
-        }
+        QCOMPARE(std::tuple(e.form.lineCount(), lines.rows(), lines.currentRow()),
+                 std::tuple(int16_t(0), 2, 1));
+        QCOMPARE(e.form.parties().buyerName + e.form.remembered().deliveryPointName, QString());
+        QCOMPARE(lines.background(1, ColNumber), numberColour);
+        QCOMPARE(texts(lines, 1, ColEan, 1, LineColumnCount - 1),
+                 QStringList(LineColumnCount - 1, QString()));
+        QCOMPARE(backgrounds(lines, 1, ColEan, 1, LineColumnCount - 1),
+                 QList<Rgb>(LineColumnCount - 1, Colours::Open));
     }
 
     void aRemovalThatFailsLeavesTheTableRedrawing()
@@ -85,34 +89,42 @@ private slots:
         QVERIFY(e.form.lines().redraw());
     }
 
+    // A type sets what the lines confirm, their colour and the totals, and the delivery date.
     void choosingAType_data()
     {
-        columns<int, QStringList, QString, Rgb>("type", "confirmed", "total", "colour");
-        QTest::newRow("refusal confirms nothing")
-            << 1 << QStringList{"0", "0", "0"} << "0,000" << Colours::Fixed;
-        QTest::newRow("full acceptance confirms what was ordered")
-            << 2 << QStringList{"10,000", "20,000", "30,000"} << "60,000" << Colours::Fixed;
-        QTest::newRow("change keeps the quantities, recolours and opens the delivery")
-            << 0 << QStringList{"3,000", "0", "0"} << "3,000" << Colours::Open;
+        columns<QString, int, QStringList, QString, Rgb, QDate>("partner", "type", "confirmed",
+                                                                "total", "colour", "date");
+        auto row = [](const char* name, int type, QStringList confirmed, const char* total,
+                      Rgb colour, QDate date, QString partner = BuyerIln) {
+            QTest::newRow(name) << partner << type << confirmed << total << colour << date;
+        };
+        const QDate ordered(2026, 12, 9);
+        using namespace ResponseType;
+        row("refusal confirms nothing and puts back the order's delivery date", Refuse,
+            {"0", "0", "0"}, "0,000", Colours::Fixed, ordered);
+        row("full acceptance confirms what was ordered", Accept, {"10,000", "20,000", "30,000"},
+            "60,000", Colours::Fixed, ordered);
+        row("change keeps the quantities, recolours and leaves the delivery to the user", Change,
+            {"3,000", "0", "0"}, "3,000", Colours::Open, Typed);
+        row("the buyer fixing the delivery gets the order's date under a change", Change,
+            {"3,000", "0", "0"}, "3,000", Colours::Open, ordered, Partners::FixedDelivery);
     }
     void choosingAType()
     {
-        const auto [type, colour] = fetch<int, Rgb>("type", "colour");
-        OrderForm e(3);
+        const auto [partner, type, total, colour, date] =
+            fetch<QString, int, QString, Rgb, QDate>("partner", "type", "total", "colour", "date");
+        OrderForm e(3, partner);
         e.form.selectCboxTyp(type == ResponseType::Change ? ResponseType::Refuse
                                                           : ResponseType::Change);
         e.form.lines().setText(1, ColConfirmed, "3,000");
+        e.form.setTxtDataDost(Typed);
         e.form.selectCboxTyp(type);
-        QStringList confirmed;
-        for (int16_t r = 1; r <= 3; ++r) {
-            confirmed.append(e.form.lines().text(r, ColConfirmed));
-            for (int c = 1; c <= 17; ++c)
-                QCOMPARE(e.form.lines().background(r, c), colour);
-        }
-        QTEST(confirmed, "confirmed");
-        QTEST(e.form.summary().text(1, SumConfirmed), "total");
-        QCOMPARE(e.form.summary().text(1, SumLineCount), "3");
-        QCOMPARE(e.form.isOn(Confirmation::Switch::DeliveryOpen), type == ResponseType::Change);
+        QTEST(texts(e.form.lines(), 1, ColConfirmed, 3, ColConfirmed), "confirmed");
+        QCOMPARE(backgrounds(e.form.lines(), 1, 1, 3, 17), QList<Rgb>(3 * 17, colour));
+        QCOMPARE(texts(e.form.summary(), 1, SumLineCount, 1, SumConfirmed),
+                 (QStringList{"3", total}));
+        QCOMPARE(e.form.isOn(Confirmation::Switch::DeliveryOpen), date == Typed);
+        QCOMPARE(e.form.txtDataDost().value_or(QDate()), date);
     }
 
     void totals_data()
@@ -127,81 +139,55 @@ private slots:
     }
     void totals()
     {
-        QFETCH(QStringList, confirmed);
+        const auto [confirmed, total] = fetch<QStringList, QString>("confirmed", "total");
         const auto lines = int16_t(confirmed.size());
         OrderForm e(lines);
         for (int16_t r = 1; r <= lines; ++r)
             e.form.lines().setText(r, ColConfirmed, confirmed[r - 1]);
         e.form.setValidLineCount(1); // the summary counts every line, valid or not
         PoprawGrdSuma(e.form);
-        QTEST(e.form.summary().text(1, SumConfirmed), "total");
-        QCOMPARE(e.form.summary().text(1, SumLineCount), QString::number(lines));
+        QCOMPARE(texts(e.form.summary(), 1, SumLineCount, 1, SumConfirmed),
+                 (QStringList{QString::number(lines), total}));
         QTEST(e.messages.titles(), "errors");
-    }
-
-    void deliveryAfterATypeChange_data()
-    {
-        columns<QString, int, bool, QDate>("partner", "type", "open", "date");
-        const QDate typed(2026, 12, 20), ordered(2026, 12, 9);
-        QTest::newRow("a change leaves the delivery to the user")
-            << BuyerIln << int(ResponseType::Change) << true << typed;
-        QTest::newRow("the buyer fixing the delivery gets the order's date under a change")
-            << Partners::FixedDelivery << int(ResponseType::Change) << false << ordered;
-        QTest::newRow("a refusal puts back the order's delivery date")
-            << BuyerIln << int(ResponseType::Refuse) << false << ordered;
-    }
-    void deliveryAfterATypeChange()
-    {
-        const auto [partner, type] = fetch<QString, int>("partner", "type");
-        OrderForm e(3, partner);
-        e.form.selectCboxTyp(ResponseType::Accept);
-        e.form.setTxtDataDost(QDate(2026, 12, 20));
-        e.form.selectCboxTyp(type);
-        QTEST(e.form.isOn(Confirmation::Switch::DeliveryOpen), "open");
-        QTEST(e.form.txtDataDost().value_or(QDate()), "date");
     }
 
     // The dialog checks its fields in the order they stand and stops at the first failure.
     void lineDialogChecks_data()
     {
-        // `typed`: confirmed, unit, price, discount; `left`: confirmed, price, discount after.
-        columns<QStringList, bool, int, QStringList, QStringList>("typed", "dated", "focus",
-                                                                  "shown", "left");
+        // `typed`: confirmed|unit|price|discount; `left`: confirmed|price|discount after.
+        columns<QString, bool, int, QStringList, QString>("typed", "dated", "focus", "shown",
+                                                          "left");
         using F = LineEdit::Field;
-        auto row = [](const char* name, QStringList typed, bool dated, F focus, QString shown,
-                      QStringList left) {
+        auto row = [](const char* name, const char* typed, bool dated, F focus, QString shown,
+                      const char* left) {
             QTest::newRow(name) << typed << dated << int(focus)
                                 << (shown.isEmpty() ? QStringList() : QStringList{shown}) << left;
         };
-        row("complete fields pass, the price and discount with two decimals",
-            {"5", "PCE", "7,5", "3"}, true, F::None, {}, {"5,000", "7,50", "3,00"});
-        row("an empty price and discount pass", {"5", "PCE", "", " "}, true, F::None, {},
-            {"5,000", "", ""});
-        row("a blank unit is named before a wrong price", {"5", "", "x", "y"}, false,
-            F::cboxJednostkaMiary, "Brak wartoњci dla pola 'Jednostka miary'.",
-            {"5,000", "x", "y"});
-        row("letters in the price are named before a wrong discount", {"5", "PCE", "x", "y"}, false,
-            F::txtCenaNetto, "Bікdna wartoњж dla pola 'Cena Netto'", {"5,000", "x", "y"});
-        row("letters in the discount are named before a missing date", {"5", "PCE", "7", "y"},
-            false, F::txtRabat, "Bікdna wartoњж dla pola 'Rabat'", {"5,000", "7,00", "y"});
-        row("a missing delivery date is named last", {"5", "PCE", "7", "3"}, false,
-            F::dtDataDostawy, "Brak wartoњci dla pola 'Potwierdzona data dostawy'",
-            {"5,000", "7,00", "3,00"});
+        row("complete fields pass, the price and discount with two decimals", "5|PCE|7,5|3", true,
+            F::None, {}, "5,000|7,50|3,00");
+        row("an empty price and discount pass", "5|PCE|| ", true, F::None, {}, "5,000||");
+        row("a blank unit is named before a wrong price", "5||x|y", false, F::cboxJednostkaMiary,
+            "Brak wartoњci dla pola 'Jednostka miary'.", "5,000|x|y");
+        row("letters in the price are named before a wrong discount", "5|PCE|x|y", false,
+            F::txtCenaNetto, "Bікdna wartoњж dla pola 'Cena Netto'", "5,000|x|y");
+        row("letters in the discount are named before a missing date", "5|PCE|7|y", false,
+            F::txtRabat, "Bікdna wartoњж dla pola 'Rabat'", "5,000|7,00|y");
+        row("a missing delivery date is named last", "5|PCE|7|3", false, F::dtDataDostawy,
+            "Brak wartoњci dla pola 'Potwierdzona data dostawy'", "5,000|7,00|3,00");
     }
     void lineDialogChecks()
     {
-        const auto [typed, dated] = fetch<QStringList, bool>("typed", "dated");
+        const auto [typed, dated] = fetch<QString, bool>("typed", "dated");
+        const QStringList field = typed.split(u'|');
         LineDialogFields fields;
-        fields.confirmed = typed[0];
-        fields.unitText = typed[1];
-        fields.price = typed[2];
-        fields.discount = typed[3];
+        std::tie(fields.confirmed, fields.unitText, fields.price, fields.discount) =
+            std::tuple(field[0], field[1], field[2], field[3]);
         if (dated)
             fields.deliveryDate = QDate(2026, 12, 9);
         RecordingMessages messages;
         QTEST(int(LineEdit::Walidacja(fields, messages)), "focus");
         QTEST(messages.texts(), "shown");
-        QTEST((QStringList{fields.confirmed, fields.price, fields.discount}), "left");
+        QTEST(fields.confirmed + u'|' + fields.price + u'|' + fields.discount, "left");
     }
 
     void unitCodes_data()
@@ -218,48 +204,37 @@ private slots:
         QTEST(LineEdit::symbolJednostkiMiary(int16_t(index), symbol), "stored");
     }
 
+    // Enter on a point-typed quantity, Down and Up in the middle: tst_celleditor's committing.
     void editorKeys_data()
     {
-        columns<QString, int, QString, int, QString, int, QString, QStringList>(
-            "partner", "key", "typed", "from", "cell", "to", "total", "shown");
-        auto row = [](const char* name, QString partner, Qt::Key key, QString typed, int from,
-                      QString cell, int to, QString total, QStringList shown = {}) {
-            QTest::newRow(name) << partner << int(key) << typed << from << cell << to << total
+        columns<QString, Press, QString, int, QString, int, QString, QStringList>(
+            "partner", "press", "typed", "from", "cell", "to", "total", "shown");
+        auto row = [](const char* name, Press press, QString typed, int from, QString cell, int to,
+                      QString total, QStringList shown = {}, QString partner = BuyerIln) {
+            QTest::newRow(name) << partner << press << typed << from << cell << to << total
                                 << shown;
         };
-        row("Enter commits a point-typed quantity in the user's form and moves down", BuyerIln,
-            Qt::Key_Return, "5.5", 1, "5,500", 2, "55,500");
-        row("Enter refuses a quantity above the ordered one", BuyerIln, Qt::Key_Return, "15", 1,
-            "10,000", 2, "60,000", {MoreThanOrdered});
-        row("the buyer taking more than ordered gets the larger quantity", TakesMore,
-            Qt::Key_Return, "15", 1, "15,000", 2, "65,000");
-        row("letters give only the number message", BuyerIln, Qt::Key_Return, "abc", 1, "10,000", 2,
-            "60,000", {"Неправильная нумерическая величина."});
-        row("Enter on the last line stays", BuyerIln, Qt::Key_Return, "1", 3, "1,000", 3, "31,000");
-        row("Down commits and moves down", BuyerIln, Qt::Key_Down, "1", 2, "1,000", 3, "41,000");
-        row("Up on the first line commits and stays", BuyerIln, Qt::Key_Up, "1", 1, "1,000", 1,
-            "51,000");
-        row("Up moves up", BuyerIln, Qt::Key_Up, "1", 2, "1,000", 1, "41,000");
-        row("Esc drops the value for good", BuyerIln, Qt::Key_Escape, "1", 1, "10,000", 1,
+        const Press enter = &CellEditor::pressEnter, up = &CellEditor::pressUp;
+        row("Enter refuses a quantity above the ordered one", enter, "15", 1, "10,000", 2, "60,000",
+            {"Не возможно подтвердить большее, чем указано в заказе  количество товара"});
+        row("the buyer taking more than ordered gets the larger quantity", enter, "15", 1, "15,000",
+            2, "65,000", {}, TakesMore);
+        row("letters give only the number message", enter, "abc", 1, "10,000", 2, "60,000",
+            {"Неправильная нумерическая величина."});
+        row("Enter on the last line stays", enter, "1", 3, "1,000", 3, "31,000");
+        row("Up on the first line commits and stays", up, "1", 1, "1,000", 1, "51,000");
+        row("Esc drops the value for good", &CellEditor::pressEscape, "1", 1, "10,000", 1,
             "60,000");
     }
     void editorKeys()
     {
-        const auto [partner, key, typed, from] =
-            fetch<QString, int, QString, int>("partner", "key", "typed", "from");
+        const auto [partner, press, typed, from] =
+            fetch<QString, Press, QString, int>("partner", "press", "typed", "from");
         OrderForm e(3, partner);
         e.form.selectCboxTyp(ResponseType::Change);
-        e.form.lines().setCurrentCell(from, ColConfirmed);
-        CellEditor& editor = e.form.editor();
-        editor.open();
-        editor.setText(typed);
-        const QHash<int, void (CellEditor::*)()> press{{Qt::Key_Return, &CellEditor::pressEnter},
-                                                       {Qt::Key_Down, &CellEditor::pressDown},
-                                                       {Qt::Key_Up, &CellEditor::pressUp},
-                                                       {Qt::Key_Escape, &CellEditor::pressEscape}};
-        (editor.*press.value(key))();
-        editor.commit();
-        QVERIFY(!editor.isVisible());
+        typeQuantity(e.form, from, typed, press);
+        e.form.editor().commit();
+        QVERIFY(!e.form.editor().isVisible());
         QTEST(e.form.lines().text(int16_t(from), ColConfirmed), "cell");
         QTEST(e.form.lines().currentRow(), "to");
         QTEST(e.form.summary().text(1, SumConfirmed), "total");
