@@ -7,8 +7,7 @@ using namespace Conversions;
 using namespace Qt::StringLiterals;
 
 namespace {
-const QString Ru = QStringLiteral("ru_RU");
-const QString En = QStringLiteral("en_US");
+const QString Ru = "ru_RU", En = "en_US";
 
 enum Call { Format, Normalize, Document };
 } // namespace
@@ -48,10 +47,10 @@ private slots:
                                                        "after");
         freshProcess(locale);
         QString changed = text;
-        QTEST(call == Format      ? FormatNumberText(changed, decimals)
-              : call == Normalize ? NormalizeNumber(changed, decimals)
-                                  : FormatXmlNumber(changed, decimals),
-              "result");
+        const QList<QString (*)(QString&, int)> calls{
+            [](QString& t, int d) { return FormatNumberText(t, d); }, NormalizeNumber,
+            FormatXmlNumber};
+        QTEST(calls[call](changed, decimals), "result");
         QCOMPARE(changed, after.isNull() ? text : after);
     }
 
@@ -85,12 +84,10 @@ private slots:
             return;
         QCOMPARE(Conversions::toNumber(text), value);
         const std::string before = std::setlocale(LC_NUMERIC, nullptr);
-        for (const char* comma : {"ru_RU.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8"}) {
-            if (std::setlocale(LC_NUMERIC, comma)) {
-                QCOMPARE(Conversions::toNumber(text), value);
+        for (const char* comma : {"ru_RU.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8"})
+            if (std::setlocale(LC_NUMERIC, comma))
                 break;
-            }
-        }
+        QCOMPARE(Conversions::toNumber(text), value); // under the first one installed
         std::setlocale(LC_NUMERIC, before.c_str());
     }
 
