@@ -6,8 +6,6 @@
 #include "core/form/ProcessState.h"
 #include "core/form/RuntimeError.h"
 
-#include <QAbstractItemModelTester>
-#include <QSignalSpy>
 #include <QtTest>
 
 namespace {
@@ -55,12 +53,11 @@ private slots:
         QSignalSpy changed(&grid, &Grid::dataChanged);
         QSignalSpy removed(&grid, &Grid::rowsRemoved);
         QSignalSpy widths(&grid, &Grid::columnWidthChanged);
-        grid.removeRow(-1);
-        grid.removeRow(4);
-        grid.setRowHeight(-1, 600);
-        grid.setRowHeight(4, 600);
-        grid.setBackground(-1, ColName, Teal);
-        grid.setBackground(4, ColName, Teal);
+        for (const int row : {-1, 4}) {
+            grid.removeRow(row);
+            grid.setRowHeight(row, 600);
+            grid.setBackground(row, ColName, Teal);
+        }
         grid.setRows(4);
         grid.setColumnWidth(-1, 700);
         grid.setColumnWidth(grid.columns(), 700);
