@@ -7,7 +7,6 @@
 
 #include <QAbstractItemModelTester>
 
-using namespace DocumentTexts;
 using LineChanges::Kind;
 using Filter = ChangesModel::Filter;
 
@@ -17,7 +16,6 @@ namespace {
 struct Confirmed : OrderForm {
     Confirmed() : OrderForm(3) { form.selectCboxTyp(ResponseType::Change); }
     void set(int16_t r, int16_t c, const QString& text) { form.lines().setText(r, c, text); }
-    // The lines the model lists, under this filter when one is given.
     QList<int> listed(ChangesModel& model, std::optional<Filter> filter = {})
     {
         if (filter)
@@ -90,7 +88,6 @@ private slots:
         QTEST(line.failing, "failing");
         QTEST(line.warnings, "warnings");
         QTEST(line.difference, "difference");
-        // Listed: a line that differs, fails or is warned.
         QCOMPARE(line.listed(), line.kind != Kind::AsOrdered || line.failing || line.warnings);
         QCOMPARE(line.ean, line.listed() ? QStringLiteral("4601234560002") : QString());
         // The other lines stay as ordered whatever happened to this one.

@@ -6,7 +6,6 @@
 #include "core/actions/SaveResponse.h"
 #include "core/rules/Chooser.h"
 
-using namespace DocumentTexts;
 using Field = Confirmation::Field;
 using Mode = ChooserPort::Mode;
 
