@@ -1,4 +1,5 @@
 #include "AppTest.h"
+#include "CoreTable.h"
 
 #include "app/print/ConfirmationPrint.h"
 #include "app/print/PrintCommands.h"
@@ -39,13 +40,6 @@ QString run(const QString& program, const QStringList& arguments)
     return ran.exitCode == 0 ? QString::fromUtf8(ran.out) : QString();
 }
 
-int pageCount(const QString& pdf)
-{
-    const QRegularExpressionMatch pages =
-        QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(run("pdfinfo", {pdf}));
-    return pages.hasMatch() ? pages.captured(1).toInt() : -1;
-}
-
 // The text of each page, as pdftotext lays it out.
 QStringList pagesOf(const QString& pdf)
 {
@@ -73,10 +67,9 @@ private slots:
     {
         WEXA_REQUIRE_TOOL("pdftotext");
         WEXA_REQUIRE_TOOL("pdfinfo");
-        RecordingMessages messages;
-        Confirmation form(messages, testProcess());
-        useParties(form);
-        QVERIFY(readOrder(form, longOrder()));
+        OrderForm sheet(longOrder());
+        QVERIFY(sheet.read);
+        Confirmation& form = sheet.form;
         form.selectCboxTyp(ResponseType::Change);
         form.lines().setText(7, ColConfirmed, QStringLiteral("3,000"));
         form.lines().setText(LongOrder, ColConfirmed, QStringLiteral("0,000"));
@@ -85,21 +78,21 @@ private slots:
         QVERIFY2(ConfirmationPrint::writePdf(form, path, error), qPrintable(error));
 
         const QStringList pages = pagesOf(path);
-        QCOMPARE(pages.size(), pageCount(path));
+        QCOMPARE(QRegularExpression("Pages:\\s+(\\d+)").match(run("pdfinfo", {path})).captured(1),
+                 QString::number(pages.size()));
         QVERIFY(pages.size() > 20);
-        QVERIFY(pages.first().contains("Номер заказа:") && pages.first().contains("ZK-1"));
-        QVERIFY(pages.first().contains("Склад Север, ул. Лесная, 5, ILN 4607000000031"));
-        QVERIFY(pages.first().contains("Причина:")); // a change gives its reason
+        // The first page names the order and where it goes; a change gives its reason.
+        for (const char* text :
+             {"Номер заказа:", "ZK-1", "Склад Север, ул. Лесная, 5, ILN 4607000000031", "Причина:"})
+            QVERIFY2(pages.first().contains(QString::fromUtf8(text)), text);
+        const QRegularExpression row(QStringLiteral(
+            R"(^\s*(\d+)\s+(460123456\d{4})\s+B-(\d+)\s+S-(\d+)\s.*?\s([\d,]+)\s+([\d,]+)\s+(\S+)\s*$)"));
+        int expected = 1;
         for (int p = 0; p < pages.size(); ++p) {
             QVERIFY2(pages[p].contains("EAN продукта") && pages[p].contains("Подтверждено"),
                      qPrintable(QStringLiteral("page %1 has no header row").arg(p + 1)));
             QVERIFY(pages[p].contains(
                 QStringLiteral("Страница %1 из %2").arg(p + 1).arg(pages.size())));
-        }
-        const QRegularExpression row(QStringLiteral(
-            R"(^\s*(\d+)\s+(460123456\d{4})\s+B-(\d+)\s+S-(\d+)\s.*?\s([\d,]+)\s+([\d,]+)\s+(\S+)\s*$)"));
-        int expected = 1;
-        for (int p = 0; p < pages.size(); ++p) {
             int onPage = 0;
             for (const QString& text : pages[p].split(QLatin1Char('\n'))) {
                 const QRegularExpressionMatch m = row.match(text);
@@ -135,10 +128,8 @@ private slots:
     {
         WindowWithOrder w;
         QVERIFY(w.open(150));
-        const int pages = [&] {
-            QPdfWriter writer(m_dir.filePath("same.pdf"));
-            return ConfirmationPrint::paint(ConfirmationSheet::of(w->form()), writer);
-        }();
+        QPdfWriter writer(m_dir.filePath("same.pdf"));
+        const int pages = ConfirmationPrint::paint(ConfirmationSheet::of(w->form()), writer);
         int previewed = -1;
         OnScreen::whenShown<QPrintPreviewDialog>(this, [&](QPrintPreviewDialog& dialog) {
             auto* preview = dialog.findChild<QPrintPreviewWidget*>();
@@ -155,24 +146,21 @@ private slots:
 
     void aPdfThatCannotBeWrittenIsTold()
     {
-        RecordingMessages messages;
-        Confirmation form(messages, testProcess());
-        useParties(form);
-        QVERIFY(readOrder(form, order(2)));
-        QVERIFY(PrintCommands::exportPdf(nullptr, form, messages, "/nonexistent/x.pdf").isEmpty());
+        OrderForm sheet(order(2));
+        QVERIFY(sheet.read);
+        RecordingMessages& messages = sheet.messages;
+        QVERIFY(PrintCommands::exportPdf(nullptr, sheet.form, messages, "/nonexistent/x.pdf")
+                    .isEmpty());
         QCOMPARE(messages.texts().size(), 1);
         QVERIFY(messages.texts().first().startsWith("Файл «/nonexistent/x.pdf» не записан: "));
         const QString written = m_dir.filePath("written.pdf");
-        QCOMPARE(PrintCommands::exportPdf(nullptr, form, messages, written), written);
+        QCOMPARE(PrintCommands::exportPdf(nullptr, sheet.form, messages, written), written);
         QVERIFY(readFile(written).startsWith("%PDF"));
     }
 
     void respondWritesThePdfWithoutADisplay_data()
     {
-        QTest::addColumn<QString>("pdf");
-        QTest::addColumn<QStringList>("more");
-        QTest::addColumn<int>("exit");
-        QTest::addColumn<QString>("said");
+        columns<QString, QStringList, int, QString>("pdf", "more", "exit", "said");
         QTest::newRow("beside the response") << "answer.pdf" << QStringList() << 0 << "";
         QTest::newRow("a folder that does not exist is said")
             << "missing/answer.pdf" << QStringList() << 1 << "cannot write";
@@ -182,9 +170,7 @@ private slots:
     }
     void respondWritesThePdfWithoutADisplay()
     {
-        QFETCH(QString, pdf);
-        QFETCH(QStringList, more);
-        QFETCH(QString, said);
+        const auto [pdf, more, said] = fetch<QString, QStringList, QString>("pdf", "more", "said");
         WEXA_REQUIRE_TOOL("pdftotext");
         QTemporaryDir dir;
         const Ran respond =

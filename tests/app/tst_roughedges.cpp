@@ -1,4 +1,5 @@
 #include "AppTest.h"
+#include "CoreTable.h"
 
 #include "app/host/DraftsDialog.h"
 #include "app/host/FillFromFile.h"
@@ -31,6 +32,12 @@ QString stockList(WindowWithOrder& w, const QTemporaryDir& dir)
     return list;
 }
 
+// The window open on an order of three lines, `text` typed onto line `row` and kept.
+bool typedOnto(WindowWithOrder& w, int row, const QString& text)
+{
+    return w.open(3) && (w.typeQuantity(row, text), w->keeper().watcher().settle());
+}
+
 } // namespace
 
 class TestRoughEdges : public QObject {
@@ -50,29 +57,23 @@ private slots:
     // The window's undo and redo keys work in the date and time fields, which have no undo.
     void undoKeysWorkInTheDateAndTimeFields_data()
     {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<int>("redoKey");
-        QTest::addColumn<int>("redoModifiers");
+        columns<QString, QKeySequence>("field", "redo");
         QTest::newRow("Ctrl+Z and Ctrl+Shift+Z in the delivery date")
-            << "txtDataDost" << int(Qt::Key_Z) << int(Qt::ControlModifier | Qt::ShiftModifier);
+            << "txtDataDost" << QKeySequence("Ctrl+Shift+Z");
         QTest::newRow("Ctrl+Z and Ctrl+Y in the delivery time")
-            << "txtCzasDost" << int(Qt::Key_Y) << int(Qt::ControlModifier);
+            << "txtCzasDost" << QKeySequence("Ctrl+Y");
         QTest::newRow("Ctrl+Z and Ctrl+Y in the confirmation date")
-            << "txtDataPotw" << int(Qt::Key_Y) << int(Qt::ControlModifier);
+            << "txtDataPotw" << QKeySequence("Ctrl+Y");
     }
     void undoKeysWorkInTheDateAndTimeFields()
     {
-        QFETCH(QString, field);
-        QFETCH(int, redoKey);
-        QFETCH(int, redoModifiers);
+        const auto [field, redo] = fetch<QString, QKeySequence>("field", "redo");
         WindowWithOrder w;
-        QVERIFY(w.open(3));
-        w.typeQuantity(1, "5");
-        QVERIFY(w->keeper().watcher().settle());
+        QVERIFY(typedOnto(w, 1, "5"));
         w->control()->findChild<QWidget*>(field)->setFocus();
         press(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(w.cell(1), "10,000");
-        press(Qt::Key(redoKey), Qt::KeyboardModifiers(redoModifiers));
+        QTest::keySequence(QApplication::focusWidget(), redo);
         QCOMPARE(w.cell(1), "5,000");
     }
 
@@ -137,14 +138,10 @@ private slots:
         {
             // A draft of another confirmation, for the window to restore.
             WindowWithOrder earlier;
-            QVERIFY(earlier.open(3));
-            earlier.typeQuantity(3, "1");
-            QVERIFY(earlier->keeper().watcher().settle());
+            QVERIFY(typedOnto(earlier, 3, "1"));
         }
         WindowWithOrder w;
-        QVERIFY(w.open(3));
-        w.typeQuantity(1, "5");
-        QVERIFY(w->keeper().watcher().settle());
+        QVERIFY(typedOnto(w, 1, "5"));
         w->goToLine(2);
         act(w);
         // The window's own focus: where the keys go once it is the active window again.
@@ -207,8 +204,7 @@ private slots:
         WindowWithOrder second;
         QVERIFY(second.open(2));
         const QPoint apart = second->geometry().topLeft() - first->geometry().topLeft();
-        QVERIFY2(apart.x() > 0 && apart.y() > 0,
-                 qPrintable(QStringLiteral("%1,%2").arg(apart.x()).arg(apart.y())));
+        QVERIFY2(apart.x() > 0 && apart.y() > 0, qPrintable(QDebug::toString(apart)));
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY(available.contains(second->geometry().topLeft()));
         second->close();
