@@ -1,4 +1,5 @@
 #include "AppTest.h"
+#include "CoreTable.h"
 
 #include "app/host/FillFromFile.h"
 #include "app/host/FillReportDialog.h"
@@ -31,9 +32,8 @@ private slots:
 
     void aFillIsOneUndoStep_data()
     {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QList<Answer>>("answers");
-        QTest::addColumn<QStringList>("filled"); // lines 1 and 2 afterwards
+        // The lines 1 and 2 are filled afterwards.
+        columns<int, QList<Answer>, QStringList>("type", "answers", "filled");
         QTest::newRow("under a change the list fills at once")
             << int(Change) << QList<Answer>{} << QStringList{"4,000", "20,000"};
         QTest::newRow("under full acceptance the clerk agrees to switch first")
@@ -43,20 +43,16 @@ private slots:
     }
     void aFillIsOneUndoStep()
     {
-        QFETCH(int, type);
-        QFETCH(QList<Answer>, answers);
+        const auto [type, answers] = fetch<int, QList<Answer>>("type", "answers");
         QTemporaryDir dir;
         Watched watched(2, type);
         watched.messages.answers = answers;
         const QStringList before{watched.cell(1), watched.cell(2)};
         const QString path = dir.filePath(QStringLiteral("stock.csv"));
         QVERIFY(writeFile(path, "EAN;Количество\n4601234500001;4\n"));
-        QTimer closer;
-        connect(&closer, &QTimer::timeout, this, [] {
-            if (auto* report = qobject_cast<FillReportDialog*>(QApplication::activeModalWidget()))
-                report->reject();
-        });
-        closer.start(20);
+        QObject scope;
+        whenShown<FillReportDialog>(&scope,
+                                    [](FillReportDialog& report) { return report.close(); });
         const QString report = FillFromFile::run(nullptr, watched.form, watched.messages, path);
         QTEST((QStringList{watched.cell(1), watched.cell(2)}), "filled");
         if (report.isEmpty())
@@ -82,9 +78,7 @@ private slots:
 
     void findsTheNextLine_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("after");
-        QTest::addColumn<int>("found");
+        columns<QString, int, int>("text", "after", "found");
         QTest::newRow("a part of the EAN") << "500003" << 0 << 3;
         QTest::newRow("a name without regard to case") << "ТОВАР 2 В" << 0 << 2;
         QTest::newRow("ё is found as е") << "товар 4 в длинной упаковкё" << 0 << 4;
@@ -95,8 +89,7 @@ private slots:
     }
     void findsTheNextLine()
     {
-        QFETCH(QString, text);
-        QFETCH(int, after);
+        const auto [text, after] = fetch<QString, int>("text", "after");
         Watched watched(4);
         QTEST(FindBar::nextMatch(watched.form, text, after), "found");
     }
@@ -104,9 +97,8 @@ private slots:
     void talliesTheLinesAsTheResponseWouldCarryThem()
     {
         Watched watched(4);
-        watched.form.lines().setText(1, ColConfirmed, QStringLiteral("0"));
-        watched.form.lines().setText(2, ColConfirmed, QStringLiteral("5"));
-        watched.form.lines().setText(3, ColConfirmed, QStringLiteral("99"));
+        for (const auto& [row, typed] : {std::pair(1, "0"), {2, "5"}, {3, "99"}})
+            watched.form.lines().setText(int16_t(row), ColConfirmed, QString::fromLatin1(typed));
         const LineTally tally = LineTally::of(watched.form);
         // Refused, changed, in full, and failing: 99 is above the 30 ordered.
         QCOMPARE(QList({tally.refused, tally.changed, tally.full, tally.failing}),

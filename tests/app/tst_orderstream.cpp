@@ -34,9 +34,13 @@ class TestOrderStream : public QObject {
     // The window's message boxes: questions answered Yes, the rest closed.
     OnScreen::BoxAnswerer m_boxes;
 
-    QStringList mailbox(const QString& folder) const
+    QStringList received() const
     {
-        return PlatformProcess::names(m_store->filePath("mailbox/supplier/" + folder));
+        return PlatformProcess::names(m_store->filePath("mailbox/supplier/received"));
+    }
+    QByteArray received(int i) const
+    {
+        return readFile(m_store->filePath("mailbox/supplier/received/") + received().value(i));
     }
     // The window the platform's page opens on-line, started, with these orders waiting.
     std::unique_ptr<HostWindow> open(const QList<QByteArray>& orders)
@@ -53,7 +57,6 @@ class TestOrderStream : public QObject {
             {"PartnerURL", "supplier"}, {"PartnerILN", BuyerIln}, {"PartnerName", "ABC"}};
         return startedWindow(std::move(options));
     }
-    static void send(HostWindow& window) { window.control()->button(u"btnPrzeslij"_s)->click(); }
 
 private slots:
     void init()
@@ -69,8 +72,7 @@ private slots:
 
     void threeOrdersAreAnsweredInOneWindow()
     {
-        std::unique_ptr<HostWindow> window =
-            open({orderOfTheDay(1), orderOfTheDay(2), orderOfTheDay(3)});
+        const auto window = open({orderOfTheDay(1), orderOfTheDay(2), orderOfTheDay(3)});
         QVERIFY(window);
         auto* next = window->findChild<QPushButton*>(u"nextOrder"_s);
         auto* nextAction = window->findChild<QAction*>(u"actionNextOrder"_s);
@@ -81,8 +83,8 @@ private slots:
             QCOMPARE(window->form().field(Field::lblNrZamWart), u"ZK-%1"_s.arg(n));
             QCOMPARE(waiting->text(), u"Ждут на площадке: %1"_s.arg(3 - n));
             QCOMPARE(window->form().lineCount(), n + 1);
-            send(*window);
-            QTRY_COMPARE(mailbox("received").size(), n);
+            window->control()->button(u"btnPrzeslij"_s)->click();
+            QTRY_COMPARE(received().size(), n);
             QVERIFY(next->isVisible() && nextAction->isEnabled());
             nextAction->trigger();
         }
@@ -94,15 +96,13 @@ private slots:
         QVERIFY(journal);
         const QList<Journal::Entry> entries = journal->search({});
         QCOMPARE(entries.size(), 3);
-        QStringList received = mailbox("received");
         for (int i = 0; i < 3; ++i) {
             const Journal::Entry& e = entries[i];
             QCOMPARE(e.orderNumber, u"ZK-%1"_s.arg(3 - i));
             QCOMPARE(e.state, WorkState::Sent);
             QCOMPARE(e.answer, u"OK"_s);
             QCOMPARE(e.origin, TrustedOrigins::originOf(QUrl(m_platform->siteBase())));
-            QCOMPARE(journal->responseDocument(e.id),
-                     readFile(m_store->filePath("mailbox/supplier/received/") + received[2 - i]));
+            QCOMPARE(journal->responseDocument(e.id), received(2 - i));
         }
 
         // The clerk finds an order by a part of its number or by an EAN of one of its lines,
@@ -115,8 +115,7 @@ private slots:
             {u"4620000000003"_s, {u"ZK-2"_s}},
             {u"K-2"_s, {u"ZK-2"_s}}};
         for (const auto& [typed, found] : searches) {
-            dialog.searchField()->clear();
-            QTest::keyClicks(dialog.searchField(), typed);
+            OnScreen::retype(dialog.searchField(), typed);
             QTRY_COMPARE(dialog.model().rowCount(), found.size());
             QStringList numbers;
             for (int row = 0; row < dialog.model().rowCount(); ++row) {
@@ -126,19 +125,18 @@ private slots:
             }
             QCOMPARE(numbers, found);
         }
-        QCOMPARE(dialog.currentResponse(),
-                 readFile(m_store->filePath("mailbox/supplier/received/") + received[1]));
+        QCOMPARE(dialog.currentResponse(), received(1));
     }
 
     // An order that cannot be read shows nothing of the order answered before it.
     void aBrokenNextOrderLeavesNoLinesOfThePreviousOne()
     {
-        std::unique_ptr<HostWindow> window =
+        const auto window =
             open({orderOfTheDay(1), "<Document-Order><Order-Header><OrderNumber>ZK-9"
                                     "</OrderNumber></Order-Header></Document-Order>"});
         QVERIFY(window);
-        send(*window);
-        QTRY_COMPARE(mailbox("received").size(), 1);
+        window->control()->button(u"btnPrzeslij"_s)->click();
+        QTRY_COMPARE(received().size(), 1);
         window->findChild<QAction*>(u"actionNextOrder"_s)->trigger();
 
         QCOMPARE(window->form().field(Field::lblNrZamWart), u"ZK-9"_s);
@@ -149,7 +147,7 @@ private slots:
     // A file that is no confirmation empties the form, but the work stays in its draft.
     void aFailedLoadLosesNothing()
     {
-        std::unique_ptr<HostWindow> window = open({orderOfTheDay(1)});
+        const auto window = open({orderOfTheDay(1)});
         QVERIFY(window);
         Confirmation& form = window->form();
         form.setField(Field::txtUwagi, u"Отгрузим в пятницу"_s);
@@ -173,7 +171,7 @@ private slots:
 
     void aLoadIsJournaledAndADiscardedDraftStays()
     {
-        std::unique_ptr<HostWindow> window = open({orderOfTheDay(1), orderOfTheDay(2)});
+        const auto window = open({orderOfTheDay(1), orderOfTheDay(2)});
         QVERIFY(window);
         Confirmation& form = window->form();
         const QString saved = m_store->filePath("saved.xml");
