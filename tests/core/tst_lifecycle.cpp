@@ -1,4 +1,5 @@
 #include "CoreForm.h"
+#include "CoreRulesFixture.h"
 
 #include "core/form/Host.h"
 #include "core/rules/Cp1251.h"
@@ -9,14 +10,14 @@
 
 #include <QSettings>
 
-#include <memory>
+using namespace Qt::StringLiterals;
 
 namespace {
 
 const QString UserIln = QStringLiteral("4600000000010");
 const QString PartnerIln = QStringLiteral("4607000000017");
-const QString NoPartner = QStringLiteral("Нет или неправильный формат файла XML о партнёре.");
-const QString NoUser = QStringLiteral("Нет или неправильный формат файла XML о пользователе.");
+const QString NoPartner = "WEXA (critical): Нет или неправильный формат файла XML о партнёре.";
+const QString NoUser = "WEXA (critical): Нет или неправильный формат файла XML о пользователе.";
 
 class MapBag : public PropertyBag {
 public:
@@ -32,30 +33,24 @@ public:
     QMap<QString, QVariant> values;
 };
 
-// An information file whose info element lacks the element named `omit`.
-QByteArray infoFile(const char* root, const QStringList& elements, const QString& omit = {})
+// The user's information file, without the tax number when incomplete, and the partner's.
+QByteArray userInfo(bool complete = true)
 {
-    QString text = QStringLiteral("<%1><partner-info><info>").arg(QLatin1String(root));
-    for (const QString& name : elements) {
-        if (name != omit)
-            text += QStringLiteral("<%1>%2</%1>").arg(name, name == "iln" ? UserIln : "Имя");
-    }
-    return (text + QStringLiteral("</info></partner-info></%1>").arg(QLatin1String(root))).toUtf8();
+    return ("<x><partner-info><info><iln>" + UserIln + "</iln>" +
+            (complete ? "<nip>Имя</nip>" : "") +
+            "<name>Имя</name><account>Имя</account></info></partner-info></x>")
+        .toUtf8();
 }
-QByteArray userInfo(const QString& omit = {})
-{
-    return infoFile("x", {"iln", "nip", "name", "account"}, omit);
-}
-QByteArray partnerInfo()
-{
-    return infoFile("partner-info-response", {"nip", "name", "account"});
-}
+const QByteArray PartnerFile = "<partner-info-response><partner-info><info><nip>Имя</nip>"
+                               "<name>Имя</name><account>Имя</account></info></partner-info>"
+                               "</partner-info-response>";
 
 // A control created and given its properties by the host, not yet shown.
 struct Control : OrderForm {
-    explicit Control(const QString& level = {}, const QString& onLine = "Off")
+    explicit Control(const QString& level = {}, const QString& onLine = "Off",
+                     const QString& name = "ABC", const QString& iln = PartnerIln)
     {
-        bag.values = {{"PartnerILN", PartnerIln}, {"PartnerName", "ABC"}, {"DebugLevel", level}};
+        bag.values = {{"PartnerILN", iln}, {"PartnerName", name}, {"DebugLevel", level}};
         bag.values.insert("OnLine", onLine);
         Lifecycle::ReadProperties(form, bag);
     }
@@ -72,8 +67,7 @@ private:
 
     QString inFolder(const QString& name) const { return m_folder->filePath(name); }
     // The setting names the folder, which holds the given user file and partner file.
-    void prepareFolder(const QByteArray& user = userInfo(),
-                       const QByteArray& partner = partnerInfo())
+    void prepareFolder(const QByteArray& user = userInfo(), const QByteArray& partner = PartnerFile)
     {
         WorkingFolder::write(m_folder->path());
         if (!user.isNull())
@@ -92,67 +86,72 @@ private slots:
         m_folder = std::make_unique<QTemporaryDir>();
     }
 
+    // A start-up that cannot go on says why at each showing and leaves the control disabled;
+    // the version shown is the control's own, whatever the programs around it carry.
     void startupStopsWithAMessage_data()
     {
-        columns<bool, QByteArray, QByteArray, QString>("setting", "user", "partner", "message");
+        // No files: no working folder setting either.
+        columns<QByteArray, QByteArray, QString, QString, bool>("user", "partner", "onLine",
+                                                                "shown", "enabled");
         const QByteArray none;
-        QTest::newRow("no working folder setting")
-            << false << none << none << "Нет определённого пути доступа к запасам.";
-        QTest::newRow("no user file") << true << none << partnerInfo() << NoUser;
-        QTest::newRow("a user file that is not XML") << true << QByteArray("<x>") << none << NoUser;
-        QTest::newRow("off-line without a partner file") << true << userInfo() << none << NoPartner;
+        auto row = [](const char* name, QByteArray user, QByteArray partner, QString shown,
+                      bool enabled = false, QString onLine = "Off") {
+            QTest::newRow(name) << user << partner << onLine << shown << enabled;
+        };
+        row("no working folder setting", none, none,
+            "WEXA (critical): Нет определённого пути доступа к запасам.");
+        row("no user file", none, PartnerFile, NoUser);
+        row("a user file that is not XML", "<x>", none, NoUser);
+        row("off-line without a partner file", userInfo(), none, NoPartner);
+        row("incomplete user information is an error that leaves the control enabled",
+            userInfo(false), PartnerFile,
+            "Произошла ошибка в UserControl_Show() (critical): В элементе info нет элемента nip",
+            true);
+        row("off in lower case stays on-line and starts without a partner file", userInfo(), none,
+            {}, true, "off");
     }
     void startupStopsWithAMessage()
     {
-        const auto [setting, user, partner, message] =
-            fetch<bool, QByteArray, QByteArray, QString>("setting", "user", "partner", "message");
-        if (setting)
+        const auto [user, partner, onLine, shown, enabled] =
+            fetch<QByteArray, QByteArray, QString, QString, bool>("user", "partner", "onLine",
+                                                                  "shown", "enabled");
+        if (!user.isNull() || !partner.isNull())
             prepareFolder(user, partner);
-        Control c;
-        c.show();
-        QCOMPARE(c.messages.texts(), QStringList{message});
-        QCOMPARE(c.messages.shown[0].title, "WEXA");
-        QCOMPARE(c.messages.shown[0].icon, Message::Icon::Critical);
-        QVERIFY(!c.form.isEnabled());
-        c.show();
-        QCOMPARE(c.messages.texts(), (QStringList{message, message}));
-        QVERIFY(!c.form.isEnabled());
+        Control c({}, onLine);
+        QCOMPARE(c.form.field(Confirmation::Field::lblOnLineStatus),
+                 onLine == "Off" ? "Off-Line" : "On-Line");
+        QCOMPARE(c.form.isOn(Confirmation::Switch::btnPrzeslijVisible), onLine != "Off");
+        QCOMPARE(c.form.field(Confirmation::Field::lblVersion),
+                 "WEXAПодтверждениеЗаказа 1.0.0.218");
+        for (const int times : {1, 2}) {
+            c.show();
+            QCOMPARE(shownLines(c.messages), QStringList(shown.isEmpty() ? 0 : times, shown));
+            QCOMPARE(c.form.isEnabled(), enabled);
+        }
     }
 
-    void incompleteUserInformationIsAnErrorThatLeavesTheControlEnabled()
-    {
-        prepareFolder(userInfo("nip"));
-        Control c;
-        c.show();
-        QCOMPARE(c.messages.titles(), QStringList{"Произошла ошибка в UserControl_Show()"});
-        QCOMPARE(c.messages.shown[0].icon, Message::Icon::Critical);
-        QVERIFY(c.form.isEnabled());
-    }
-
-    // A new control's tables: the header rows hold the columns' names, centred; the totals'
-    // columns have their widths, their values are right-aligned, and the totals' current
-    // cell is the first value.
+    // The header rows hold the columns' names, centred; the totals' values are right-aligned,
+    // and the first of them is the current cell.
     void aNewControlLaysOutItsTables()
     {
         RecordingMessages messages;
         const Confirmation form(messages, testProcess());
         const Grid& lines = form.lines();
         const Grid& summary = form.summary();
-        for (int c = 0; c < Columns::lineLabels().size(); ++c) {
-            QCOMPARE(lines.text(0, int16_t(c)), Columns::lineLabels()[c]);
+        QCOMPARE(texts(lines, 0, 0, 0, int(Columns::lineLabels().size()) - 1),
+                 Columns::lineLabels());
+        for (int c = 0; c < Columns::lineLabels().size(); ++c)
             QCOMPARE(lines.cellAlignment(0, c), Qt::AlignCenter);
-        }
         QVERIFY(lines.wordWrap());
+        QCOMPARE(texts(summary, 0, 0, 0, SummaryColumnCount - 1), Columns::summaryLabels());
         for (int c = 0; c < SummaryColumnCount; ++c) {
-            QCOMPARE(summary.text(0, int16_t(c)), Columns::summaryLabels()[c]);
             QCOMPARE(summary.cellAlignment(0, c), Qt::AlignCenter);
             QCOMPARE(summary.cellAlignment(1, c), Qt::AlignRight | Qt::AlignVCenter);
             QCOMPARE(summary.columnAlignment(c), Qt::AlignCenter);
         }
-        QCOMPARE((QList<int>{summary.columnWidth(0), summary.columnWidth(1)}),
-                 (QList<int>{1800, 3300}));
-        QCOMPARE(summary.currentRow(), 1);
-        QCOMPARE(summary.currentColumn(), 0);
+        QCOMPARE((QList<int>{summary.columnWidth(0), summary.columnWidth(1), summary.currentRow(),
+                             summary.currentColumn()}),
+                 (QList<int>{1800, 3300, 1, 0}));
     }
 
     // The count of orders waiting comes from the platform: only a plain count is shown.
@@ -174,21 +173,6 @@ private slots:
         const XmlDocument document = XmlDocument::fromText("<receive-document-response>" + answer +
                                                            "</receive-document-response>");
         QCOMPARE(Exchanges::waitingOrders(document).value_or(-1), shown);
-    }
-
-    void offInLowerCaseStaysOnLine()
-    {
-        prepareFolder(userInfo(), {});
-        Control c({}, "off");
-        QCOMPARE(c.form.field(Confirmation::Field::lblOnLineStatus), "On-Line");
-        // The control's own version, whatever version the programs around it carry.
-        QCOMPARE(c.form.field(Confirmation::Field::lblVersion),
-                 "WEXAПодтверждениеЗаказа 1.0.0.218");
-        QVERIFY(c.form.isOn(Confirmation::Switch::btnPrzeslijVisible));
-        // Without a partner file only an off-line start-up stops.
-        c.show();
-        QCOMPARE(c.messages.texts(), QStringList{});
-        QVERIFY(c.form.isEnabled());
     }
 
     void terminateWritesBackTheFolderItReadOverALaterChange()
@@ -230,17 +214,14 @@ private slots:
     void debugLogFollowsTheLevel_data()
     {
         columns<QString, bool, QStringList>("level", "userFile", "endings");
-        const QString start = " Start logowania...";
+        const QStringList plain{" Start logowania...", " Проверка №1"};
         const QString check = " Czy PARTNER_ILN = %1 = DERUVE_ILN = 4607149599998";
-        const QString later = " Проверка №1";
         QTest::newRow("letters open no log") << "abc" << true << QStringList{};
-        QTest::newRow("level 1 writes the start line") << "1" << true << QStringList{start, later};
+        QTest::newRow("level 1 writes the start line") << "1" << true << plain;
         QTest::newRow("level 4 adds the partner check")
-            << "4" << true << QStringList{start, check.arg(PartnerIln), later};
-        QTest::newRow("a missing user file adds nothing at level 2")
-            << "2" << false << QStringList{start, later};
-        QTest::newRow("a missing user file adds nothing at level 4")
-            << "4" << false << QStringList{start, later};
+            << "4" << true << QStringList{plain[0], check.arg(PartnerIln), plain[1]};
+        QTest::newRow("a missing user file adds nothing at level 2") << "2" << false << plain;
+        QTest::newRow("a missing user file adds nothing at level 4") << "4" << false << plain;
     }
     void debugLogFollowsTheLevel()
     {
@@ -260,15 +241,13 @@ private slots:
         const QStringList lines = Cp1251::decode(bytes).split("\r\n", Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), endings.size());
         const QString today = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
-        for (qsizetype i = 0; i < lines.size(); ++i) {
-            QVERIFY2(lines[i].startsWith(today + ' '), qPrintable(lines[i]));
-            QVERIFY2(lines[i].endsWith(endings[i]), qPrintable(lines[i]));
-        }
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            QVERIFY2(lines[i].startsWith(today + ' ') && lines[i].endsWith(endings[i]),
+                     qPrintable(lines[i]));
     }
 
-    // Properties that come from a host's file are not checked as a link's are: a name that
-    // would take a file out of the working folder, or cut its name short, gives no file at
-    // all, and the start-up says what it could not read.
+    // Properties from a host's file are not checked as a link's are: a name that would take a
+    // file out of the working folder, or cut its name short, gives no file at all.
     void namesThatWouldLeaveTheFolderGiveNoFile_data()
     {
         columns<QString, QString, QString>("partnerName", "partnerIln", "message");
@@ -277,8 +256,7 @@ private slots:
         QTest::newRow("a NUL in the partner's name opens no log")
             << QStringLiteral("x%1/../../outside").arg(QChar(0)) << PartnerIln << QString();
         QTest::newRow("folder steps in the partner's ILN read no partner file")
-            << "ABC"
-            << "../../outside" << NoPartner;
+            << u"ABC"_s << u"../../outside"_s << NoPartner;
         QTest::newRow("a line break in the partner's ILN reads no partner file")
             << "ABC" << QStringLiteral("4607\n") << NoPartner;
     }
@@ -289,27 +267,21 @@ private slots:
         const QString work = inFolder("a/b/work");
         const QString partnerFile = UserIln + "_" + PartnerIln + "_partner_INFO.xml";
         QVERIFY(writeFile(work + "/userinfo.xml", userInfo()));
-        QVERIFY(writeFile(work + "/" + partnerFile, partnerInfo()));
+        QVERIFY(writeFile(work + "/" + partnerFile, PartnerFile));
         WorkingFolder::write(work);
         // Where the unchecked names would have led.
-        QVERIFY(writeFile(inFolder("a/b/outside_partner_INFO.xml"), partnerInfo()));
-        Control c("4");
-        c.bag.values.insert("PartnerName", partnerName);
-        c.bag.values.insert("PartnerILN", partnerIln);
-        Lifecycle::ReadProperties(c.form, c.bag);
+        QVERIFY(writeFile(inFolder("a/b/outside_partner_INFO.xml"), PartnerFile));
+        Control c("4", "Off", partnerName, partnerIln);
         c.show();
-        QCOMPARE(c.messages.texts(), message.isEmpty() ? QStringList() : QStringList{message});
-        QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
-        QCOMPARE(QDir(inFolder("a")).entryList(QDir::Files | QDir::Hidden), QStringList());
-        QCOMPARE(QDir(inFolder("a/b")).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{"outside_partner_INFO.xml"});
-        QStringList inside{partnerFile, "userinfo.xml"};
-        if (partnerName == "ABC")
-            inside.append("ABCPotwierdzenie.log");
-        inside.sort();
-        QStringList found = QDir(work).entryList(QDir::Files | QDir::Hidden);
-        found.sort();
-        QCOMPARE(found, inside);
+        QCOMPARE(shownLines(c.messages), message.isEmpty() ? QStringList() : QStringList{message});
+        const auto files = [](const QString& folder) {
+            return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        };
+        QCOMPARE(files(m_folder->path()) + files(inFolder("a")), QStringList());
+        QCOMPARE(files(inFolder("a/b")), QStringList{"outside_partner_INFO.xml"});
+        const QStringList log =
+            partnerName == "ABC" ? QStringList{"ABCPotwierdzenie.log"} : QStringList();
+        QCOMPARE(files(work), QStringList{partnerFile} + log + QStringList{"userinfo.xml"});
     }
 };
 
