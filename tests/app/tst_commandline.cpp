@@ -1,28 +1,26 @@
 #include "AppTest.h"
+#include "CoreTable.h"
 
 #include "app/demo/SampleOrders.h"
 #include "core/form/BuildVersion.h"
 #include "core/rules/FileWriter.h"
 
 #include <QJsonArray>
-#include <QJsonObject>
 #include <QXmlStreamReader>
 
 namespace {
 
 const QString Sample = QStringLiteral(WEXA_SOURCE_DIR "/samples/order.xml");
-const QString AboveOrdered = QStringLiteral(
-    "WEXA: Не возможно подтвердить большее, чем указано в заказе  количество товара");
 
-// The buyer's and the seller's ILN.
 const QStringList Parties{"--partner-iln", "4607000000017", "--user-iln", "4607000000024"};
 
-// The texts of every element of that name, in document order.
-QStringList elementTexts(const QByteArray& xml, const QString& name)
+// The quantities a response confirms, line by line.
+QStringList confirmed(const QByteArray& xml)
 {
     QStringList texts;
     for (QXmlStreamReader reader(xml); !reader.atEnd();)
-        if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == name)
+        if (reader.readNext() == QXmlStreamReader::StartElement &&
+            reader.name() == u"QuantityToBeDelivered")
             texts.append(reader.readElementText(QXmlStreamReader::IncludeChildElements));
     return texts;
 }
@@ -34,6 +32,8 @@ class TestCommandLine : public QObject {
 
     std::unique_ptr<QTemporaryDir> m_dir;
 
+    static auto status(const Ran& ran) { return std::pair(ran.exitCode, ran.errLines()); }
+
     // `output` takes the standard output. Without a screen, as on a server, and with a user
     // of the test's own: no working folder unless set up here.
     Ran run(const QStringList& arguments, const QString& output = {}) const
@@ -42,13 +42,10 @@ class TestCommandLine : public QObject {
             .withoutDisplay()
             .set("LC_ALL", "C.UTF-8")
             .set("HOME", m_dir->path())
-            .set("XDG_CONFIG_HOME", m_dir->filePath("config"))();
+            .set("XDG_CONFIG_HOME", at("config"))();
     }
 
-    QString write(const QString& name, const QByteArray& bytes) const
-    {
-        return writeFile(m_dir->filePath(name), bytes) ? m_dir->filePath(name) : QString();
-    }
+    QString at(const QString& name) const { return m_dir->filePath(name); }
 
 private slots:
     void init()
@@ -57,255 +54,194 @@ private slots:
         QVERIFY(m_dir->isValid());
     }
 
-    void respondGivesTheSameDocumentInEveryLocale()
-    {
-        const QStringList change = QStringList{"respond", Sample, "--type", "change"} + Parties;
-
-        const Ran ru = run(change + QStringList{"--locale", "ru_RU", "--quantity", "2=40,5"});
-        const Ran en = run(change + QStringList{"--locale", "en_US", "--quantity", "2=40.5"});
-
-        QCOMPARE(QList({ru.exitCode, en.exitCode}), QList({0, 0}));
-        QCOMPARE(ru.out, en.out);
-        QCOMPARE(elementTexts(ru.out, "QuantityToBeDelivered").value(1), "40.500");
-    }
-
     void aQuantityAboveTheOrderedOneIsRefused()
     {
         const QStringList options =
             QStringList{"--type", "change", "--quantity", "1=121", "--locale", "ru_RU"} + Parties;
+        const QStringList aboveOrdered{
+            "WEXA: Не возможно подтвердить большее, чем указано в заказе  количество товара"};
 
         const Ran response = run(QStringList{"respond", Sample} + options);
         const Ran shown = run(QStringList{"show", Sample} + options);
 
         // respond still builds the response with the line kept; show reports it by its code.
-        QCOMPARE(response.exitCode, 0);
-        QCOMPARE(response.errLines(), QStringList{AboveOrdered});
-        QCOMPARE(elementTexts(response.out, "QuantityToBeDelivered"),
-                 (QStringList{"120.000", "48.000", "12.500"}));
-        QCOMPARE(shown.exitCode, 1);
-        QCOMPARE(shown.errLines(), QStringList{AboveOrdered});
+        QCOMPARE(status(response), std::pair(0, aboveOrdered));
+        QCOMPARE(confirmed(response.out), (QStringList{"120.000", "48.000", "12.500"}));
+        QCOMPARE(status(shown), std::pair(1, aboveOrdered));
         QCOMPARE(shown.json()["summary"].toArray()[1].toString(), "180,500");
     }
 
-    void respondFillsFromAWarehouseList_data()
-    {
-        QTest::addColumn<QByteArray>("list");
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QStringList>("confirmed"); // empty: no response
-        QTest::newRow("columns named on the command line, what did not match reported")
-            << QByteArray("x,4601234567893,7\nx,4609999999999,1\n")
-            << QStringList{"--columns", "2,3"} << 0 << QStringList{"7.000", "48.000", "12.500"};
-        QTest::newRow("a list without recognisable columns is a usage error")
-            << QByteArray("a;b\n1;2\n") << QStringList{} << 2 << QStringList{};
-    }
+    // Columns named on the command line; what did not match is reported.
     void respondFillsFromAWarehouseList()
     {
-        QFETCH(QByteArray, list);
-        QFETCH(QStringList, options);
-        const QString path = write("stock.csv", list);
-        const Ran result = run(QStringList{"respond", Sample, "--type", "change", "--locale",
-                                           "ru_RU", "--quantities", path} +
-                               options + Parties);
-        QTEST(result.exitCode, "exitCode");
-        QTEST(elementTexts(result.out, "QuantityToBeDelivered"), "confirmed");
-        if (result.exitCode == 0)
-            QCOMPARE(
-                result.errLines(),
-                (QStringList{"Заполнено строк: 1", "Строки файла, которых нет в заказе (1):",
-                             "  строка 2: 4609999999999", "Строки заказа, которых нет в файле (2):",
-                             "  № 2, EAN 4601234567909, Кефир 2,5% 0,5 л",
-                             "  № 3, EAN 4601234567916, Творог 9% весовой"}));
+        writeFile(at("stock.csv"), "x,4601234567893,7\nx,4609999999999,1\n");
+        const Ran result =
+            run(QStringList{"respond", Sample, "--type", "change", "--locale", "ru_RU",
+                            "--quantities", "stock.csv", "--columns", "2,3"} +
+                Parties);
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(confirmed(result.out), (QStringList{"7.000", "48.000", "12.500"}));
+        QCOMPARE(
+            result.errLines(),
+            (QStringList{"Заполнено строк: 1", "Строки файла, которых нет в заказе (1):",
+                         "  строка 2: 4609999999999", "Строки заказа, которых нет в файле (2):",
+                         "  № 2, EAN 4601234567909, Кефир 2,5% 0,5 л",
+                         "  № 3, EAN 4601234567916, Творог 9% весовой"}));
     }
 
+    // A response is the same in every locale, and comes back as it was written.
     void savedResponseComesBackAsItWasWritten()
     {
-        const QStringList options =
-            QStringList{"--locale", "ru_RU", "--type", "change", "--quantity", "3=7,5"} + Parties;
-        const QString out = m_dir->filePath("response.xml");
+        const QStringList change = QStringList{"--type", "change"} + Parties;
+        const QStringList ru = change + QStringList{"--locale", "ru_RU", "--quantity", "3=7,5"};
+        const QString out = at("response.xml");
 
-        const Ran written = run(QStringList{"respond", Sample, "-o", out} + options);
-        QCOMPARE(written.exitCode, 0);
-        QCOMPARE(written.out, QByteArray());
+        const Ran written = run(QStringList{"respond", Sample, "-o", out} + ru);
+        const Ran en = run(
+            QStringList{"respond", Sample, "--locale", "en_US", "--quantity", "3=7.5"} + change);
+        QCOMPARE(std::tuple(written.exitCode, written.out, en.exitCode),
+                 std::tuple(0, QByteArray(), 0));
         const QByteArray saved = readFile(out);
         QVERIFY(saved.startsWith("<?xml"));
+        QCOMPARE(en.out, saved);
+        QCOMPARE(confirmed(saved).value(2), "7.500");
 
-        const QJsonObject original = run(QStringList{"show", Sample} + options).json();
+        const QJsonObject original = run(QStringList{"show", Sample} + ru).json();
         const Ran loaded = run(QStringList{"show", out, "--locale", "ru_RU"} + Parties);
         const Ran again = run(QStringList{"respond", out} + Parties);
 
-        QCOMPARE(loaded.exitCode, 0);
-        QCOMPARE(loaded.err, QByteArray());
+        QCOMPARE(std::pair(loaded.exitCode, loaded.err), std::pair(0, QByteArray()));
         const QJsonObject after = loaded.json();
         for (const char* key : {"txtNrPotw", "lblNrZamWart", "txtDataDost", "cboxTyp"})
             QCOMPARE(after["header"][key].toVariant(), original["header"][key].toVariant());
         QCOMPARE(after["summary"].toVariant(), original["summary"].toVariant());
-        QCOMPARE(again.exitCode, 0);
-        QCOMPARE(again.out, saved);
+        QCOMPARE(std::pair(again.exitCode, again.out), std::pair(0, saved));
     }
 
     void refusedFileWritesNothing()
     {
-        const QString in = write("in.xml", "это не XML");
-        const QString out = write("out.xml", "the earlier response\n");
+        writeFile(at("in.xml"), "это не XML");
+        writeFile(at("out.xml"), "the earlier response\n");
 
-        const Ran toFile = run(QStringList{"respond", in, "-o", out} + Parties);
-        const Ran toStdout = run(QStringList{"respond", in} + Parties);
-        const Ran shown = run(QStringList{"show", in} + Parties);
+        const Ran toFile = run(QStringList{"respond", "in.xml", "-o", "out.xml"} + Parties);
+        const Ran toStdout = run(QStringList{"respond", "in.xml"} + Parties);
+        const Ran shown = run(QStringList{"show", "in.xml"} + Parties);
 
-        QCOMPARE(toFile.exitCode, 1);
-        QVERIFY2(toFile.errLines().contains("WEXA: Неправильный формат файла XML."),
-                 toFile.err.constData());
-        QCOMPARE(readFile(out), QByteArray("the earlier response\n"));
+        QCOMPARE(status(toFile), std::pair(1, QStringList{"WEXA: Неправильный формат файла XML."}));
+        QCOMPARE(readFile(at("out.xml")), QByteArray("the earlier response\n"));
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), (QStringList{"in.xml", "out.xml"}));
-        QCOMPARE(toStdout.exitCode, 1);
-        QCOMPARE(toStdout.out, QByteArray());
+        QCOMPARE(std::pair(toStdout.exitCode, toStdout.out), std::pair(1, QByteArray()));
         // show still prints the form as the error left it.
-        QCOMPARE(shown.exitCode, 1);
-        QVERIFY2(shown.json().contains("header"), shown.out.constData());
+        QCOMPARE(std::pair(shown.exitCode, shown.json().contains("header")), std::pair(1, true));
     }
 
-    void wrongCallExitsWithTwo_data()
+    // A wrong call exits with 2, says why on standard error and writes nothing; --help and
+    // --version answer on standard output wherever an option may stand, the version alone.
+    void callsAreAnswered_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QByteArray>("error");
-        const QByteArray respond("\nTry 'wexa-confirm respond --help'.\n");
-        QTest::newRow("nothing at all, without a screen") << QStringList{} << QByteArray("Usage:");
-        QTest::newRow("no FILE") << QStringList{"respond", "--type", "accept"}
-                                 << "wexa-confirm respond: FILE is missing" + respond;
-        QTest::newRow("a type that is none of the three")
-            << QStringList{"respond", Sample, "--type", "partial"} << respond;
-        QTest::newRow("a quantity without an equals sign")
-            << QStringList{"respond", Sample, "--quantity", "5"} << respond;
-        QTest::newRow("respond to a file that does not exist")
-            << QStringList{"respond", "missing.xml"} << QByteArray("wexa-confirm: cannot read");
-        QTest::newRow("an unknown verb")
-            << QStringList{"bogus"}
-            << QByteArray("wexa-confirm: unknown verb 'bogus'\nTry 'wexa-confirm --help'.\n");
-        QTest::newRow("an unknown option of the window")
-            << QStringList{"--bogus", "1"}
-            << QByteArray("wexa-confirm: unknown option '--bogus'\nTry 'wexa-confirm --help'.\n");
-        QTest::newRow("an unknown option of respond")
-            << QStringList{"respond", Sample, "--bogus"}
-            << "wexa-confirm respond: unknown option '--bogus'" + respond;
-        for (const QByteArray verb : {"setup", "journal", "demo"})
-            QTest::newRow("an unknown option of " + verb)
-                << QStringList{verb, "--bogus"}
-                << "wexa-confirm " + verb + ": unknown option '--bogus'\nTry 'wexa-confirm " +
-                       verb + " --help'.\n";
-        QTest::newRow("many orders without -o")
-            << QStringList{"respond", Sample, Sample}
-            << "wexa-confirm respond: more than one FILE needs -o DIR" + respond;
-        QTest::newRow("many orders with -o naming a file")
-            << QStringList{"respond", Sample, Sample, "-o", "out.xml"}
-            << QByteArray("wexa-confirm: out.xml is not a folder\n");
-    }
-
-    void wrongCallExitsWithTwo()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QByteArray, error);
-        const QString out = write("out.xml", "kept\n");
-
-        const Ran result = run(arguments + (arguments.isEmpty() ? QStringList{} : Parties));
-
-        QCOMPARE(result.exitCode, 2);
-        QCOMPARE(result.out, QByteArray());
-        QVERIFY2(result.err.contains(error), result.err.constData());
-        QCOMPARE(readFile(out), QByteArray("kept\n"));
-    }
-
-    // --help and --version answer on standard output wherever an option may stand.
-    void helpAndVersionExitWithZero_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QByteArray>("says");
+        columns<QStringList, int, QByteArray>("arguments", "exitCode", "says");
+        const auto row = [](const char* name, const QStringList& arguments, const QByteArray& says,
+                            int exitCode = 2) {
+            QTest::newRow(name) << arguments << exitCode << says;
+        };
+        // A usage error of the program or of one of its verbs, with the way to its help.
+        const auto usage = [](const QByteArray& verb, const QByteArray& error) {
+            const QByteArray who = verb.isEmpty() ? "wexa-confirm" : "wexa-confirm " + verb;
+            return who + ": " + error + "\nTry '" + who + " --help'.\n";
+        };
         const QByteArray version = "wexa-confirm " + BuildVersion::text().toUtf8() + "\n";
-        QTest::newRow("the program's usage")
-            << QStringList{"--help"} << QByteArray("  wexa-confirm demo");
-        QTest::newRow("the program's version") << QStringList{"--version"} << version;
-        QTest::newRow("the window's usage after its options")
-            << QStringList{"--online", "Off", "--help"} << QByteArray("  wexa-confirm setup");
-        QTest::newRow("respond's usage")
-            << QStringList{"respond", "--help"} << QByteArray("--quantity ROW=TEXT");
-        QTest::newRow("show's version") << QStringList{"show", Sample, "--version"} << version;
-        QTest::newRow("setup's usage")
-            << QStringList{"setup", "--help"} << QByteArray("--working-folder DIR");
-        QTest::newRow("journal's version") << QStringList{"journal", "--version"} << version;
-        QTest::newRow("demo's usage") << QStringList{"demo", "--help"} << QByteArray("--keep DIR");
+        row("nothing at all, without a screen", {}, "Usage:");
+        row("no FILE", {"respond", "--type", "accept"}, usage("respond", "FILE is missing"));
+        row("a type that is none of the three", {"respond", Sample, "--type", "partial"},
+            usage("respond", "--type is accept, change or refuse"));
+        row("a quantity without an equals sign", {"respond", Sample, "--quantity", "5"},
+            usage("respond", "--quantity takes ROW=TEXT"));
+        row("respond to a file that does not exist", {"respond", "missing.xml"},
+            "wexa-confirm: cannot read missing.xml: No such file or directory\n");
+        row("a warehouse list without recognisable columns",
+            {"respond", Sample, "--type", "change", "--quantities", "stock.csv"},
+            "wexa-confirm: stock.csv names no EAN or item code column and no quantity column; "
+            "give them with --columns\n");
+        row("an unknown verb", {"bogus"}, usage({}, "unknown verb 'bogus'"));
+        row("the window's unknown option", {"--bogus", "1"}, usage({}, "unknown option '--bogus'"));
+        row("an unknown option of respond", {"respond", Sample, "--bogus"},
+            usage("respond", "unknown option '--bogus'"));
+        for (const QByteArray verb : {"setup", "journal", "demo"})
+            row("an unknown option of " + verb, {verb, "--bogus"},
+                usage(verb, "unknown option '--bogus'"));
+        row("many orders without -o", {"respond", Sample, Sample},
+            usage("respond", "more than one FILE needs -o DIR"));
+        row("many orders with -o naming a file", {"respond", Sample, Sample, "-o", "out.xml"},
+            "wexa-confirm: out.xml is not a folder\n");
+        row("the program's usage", {"--help"}, "  wexa-confirm demo", 0);
+        row("the program's version", {"--version"}, version, 0);
+        row("the window's usage after its options", {"--online", "Off", "--help"},
+            "  wexa-confirm setup", 0);
+        row("respond's usage", {"respond", "--help"}, "--quantity ROW=TEXT", 0);
+        row("show's version", {"show", Sample, "--version"}, version, 0);
+        row("setup's usage", {"setup", "--help"}, "--working-folder DIR", 0);
+        row("journal's version", {"journal", "--version"}, version, 0);
+        row("demo's usage", {"demo", "--help"}, "--keep DIR", 0);
     }
-    void helpAndVersionExitWithZero()
+    void callsAreAnswered()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(QByteArray, says);
+        const auto [arguments, exitCode, says] =
+            fetch<QStringList, int, QByteArray>("arguments", "exitCode", "says");
+        writeFile(at("out.xml"), "kept\n");
+        writeFile(at("stock.csv"), "a;b\n1;2\n");
 
-        const Ran result = run(arguments);
+        const Ran result =
+            run(arguments + (exitCode == 0 || arguments.isEmpty() ? QStringList{} : Parties));
 
-        QCOMPARE(result.exitCode, 0);
-        QCOMPARE(result.err, QByteArray());
-        if (says.startsWith("wexa-confirm "))
-            QCOMPARE(result.out, says);
-        else
-            QVERIFY2(result.out.contains(says), result.out.constData());
+        const auto [said, silent] =
+            exitCode == 0 ? std::pair(result.out, result.err) : std::pair(result.err, result.out);
+        QCOMPARE(std::pair(result.exitCode, silent), std::pair(exitCode, QByteArray()));
+        QVERIFY2(exitCode == 0 && says.startsWith("wexa-confirm") ? said == says
+                                                                  : said.contains(says),
+                 said.constData());
+        QCOMPARE(readFile(at("out.xml")), QByteArray("kept\n"));
     }
 
-    // Past 1,723 lines the cell index overflows: the control's handlers report it.
-    void ordersTooLongForTheCellIndexAreRefused_data()
+    // Past 1,723 lines the cell index overflows and the control's handlers report it; an output
+    // that cannot be written fails the run.
+    void runsThatCannotFinishExitWithOne_data()
     {
-        QTest::addColumn<QString>("verb");
-        QTest::addColumn<int>("lines");
-        QTest::newRow("respond to an order of 1,725 lines") << "respond" << 1725;
-        QTest::newRow("show an order of 2,000 lines") << "show" << 2000;
+        columns<QStringList, QString, QStringList>("arguments", "output", "errLines");
+        const QStringList overflow{"Произошла ошибка в Wczytaj_Zamowienie(): Переполнение",
+                                   "Произошла ошибка в UserControl_Show(): Переполнение"};
+        const QString full = "wexa-confirm: cannot write %1: " + FileWriter::DiskFull;
+        const QStringList device{full.arg("/dev/full")}, standard{full.arg("standard output")};
+        QTest::newRow("respond to an order of 1,725 lines")
+            << QStringList{"respond", "1725.xml"} << QString() << overflow;
+        QTest::newRow("show an order of 2,000 lines")
+            << QStringList{"show", "2000.xml"} << QString() << overflow;
+        QTest::newRow("a response written to a full device")
+            << QStringList{"respond", Sample, "-o", "/dev/full"} << QString() << device;
+        QTest::newRow("a response on a full standard output")
+            << QStringList{"respond", Sample} << QString("/dev/full") << standard;
+        QTest::newRow("the state on a full standard output")
+            << QStringList{"show", Sample} << QString("/dev/full") << standard;
     }
-    void ordersTooLongForTheCellIndexAreRefused()
+    void runsThatCannotFinishExitWithOne()
     {
-        QFETCH(QString, verb);
-        QFETCH(int, lines);
-        const QString in = write("long.xml", SampleOrders::generate(lines, "ZK/1", 1));
+        const auto [arguments, output, errLines] =
+            fetch<QStringList, QString, QStringList>("arguments", "output", "errLines");
+        writeFile(at("1725.xml"), SampleOrders::generate(1725, "ZK/1", 1));
+        writeFile(at("2000.xml"), SampleOrders::generate(2000, "ZK/1", 1));
 
-        const Ran result = run(QStringList{verb, in} + Parties);
+        const Ran result = run(arguments + Parties, output);
 
-        QCOMPARE(result.exitCode, 1);
-        QCOMPARE(result.errLines(),
-                 (QStringList{"Произошла ошибка в Wczytaj_Zamowienie(): Переполнение",
-                              "Произошла ошибка в UserControl_Show(): Переполнение"}));
-        if (verb == "show") {
-            QCOMPARE(result.json()["LineCount"].toInt(), lines);
+        QCOMPARE(status(result), std::pair(1, errLines));
+        if (arguments == QStringList{"show", "2000.xml"}) {
+            QCOMPARE(result.json()["LineCount"].toInt(), 2000);
             QVERIFY(result.json()["lines"].toArray().size() <= 1723);
         }
     }
 
-    void outputThatCannotBeWrittenFails_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("output");
-        QTest::addColumn<QString>("target");
-        QTest::newRow("a response written to a full device")
-            << QStringList{"respond", Sample, "-o", "/dev/full"} << QString() << "/dev/full";
-        QTest::newRow("a response on a full standard output")
-            << QStringList{"respond", Sample} << QString("/dev/full") << "standard output";
-        QTest::newRow("the state on a full standard output")
-            << QStringList{"show", Sample} << QString("/dev/full") << "standard output";
-    }
-    void outputThatCannotBeWrittenFails()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, output);
-        QFETCH(QString, target);
-
-        const Ran result = run(arguments + Parties, output);
-
-        QCOMPARE(result.exitCode, 1);
-        QCOMPARE(result.errLines(),
-                 QStringList{"wexa-confirm: cannot write " + target + ": " + FileWriter::DiskFull});
-    }
     // Each of many orders is answered as alone; the worst status is returned.
     void manyOrdersAreAnsweredInOneRun_data()
     {
-        QTest::addColumn<QStringList>("files");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QStringList>("answered");
-        QTest::addColumn<QStringList>("errLines");
+        columns<QStringList, int, QStringList, QStringList>("files", "code", "answered", "errors");
         QTest::newRow("three orders") << QStringList{"a.xml", "c.xml", "d.xml"} << 0
                                       << QStringList{"a.xml", "c.xml", "d.xml"} << QStringList{};
         QTest::newRow("one of them not XML")
@@ -322,34 +258,31 @@ private slots:
     }
     void manyOrdersAreAnsweredInOneRun()
     {
-        QFETCH(QStringList, files);
-        QFETCH(QStringList, answered);
+        const auto [files, code, answered, errors] =
+            fetch<QStringList, int, QStringList, QStringList>("files", "code", "answered",
+                                                              "errors");
         QVERIFY(QDir(m_dir->path()).mkdir("out"));
-        write("a.xml", readFile(Sample));
-        write("b.xml", "это не XML");
-        write("c.xml", SampleOrders::generate(5, "ZK/5", 5));
-        write("d.xml", SampleOrders::generate(1, "ZK/1", 1));
+        writeFile(at("a.xml"), readFile(Sample));
+        writeFile(at("b.xml"), "это не XML");
+        writeFile(at("c.xml"), SampleOrders::generate(5, "ZK/5", 5));
+        writeFile(at("d.xml"), SampleOrders::generate(1, "ZK/1", 1));
         if (files.contains("out/a.xml"))
-            write("out/a.xml", readFile(Sample));
+            writeFile(at("out/a.xml"), readFile(Sample));
 
         const Ran result = run(QStringList{"respond"} + files + QStringList{"-o", "out"} + Parties);
 
-        QTEST(result.exitCode, "exitCode");
-        QTEST(result.errLines(), "errLines");
-        QCOMPARE(result.out, QByteArray());
+        QCOMPARE(std::tuple(result.exitCode, result.errLines(), result.out),
+                 std::tuple(code, errors, QByteArray()));
         if (files.contains("out/a.xml"))
             return;
-        QCOMPARE(QDir(m_dir->filePath("out")).entryList(QDir::Files), answered);
+        QCOMPARE(QDir(at("out")).entryList(QDir::Files), answered);
         for (const QString& name : answered)
-            QCOMPARE(readFile(m_dir->filePath("out/" + name)),
-                     run(QStringList{"respond", name} + Parties).out);
+            QCOMPARE(readFile(at("out/" + name)), run(QStringList{"respond", name} + Parties).out);
     }
 
     void respondIsJournaledWhereAFolderIsSetUp_data()
     {
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<int>("lines");
+        columns<QStringList, int, int>("options", "exitCode", "lines");
         const QString tomorrow = QDate::currentDate().addDays(1).toString(Qt::ISODate);
         QTest::newRow("everything") << QStringList() << 0 << 1;
         QTest::newRow("saved ones") << QStringList{"--state", "saved"} << 0 << 1;
@@ -367,10 +300,9 @@ private slots:
         QFETCH(QStringList, options);
         QFETCH(int, lines);
         QCOMPARE(run({"journal"}).exitCode, 1); // no working folder yet
-        QCOMPARE(run({"setup", "--working-folder", "work", "--user-iln", "4607000000024",
-                      "--user-name", "ООО Поставщик"})
-                     .exitCode,
-                 0);
+        const QStringList setup{"setup",         "--working-folder", "work",         "--user-iln",
+                                "4607000000024", "--user-name",      "ООО Поставщик"};
+        QCOMPARE(run(setup).exitCode, 0);
         QCOMPARE(run(QStringList{"respond", Sample, "-o", "out.xml"} + Parties).exitCode, 0);
 
         const Ran listed = run(QStringList{"journal"} + options);
