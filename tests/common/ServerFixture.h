@@ -32,6 +32,14 @@ struct ServerFixture {
     int port() const { return platform->port(); }
     QString path(const QString& relative) const { return root->filePath(relative); }
     QStringList names(const QString& folder) const { return PlatformProcess::names(path(folder)); }
+    // The link a mailbox's page opens the editor with.
+    static QString pageLink(const std::string& html)
+    {
+        return QString::fromStdString(html)
+            .section("id=\"open\" href=\"", 1)
+            .section('"', 0, 0)
+            .replace("&amp;", "&");
+    }
     // Options that serve over TLS, with a certificate of the test authority.
     static inline const QString Tls = QStringLiteral(WEXA_SOURCE_DIR "/tests/common/tls/");
     static QStringList tls()

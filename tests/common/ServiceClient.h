@@ -67,11 +67,9 @@ public:
     explicit RawConnection(int port, const char* from = "127.0.0.1")
         : m_sock(::socket(AF_INET, SOCK_STREAM, 0))
     {
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
+        sockaddr_in local{}, server{};
+        local.sin_family = server.sin_family = AF_INET;
         ::inet_pton(AF_INET, from, &local.sin_addr);
-        sockaddr_in server{};
-        server.sin_family = AF_INET;
         server.sin_port = htons(quint16(port));
         server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         m_connected = ::bind(m_sock, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
@@ -98,35 +96,31 @@ public:
     // next one.
     int answer(QByteArray* body = nullptr, int seconds = 10)
     {
-        QByteArray& got = m_got; // read past the last answer
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-        for (;;) {
-            const qsizetype head = got.indexOf("\r\n\r\n");
-            if (head >= 0) {
-                const qsizetype at = got.indexOf("\r\nContent-Length: ");
-                const qsizetype length =
-                    at < 0 || at > head
-                        ? 0
-                        : got.mid(at + 18, got.indexOf('\r', at + 2) - at - 18).toLongLong();
-                if (got.size() >= head + 4 + length) {
-                    m_head = got.left(head + 2);
-                    if (body)
-                        *body = got.mid(head + 4, length);
-                    const int status = got.startsWith("HTTP/1.1 ") ? got.mid(9, 3).toInt() : 0;
-                    got.remove(0, head + 4 + length);
-                    return status;
-                }
+        for (char buffer[65536];;) {
+            const qsizetype head = m_got.indexOf("\r\n\r\n");
+            const qsizetype at = m_got.indexOf("\r\nContent-Length: ");
+            const qsizetype length =
+                at < 0 || at > head
+                    ? 0
+                    : m_got.mid(at + 18, m_got.indexOf('\r', at + 2) - at - 18).toLongLong();
+            if (head >= 0 && m_got.size() >= head + 4 + length) {
+                m_head = m_got.left(head + 2);
+                if (body)
+                    *body = m_got.mid(head + 4, length);
+                const int status = m_got.startsWith("HTTP/1.1 ") ? m_got.mid(9, 3).toInt() : 0;
+                m_got.remove(0, head + 4 + length);
+                return status;
             }
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 end - std::chrono::steady_clock::now());
             pollfd fd{m_sock, POLLIN, 0};
-            char buffer[65536];
             const ssize_t n = left.count() > 0 && ::poll(&fd, 1, int(left.count())) > 0
                                   ? ::recv(m_sock, buffer, sizeof buffer, 0)
                                   : 0;
             if (n <= 0)
                 return 0;
-            got.append(buffer, n);
+            m_got.append(buffer, n);
         }
     }
     // The status line and header lines of the last answer, each ending in CRLF.
@@ -135,17 +129,14 @@ public:
     bool closedByServer() const
     {
         char buffer[4096];
-        for (;;) {
-            const ssize_t n = ::recv(m_sock, buffer, sizeof buffer, MSG_DONTWAIT);
-            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK))
-                return true;
-            if (n < 0)
-                return false;
-        }
+        ssize_t n = 1;
+        while (n > 0)
+            n = ::recv(m_sock, buffer, sizeof buffer, MSG_DONTWAIT);
+        return n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
     }
 
 private:
     int m_sock;
     bool m_connected = false;
-    QByteArray m_head, m_got;
+    QByteArray m_head, m_got; // m_got: read past the last answer
 };

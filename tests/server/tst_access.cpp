@@ -14,15 +14,6 @@ namespace {
 const QString NorthIln = QStringLiteral("4607000000017");
 const QString SouthIln = QStringLiteral("4607000000031");
 
-// The query of the link a mailbox's page opens the editor with.
-QUrlQuery pageLink(const std::string& html)
-{
-    return QUrlQuery(QUrl(QString::fromStdString(html)
-                              .section("id=\"open\" href=\"", 1)
-                              .section('"', 0, 0)
-                              .replace("&amp;", "&")));
-}
-
 // A request of a session that north's page opened, with its cookie replaced unless null,
 // the Origin it names ("own": the site's own), the type of its body and the status it gets.
 struct Ask {
@@ -108,7 +99,7 @@ private slots:
         QVERIFY(start());
         ServiceClient client(port(), "north");
         QVERIFY(client.setCookie.find("WEXASESSION=") == 0);
-        const QString ticket = pageLink(client.pageHtml).queryItemValue("ticket");
+        const QString ticket = QUrlQuery(pageLink(client.pageHtml)).queryItemValue("ticket");
         if (!cookie.isNull())
             client.cookie = cookie.toStdString();
         httplib::Headers headers;
@@ -153,52 +144,6 @@ private slots:
                  (QList<qsizetype>{1, route == "Upload" && status == 200 ? 1 : 0, 0}));
         QCOMPARE(QDir(path("mailbox")).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
                  (QStringList{"north", "south"}));
-    }
-
-    // The page's link names the address the platform is configured with, whatever the
-    // request's Host says, and the cookie goes to no other site's requests.
-    void thePageNamesThePublicAddressNeverTheHost_data()
-    {
-        QTest::addColumn<QString>("publicUrl");
-        QTest::addColumn<QString>("page");
-        QTest::addColumn<QString>("cookieEnd");
-        auto row = [](const char* name, const char* publicUrl, const char* page,
-                      const char* cookieEnd) {
-            QTest::newRow(name) << publicUrl << page << cookieEnd;
-        };
-        row("without one, the address listened on", "", "/edi/north/Order.aspx",
-            "; Path=/edi/; HttpOnly; SameSite=Strict");
-        row("an https address, whose cookie goes over secure connections only",
-            "https://edi.example:8443", "https://edi.example:8443/edi/north/Order.aspx",
-            "; Path=/edi/; HttpOnly; SameSite=Strict; Secure");
-        row("https's own port left out", "https://EDI.example:443/",
-            "https://edi.example/edi/north/Order.aspx", "; Secure");
-        row("http's own port left out", "http://edi.example:80",
-            "http://edi.example/edi/north/Order.aspx", "; SameSite=Strict");
-    }
-    void thePageNamesThePublicAddressNeverTheHost()
-    {
-        QFETCH(QString, publicUrl);
-        QFETCH(QString, page);
-        QFETCH(QString, cookieEnd);
-        QVERIFY(
-            start(publicUrl.isEmpty() ? QStringList() : QStringList{"--public-url", publicUrl}));
-        httplib::Client http("127.0.0.1", port());
-        const httplib::Result visit =
-            http.Get("/edi/north/Order.aspx", {{"Host", "attacker.example"}});
-        QVERIFY(visit);
-        const QString named = pageLink(visit->body).queryItemValue("page", QUrl::FullyDecoded);
-        QCOMPARE(named, publicUrl.isEmpty() ? ownOrigin() + page : page);
-        QVERIFY2(QString::fromStdString(visit->get_header_value("Set-Cookie")).endsWith(cookieEnd),
-                 visit->get_header_value("Set-Cookie").c_str());
-        // The page's own origin may post; the one the Host named may not.
-        const QString origin = QUrl(named).adjusted(QUrl::RemovePath).toString();
-        ServiceClient client(port(), "north");
-        const QByteArray peek = "<order-request><deleteafter>false</deleteafter></order-request>";
-        client.post("/edi/north/OrderData.aspx", peek, {{"Origin", origin.toStdString()}});
-        QCOMPARE(client.httpStatus, 200);
-        client.post("/edi/north/OrderData.aspx", peek, {{"Origin", "http://attacker.example"}});
-        QCOMPARE(client.httpStatus, 403);
     }
 
     // The public address is where browsers reach the site: nothing but scheme, host and port.

@@ -23,42 +23,77 @@ class TestLaunchPage : public QObject, ServerFixture {
 
 private slots:
     void init() { fresh(); }
-    void cleanup() { platform.reset(); }
 
-    // GIVEN a buyer's mailbox with two orders WHEN its page is opened THEN the page names
-    // the buyer and the orders and links to the editor with everything but the cookie.
+    // The page names the buyer and its orders and links to the editor with all but the
+    // cookie. The link names the address the platform is configured with, whatever the
+    // request's Host says, and the cookie goes to no other site's requests.
+    void thePageOffersTheEditorWithoutTheCookie_data()
+    {
+        QTest::addColumn<QString>("publicUrl");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("cookieEnd");
+        auto row = [](const char* name, const char* publicUrl, const char* page,
+                      const char* cookieEnd) {
+            QTest::newRow(name) << publicUrl << page << cookieEnd;
+        };
+        row("without a public address, the address listened on", "", "supplier/Order.aspx",
+            "; Path=/edi/; HttpOnly; SameSite=Strict");
+        row("an https address, whose cookie goes over secure connections only",
+            "https://edi.example:8443", "https://edi.example:8443/edi/supplier/Order.aspx",
+            "; Path=/edi/; HttpOnly; SameSite=Strict; Secure");
+        row("https's own port left out", "https://EDI.example:443/",
+            "https://edi.example/edi/supplier/Order.aspx", "; Secure");
+        row("http's own port left out", "http://edi.example:80",
+            "http://edi.example/edi/supplier/Order.aspx", "; SameSite=Strict");
+    }
     void thePageOffersTheEditorWithoutTheCookie()
     {
-        QVERIFY(start());
-        const PlatformProcess::Page page = platform->page("supplier");
-        QCOMPARE(page.status, 200);
-        QVERIFY(page.html.contains(Buyer.toHtmlEscaped()));
-        QVERIFY(page.html.contains("<dd id=\"waiting\">2</dd>"));
-        QVERIFY(page.html.contains("Открыть подтверждение заказа"));
+        QFETCH(QString, publicUrl);
+        QFETCH(QString, page);
+        QFETCH(QString, cookieEnd);
+        QVERIFY(
+            start(publicUrl.isEmpty() ? QStringList() : QStringList{"--public-url", publicUrl}));
+        const httplib::Result visit =
+            httplib::Client("127.0.0.1", port())
+                .Get("/edi/supplier/Order.aspx", {{"Host", "attacker.example"}});
+        QVERIFY(visit);
+        QCOMPARE(visit->status, 200);
+        const QString html = QString::fromStdString(visit->body), link = pageLink(visit->body);
+        QVERIFY(html.contains(Buyer.toHtmlEscaped()));
+        QVERIFY(html.contains("<dd id=\"waiting\">2</dd>"));
+        QVERIFY(html.contains("Открыть подтверждение заказа"));
 
-        const QUrl link(page.link, QUrl::StrictMode);
-        QVERIFY2(link.isValid(), qPrintable(page.link));
-        QCOMPARE(link.scheme(), "wexa-confirm");
+        const QUrl url(link, QUrl::StrictMode);
+        QVERIFY2(url.isValid(), qPrintable(link));
+        QCOMPARE(url.scheme(), "wexa-confirm");
         QMap<QString, QString> query;
-        for (const auto& [name, value] : QUrlQuery(link).queryItems(QUrl::FullyDecoded))
+        for (const auto& [name, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded))
             query.insert(name, value);
         QVERIFY(!query.value("ticket").isEmpty());
-        QCOMPARE(query,
-                 (QMap<QString, QString>{{"page", platform->siteBase() + "supplier/Order.aspx"},
-                                         {"PartnerILN", BuyerIln},
-                                         {"PartnerURL", "supplier"},
-                                         {"PartnerName", "supplier"},
-                                         {"OnLine", "On"},
-                                         {"DebugLevel", "0"},
-                                         {"ticket", query.value("ticket")}}));
+        QCOMPARE(query, (QMap<QString, QString>{
+                            {"page", publicUrl.isEmpty() ? platform->siteBase() + page : page},
+                            {"PartnerILN", BuyerIln},
+                            {"PartnerURL", "supplier"},
+                            {"PartnerName", "supplier"},
+                            {"OnLine", "On"},
+                            {"DebugLevel", "0"},
+                            {"ticket", query.value("ticket")}}));
 
-        const QString session = page.cookie.section('=', 1);
+        const QString cookie = QString::fromStdString(visit->get_header_value("Set-Cookie"));
+        QVERIFY2(cookie.endsWith(cookieEnd), qPrintable(cookie));
+        const QString session = cookie.section(';', 0, 0).section('=', 1);
         QVERIFY(session.size() >= 16);
-        QVERIFY(!page.html.contains(session));
-        QVERIFY(!page.link.contains(session));
+        QVERIFY(!(html + link).contains(session));
+        // The page's own origin may post; the one the Host named may not.
+        const QString origin = QUrl(query.value("page")).adjusted(QUrl::RemovePath).toString();
+        ServiceClient client(port());
+        const QByteArray peek = "<order-request><deleteafter>false</deleteafter></order-request>";
+        client.post("/edi/supplier/OrderData.aspx", peek, {{"Origin", origin.toStdString()}});
+        QCOMPARE(client.httpStatus, 200);
+        client.post("/edi/supplier/OrderData.aspx", peek, {{"Origin", "http://attacker.example"}});
+        QCOMPARE(client.httpStatus, 403);
     }
 
-    // A ticket stands for the page's session once, within its lifetime.
     void ticketsAreGoodOnceAndInTime_data()
     {
         QTest::addColumn<int>("lifetime");

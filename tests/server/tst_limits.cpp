@@ -46,13 +46,10 @@ class TestLimits : public QObject, ServerFixture {
     // A plain server also opens a session, whose cookie the requests then carry.
     bool start(const QStringList& options = {})
     {
-        if (!server().placeMailbox("supplier", "4607000000017", "ТД «Северный»", {}) ||
-            !platform->start(options))
-            return false;
-        if (options.contains("--tls-cert"))
-            return true;
-        m_cookie = QByteArray::fromStdString(ServiceClient(port()).cookie);
-        return !m_cookie.isEmpty();
+        return server().placeMailbox("supplier", "4607000000017", "ТД «Северный»", {}) &&
+               platform->start(options) &&
+               (options.contains("--tls-cert") ||
+                !(m_cookie = QByteArray::fromStdString(ServiceClient(port()).cookie)).isEmpty());
     }
     QStringList received() const { return names("mailbox/supplier/received"); }
     // A connection from `from` that had its page and is sending the next request; false
@@ -161,7 +158,6 @@ private slots:
             QVERIFY2(
                 answer.contains("<error-response><message>Документ слишком велик: больше 1 МБ<"),
                 answer.constData());
-        // The answer says the connection ends, and it does.
         QVERIFY2(connection.head().contains("\r\nConnection: close\r\n"), connection.head());
         QTRY_VERIFY(connection.closedByServer());
         QCOMPARE(received(), QStringList());
@@ -286,8 +282,6 @@ private slots:
         QCOMPARE(again.answer(), 503);
     }
 
-    // A client may send its next requests before the answers: each is answered, in turn,
-    // on the one connection.
     void requestsSentTogetherAreAnsweredInTurn()
     {
         QVERIFY(start());
@@ -299,7 +293,6 @@ private slots:
         }
     }
 
-    // A pool of two runs two jobs at once; a third waits for one of them to end.
     void thePoolRunsNoMoreJobsAtOnceThanItHasWorkers()
     {
         WorkerPool pool(2);
@@ -327,10 +320,7 @@ private slots:
         }
         changed.notify_all();
         pool.shutdown();
-        QVERIFY(two);
-        QCOMPARE(runningThen, 2);
-        QCOMPARE(done, 3);
-        QCOMPARE(most, 2);
+        QCOMPARE(std::tuple(two, runningThen, done, most), std::tuple(true, 2, 3, 2));
     }
 
     // More clients than any fixed number of workers send half a request and wait; a client
