@@ -32,7 +32,6 @@ private slots:
 
     void aFillIsOneUndoStep_data()
     {
-        // The lines 1 and 2 are filled afterwards.
         columns<int, QList<Answer>, QStringList>("type", "answers", "filled");
         QTest::newRow("under a change the list fills at once")
             << int(Change) << QList<Answer>{} << QStringList{"4,000", "20,000"};
@@ -54,7 +53,7 @@ private slots:
         whenShown<FillReportDialog>(&scope,
                                     [](FillReportDialog& report) { return report.close(); });
         const QString report = FillFromFile::run(nullptr, watched.form, watched.messages, path);
-        QTEST((QStringList{watched.cell(1), watched.cell(2)}), "filled");
+        QTEST((QStringList{watched.cell(1), watched.cell(2)}), "filled"); // lines 1 and 2
         if (report.isEmpty())
             return;
         QVERIFY(report.contains(QStringLiteral("№ 2, EAN 4601234500002")));

@@ -10,14 +10,12 @@
 #include <QScreen>
 #include <QTranslator>
 
-using Field = Confirmation::Field;
 using Event = std::function<void(Host&)>;
 Q_DECLARE_METATYPE(Event)
 
 namespace {
 
-using DocumentTexts::BuyerIln;
-using DocumentTexts::SellerIln;
+using namespace DocumentTexts;
 const QString PartnerName = QStringLiteral("АО Покупатель");
 const QString SavedName = QStringLiteral("Подтверждение_заказа_Пз_ZK_2026_1187.xml");
 
@@ -77,7 +75,7 @@ private slots:
         Window w(std::move(options));
         // The start-up runs once the window is on screen; it ends by showing the buyer.
         QVERIFY(QTest::qWaitForWindowExposed(&w.window));
-        QTRY_COMPARE(w.window.form().field(Field::lblILNKupWart), PartnerName);
+        QTRY_COMPARE(w.window.form().field(Confirmation::Field::lblILNKupWart), PartnerName);
         QVERIFY(w.control().isEnabled());
         QCOMPARE(w.label("lblOnLineStatus"), "Off-Line");
         QVERIFY(w.button("btnPrzeslij").isHidden());
@@ -118,7 +116,6 @@ private slots:
         QCOMPARE(w.window.statusBar()->currentMessage(),
                  "Подтверждение записано в файл " + QDir::toNativeSeparators(path));
 
-        // WHEN a script changes the level and the window is closed
         QVERIFY(w.control().setProperty("DebugLevel", "3"));
         w.window.close();
 
@@ -168,7 +165,7 @@ private slots:
     {
         QFETCH(Event, event);
         Window w(UserHome::offLine(BuyerIln));
-        QTRY_VERIFY(!w.window.form().field(Field::lblILNSprzedWart).isEmpty());
+        QTRY_VERIFY(!w.window.form().field(Confirmation::Field::lblILNSprzedWart).isEmpty());
         m_boxes.clear();
         event(w.window);
         QTEST(w.window.statusBar()->currentMessage(), "status");

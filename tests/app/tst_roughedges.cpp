@@ -25,10 +25,8 @@ QString stockList(WindowWithOrder& w, const QTemporaryDir& dir)
     const QString list = dir.filePath("stock.csv");
     if (!writeFile(list, "EAN;Количество\n4601234500001;4\n"))
         return {};
-    whenShown<FillReportDialog>(w.window.control(), [](FillReportDialog& report) {
-        report.reject();
-        return true;
-    });
+    whenShown<FillReportDialog>(w.window.control(),
+                                [](FillReportDialog& report) { return report.close(); });
     return list;
 }
 
@@ -94,10 +92,8 @@ private slots:
                    QCOMPARE(w.cell(1), "10,000");
                });
         QTest::newRow("closing the line dialog") << Act([](WindowWithOrder& w) {
-            whenShown<LineDialog>(w.window.control(), [](LineDialog& dialog) {
-                dialog.reject();
-                return true;
-            });
+            whenShown<LineDialog>(w.window.control(),
+                                  [](LineDialog& dialog) { return dialog.close(); });
             QTest::mouseClick(w->control()->button("btnEdytuj"), Qt::LeftButton);
         });
         QTest::newRow("a message box about the typed value") << Act([](WindowWithOrder& w) {
@@ -105,7 +101,6 @@ private slots:
             QTRY_VERIFY(!QApplication::activeModalWidget());
         });
         QTest::newRow("closing the fill report") << Act([](WindowWithOrder& w) {
-            QAction* fill = w->findChild<QAction*>("actionFill");
             QTemporaryDir dir;
             const QString list = stockList(w, dir);
             whenShown<QFileDialog>(w.window.control(), [list](QFileDialog& dialog) {
@@ -114,7 +109,7 @@ private slots:
                 QMetaObject::invokeMethod(&dialog, "accept");
                 return !dialog.isVisible(); // else again, once the dialog knows the file
             });
-            fill->trigger();
+            w->findChild<QAction*>("actionFill")->trigger();
         });
         QTest::newRow("restoring a draft from the bar above the control")
             << Act([](WindowWithOrder& w) {
