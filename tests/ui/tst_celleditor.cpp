@@ -1,6 +1,5 @@
 #include "CoreTable.h"
 #include "OnScreen.h"
-#include "TestSupport.h"
 #include "core/actions/CellEditor.h"
 
 #include <QHeaderView>
@@ -10,115 +9,124 @@ using namespace OnScreen;
 
 class TestCellEditor : public QObject {
     Q_OBJECT
-private slots:
-    void init() { freshProcess(QStringLiteral("ru_RU")); }
+    std::unique_ptr<Screen> screen;
 
+    // A fresh process and screen showing an order of `lines` lines under a change.
+    bool show(int lines)
+    {
+        freshProcess();
+        screen = std::make_unique<Screen>();
+        return screen->show(order(lines)) && (chooseType(*screen, Change), true);
+    }
+
+private slots:
+    void init() { QVERIFY(show(3)); }
+    void cleanup() { screen.reset(); }
+
+    // A click on line `row`'s cell, then a double click on it (row 0: on the column's header)
+    // or the keys `typed` ("\r" is Enter); `text` is then the editor's, "" when it stays shut.
     void opening_data()
     {
-        // `row` 0: the header; `enter`: Enter on the current cell instead of a double click.
-        columns<int, int, int, bool, bool>("type", "row", "column", "enter", "opens");
-        auto row = [](const char* name, bool opens, int line, bool enter = false,
-                      int column = ColConfirmed, int type = Change) {
-            QTest::newRow(name) << type << line << column << enter << opens;
+        columns<int, int, int, QString, QString>("type", "row", "column", "typed", "text");
+        auto row = [](const char* name, const char* typed, const char* text,
+                      int column = ColConfirmed, int line = 1, int type = Change) {
+            QTest::newRow(name) << type << line << column << typed << text;
         };
-        row("a double click on the confirmed quantity opens it under a change", true, 1);
-        row("Enter on the current confirmed quantity opens it", true, 2, true);
-        row("the confirmed quantity opens nothing under a refusal", false, 1, false, ColConfirmed,
+        row("a double click on the confirmed quantity opens it under a change", "", "10,000");
+        row("Enter on the current confirmed quantity opens it", "\r", "20,000", ColConfirmed, 2);
+        row("the confirmed quantity opens nothing under a refusal", "", "", ColConfirmed, 1,
             Refuse);
-        row("the header of the confirmed quantity opens nothing", false, 0);
-        row("the ordered quantity opens nothing", false, 1, false, ColOrdered);
+        row("the header of the confirmed quantity opens nothing", "", "", ColConfirmed, 0);
+        row("the ordered quantity opens nothing", "", "", ColOrdered);
+        row("a digit on the confirmed quantity opens the editor holding it", "7", "7");
+        row("a minus sign opens the editor holding it", "-", "-");
+        row("a plus sign opens the editor holding it", "+", "+");
+        row("a comma opens the editor holding it", ",", ",");
+        row("a point opens the editor holding it", ".", ".");
+        row("a letter on the confirmed quantity opens nothing", "x", "");
+        row("a digit under full acceptance opens nothing", "7", "", ColConfirmed, 1, Accept);
+        row("a digit on the product code stays on its line", "4", "", ColEan);
+        row("a digit on the product name keeps the row's height", "5", "", ColName);
+        row("a letter on the unit stays on its line", "p", "", ColUnit);
     }
     void opening()
     {
-        const auto [type, row, column, enter, opens] =
-            fetch<int, int, int, bool, bool>("type", "row", "column", "enter", "opens");
-        Screen screen;
-        QVERIFY(screen.show(order(3)));
-        chooseType(screen, type);
+        const auto [type, row, column, typed, text] =
+            fetch<int, int, int, QString, QString>("type", "row", "column", "typed", "text");
+        const int line = std::max(row, 1);
+        chooseType(*screen, type);
+        screen->clickCell(line, column, row > 0 && typed.isEmpty());
+        const int height = screen->table()->rowHeight(line);
 
-        QHeaderView* header = screen.table()->horizontalHeader();
-        if (row == 0) {
+        QHeaderView* header = screen->table()->horizontalHeader();
+        if (row == 0)
             QTest::mouseDClick(
                 header->viewport(), Qt::LeftButton, {},
                 {header->sectionViewportPosition(column) + 10, header->height() / 2});
-        } else {
-            screen.clickCell(row, column, !enter);
-            if (enter)
-                QTest::keyClick(screen.table(), Qt::Key_Return);
-        }
+        OnScreen::type(typed);
 
-        QCOMPARE(screen.editorBox()->isVisible(), opens);
-        if (opens) {
-            QCOMPARE(screen.editorBox()->text(), QString::number(10 * row) + ",000");
-            QCOMPARE(screen.editorBox()->cursorPosition(), screen.editorBox()->text().size());
-            QTRY_VERIFY(screen.editorBox()->hasFocus());
-            QVERIFY(screen.table()->cellRect(row, column).contains(screen.editorBox()->geometry()));
+        QCOMPARE(screen->editorBox()->isVisible(), !text.isEmpty());
+        QCOMPARE(
+            (QList<int>{screen->form.lines().currentRow(), screen->table()->currentIndex().row(),
+                        screen->form.lines().currentColumn(), screen->table()->rowHeight(line)}),
+            (QList<int>{line, line, column, height}));
+        if (!text.isEmpty()) {
+            QCOMPARE(screen->editorBox()->text(), text);
+            QCOMPARE(screen->editorBox()->cursorPosition(), text.size());
+            QTRY_VERIFY(screen->editorBox()->hasFocus());
+            QVERIFY(
+                screen->table()->cellRect(row, column).contains(screen->editorBox()->geometry()));
         }
     }
-
     void doubleClickOnTheNameDoublesTheRowAndBack()
     {
-        Screen screen;
-        QVERIFY(screen.show(order(3)));
-        chooseType(screen, Change);
-        const int base = screen.table()->rowHeight(2);
-        screen.clickCell(2, ColName, true);
-        QCOMPARE(screen.table()->rowHeight(2), 2 * base);
-        QVERIFY(!screen.editorBox()->isVisible());
-        screen.clickCell(2, ColName, true);
-        QCOMPARE(screen.table()->rowHeight(2), base);
+        const int base = screen->table()->rowHeight(2);
+        screen->clickCell(2, ColName, true);
+        QCOMPARE(screen->table()->rowHeight(2), 2 * base);
+        QVERIFY(!screen->editorBox()->isVisible());
+        screen->clickCell(2, ColName, true);
+        QCOMPARE(screen->table()->rowHeight(2), base);
     }
 
     void theEditButtonCommitsTheOpenValueFirst()
     {
-        Screen screen;
-        QVERIFY(screen.show(order(3)));
-        chooseType(screen, Change);
-        screen.clickCell(2, ColConfirmed, true);
-        QTest::keyClick(screen.editorBox(), Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(screen.editorBox(), QStringLiteral("7"));
-        QString shown;
-        screen.editLine([&](LineDialog& dialog) {
-            shown = child<QLineEdit>(dialog, "txtIloscPotw")->text();
+        screen->clickCell(2, ColConfirmed, true);
+        retype(screen->editorBox(), QStringLiteral("7"));
+        QVERIFY(screen->editLine([](LineDialog& dialog) {
+            QCOMPARE(child<QLineEdit>(dialog, "txtIloscPotw")->text(), QStringLiteral("7"));
             dialog.reject();
-        });
-        QCOMPARE(shown, QStringLiteral("7"));
-        QCOMPARE(screen.cell(2, ColConfirmed), QStringLiteral("7"));
-        QCOMPARE(screen.total(), QStringLiteral("47,000"));
+        }));
+        QCOMPARE(screen->cell(2, ColConfirmed), QStringLiteral("7"));
+        QCOMPARE(screen->total(), QStringLiteral("47,000"));
     }
 
     void editorFollowsTheCellWhenTheTableScrolls()
     {
-        Screen screen;
-        QVERIFY(screen.show(order(60)));
-        chooseType(screen, Change);
-        QScrollBar* bar = screen.table()->verticalScrollBar();
+        QVERIFY(show(60));
+        QScrollBar* bar = screen->table()->verticalScrollBar();
         QVERIFY(bar->maximum() > 0);
-        screen.clickCell(40, ColConfirmed, true);
-        QVERIFY(screen.editorBox()->isVisible());
-        QCOMPARE(screen.editorBox()->pos(), screen.table()->cellRect(40, ColConfirmed).topLeft());
+        screen->clickCell(40, ColConfirmed, true);
+        QVERIFY(screen->editorBox()->isVisible());
+        QCOMPARE(screen->editorBox()->pos(), screen->table()->cellRect(40, ColConfirmed).topLeft());
 
-        bar->setValue(bar->value() - 3 * screen.table()->rowHeight(1) - 5);
+        bar->setValue(bar->value() - 3 * screen->table()->rowHeight(1) - 5);
 
-        QCOMPARE(screen.editorBox()->pos(), screen.table()->cellRect(40, ColConfirmed).topLeft());
-        QVERIFY(screen.editorBox()->isVisible());
-        QCOMPARE(screen.editorBox()->text(), QStringLiteral("400,000"));
+        QCOMPARE(screen->editorBox()->pos(), screen->table()->cellRect(40, ColConfirmed).topLeft());
+        QVERIFY(screen->editorBox()->isVisible());
+        QCOMPARE(screen->editorBox()->text(), QStringLiteral("400,000"));
     }
 
-    // Rows give the key, or 0 for a click on the product code of line 2, and where the
-    // current cell is afterwards: the next Enter opens the editor there, or nothing. What
-    // each key commits, and the quantity rules, are the core's: tst_editing's editorKeys.
+    // Rows give the key (0: a click on line 2's product code) and the current cell afterwards,
+    // where Enter opens the editor or nothing. What keys commit is tst_editing's editorKeys'.
     void committing_data()
     {
         columns<int, QString, int, QString, QStringList, int, int, QString>(
-            "row", "typed", "key", "cell", "messages", "currentRow", "currentColumn", "total");
-        const QStringList quantity{
-            "Не возможно подтвердить большее, чем указано в заказе  количество товара"};
+            "row", "typed", "key", "cell", "messages", "toRow", "toColumn", "total");
         auto row = [](const char* name, int line, const char* typed, int key, const char* cell,
-                      int currentRow, const char* total, int currentColumn = ColConfirmed,
+                      int toRow, const char* total, int toColumn = ColConfirmed,
                       const QStringList& messages = {}) {
-            QTest::newRow(name) << line << typed << key << cell << messages << currentRow
-                                << currentColumn << total;
+            QTest::newRow(name) << line << typed << key << cell << messages << toRow << toColumn
+                                << total;
         };
         row("5.5 and Enter commit 5,500 and move one line down", 1, "5.5", Qt::Key_Return, "5,500",
             2, "55,500");
@@ -129,51 +137,42 @@ private slots:
         row("a click on another line commits the value into its own line", 1, "3", 0, "3,000", 2,
             "53,000", ColEan);
         row("a click on another line refuses more than ordered", 1, "99", 0, "10,000", 2, "60,000",
-            ColEan, quantity);
+            ColEan, {"Не возможно подтвердить большее, чем указано в заказе  количество товара"});
     }
     void committing()
     {
-        const auto [row, typed, key, currentRow, currentColumn] =
-            fetch<int, QString, int, int, int>("row", "typed", "key", "currentRow",
-                                               "currentColumn");
-        Screen screen;
-        QVERIFY(screen.show(order(3)));
-        chooseType(screen, Change);
-        screen.clickCell(row, ColConfirmed, true);
-        QTest::keyClick(screen.editorBox(), Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(screen.editorBox(), typed);
+        const auto [row, typed, key, toRow, toColumn] =
+            fetch<int, QString, int, int, int>("row", "typed", "key", "toRow", "toColumn");
+        screen->clickCell(row, ColConfirmed, true);
+        retype(screen->editorBox(), typed);
 
         if (key)
             press(Qt::Key(key));
         else
-            screen.clickCell(2, ColEan);
+            screen->clickCell(2, ColEan);
 
-        QTEST(screen.cell(row, ColConfirmed), "cell");
-        QTEST(screen.messages.texts(), "messages");
-        QCOMPARE(screen.form.lines().currentRow(), currentRow);
-        QCOMPARE(screen.table()->currentIndex().row(), currentRow);
-        QCOMPARE(screen.form.lines().currentColumn(), currentColumn);
-        QCOMPARE(screen.table()->currentIndex().column(), currentColumn);
-        QTEST(screen.total(), "total");
-        QCOMPARE(screen.form.validLineCount(), int16_t(3));
-        QVERIFY(!screen.editorBox()->isVisible());
-        QTRY_VERIFY(screen.table()->hasFocus());
+        QTEST(screen->cell(row, ColConfirmed), "cell");
+        QTEST(screen->messages.texts(), "messages");
+        QCOMPARE(screen->form.lines().currentRow(), toRow);
+        QCOMPARE(screen->form.lines().currentColumn(), toColumn);
+        QCOMPARE(screen->table()->currentIndex(), screen->form.lines().index(toRow, toColumn));
+        QTEST(screen->total(), "total");
+        QCOMPARE(screen->form.validLineCount(), int16_t(3));
+        QVERIFY(!screen->editorBox()->isVisible());
+        QTRY_VERIFY(screen->table()->hasFocus());
 
         press(Qt::Key_Return);
-        QCOMPARE(screen.editorBox()->isVisible(), currentColumn == ColConfirmed);
-        QCOMPARE(screen.form.editor().row(), currentColumn == ColConfirmed ? currentRow : row);
+        QCOMPARE(screen->editorBox()->isVisible(), toColumn == ColConfirmed);
+        QCOMPARE(screen->form.editor().row(), toColumn == ColConfirmed ? toRow : row);
     }
 
-    // A clerk confirms a long order without the mouse: Enter opens the quantity, the typed
-    // value and Enter commit it and go one line down; a number typed straight onto the
-    // table opens the editor with it.
+    // A clerk confirms a long order without the mouse: Enter opens the quantity, Enter commits
+    // it and goes one line down; a number typed straight onto the table opens the editor.
     void keysAloneConfirmAnOrder()
     {
         const int count = 20;
-        Screen screen;
-        QVERIFY(screen.show(order(count)));
-        chooseType(screen, Change);
-        screen.clickCell(1, ColConfirmed);
+        QVERIFY(show(count));
+        screen->clickCell(1, ColConfirmed);
         press(Qt::Key_Return);
         press(Qt::Key_A, Qt::ControlModifier);
         type(QStringLiteral("9"));
@@ -181,70 +180,27 @@ private slots:
         press(Qt::Key_Return);
         type(QStringLiteral("5"));
         press(Qt::Key_Escape);
-        QCOMPARE(screen.cell(1, ColConfirmed), QStringLiteral("9,000"));
+        QCOMPARE(screen->cell(1, ColConfirmed), QStringLiteral("9,000"));
 
         for (int n = 1; n <= count; ++n) {
-            const QByteArray line = QByteArray::number(n);
             if (n % 2) {
                 press(Qt::Key_Return);
-                QVERIFY2(screen.editorBox()->hasFocus(), line);
+                QVERIFY2(screen->editorBox()->hasFocus(), qPrintable(QString::number(n)));
                 press(Qt::Key_A, Qt::ControlModifier);
             }
             type(QString::number(n));
-            QVERIFY2(screen.editorBox()->isVisible(), line);
-            QCOMPARE(screen.form.editor().row(), n);
+            QVERIFY2(screen->editorBox()->isVisible(), qPrintable(QString::number(n)));
+            QCOMPARE(screen->form.editor().row(), n);
             press(Qt::Key_Return);
-            QVERIFY2(screen.table()->hasFocus(), line);
-            QCOMPARE(screen.form.lines().currentRow(), std::min(n + 1, count));
-            QCOMPARE(screen.form.lines().currentColumn(), int(ColConfirmed));
+            QVERIFY2(screen->table()->hasFocus(), qPrintable(QString::number(n)));
+            QCOMPARE(screen->form.lines().currentRow(), std::min(n + 1, count));
+            QCOMPARE(screen->form.lines().currentColumn(), int(ColConfirmed));
         }
 
         for (int n = 1; n <= count; ++n)
-            QCOMPARE(screen.cell(n, ColConfirmed), QString::number(n) + ",000");
-        QCOMPARE(screen.total(), QStringLiteral("210,000"));
-        QVERIFY(screen.messages.shown.isEmpty());
-    }
-
-    void typingOnTheTable_data()
-    {
-        columns<int, int, QString, bool>("type", "column", "typed", "opens");
-        auto row = [](const char* name, const char* typed, bool opens, int column = ColConfirmed,
-                      int type = Change) {
-            QTest::newRow(name) << type << column << typed << opens;
-        };
-        row("a digit on the confirmed quantity opens the editor holding it", "7", true);
-        row("a minus sign opens the editor holding it", "-", true);
-        row("a plus sign opens the editor holding it", "+", true);
-        row("a comma opens the editor holding it", ",", true);
-        row("a point opens the editor holding it", ".", true);
-        row("a letter on the confirmed quantity opens nothing", "x", false);
-        row("a digit under full acceptance opens nothing", "7", false, ColConfirmed, Accept);
-        row("a digit on the product code stays on its line", "4", false, ColEan);
-        row("a digit on the product name keeps the row's height", "5", false, ColName);
-        row("a letter on the unit stays on its line", "p", false, ColUnit);
-    }
-    void typingOnTheTable()
-    {
-        const auto [type, column, typed, opens] =
-            fetch<int, int, QString, bool>("type", "column", "typed", "opens");
-        Screen screen;
-        QVERIFY(screen.show(order(3)));
-        chooseType(screen, type);
-        screen.clickCell(1, column);
-        const int height = screen.table()->rowHeight(1);
-
-        OnScreen::type(typed);
-
-        QCOMPARE(screen.editorBox()->isVisible(), opens);
-        QCOMPARE(screen.form.lines().currentRow(), 1);
-        QCOMPARE(screen.table()->currentIndex().row(), 1);
-        QCOMPARE(screen.form.lines().currentColumn(), column);
-        QCOMPARE(screen.table()->rowHeight(1), height);
-        if (opens) {
-            QCOMPARE(screen.editorBox()->text(), typed);
-            QCOMPARE(screen.editorBox()->cursorPosition(), 1);
-            QTRY_VERIFY(screen.editorBox()->hasFocus());
-        }
+            QCOMPARE(screen->cell(n, ColConfirmed), QString::number(n) + ",000");
+        QCOMPARE(screen->total(), QStringLiteral("210,000"));
+        QVERIFY(screen->messages.shown.isEmpty());
     }
 };
 
