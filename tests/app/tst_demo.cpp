@@ -5,17 +5,6 @@
 
 #include <csignal>
 
-namespace {
-
-bool listening(int port)
-{
-    QTcpSocket socket;
-    socket.connectToHost(QStringLiteral("127.0.0.1"), quint16(port));
-    return socket.waitForConnected(1000);
-}
-
-} // namespace
-
 class TestDemo : public QObject {
     Q_OBJECT
 
@@ -37,12 +26,17 @@ private slots:
         while (!platform.startsWith("Platform: ") && demo.waitForReadyRead(10000))
             platform = QString::fromUtf8(demo.readLine()).trimmed();
         const int port = platform.section(':', -1).section('/', 0, 0).toInt();
-        QVERIFY2(port > 0 && listening(port), qPrintable(platform));
+        const auto listening = [port] {
+            QTcpSocket socket;
+            socket.connectToHost(QStringLiteral("127.0.0.1"), quint16(port));
+            return socket.waitForConnected(1000);
+        };
+        QVERIFY2(port > 0 && listening(), qPrintable(platform));
 
         ::kill(pid_t(demo.processId()), signal);
         QVERIFY(demo.waitForFinished(5000));
 
-        QTRY_VERIFY_WITH_TIMEOUT(!listening(port), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!listening(), 5000);
     }
 
     // Without a display the demo fetches, confirms in full and sends an order by itself,

@@ -10,10 +10,9 @@
 using namespace Qt::StringLiterals;
 using Field = Confirmation::Field;
 
-namespace {
+using DocumentTexts::BuyerIln, DocumentTexts::SellerIln;
 
-const QString SellerIln = DocumentTexts::SellerIln;
-const QString BuyerIln = DocumentTexts::BuyerIln;
+namespace {
 
 // Order `n` of the day: its own number, and EANs of its own in its n + 1 lines.
 QByteArray orderOfTheDay(int n)
