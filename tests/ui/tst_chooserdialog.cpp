@@ -1,18 +1,11 @@
-#include "TestSupport.h"
-
-#include "core/form/ProcessState.h"
+#include "CoreTable.h"
+#include "OnScreen.h"
 #include "ui/storage/ChooserDialog.h"
 
-#include <QDir>
-#include <QFile>
-#include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>
 #include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-#include <QToolButton>
 
 #include <functional>
 
@@ -20,14 +13,9 @@ using Mode = ChooserPort::Mode;
 using Act = std::function<void(ChooserDialog&)>;
 Q_DECLARE_METATYPE(Act)
 
-namespace {
+using OnScreen::child;
 
-QListWidget* list(ChooserDialog& chooser, const char* name)
-{
-    return chooser.findChild<QListWidget*>(QLatin1String(name));
-}
-
-void click(QListWidget* list, const QString& name, bool twice = false)
+static void click(QListWidget* list, const QString& name, bool twice = false)
 {
     QListWidgetItem* item = list->findItems(name, Qt::MatchExactly).value(0);
     QVERIFY2(item, qPrintable(name));
@@ -39,17 +27,16 @@ void click(QListWidget* list, const QString& name, bool twice = false)
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
 }
 
-void ok(ChooserDialog& chooser)
+static void ok(ChooserDialog& chooser)
 {
-    const char* name = chooser.windowTitle().startsWith(QStringLiteral("Записать"))
-                           ? "ImageZapisz"
-                           : "ImageWczytaj";
-    QTest::mouseClick(chooser.findChild<QToolButton*>(QLatin1String(name)), Qt::LeftButton);
+    const bool save = chooser.windowTitle().startsWith(QStringLiteral("Записать"));
+    QTest::mouseClick(child<QToolButton>(chooser, save ? "ImageZapisz" : "ImageWczytaj"),
+                      Qt::LeftButton);
 }
 
 // Opens the chooser as the control does, acts inside its modal loop, closes it whatever the
 // action left and gives the path it chose.
-QString choose(Mode mode, const Act& act, const QString& proposedName = QString())
+static QString choose(Mode mode, const Act& act, const QString& proposedName = QString())
 {
     ChooserDialog& chooser = ChooserDialog::instance();
     chooser.setProcess(testProcess());
@@ -63,24 +50,17 @@ QString choose(Mode mode, const Act& act, const QString& proposedName = QString(
             chooser.reject();
     });
     poll.start(10);
-    QString& chosen = testProcess().chosenFilePath;
-    chosen.clear();
+    testProcess().chosenFilePath.clear();
     chooser.run(mode, mode == Mode::Load ? Chooser::LoadTitle : Chooser::SaveTitle, proposedName);
-    return chosen;
+    return testProcess().chosenFilePath;
 }
-
-} // namespace
 
 class TestChooserDialog : public QObject {
     Q_OBJECT
-private:
     QTemporaryDir m_root;
 
-    QString path(const QString& relative) const { return QDir(m_root.path()).filePath(relative); }
-    QString native(const QString& relative) const
-    {
-        return QDir::toNativeSeparators(path(relative));
-    }
+    QString path(const QString& name) const { return QDir(m_root.path()).filePath(name); }
+    QString native(const QString& name) const { return QDir::toNativeSeparators(path(name)); }
 
 private slots:
     void initTestCase()
@@ -88,27 +68,23 @@ private slots:
         freshProcess();
         QVERIFY(m_root.isValid());
         // A folder of many folders and many files, and one more such folder inside it.
-        for (const QString& folder : {QStringLiteral("many"), QStringLiteral("many/zz")}) {
+        for (const QString& folder : {QStringLiteral("many"), QStringLiteral("many/zz")})
             for (int n = 0; n < 60; ++n) {
-                QVERIFY(
-                    QDir(path(folder)).mkpath(QStringLiteral("sub%1").arg(n, 2, 10, QChar('0'))));
-                QVERIFY(writeFile(
-                    path(folder + QStringLiteral("/order%1.xml").arg(n, 2, 10, QChar('0'))), {}));
+                const QString number = QStringLiteral("%1").arg(n, 2, 10, QChar('0'));
+                QVERIFY(QDir(path(folder)).mkpath("sub" + number));
+                QVERIFY(writeFile(path(folder + "/order" + number + ".xml"), {}));
             }
-        }
         for (const char* name : {"a.xml", "b.xml", "other/b.xml"})
             QVERIFY(writeFile(path(QStringLiteral("few/") + name), {}));
     }
 
     void loadKeepsTheChosenFileBetweenOpenings_data()
     {
-        QTest::addColumn<Act>("between");
-        QTest::addColumn<QString>("again");
+        columns<Act, QString>("between", "again");
         QTest::newRow("the file chosen before is chosen again")
             << Act([](ChooserDialog&) {}) << native("few/b.xml");
         QTest::newRow("a file of the same name in another folder is not chosen")
-            << Act([this](ChooserDialog& chooser) { chooser.setFolder(path("few/other")); })
-            << QString();
+            << Act([this](ChooserDialog& c) { c.setFolder(path("few/other")); }) << QString();
         QTest::newRow("a file removed since is chosen no more")
             << Act([this](ChooserDialog&) { QFile::rename(path("few/b.xml"), path("few/c.xml")); })
             << QString();
@@ -116,26 +92,21 @@ private slots:
 
     void loadKeepsTheChosenFileBetweenOpenings()
     {
-        QFETCH(Act, between);
-        QFETCH(QString, again);
+        const auto [between, again] = fetch<Act, QString>("between", "again");
         QFile::rename(path("few/c.xml"), path("few/b.xml"));
         ChooserDialog::instance().setFolder(path("few"));
-        // GIVEN a file chosen in load mode
-        QCOMPARE(choose(Mode::Load,
-                        [](ChooserDialog& chooser) {
-                            click(list(chooser, "FileList"), QStringLiteral("b.xml"));
-                            ok(chooser);
-                        }),
-                 native("few/b.xml"));
+        const auto chooseB = [](ChooserDialog& chooser) {
+            click(child<QListWidget>(chooser, "FileList"), "b.xml");
+            ok(chooser);
+        };
+        QCOMPARE(choose(Mode::Load, chooseB), native("few/b.xml"));
         between(ChooserDialog::instance());
-        // WHEN the chooser is opened again and OK pressed at once
         QCOMPARE(choose(Mode::Load, ok), again);
     }
 
     void saveTakesANameWithASeparatorAsAPath_data()
     {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("chosen");
+        columns<QString, QString>("typed", "chosen");
         QTest::newRow("a plain name goes into the current folder")
             << QStringLiteral("order.xml") << native("few/order.xml");
         QTest::newRow("a full path is taken as typed")
@@ -145,22 +116,15 @@ private slots:
 
     void saveTakesANameWithASeparatorAsAPath()
     {
-        QFETCH(QString, typed);
-        QFETCH(QString, chosen);
+        const auto [typed, chosen] = fetch<QString, QString>("typed", "chosen");
         ChooserDialog::instance().setFolder(path("few"));
-        const QString path = choose(
-            Mode::Save,
-            [&typed](ChooserDialog& chooser) {
-                auto* name = chooser.findChild<QLineEdit*>(QStringLiteral("txtPotwierdzeniePlik"));
-                QVERIFY(name->isVisible());
-                name->setFocus();
-                name->selectAll();
-                QTest::keyClick(name, Qt::Key_Backspace);
-                QTest::keyClicks(name, typed);
-                ok(chooser);
-            },
-            QStringLiteral("proposed.xml"));
-        QCOMPARE(path, chosen);
+        const auto act = [&typed](ChooserDialog& chooser) {
+            auto* name = child<QLineEdit>(chooser, "txtPotwierdzeniePlik");
+            QVERIFY(name->isVisible());
+            OnScreen::retype(name, typed);
+            ok(chooser);
+        };
+        QCOMPARE(choose(Mode::Save, act, QStringLiteral("proposed.xml")), chosen);
     }
 
     void enteringAFolderShowsTheTopOfItsList_data()
@@ -176,8 +140,7 @@ private slots:
         bool topShown = false;
         choose(Mode::Load, [&](ChooserDialog& chooser) {
             chooser.setFolder(path("many"));
-            QListWidget* folders = list(chooser, "DirList");
-            // WHEN the folder at the bottom of a long list is entered
+            auto* folders = child<QListWidget>(chooser, "DirList");
             QListWidgetItem* last = folders->item(folders->count() - 1);
             QCOMPARE(last->text(), QStringLiteral("zz"));
             folders->scrollToItem(last);
@@ -187,7 +150,6 @@ private slots:
             } else {
                 click(folders, last->text(), true);
             }
-            // THEN its own long list shows its first entries, ".." first
             QCOMPARE(chooser.folder(), native("many/zz"));
             QCOMPARE(folders->item(0)->text(), QStringLiteral(".."));
             topShown =
@@ -198,8 +160,7 @@ private slots:
 
     void scrollBarThumbStandsWhereTheListIs_data()
     {
-        QTest::addColumn<QString>("list");
-        QTest::addColumn<bool>("atEnd");
+        columns<QString, bool>("list", "atEnd");
         QTest::newRow("the file list at its top") << QStringLiteral("FileList") << false;
         QTest::newRow("the file list at its end") << QStringLiteral("FileList") << true;
         QTest::newRow("the folder list at its top") << QStringLiteral("DirList") << false;
@@ -208,8 +169,7 @@ private slots:
 
     void scrollBarThumbStandsWhereTheListIs()
     {
-        QFETCH(QString, list);
-        QFETCH(bool, atEnd);
+        const auto [list, atEnd] = fetch<QString, bool>("list", "atEnd");
         ChooserDialog& chooser = ChooserDialog::instance();
         chooser.setFolder(path("many"));
         chooser.show();
@@ -224,8 +184,7 @@ private slots:
         const int top = qGray(bar.pixel(bar.width() / 2, bar.height() * 15 / 100));
         const int bottom = qGray(bar.pixel(bar.width() / 2, bar.height() * 85 / 100));
         QVERIFY2(atEnd ? bottom < top : top < bottom,
-                 qPrintable(
-                     QStringLiteral("grey %1 at the top, %2 at the bottom").arg(top).arg(bottom)));
+                 qPrintable(QString("grey %1 at the top, %2 at the bottom").arg(top).arg(bottom)));
     }
 };
 
