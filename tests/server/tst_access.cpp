@@ -1,11 +1,9 @@
 #include "ServerFixture.h"
 
 #include "core/actions/RequestChannel.h"
-#include "core/rules/XmlDocument.h"
 #include "server/PublicAddress.h"
 #include "server/Sessions.h"
 
-#include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QUrlQuery>
 

@@ -1,7 +1,5 @@
 #include "ServerFixture.h"
 
-#include "core/rules/XmlDocument.h"
-
 #include <QUrlQuery>
 
 namespace {
