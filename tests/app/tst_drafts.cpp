@@ -1,4 +1,5 @@
 #include "AppTest.h"
+#include "CoreTable.h"
 #include "FakeChooser.h"
 
 #include "app/host/DraftsDialog.h"
@@ -7,11 +8,8 @@
 #include "core/actions/LoadResponse.h"
 #include "core/actions/RemoveLine.h"
 #include "core/actions/SaveResponse.h"
-#include "core/rules/FileWriter.h"
 #include "core/rules/ResponseWriter.h"
-#include "core/session/Journal.h"
 
-#include <QProcess>
 #include <QTreeWidget>
 
 #include <csignal>
@@ -19,25 +17,12 @@
 
 using namespace OnScreen;
 using Field = Confirmation::Field;
-using Action = std::function<void(Confirmation&)>;
-Q_DECLARE_METATYPE(Action)
+using State = Confirmation::State;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString PartnerName = QStringLiteral("АО Покупатель");
-
-// Confirms the current line in the dialog with new values.
-class ConfirmingDialog : public LineDialogPort {
-public:
-    int16_t run(LineDialogFields& fields) override
-    {
-        fields.confirmed = QStringLiteral("3");
-        fields.unitIndex = -1;
-        fields.unitText = QStringLiteral("BOX");
-        fields.price = QStringLiteral("9,5");
-        return 1;
-    }
-};
+const QString PartnerName = u"АО Покупатель"_s;
 
 void commitQuantity(Confirmation& form, int row, const QString& typed)
 {
@@ -47,30 +32,34 @@ void commitQuantity(Confirmation& form, int row, const QString& typed)
     form.editor().pressEnter();
 }
 
-// A confirmation of an order read in a working folder, under a change, kept by a keeper.
+// An order of three lines read in a working folder, under a change, kept by a keeper.
 struct Kept : OrderForm {
-    explicit Kept(const QString& workingFolder, int lines = 3, const QString& origin = {})
+    explicit Kept(const QString& workingFolder, const QString& origin = {})
     {
         testProcess().workingFolder = workingFolder;
         keeper.setOrigin(origin);
         DocumentTexts::useParties(form);
-        keeper.orderReceived(order(lines).toUtf8());
-        DocumentTexts::readOrder(form, order(lines));
-        form.setField(Field::txtNrPotw, QStringLiteral("Пз_ZK-7"));
+        keeper.orderReceived(order(3).toUtf8());
+        DocumentTexts::readOrder(form, order(3));
+        form.setField(Field::txtNrPotw, u"Пз_ZK-7"_s);
         form.selectCboxTyp(Change); // quantities open to typing
         keeper.startupFinished();
     }
     // The state the draft on disk holds.
-    std::optional<Confirmation::State> draft() const
-    {
-        return keeper.drafts()->readState(keeper.draftId());
-    }
+    std::optional<State> draft() const { return keeper.drafts()->readState(keeper.draftId()); }
+    bool settle() { return keeper.watcher().settle(); }
+    // A line's quantity typed, and taken as a step.
+    bool change(int row, const QString& text) { return commitQuantity(form, row, text), settle(); }
+    QUndoStack& steps() { return keeper.undoStack(); }
 
     WorkKeeper keeper{form};
 };
 
+using Action = std::function<void(Kept&)>;
+using Damage = std::function<QByteArray(const QByteArray& good, State state)>;
+
 // Both states show the same confirmation, current cell included.
-bool same(const Confirmation::State& a, const Confirmation::State& b)
+bool same(const State& a, const State& b)
 {
     return a.sameContent(b) && a.lines.row == b.lines.row && a.lines.column == b.lines.column &&
            a.lines.heights == b.lines.heights;
@@ -81,8 +70,7 @@ int runChild(const QString& workingFolder)
 {
     freshProcess();
     Kept kept(workingFolder);
-    commitQuantity(kept.form, 2, QStringLiteral("7"));
-    kept.keeper.watcher().settle();
+    kept.change(2, u"7"_s);
     std::fputs("ready\n", stdout);
     std::fflush(stdout);
     for (;;)
@@ -91,22 +79,13 @@ int runChild(const QString& workingFolder)
 
 } // namespace
 
+Q_DECLARE_METATYPE(Action)
+Q_DECLARE_METATYPE(Damage)
+
 class TestDrafts : public QObject {
     Q_OBJECT
-private:
     UserHome m_home;
     QString m_work = m_home.work();
-
-    // Clicks the closing question's button of that text once it is on screen.
-    void answerClosingQuestion(const QString& button)
-    {
-        whenShown<QMessageBox>(this, [button](QMessageBox& box) {
-            for (QAbstractButton* b : box.buttons())
-                if (b->text() == button)
-                    return b->click(), true;
-            return false;
-        });
-    }
 
 private slots:
     void initTestCase() { QVERIFY(setUpSellerAndBuyer(m_home)); }
@@ -122,68 +101,83 @@ private slots:
     {
         QTest::addColumn<Action>("act");
         const auto row = [](const char* name, Action act) { QTest::newRow(name) << act; };
-        row("a quantity committed in the cell", [](auto& form) { commitQuantity(form, 2, "5"); });
+        row("a quantity committed in the cell", [](Kept& k) { commitQuantity(k.form, 2, "5"); });
         row("a refusal, which zeroes every quantity",
-            [](auto& form) { form.selectCboxTyp(Refuse); });
-        row("a line confirmed in the dialog", [](auto& form) {
-            form.lines().setCurrentCell(3, ColName);
-            ConfirmingDialog dialog;
-            btnEdytuj_Click(form, dialog);
+            [](Kept& k) { k.form.selectCboxTyp(Refuse); });
+        row("a line confirmed in the dialog", [](Kept& k) {
+            struct : LineDialogPort {
+                int16_t run(LineDialogFields& fields) override
+                {
+                    fields.confirmed = u"3"_s;
+                    fields.unitIndex = -1;
+                    fields.unitText = u"BOX"_s;
+                    fields.price = u"9,5"_s;
+                    return 1;
+                }
+            } confirming;
+            k.form.lines().setCurrentCell(3, ColName);
+            btnEdytuj_Click(k.form, confirming);
         });
-        row("a line removed", [](auto& form) {
-            form.lines().setCurrentCell(2, ColEan);
-            btnUsun_Click(form);
+        row("a line removed", [](Kept& k) {
+            k.form.lines().setCurrentCell(2, ColEan);
+            btnUsun_Click(k.form);
         });
-        row("the only line removed, which empties the form", [](auto& form) {
+        row("the only line removed, which empties the form", [](Kept& k) {
             for (int i = 0; i < 3; ++i)
-                btnUsun_Click(form);
+                btnUsun_Click(k.form);
         });
         row("the confirmation date, copied into every line",
-            [](auto& form) { form.setTxtDataPotw(QDate(2026, 12, 8)); });
-        row("the delivery date and time", [](auto& form) {
-            form.setTxtDataDost(QDate(2026, 12, 11));
-            form.setTxtCzasDost(QTime(14, 45));
+            [](Kept& k) { k.form.setTxtDataPotw(QDate(2026, 12, 8)); });
+        row("the delivery date and time", [](Kept& k) {
+            k.form.setTxtDataDost(QDate(2026, 12, 11));
+            k.form.setTxtCzasDost(QTime(14, 45));
         });
-        row("the remarks", [](auto& form) { form.setField(Field::txtUwagi, "Без звонка"); });
-        row("the reason", [](auto& form) { form.selectCboxPrzyczyna(2); });
-        row("a saved response loaded", [](auto& form) {
-            Confirmation other(form.messages(), testProcess());
-            other.setPartnerIln(form.partnerIln());
-            DocumentTexts::readOrder(other, order(5));
-            other.setField(Field::txtNrPotw, QStringLiteral("Пз_ZK-9"));
-            commitQuantity(other, 4, QStringLiteral("1"));
+        row("the remarks", [](Kept& k) { k.form.setField(Field::txtUwagi, "Без звонка"); });
+        // Each letter taken before the next is typed, the whole word is one step.
+        row("the remarks typed letter by letter", [](Kept& k) {
+            for (const char* text : {"Б", "Бе"}) {
+                k.form.setField(Field::txtUwagi, QString::fromUtf8(text));
+                QVERIFY(k.settle());
+            }
+            k.form.setField(Field::txtUwagi, u"Без"_s);
+        });
+        row("the reason", [](Kept& k) { k.form.selectCboxPrzyczyna(2); });
+        row("a saved response loaded", [](Kept& k) {
+            OrderForm other(order(5));
+            other.form.setField(Field::txtNrPotw, u"Пз_ZK-9"_s);
+            commitQuantity(other.form, 4, u"1"_s);
             QTemporaryDir dir;
             FakeChooser chooser;
-            chooser.path = dir.filePath(QStringLiteral("saved.xml"));
-            FileWriter::write(chooser.path, MakeOrderResponse(other)->toUtf8());
-            btnWczytaj_Click(form, chooser);
+            chooser.path = dir.filePath(u"saved.xml"_s);
+            writeFile(chooser.path, MakeOrderResponse(other.form)->toUtf8());
+            btnWczytaj_Click(k.form, chooser);
         });
     }
     void everyChangeLeavesADraftAndAnUndoStep()
     {
         QFETCH(Action, act);
         Kept kept(m_work);
-        const Confirmation::State before = kept.form.state();
+        const State before = kept.form.state();
         QVERIFY(same(*kept.draft(), before));
 
-        act(kept.form);
-        QVERIFY(kept.keeper.watcher().settle());
-        const Confirmation::State after = kept.form.state();
-        QVERIFY(!after.sameContent(before));
-        QVERIFY(kept.keeper.hasUnsavedWork());
+        act(kept);
+        QVERIFY(kept.settle());
+        const State after = kept.form.state();
+        QCOMPARE(std::pair(after.sameContent(before), kept.keeper.hasUnsavedWork()),
+                 std::pair(false, true));
 
         // The draft restores exactly what is on screen.
         Confirmation restored(kept.messages, testProcess());
         restored.restore(*kept.draft());
         QVERIFY(same(restored.state(), after));
 
-        QCOMPARE(kept.keeper.undoStack().count(), 1);
-        kept.keeper.undoStack().undo();
-        QVERIFY(same(kept.form.state(), before));
-        QVERIFY(same(*kept.draft(), before));
-        kept.keeper.undoStack().redo();
+        QCOMPARE(kept.steps().count(), 1);
+        kept.steps().undo();
+        QCOMPARE(std::pair(same(kept.form.state(), before), same(*kept.draft(), before)),
+                 std::pair(true, true));
+        kept.steps().redo();
         QVERIFY(same(kept.form.state(), after));
-        QVERIFY(!kept.keeper.watcher().settle());
+        QVERIFY(!kept.settle());
     }
 
     void aChangeIsTakenOnceTheActionIsOver()
@@ -193,42 +187,29 @@ private slots:
         kept.keeper.setReadyCheck([&] { return !modalOpen; });
         kept.form.selectCboxTyp(Refuse);
         QTest::qWait(150);
-        QCOMPARE(kept.keeper.undoStack().count(), 0);
+        QCOMPARE(kept.steps().count(), 0);
         modalOpen = false;
         kept.form.setEnabled(false); // the action is still running
         QTest::qWait(150);
-        QCOMPARE(kept.keeper.undoStack().count(), 0);
+        QCOMPARE(kept.steps().count(), 0);
         kept.form.setEnabled(true);
-        QTRY_COMPARE(kept.keeper.undoStack().count(), 1);
+        QTRY_COMPARE(kept.steps().count(), 1);
         QCOMPARE(kept.draft()->cboxTyp, int(Refuse));
     }
 
     void theLastHundredStepsAreUndoneOneByOne()
     {
         Kept kept(m_work);
-        QList<Confirmation::State> states{kept.form.state()};
+        QList<State> states{kept.form.state()};
         for (int step = 1; step <= 105; ++step) {
-            commitQuantity(kept.form, 1 + (step - 1) % 3, QString::number(step % 7));
-            QVERIFY(kept.keeper.watcher().settle());
+            QVERIFY(kept.change(1 + (step - 1) % 3, QString::number(step % 7)));
             states.append(kept.form.state());
         }
-        QCOMPARE(kept.keeper.undoStack().count(), 100);
+        QCOMPARE(kept.steps().count(), 100);
         for (int step = 105; step > 55; --step) {
-            kept.keeper.undoStack().undo();
+            kept.steps().undo();
             QVERIFY2(same(kept.form.state(), states[step - 1]), qPrintable(QString::number(step)));
         }
-    }
-
-    void typingRemarksIsOneStep()
-    {
-        Kept kept(m_work);
-        for (const char* text : {"Б", "Бе", "Без"}) {
-            kept.form.setField(Field::txtUwagi, QString::fromUtf8(text));
-            QVERIFY(kept.keeper.watcher().settle());
-        }
-        QCOMPARE(kept.keeper.undoStack().count(), 1);
-        kept.keeper.undoStack().undo();
-        QCOMPARE(kept.form.field(Field::txtUwagi), QStringLiteral("Звонить за час"));
     }
 
     // A draft is kept while unsent; saved or sent, it is done and pruned after thirty days.
@@ -242,18 +223,17 @@ private slots:
     {
         QFETCH(bool, sent);
         Kept kept(m_work);
-        commitQuantity(kept.form, 1, QStringLiteral("2"));
-        kept.keeper.watcher().settle();
+        kept.change(1, u"2"_s);
         const Drafts store = *kept.keeper.drafts();
-        QCOMPARE(store.readInfo(kept.keeper.draftId())->state, WorkState::InProgress);
-        // The order is kept as it came, and an unsent draft stays for good.
-        QCOMPARE(readFile(store.orderPath(kept.keeper.draftId())), order(3).toUtf8());
-        QCOMPARE(store.prune(QDateTime::currentDateTime().addDays(365)), 0);
-        QCOMPARE(store.list().size(), 1);
+        const QString id = kept.keeper.draftId();
+        // In progress, the order kept as it came; an unsent draft stays for good.
+        QCOMPARE((std::tuple{store.readInfo(id)->state, readFile(store.orderPath(id)),
+                             store.prune(QDateTime::currentDateTime().addDays(365)),
+                             store.list().size()}),
+                 std::tuple(WorkState::InProgress, order(3).toUtf8(), 0, qsizetype(1)));
 
-        QTemporaryDir dir;
         FakeChooser chooser;
-        chooser.path = dir.filePath(QStringLiteral("response.xml"));
+        chooser.path = m_home.path() + "/response.xml";
         btnZapisz_Click(kept.form, chooser);
         QVERIFY(QFile::exists(chooser.path));
         // As the window does when the control reports it: a send as an accepted one leaves it.
@@ -263,65 +243,54 @@ private slots:
         } else {
             kept.keeper.responseSaved(chooser.path, readFile(chooser.path));
         }
-        QVERIFY(!kept.keeper.hasUnsavedWork());
-        const Drafts::Info info = *store.readInfo(kept.keeper.draftId());
-        QCOMPARE(info.state, sent ? WorkState::Sent : WorkState::Saved);
-        QCOMPARE(info.number, QStringLiteral("Пз_ZK-7"));
-        QCOMPARE(info.lines, 3);
-        QVERIFY(kept.keeper.otherUnsentDrafts().isEmpty());
+        // Done, no other draft offered; the send button and the number sent are no step.
+        const Drafts::Info info = *store.readInfo(id);
+        QCOMPARE(std::tuple(kept.keeper.hasUnsavedWork(), info.state, info.number, info.lines,
+                            kept.keeper.otherUnsentDrafts().size(), kept.steps().count()),
+                 std::tuple(false, sent ? WorkState::Sent : WorkState::Saved, u"Пз_ZK-7"_s, 3,
+                            qsizetype(0), 1));
 
-        // The send button and the number sent are no step of the user's.
-        QCOMPARE(kept.keeper.undoStack().count(), 1);
-
-        QCOMPARE(store.prune(info.lastChange.addDays(29)), 0);
-        QCOMPARE(store.prune(info.lastChange.addDays(31)), 1);
-        QVERIFY(store.list().isEmpty());
-        QVERIFY(!QFile::exists(store.orderPath(info.id)));
+        // In turn: nothing pruned a day early, the draft a day late, with its order.
+        QCOMPARE((QList<qsizetype>{store.prune(info.lastChange.addDays(29)),
+                                   store.prune(info.lastChange.addDays(31)), store.list().size(),
+                                   QFile::exists(store.orderPath(info.id))}),
+                 (QList<qsizetype>{0, 1, 0, false}));
 
         // A change after the save is unsent work again.
-        commitQuantity(kept.form, 1, QStringLiteral("1"));
-        QVERIFY(kept.keeper.watcher().settle());
-        QVERIFY(kept.keeper.hasUnsavedWork());
-        QCOMPARE(store.readInfo(kept.keeper.draftId())->state, WorkState::InProgress);
+        QCOMPARE((std::tuple{kept.change(1, u"1"_s), kept.keeper.hasUnsavedWork(),
+                             store.readInfo(id)->state}),
+                 std::tuple(true, true, WorkState::InProgress));
     }
 
     void aDraftIsRestoredOnlyForItsUserPartnerAndSite_data()
     {
-        QTest::addColumn<QString>("partnerIln");
-        QTest::addColumn<QString>("userIln");
-        QTest::addColumn<QString>("site");
-        QTest::addColumn<int>("offered");
-        QTest::addColumn<QString>("refusal"); // a part of the message, empty when restored
-        const QString platform = QStringLiteral("https://edi.example:443");
+        // refusal: a part of the message, empty when the draft is restored.
+        columns<QString, QString, QString, int, QString>("partnerIln", "userIln", "site", "offered",
+                                                         "refusal");
+        const QString platform = u"https://edi.example:443"_s;
         QTest::newRow("the same user, partner and site")
             << BuyerIln << SellerIln << platform << 1 << QString();
-        QTest::newRow("another partner is named")
-            << QStringLiteral("4607000000099") << SellerIln << platform << 1
-            << PartnerName + ", ILN " + BuyerIln;
-        QTest::newRow("another user") << BuyerIln << QStringLiteral("4600000000099") << platform
-                                      << 1 << QStringLiteral("другим пользователем");
+        QTest::newRow("another partner is named") << u"4607000000099"_s << SellerIln << platform
+                                                  << 1 << PartnerName + ", ILN " + BuyerIln;
+        QTest::newRow("another user")
+            << BuyerIln << u"4600000000099"_s << platform << 1 << u"другим пользователем"_s;
         QTest::newRow("another site is neither offered nor given the draft")
-            << BuyerIln << SellerIln << QStringLiteral("https://evil.example:443") << 0
-            << QStringLiteral("другого сайта (https://edi.example:443)");
+            << BuyerIln << SellerIln << u"https://evil.example:443"_s << 0
+            << u"другого сайта (https://edi.example:443)"_s;
         QTest::newRow("off-line the draft is not offered but may be restored")
             << BuyerIln << SellerIln << QString() << 0 << QString();
     }
     void aDraftIsRestoredOnlyForItsUserPartnerAndSite()
     {
-        QFETCH(QString, partnerIln);
-        QFETCH(QString, userIln);
-        QFETCH(QString, site);
-        QFETCH(int, offered);
-        QFETCH(QString, refusal);
-        QString id;
-        Confirmation::State kept;
-        {
-            Kept earlier(m_work, 3, QStringLiteral("https://edi.example:443"));
-            commitQuantity(earlier.form, 3, QStringLiteral("11"));
-            earlier.keeper.watcher().settle();
-            id = earlier.keeper.draftId();
-            kept = earlier.form.state();
-        }
+        const auto [partnerIln, userIln, site, offered, refusal] =
+            fetch<QString, QString, QString, int, QString>("partnerIln", "userIln", "site",
+                                                           "offered", "refusal");
+        auto earlier = std::make_unique<Kept>(m_work, u"https://edi.example:443"_s);
+        earlier->change(3, u"11"_s);
+        const QString id = earlier->keeper.draftId();
+        const State kept = earlier->form.state();
+        earlier.reset();
+
         RecordingMessages messages;
         Confirmation form(messages, testProcess());
         WorkKeeper keeper(form);
@@ -334,7 +303,7 @@ private slots:
                  qPrintable(refused));
         QCOMPARE(same(form.state(), kept), refusal.isEmpty());
         if (refusal.isEmpty()) {
-            QCOMPARE(form.lines().text(3, ColConfirmed), QStringLiteral("11,000"));
+            QCOMPARE(form.lines().text(3, ColConfirmed), u"11,000"_s);
             keeper.undoStack().undo();
             QCOMPARE(form.lineCount(), int16_t(0));
         }
@@ -354,77 +323,76 @@ private slots:
         window.show();
         QTRY_VERIFY(window.draftsBar()->isVisible());
         const QList<Drafts::Info> offered = window.keeper().otherUnsentDrafts();
-        QCOMPARE(offered.size(), 1);
-        QCOMPARE(offered[0].lines, 3);
+        QCOMPARE(std::pair(offered.size(), offered.value(0).lines), std::pair(qsizetype(1), 3));
         // The journal, written between the same steps, tells the same story.
         const QList<Journal::Entry> journaled = window.keeper().journal().journal()->search({});
-        QCOMPARE(journaled.size(), 1);
-        QCOMPARE(journaled[0].draftId, offered[0].id);
-        QCOMPARE(journaled[0].state, WorkState::InProgress);
+        QCOMPARE(std::tuple(journaled.size(), journaled.value(0).draftId, journaled.value(0).state),
+                 std::tuple(qsizetype(1), offered[0].id, WorkState::InProgress));
         QVERIFY(window.keeper().restoreDraft(offered[0].id).isEmpty());
-        QCOMPARE(window.form().lines().text(2, ColConfirmed), QStringLiteral("7,000"));
-        QCOMPARE(window.form().field(Field::txtNrPotw), QStringLiteral("Пз_ZK-7"));
+        QCOMPARE(window.form().lines().text(2, ColConfirmed), u"7,000"_s);
+        QCOMPARE(window.form().field(Field::txtNrPotw), u"Пз_ZK-7"_s);
 
         // What was restored is neither sent nor saved: closing asks first.
-        answerClosingQuestion(QStringLiteral("Отмена"));
-        window.close();
-        QVERIFY(window.isVisible());
-        answerClosingQuestion(QStringLiteral("Закрыть"));
-        window.close();
-        QVERIFY(!window.isVisible());
-        QCOMPARE(window.keeper().allDrafts().size(), 1);
-        QCOMPARE(window.keeper().allDrafts()[0].state, WorkState::InProgress);
+        for (const auto& [button, staysOpen] : {std::pair{"Отмена", true}, {"Закрыть", false}}) {
+            // The closing question's button of that text, once it is on screen.
+            whenShown<QMessageBox>(this, [text = QString::fromUtf8(button)](QMessageBox& box) {
+                for (QAbstractButton* b : box.buttons())
+                    if (b->text() == text)
+                        return b->click(), true;
+                return false;
+            });
+            window.close();
+            QCOMPARE(window.isVisible(), staysOpen);
+        }
+        const QList<Drafts::Info> kept = window.keeper().allDrafts();
+        QCOMPARE(std::pair(kept.size(), kept.value(0).state),
+                 std::pair(qsizetype(1), WorkState::InProgress));
     }
 
     void theDraftsDialogOffersUnsentDraftsFirstButNotTheOpenOne()
     {
         const Drafts store(Drafts::folderOf(m_work));
-        const Confirmation::State state = OrderForm().form.state();
         const QDateTime now = QDateTime::currentDateTime();
-        const auto write = [&](const char* id, WorkState work, const char* number,
-                               const QDateTime& changed) {
-            const Drafts::Info info{id,          work,   changed,     SellerIln, BuyerIln,
-                                    PartnerName, number, PartnerName, 4,         {}};
-            return store.write(info, state);
-        };
-        QVERIFY(write("a", WorkState::Sent, "Пз_1", now));
-        QVERIFY(write("b", WorkState::InProgress, "Пз_2", now.addDays(-1)));
-        QVERIFY(write("c", WorkState::InProgress, "Пз_2", now.addSecs(60)));
-        DraftsDialog dialog(store.list(), QStringLiteral("c"));
+        for (const auto& [id, work, number, changed] :
+             QList<std::tuple<QString, WorkState, QString, QDateTime>>{
+                 {"a", WorkState::Sent, "Пз_1", now},
+                 {"b", WorkState::InProgress, "Пз_2", now.addDays(-1)},
+                 {"c", WorkState::InProgress, "Пз_2", now.addSecs(60)}})
+            QVERIFY(store.write(
+                {id, work, changed, SellerIln, BuyerIln, PartnerName, number, PartnerName, 4, {}},
+                OrderForm().form.state()));
+        DraftsDialog dialog(store.list(), u"c"_s);
         QCOMPARE(dialog.list()->topLevelItemCount(), 3);
-        QCOMPARE(dialog.list()->topLevelItem(0)->text(4), QStringLiteral("открыт сейчас"));
-        QCOMPARE(dialog.list()->topLevelItem(1)->text(0), QStringLiteral("Пз_2"));
-        QCOMPARE(dialog.chosenId(), QStringLiteral("b"));
+        QCOMPARE(std::tuple(dialog.list()->topLevelItem(0)->text(4),
+                            dialog.list()->topLevelItem(1)->text(0), dialog.chosenId()),
+                 std::tuple(u"открыт сейчас"_s, u"Пз_2"_s, u"b"_s));
     }
 
     // Bytes cut or added, and states whose line count does not fit their lines.
     void aDamagedDraftIsNotRead_data()
     {
-        QTest::addColumn<int>("cut"); // bytes kept of a good draft, -1 for garbage, -2 for more
-        // Written in place of the form's line count unless -1; INT_MAX stands for the grid's rows.
-        QTest::addColumn<int>("lineCount");
-        QTest::newRow("cut inside the header") << 10 << -1;
-        QTest::newRow("cut inside the lines") << 400 << -1;
-        QTest::newRow("no draft at all") << -1 << -1;
-        QTest::newRow("bytes after the end of a draft") << -2 << -1;
-        QTest::newRow("a negative line count") << 0 << int(INT16_MIN);
-        QTest::newRow("as many lines as the grid has rows") << 0 << INT_MAX;
+        QTest::addColumn<Damage>("damage");
+        const auto row = [](const char* name, Damage damage) { QTest::newRow(name) << damage; };
+        row("cut inside the header", [](auto& good, auto) { return good.left(10); });
+        row("cut inside the lines", [](auto& good, auto) { return good.left(400); });
+        row("no draft at all", [](auto&, auto) { return QByteArray(500, 'x'); });
+        row("bytes after the end of a draft", [](auto& good, auto) { return good + 'x'; });
+        // A good state written with that line count, or with the grid's rows for one.
+        const auto counting = [](std::optional<int16_t> count) {
+            return Damage([count](auto&, State state) {
+                state.lineCount = count.value_or(int16_t(state.lines.rows));
+                return Drafts::encode({}, state);
+            });
+        };
+        row("a negative line count", counting(INT16_MIN));
+        row("as many lines as the grid has rows", counting({}));
     }
     void aDamagedDraftIsNotRead()
     {
-        QFETCH(int, cut);
-        QFETCH(int, lineCount);
+        QFETCH(Damage, damage);
         Kept kept(m_work);
-        Confirmation::State state = kept.form.state();
-        if (lineCount != -1)
-            state.lineCount = int16_t(lineCount == INT_MAX ? state.lines.rows : lineCount);
         const QByteArray good = Drafts::encode({}, kept.form.state());
-        const QByteArray damaged = Drafts::encode({}, state);
-        const QByteArray bytes = cut == -2 ? good + 'x'
-                                 : cut < 0 ? QByteArray(500, 'x')
-                                 : cut > 0 ? good.left(cut)
-                                           : damaged;
-        QVERIFY(!Drafts::decodeState(bytes));
+        QVERIFY(!Drafts::decodeState(damage(good, kept.form.state())));
         QVERIFY(Drafts::decodeState(good));
     }
 };
