@@ -45,8 +45,7 @@ private:
     {
         OnScreen::whenShown<ChooserDialog>(this, [act](ChooserDialog& chooser) {
             act(chooser);
-            if (chooser.isVisible())
-                chooser.reject();
+            chooser.close();
             return true;
         });
     }
@@ -245,7 +244,6 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QFile::remove(screen);
     TestHostWindow test;
-    QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
 }
 #include "tst_hostwindow.moc"

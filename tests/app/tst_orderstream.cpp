@@ -88,7 +88,7 @@ private slots:
             nextAction->trigger();
         }
         QCOMPARE(window->form().field(Field::lblNrZamWart), u"ZK-3"_s);
-        QVERIFY(window->statusBar()->currentMessage().contains("нет ожидающих заказов"));
+        QCOMPARE(window->statusBar()->currentMessage(), u"На сервере нет ожидающих заказов."_s);
         QCOMPARE(m_boxes.texts.count(u"Документ отправлен."_s), 3);
 
         Journal* journal = window->keeper().journal().journal();

@@ -136,8 +136,7 @@ private slots:
             if (!preview || preview->pageCount() == 0)
                 return false;
             previewed = preview->pageCount();
-            dialog.reject();
-            return true;
+            return dialog.close();
         });
         OnScreen::press(Qt::Key_P, Qt::ControlModifier);
         QCOMPARE(previewed, pages);
@@ -147,14 +146,13 @@ private slots:
     void aPdfThatCannotBeWrittenIsTold()
     {
         OrderForm sheet(order(2));
-        QVERIFY(sheet.read);
-        RecordingMessages& messages = sheet.messages;
-        QVERIFY(PrintCommands::exportPdf(nullptr, sheet.form, messages, "/nonexistent/x.pdf")
-                    .isEmpty());
+        auto& [messages, form, read] = sheet;
+        QVERIFY(read);
+        QVERIFY(PrintCommands::exportPdf(nullptr, form, messages, "/nonexistent/x.pdf").isEmpty());
         QCOMPARE(messages.texts().size(), 1);
         QVERIFY(messages.texts().first().startsWith("Файл «/nonexistent/x.pdf» не записан: "));
         const QString written = m_dir.filePath("written.pdf");
-        QCOMPARE(PrintCommands::exportPdf(nullptr, sheet.form, messages, written), written);
+        QCOMPARE(PrintCommands::exportPdf(nullptr, form, messages, written), written);
         QVERIFY(readFile(written).startsWith("%PDF"));
     }
 

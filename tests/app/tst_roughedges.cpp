@@ -184,8 +184,7 @@ private slots:
         QString opened;
         whenShown<QFileDialog>(w.window.control(), [&opened](QFileDialog& dialog) {
             opened = dialog.directory().absolutePath();
-            dialog.reject();
-            return true;
+            return dialog.close();
         });
         w->findChild<QAction*>("actionFill")->trigger();
         QCOMPARE(opened, QDir(dir.path()).absolutePath());
