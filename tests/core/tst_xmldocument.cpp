@@ -109,19 +109,17 @@ void growTree(XmlNode parent, QRandomGenerator& random, int depth)
     const int children = int(random.bounded(5));
     for (int i = 0; i < children; ++i) {
         const QString text = texts[random.bounded(texts.size())];
-        switch (random.bounded(depth > 0 ? 5 : 3)) {
-        case 0:
-            parent.appendTextElement("Plain", XmlNode::isPlainText(text) ? text : u"p"_s, false);
-            break;
-        case 1:
-            parent.appendTextElement("Data", XmlNode::isPlainText(text) ? text : u"d"_s, true);
-            break;
-        case 2:
+        const quint32 kind = random.bounded(depth > 0 ? 5 : 3);
+        if (kind < 2) // plain text, or CDATA
+            parent.appendTextElement(kind ? "Data" : "Plain",
+                                     XmlNode::isPlainText(text) ? text
+                                     : kind                     ? u"d"_s
+                                                                : u"p"_s,
+                                     kind == 1);
+        else if (kind == 2)
             parent.appendElement("Set").setText(text);
-            break;
-        default:
+        else
             growTree(parent.appendElement("Line-Item"), random, depth - 1);
-        }
     }
 }
 
