@@ -140,13 +140,12 @@ private slots:
                                  .filePath("qtbase_" + locale.section('_', 0, 0) + ".qm");
         if (!QFile::exists(file))
             QSKIP(qPrintable(file + " is missing (package qt6-translations-l10n)"));
-        // The translator's destruction takes it out of the application.
         const std::unique_ptr<QTranslator> translator(
             Translations::install(*qApp, QLocale(locale)));
         QMessageBox box(QMessageBox::Question, "WEXA", "?", QMessageBox::Yes | QMessageBox::No);
-        const QStringList shown{box.button(QMessageBox::Yes)->text(),
-                                box.button(QMessageBox::No)->text()};
-        QTEST(shown, "buttons");
+        QTEST((QStringList{box.button(QMessageBox::Yes)->text(),
+                           box.button(QMessageBox::No)->text()}),
+              "buttons");
     }
 
     void quietEventsAreToldInTheStatusBar_data()
