@@ -187,51 +187,43 @@ private slots:
     }
 
     // The level is the setting as a 16-bit integer, halves going to the even neighbour; a
-    // setting that is no such number reads back as "0".
-    void debugLevelIsASixteenBitInteger_data()
+    // setting that is no such number reads back as "0". The log holds the start-up's own lines
+    // up to level 4; a start-up that stops at a missing user file says only that it started.
+    void debugLevelAndLog_data()
     {
-        columns<QString, int, QString>("setting", "level", "readBack");
-        QTest::newRow("a whole number") << "4" << 4 << "4";
-        QTest::newRow("a half goes to the even level below") << "4,5" << 4 << "4,5";
-        QTest::newRow("a half goes to the even level above") << "3,5" << 4 << "3,5";
-        QTest::newRow("the lowest half is still a 16-bit number")
-            << "-32768,5" << -32768 << "-32768,5";
-        QTest::newRow("the highest half is not") << "32767,5" << 0 << "0";
-        QTest::newRow("below the lowest") << "-32768,6" << 0 << "0";
-        QTest::newRow("letters") << "abc" << 0 << "0";
-    }
-    void debugLevelIsASixteenBitInteger()
-    {
-        const auto [setting, level, readBack] =
-            fetch<QString, int, QString>("setting", "level", "readBack");
-        Control c(setting);
-        QCOMPARE(int(c.form.debugLevelValue()), level);
-        QCOMPARE(c.form.debugLevel(), readBack);
-    }
-
-    // The log holds the start-up's own lines and nothing else up to level 4: a start-up
-    // that stops at a missing user file says only that it started.
-    void debugLogFollowsTheLevel_data()
-    {
-        columns<QString, bool, QStringList>("level", "userFile", "endings");
+        columns<QString, bool, int, QString, QStringList>("setting", "userFile", "level",
+                                                          "readBack", "endings");
         const QStringList plain{" Start logowania...", " Проверка №1"};
-        const QString check = " Czy PARTNER_ILN = %1 = DERUVE_ILN = 4607149599998";
-        QTest::newRow("letters open no log") << "abc" << true << QStringList{};
-        QTest::newRow("level 1 writes the start line") << "1" << true << plain;
-        QTest::newRow("level 4 adds the partner check")
-            << "4" << true << QStringList{plain[0], check.arg(PartnerIln), plain[1]};
-        QTest::newRow("a missing user file adds nothing at level 2") << "2" << false << plain;
-        QTest::newRow("a missing user file adds nothing at level 4") << "4" << false << plain;
+        const QStringList checked{
+            plain[0], " Czy PARTNER_ILN = " + PartnerIln + " = DERUVE_ILN = 4607149599998",
+            plain[1]};
+        auto row = [](const char* name, QString setting, int level, QString readBack,
+                      QStringList endings, bool userFile = true) {
+            QTest::newRow(name) << setting << userFile << level << readBack << endings;
+        };
+        row("level 4 adds the partner check", "4", 4, "4", checked);
+        row("a half goes to the even level below", "4,5", 4, "4,5", checked);
+        row("a half goes to the even level above", "3,5", 4, "3,5", checked);
+        row("the lowest half is still a 16-bit number", "-32768,5", -32768, "-32768,5", {});
+        row("the highest half is not", "32767,5", 0, "0", {});
+        row("below the lowest", "-32768,6", 0, "0", {});
+        row("letters open no log", "abc", 0, "0", {});
+        row("level 1 writes the start line", "1", 1, "1", plain);
+        row("a missing user file adds nothing at level 2", "2", 2, "2", plain, false);
+        row("a missing user file adds nothing at level 4", "4", 4, "4", plain, false);
     }
-    void debugLogFollowsTheLevel()
+    void debugLevelAndLog()
     {
-        const auto [level, userFile, endings] =
-            fetch<QString, bool, QStringList>("level", "userFile", "endings");
+        const auto [setting, userFile, level, readBack, endings] =
+            fetch<QString, bool, int, QString, QStringList>("setting", "userFile", "level",
+                                                            "readBack", "endings");
         prepareFolder(userFile ? userInfo() : QByteArray());
         const QString path = inFolder("ABCPotwierdzenie.log");
         if (!endings.isEmpty())
             QVERIFY(writeFile(path, QByteArray(4096, 'x'))); // a previous run's log is replaced
-        Control c(level);
+        Control c(setting);
+        QCOMPARE(int(c.form.debugLevelValue()), level);
+        QCOMPARE(c.form.debugLevel(), readBack);
         c.show();
         DebugLog::WriteLog(testProcess(), QStringLiteral("Проверка №1"), 1);
         DebugLog::WriteLog(testProcess(), QStringLiteral("above every level"), 5);
