@@ -217,18 +217,26 @@ private slots:
         QVERIFY(!ZipArchive::fromBytes(bytes));
     }
 
+    // The columns found in a list's first row; chosen by the user instead, that row is a
+    // header unless it has a number where the quantity is.
     void recognisesHeaders_data()
     {
-        columns<QStringList, int, int, int>("header", "key", "kind", "quantity"); // key -1: none
+        columns<QStringList, int, int, int, bool>("header", "key", "kind", "quantity",
+                                                  "headerRow"); // key -1: none
         const int ean = int(QuantityFill::Key::Ean);
         QTest::newRow("Russian EAN and quantity")
-            << QStringList{"Наименование", "Штрих-код", "Кол-во"} << 1 << ean << 2;
-        QTest::newRow("English, any case") << QStringList{"QTY", "ean"} << 1 << ean << 0;
+            << QStringList{"Наименование", "Штрих-код", "Кол-во"} << 1 << ean << 2 << true;
+        QTest::newRow("English, any case") << QStringList{"QTY", "ean"} << 1 << ean << 0 << true;
         QTest::newRow("the supplier's article when there is no EAN")
-            << QStringList{"Артикул", "Остаток"} << 0 << int(QuantityFill::Key::SupplierCode) << 1;
+            << QStringList{"Артикул", "Остаток"} << 0 << int(QuantityFill::Key::SupplierCode) << 1
+            << true;
         QTest::newRow("the EAN wins over an item code")
-            << QStringList{"Код поставщика", "EAN", "Количество"} << 1 << ean << 2;
-        QTest::newRow("no quantity column") << QStringList{"EAN", "Цена"} << -1 << 0 << -1;
+            << QStringList{"Код поставщика", "EAN", "Количество"} << 1 << ean << 2 << true;
+        QTest::newRow("no quantity column") << QStringList{"EAN", "Цена"} << -1 << 0 << -1 << true;
+        QTest::newRow("a first row of names is a header")
+            << QStringList{"a", "b"} << -1 << 0 << -1 << true;
+        QTest::newRow("a first row with a number is data")
+            << QStringList{"4601", "1"} << -1 << 0 << -1 << false;
     }
     void recognisesHeaders()
     {
@@ -238,6 +246,12 @@ private slots:
         QCOMPARE((found ? QList<int>{found->key, int(found->keyKind), found->quantity}
                         : QList<int>{-1, 0, -1}),
                  (QList<int>{key, kind, quantity}));
+        const QuantityFile file =
+            QuantityFile::parseCsv((header.join(';') + "\n4602;2\n").toUtf8());
+        const QuantityFill::Columns chosen =
+            QuantityFill::chosen(file, 0, QuantityFill::Key::Ean, 1);
+        QTEST(chosen.headerRow, "headerRow");
+        QCOMPARE(chosen.quantity, 1);
     }
 
     void fillsThroughTheCellRules_data()
@@ -331,23 +345,6 @@ private slots:
         const QuantityFile file = QuantityFile::parseCsv("EAN;Qty\n4601234560001;1\n");
         QVERIFY(!QuantityFill::fill(f.form, file, *QuantityFill::columnsOf(file)));
         QCOMPARE(f.form.lines().text(1, ColConfirmed), QStringLiteral("10,000"));
-    }
-
-    void columnsTheUserNames_data()
-    {
-        columns<QByteArray, bool>("list", "headerRow");
-        QTest::newRow("a first row of names is a header") << QByteArray("a;b\n4601;1\n") << true;
-        QTest::newRow("a first row with a number is data")
-            << QByteArray("4601;1\n4602;2\n") << false;
-    }
-    void columnsTheUserNames()
-    {
-        QFETCH(QByteArray, list);
-        const QuantityFile file = QuantityFile::parseCsv(list);
-        const QuantityFill::Columns columns =
-            QuantityFill::chosen(file, 0, QuantityFill::Key::Ean, 1);
-        QTEST(columns.headerRow, "headerRow");
-        QCOMPARE(columns.quantity, 1);
     }
 };
 
