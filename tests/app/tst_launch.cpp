@@ -143,42 +143,44 @@ private slots:
             QTest::newRow(name) << link << page << partnerName
                                 << (refusal ? QString::fromUtf8(refusal) : QString());
         };
-        const QString open = "wexa-confirm:open?page=";
-        const QString page = open + "http%3A%2F%2Fh%2Fedi%2Fs%2FOrder.aspx";
+        const auto on = [](const QByteArray& page, const QString& rest = "&ticket=ab12") {
+            return "wexa-confirm:open?page=" + QString::fromLatin1(QUrl::toPercentEncoding(page)) +
+                   rest;
+        };
+        const auto refused = [&](const char* name, const QString& link, const char* refusal) {
+            row(name, link, "", "", refusal);
+        };
         row("a page's link gives the page, the settings and the ticket",
-            open + "http%3A%2F%2Fedi.example%3A8080%2Fedi%2Fs%2FOrder.aspx"
-                   "&PartnerName=Severny&OnLine=On&ticket=ab12",
+            on("http://edi.example:8080/edi/s/Order.aspx",
+               "&PartnerName=Severny&OnLine=On&ticket=ab12"),
             "http://edi.example:8080/edi/s/Order.aspx", "Severny");
         row("encoded & and = stay inside their value",
-            open + "https%3A%2F%2Fh%2Fedi%2Fs%2FOrder.aspx&PartnerName=A%26B%3DC&ticket=ab12",
+            on("https://h/edi/s/Order.aspx", "&PartnerName=A%26B%3DC&ticket=ab12"),
             "https://h/edi/s/Order.aspx", "A&B=C");
-        row("a link without a ticket is refused", page, "", "",
-            "ссылка не называет страницу площадки и билет");
-        row("a link to a page that is not on the web is refused",
-            open + "ftp%3A%2F%2Fh%2Fedi%2Fs%2FOrder.aspx&ticket=ab12", "", "",
-            "значение page не является адресом страницы");
-        row("a page with a user name before its host is refused",
-            open + "http%3A%2F%2Fedi.example%40h%2Fedi%2Fs%2FOrder.aspx&ticket=ab12", "", "",
-            "значение page содержит имя пользователя");
-        row("a page with no folder above it is refused",
-            open + "http%3A%2F%2Fh%2FOrder.aspx&ticket=ab12", "", "",
-            "значение page не лежит в папке сайта");
-        row("a value given twice is refused", page + "&ticket=ab12&PartnerILN=1&PartnerILN=2", "",
-            "", "значение PartnerILN дано дважды");
-        row("a ticket with a line break is refused", page + "&ticket=a%0Db", "", "",
-            "значение ticket содержит управляющий символ с кодом 13");
-        row("a partner URL with a backslash is refused", page + "&ticket=a&PartnerURL=a%5Cb", "",
-            "", "значение PartnerURL содержит разделитель папок «\\»");
-        row("a partner ILN with a quote is refused", page + "&ticket=a&PartnerILN=1%22", "", "",
-            "значение PartnerILN содержит знак разметки «\"»");
+        const QByteArray page = "http://h/edi/s/Order.aspx";
+        refused("a link without a ticket is refused", on(page, ""),
+                "ссылка не называет страницу площадки и билет");
+        refused("a link to a page that is not on the web is refused",
+                on("ftp://h/edi/s/Order.aspx"), "значение page не является адресом страницы");
+        refused("a page with a user name before its host is refused",
+                on("http://edi.example@h/edi/s/Order.aspx"),
+                "значение page содержит имя пользователя");
+        refused("a page with no folder above it is refused", on("http://h/Order.aspx"),
+                "значение page не лежит в папке сайта");
+        refused("a value given twice is refused",
+                on(page, "&ticket=ab12&PartnerILN=1&PartnerILN=2"),
+                "значение PartnerILN дано дважды");
+        refused("a ticket with a line break is refused", on(page, "&ticket=a%0Db"),
+                "значение ticket содержит управляющий символ с кодом 13");
+        refused("a partner URL with a backslash is refused", on(page, "&ticket=a&PartnerURL=a%5Cb"),
+                "значение PartnerURL содержит разделитель папок «\\»");
+        refused("a partner ILN with a quote is refused", on(page, "&ticket=a&PartnerILN=1%22"),
+                "значение PartnerILN содержит знак разметки «\"»");
         // A page address of 2048 characters is the longest taken.
         const QByteArray longest = "http://h/edi/s/" + QByteArray(2028, 'x') + ".aspx";
-        row("a page address at the length limit is taken",
-            open + QString::fromLatin1(QUrl::toPercentEncoding(longest)) + "&ticket=ab12",
-            longest.constData(), "");
-        row("a page address a character over the limit is refused",
-            open + QString::fromLatin1(QUrl::toPercentEncoding(longest + 'x')) + "&ticket=ab12", "",
-            "", "значение page длиннее 2048 знаков");
+        row("a page address at the length limit is taken", on(longest), longest.constData(), "");
+        refused("a page address a character over the limit is refused", on(longest + 'x'),
+                "значение page длиннее 2048 знаков");
     }
     // Only the editor's own scheme is read as a link, whatever the rest of it says.
     void otherSchemesAreNoLinks()
@@ -352,7 +354,6 @@ private slots:
         const QMap<QString, QByteArray> after = snapshot(m_root->path());
         QCOMPARE(ran.exitCode, message.isEmpty() ? 0 : 1);
         if (message.isEmpty()) {
-            // Written in the working folder only, the log only when the level asks for it.
             QVERIFY2(!output.contains("WEXA: "), qPrintable(output));
             for (const QString& path : after.keys() + before.keys())
                 QVERIFY2(before.value(path) == after.value(path) || path.startsWith("home/work/") ||
@@ -385,12 +386,11 @@ private slots:
 
         std::unique_ptr<HostWindow> first = launch(site);
         QVERIFY(first);
-        QCOMPARE(m_boxes.texts.size(), 1);
-        QVERIFY2(m_boxes.texts[0].startsWith("Открыть заказы с сайта " + origin + "?"),
-                 qPrintable(m_boxes.texts[0]));
+        QVERIFY2(m_boxes.texts.size() == 1 &&
+                     m_boxes.texts[0].startsWith("Открыть заказы с сайта " + origin + "?"),
+                 qPrintable(m_boxes.texts.join('\n')));
         // Enter alone trusts nobody.
         QCOMPARE(m_boxes.defaults, QList{QMessageBox::No});
-        // Shown with the order and the site trusted, or left empty and the site refused.
         QCOMPARE(
             std::tuple(first->isVisible(), int(first->form().lineCount()),
                        int(site.server.requests.size()), TrustedOrigins().verdict(origin)),
@@ -432,18 +432,15 @@ private slots:
         QString said;
         int shown = 0;
         OnScreen::whenShown<FirstStartDialog>(this, [&](FirstStartDialog& dialog) {
-            if (!proceed) {
-                dialog.reject();
-                return true;
-            }
+            if (!proceed)
+                return dialog.reject(), true;
             // Shown again after a refused value, with the reason.
             if (++shown > 1)
                 said = dialog.findChild<QLabel*>("error")->text();
             dialog.folder()->setText(folder);
             dialog.iln()->setText(shown == 1 ? iln : UserIln);
             dialog.name()->setText("ООО «Молочный двор»");
-            dialog.okButton()->click();
-            return shown > 1 || error.isEmpty();
+            return dialog.okButton()->click(), shown > 1 || error.isEmpty();
         });
 
         std::unique_ptr<HostWindow> window = launch(site);
