@@ -285,33 +285,6 @@ private slots:
         }
     }
 
-    // Only encodings whose markup is plain single bytes are taken, however they are written.
-    void declaredEncodings_data()
-    {
-        columns<QByteArray, bool>("declaration", "accepted");
-        const QList<QByteArray> accepted = {
-            R"(encoding="windows-1251")", R"(encoding = 'KOI8-r')",  R"(encoding="ISO_8859-5")",
-            R"(encoding="iso-8859-15")",  R"(encoding="Shift_JIS")", R"(encoding="cp866")",
-            R"(encoding="US-ASCII")",     R"(encoding="GB18030")",   R"(encoding="euc-kr")",
-            R"(encoding="latin1")",       R"(encoding="UTF8")"};
-        for (const QByteArray& declaration : accepted)
-            QTest::newRow(declaration.constData()) << declaration << true;
-        const QList<QByteArray> refused = {R"(encoding="UTF-7")",   R"(encoding="ISO-8859-")",
-                                           R"(encoding="latin12")", R"(encoding="EBCDIC-US")",
-                                           R"(encoding="UTF-8X")",  R"(encoding='CP-1251x')",
-                                           R"(encoding="koi8-z")",  R"(encoding="windows-125")"};
-        for (const QByteArray& declaration : refused)
-            QTest::newRow(declaration.constData()) << declaration << false;
-    }
-    void declaredEncodings()
-    {
-        const auto [declaration, accepted] = fetch<QByteArray, bool>("declaration", "accepted");
-        const XmlDocument document =
-            XmlDocument::fromBytes("<?xml version=\"1.0\" " + declaration + "?><r a=\"1\"/>");
-        QVERIFY2(document.isEmpty() != accepted, qPrintable(document.errorString()));
-        QCOMPARE(document.errorString().contains(u"encoding is not accepted"_s), !accepted);
-    }
-
     // A fragment of one element is appended, blanks, comments and instructions beside it not.
     void aFragmentIsAppendedAsOneElement_data()
     {
@@ -389,8 +362,23 @@ private slots:
         row("100000 attributes on one element", withAttributes(100000), u"attributes"_s);
         row("one attribute more than the limit", over, u"attributes"_s);
         row("attributes up to the limit are read", withAttributes(XmlDocument::MaxAttributes));
-        row("an encoding that could hide attributes from the count",
-            R"(<?xml version="1.0" encoding="UTF-7"?><Document-OrderResponse/>)", u"encoding"_s);
+        // Only encodings whose markup is plain single bytes are counted and parsed, however the
+        // declaration writes them: UTF-7 could hide attributes from the count.
+        const auto declared = [](const char* encoding) {
+            return "<?xml version=\"1.0\" " + QByteArray(encoding) + "?><r a=\"1\"/>";
+        };
+        for (const char* taken :
+             {R"(encoding="windows-1251")", R"(encoding = 'KOI8-r')", R"(encoding="ISO_8859-5")",
+              R"(encoding="iso-8859-15")", R"(encoding="Shift_JIS")", R"(encoding="cp866")",
+              R"(encoding="US-ASCII")", R"(encoding="GB18030")", R"(encoding="euc-kr")",
+              R"(encoding="latin1")", R"(encoding="UTF8")"})
+            QTest::addRow("%s is taken", taken) << declared(taken) << QString();
+        for (const char* refused :
+             {R"(encoding="UTF-7")", R"(encoding="ISO-8859-")", R"(encoding="latin12")",
+              R"(encoding="EBCDIC-US")", R"(encoding="UTF-8X")", R"(encoding='CP-1251x')",
+              R"(encoding="koi8-z")", R"(encoding="windows-125")"})
+            QTest::addRow("%s is refused", refused)
+                << declared(refused) << u"encoding is not accepted"_s;
         // What the count skips does not end it.
         for (const QByteArray& skipped : {"<!--<x>-->"_ba, "<![CDATA[<x>]]>"_ba, "<?p <x>?>"_ba})
             QTest::addRow("attributes beyond the limit after %s", skipped.constData())
@@ -436,7 +424,7 @@ private slots:
         QStringDecoder decode(
             QStringConverter::encodingForData(bytes, u'<').value_or(QStringConverter::Utf8));
         const XmlDocument text = XmlDocument::fromText(decode(bytes));
-        QVERIFY2(text.isEmpty() == !(reason.isEmpty() || reason == u"encoding"_s),
+        QVERIFY2(text.isEmpty() == !(reason.isEmpty() || reason.startsWith(u"encoding"_s)),
                  qPrintable(text.errorString()));
 
         QTemporaryDir dir;
