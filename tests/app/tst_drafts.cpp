@@ -48,7 +48,6 @@ struct Kept : OrderForm {
     // The state the draft on disk holds.
     std::optional<State> draft() const { return keeper.drafts()->readState(keeper.draftId()); }
     bool settle() { return keeper.watcher().settle(); }
-    // A line's quantity typed, and taken as a step.
     bool change(int row, const QString& text) { return commitQuantity(form, row, text), settle(); }
     QUndoStack& steps() { return keeper.undoStack(); }
 
@@ -232,8 +231,9 @@ private slots:
                              store.list().size()}),
                  std::tuple(WorkState::InProgress, order(3).toUtf8(), 0, qsizetype(1)));
 
+        QTemporaryDir dir;
         FakeChooser chooser;
-        chooser.path = m_home.path() + "/response.xml";
+        chooser.path = dir.filePath(u"response.xml"_s);
         btnZapisz_Click(kept.form, chooser);
         QVERIFY(QFile::exists(chooser.path));
         // As the window does when the control reports it: a send as an accepted one leaves it.
