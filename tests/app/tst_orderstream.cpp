@@ -47,11 +47,10 @@ class TestOrderStream : public QObject {
         if (!m_platform->placeMailbox("supplier", BuyerIln, "ТД «Северный»", orders) ||
             !m_platform->start())
             return nullptr;
-        const PlatformProcess::Page page = m_platform->page("supplier");
         LaunchOptions options;
         options.pageUrl = m_platform->siteBase() + "supplier/Order.aspx";
         options.pageTrusted = true;
-        options.cookie = page.cookie;
+        options.cookie = m_platform->page("supplier").cookie;
         options.properties = {
             {"PartnerURL", "supplier"}, {"PartnerILN", BuyerIln}, {"PartnerName", "ABC"}};
         return startedWindow(std::move(options));
