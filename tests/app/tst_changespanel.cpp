@@ -38,10 +38,8 @@ private slots:
         QVERIFY(w.open(6));
         ChangesPanel& panel = *w->changesPanel();
         QTRY_VERIFY(panel.findChild<QLabel*>("nothingChanged")->isVisible());
-        w.typeQuantity(2, "15");
-        w.typeQuantity(3, "0");
-        w.typeQuantity(4, "4,5");
-        w.typeQuantity(5, "-1");
+        for (const auto& [row, typed] : {std::pair(2, "15"), {3, "0"}, {4, "4,5"}, {5, "-1"}})
+            w.typeQuantity(row, typed);
         const std::pair<Filter, QStringList> filters[] = {{Filter::All, {"2", "3", "4", "5"}},
                                                           {Filter::Changed, {"2", "4", "5"}},
                                                           {Filter::Refused, {"3"}},
