@@ -256,48 +256,43 @@ private slots:
 
     void fillsThroughTheCellRules_data()
     {
-        // `confirmed`: lines 1 to 3 afterwards and their total; `report`: the lines filled,
-        // then the quantities refused, the list's rows not in the order and the order's lines
-        // not in the list, each exactly.
+        // `list` is under an "EAN;Кол-во" header; `confirmed`: lines 1 to 3 afterwards and their
+        // total; `report`: the lines filled, then the quantities refused, the list's rows not in
+        // the order and the order's lines not in the list, each exactly.
         columns<QString, QByteArray, QStringList, QStringList, QStringList>(
             "partner", "list", "confirmed", "report", "duplicates");
-        const QString ordinary = BuyerIln;
-        const QString takesMore = QStringLiteral("4607175249997");
+        const auto row = [](const char* name, const QByteArray& list, const QStringList& confirmed,
+                            const QStringList& report, const QStringList& duplicates = {},
+                            const QString& partner = BuyerIln) {
+            QTest::newRow(name) << partner << "EAN;Кол-во\n" + list << confirmed << report
+                                << duplicates;
+        };
         const auto line = [](int n) {
             return QStringLiteral("№ %1, EAN %2, Товар %1").arg(n).arg(ean(n));
         };
         const QStringList unchanged{"10,000", "20,000", "30,000", "60,000"};
-        QTest::newRow("values within the ordered quantity, normalised")
-            << ordinary
-            << QByteArray("EAN;Кол-во\n4601234560001;7\n4601234560002;1 234,5\n"
-                          "4601234560003;12.25\n")
-            << QStringList{"7,000", "20,000", "12,250", "39,250"}
-            << QStringList{"2", line(2) + ": 1234,500 — больше заказанного (20,000)"}
-            << QStringList();
-        QTest::newRow("the buyer that takes more than ordered")
-            << takesMore << QByteArray("EAN;Кол-во\n4601234560002;25\n")
-            << QStringList{"10,000", "25,000", "30,000", "65,000"}
-            << QStringList{"1", line(1), line(3)} << QStringList();
-        QTest::newRow("letters are no number")
-            << ordinary << QByteArray("EAN;Кол-во\n4601234560001;пять\n") << unchanged
-            << QStringList{"0", line(1) + ": «пять» — не число", line(2), line(3)} << QStringList();
-        QTest::newRow("a name given twice leaves its line")
-            << ordinary << QByteArray("EAN;Кол-во\n4601234560003;1\n4601234560003;2\n") << unchanged
-            << QStringList{"0", line(1), line(2)} << QStringList{"4601234560003 — 2 раза"};
-        QTest::newRow("rows naming no line and lines the list does not name are listed")
-            << ordinary << QByteArray("EAN;Кол-во\n4609999999999;1\n4601234560001;4\n")
-            << QStringList{"4,000", "20,000", "30,000", "54,000"}
-            << QStringList{"1", "строка 2: 4609999999999", line(2), line(3)} << QStringList();
-        QTest::newRow("an EAN a spreadsheet wrote as a number is named as such")
-            << ordinary << QByteArray("EAN;Кол-во\n4,60123E+12;1\n4601234560001;4\n")
-            << QStringList{"4,000", "20,000", "30,000", "54,000"}
-            << QStringList{"1",
-                           "строка 2: 4,60123E+12 — EAN записан таблицей как число, его цифры "
-                           "потеряны; задайте столбцу текстовый формат",
-                           line(2), line(3)}
-            << QStringList();
+        row("values within the ordered quantity, normalised",
+            "4601234560001;7\n4601234560002;1 234,5\n4601234560003;12.25\n",
+            {"7,000", "20,000", "12,250", "39,250"},
+            {"2", line(2) + ": 1234,500 — больше заказанного (20,000)"});
+        row("the buyer that takes more than ordered", "4601234560002;25\n",
+            {"10,000", "25,000", "30,000", "65,000"}, {"1", line(1), line(3)}, {},
+            QStringLiteral("4607175249997"));
+        row("letters are no number", "4601234560001;пять\n", unchanged,
+            {"0", line(1) + ": «пять» — не число", line(2), line(3)});
+        row("a name given twice leaves its line", "4601234560003;1\n4601234560003;2\n", unchanged,
+            {"0", line(1), line(2)}, {"4601234560003 — 2 раза"});
+        row("rows naming no line and lines the list does not name are listed",
+            "4609999999999;1\n4601234560001;4\n", {"4,000", "20,000", "30,000", "54,000"},
+            {"1", "строка 2: 4609999999999", line(2), line(3)});
+        row("an EAN a spreadsheet wrote as a number is named as such",
+            "4,60123E+12;1\n4601234560001;4\n", {"4,000", "20,000", "30,000", "54,000"},
+            {"1",
+             "строка 2: 4,60123E+12 — EAN записан таблицей как число, его цифры потеряны; задайте "
+             "столбцу текстовый формат",
+             line(2), line(3)});
         QTest::newRow("the buyer's item codes, found without regard to case")
-            << ordinary << QByteArray("Код покупателя;Количество\nb-2;5\n")
+            << BuyerIln << QByteArray("Код покупателя;Количество\nb-2;5\n")
             << QStringList{"10,000", "5,000", "30,000", "45,000"}
             << QStringList{"1", line(1), line(3)} << QStringList();
     }
