@@ -5,7 +5,6 @@
 #include "app/host/FillFromFile.h"
 #include "app/host/FillReportDialog.h"
 #include "app/host/FindBar.h"
-#include "core/actions/CellEditor.h"
 
 #include <QFileDialog>
 #include <QMenu>
