@@ -27,8 +27,13 @@ struct Watched : OrderForm {
 
 class TestFillFind : public QObject {
     Q_OBJECT
+    UserHome m_home; // the folder of the last list read is remembered in the user's settings
 private slots:
-    void init() { freshProcess(); }
+    void init()
+    {
+        freshProcess();
+        QSettings("WEXA").clear();
+    }
 
     void aFillIsOneUndoStep_data()
     {
@@ -54,6 +59,8 @@ private slots:
                                     [](FillReportDialog& report) { return report.close(); });
         const QString report = FillFromFile::run(nullptr, watched.form, watched.messages, path);
         QTEST((QStringList{watched.cell(1), watched.cell(2)}), "filled"); // lines 1 and 2
+        QCOMPARE(QSettings("WEXA").value("FillFromFile/folder").toString(),
+                 report.isEmpty() ? QString() : dir.path());
         if (report.isEmpty())
             return;
         QVERIFY(report.contains(QStringLiteral("№ 2, EAN 4601234500002")));
