@@ -266,7 +266,7 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("logged");
         QTest::addColumn<QString>("why");
-        auto row = [](const char* name, const char* content, const char* why,
+        auto row = [](const char* name, const QByteArray& content, const char* why,
                       const char* file = "01.xml", const char* logged = "01.xml") {
             QTest::newRow(name) << file << QByteArray(content) << logged << why;
         };
@@ -275,6 +275,8 @@ private slots:
         row("an empty file", "", malformed);
         row("a document of another kind", "<Document-OrderResponse/>",
             "its root is Document-OrderResponse, not Document-Order");
+        row("an order over 64 MB, which is not read", QByteArray(64 * 1024 * 1024 + 1, '<'),
+            "larger than 64 MB");
         row("a name with a line break is logged on one line", "<", malformed, "01\nforged line.xml",
             "01 forged line.xml");
     }
