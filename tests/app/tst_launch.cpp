@@ -431,17 +431,18 @@ private slots:
         const QMap<QString, QByteArray> before = snapshot(m_root->path());
         QString said;
         int shown = 0;
-        OnScreen::whenShown<FirstStartDialog>(this, [&](FirstStartDialog& dialog) {
-            if (!proceed)
-                return dialog.reject(), true;
-            // Shown again after a refused value, with the reason.
-            if (++shown > 1)
-                said = dialog.findChild<QLabel*>("error")->text();
-            dialog.folder()->setText(folder);
-            dialog.iln()->setText(shown == 1 ? iln : UserIln);
-            dialog.name()->setText("ООО «Молочный двор»");
-            return dialog.okButton()->click(), shown > 1 || error.isEmpty();
-        });
+        OnScreen::whenShown<FirstStartDialog>(
+            this, [&, &iln = iln, &error = error, proceed = proceed](FirstStartDialog& dialog) {
+                if (!proceed)
+                    return dialog.reject(), true;
+                // Shown again after a refused value, with the reason.
+                if (++shown > 1)
+                    said = dialog.findChild<QLabel*>("error")->text();
+                dialog.folder()->setText(folder);
+                dialog.iln()->setText(shown == 1 ? iln : UserIln);
+                dialog.name()->setText("ООО «Молочный двор»");
+                return dialog.okButton()->click(), shown > 1 || error.isEmpty();
+            });
 
         std::unique_ptr<HostWindow> window = launch(site);
 

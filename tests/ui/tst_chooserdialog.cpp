@@ -118,7 +118,7 @@ private slots:
     {
         const auto [typed, chosen] = fetch<QString, QString>("typed", "chosen");
         ChooserDialog::instance().setFolder(path("few"));
-        const auto act = [&typed](ChooserDialog& chooser) {
+        const auto act = [&typed = typed](ChooserDialog& chooser) {
             auto* name = child<QLineEdit>(chooser, "txtPotwierdzeniePlik");
             QVERIFY(name->isVisible());
             OnScreen::retype(name, typed);

@@ -65,7 +65,7 @@ private slots:
             screen->form.lines().setText(2, int16_t(c), QStringLiteral("Z-%1").arg(c));
         QStringList opened;
 
-        QVERIFY(screen->editLine([&](LineDialog& d) {
+        QVERIFY(screen->editLine([&, &typed = typed, key = key, chosen = chosen](LineDialog& d) {
             opened << (screen->control.isEnabled() ? "control enabled" : "control disabled");
             auto* box = child<QComboBox>(d, "cboxJednostkaMiary");
             for (const char* label :
