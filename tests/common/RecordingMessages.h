@@ -33,6 +33,18 @@ public:
             list.append(m.title);
         return list;
     }
+    // Each message as one line, "title (icon): text", to compare all of them at once.
+    QStringList lines() const
+    {
+        static const QStringList icons = {QStringLiteral("none"), QStringLiteral("critical"),
+                                          QStringLiteral("question"), QStringLiteral("exclamation"),
+                                          QStringLiteral("information")};
+        QStringList list;
+        for (const Message& m : shown)
+            list.append(m.title + QStringLiteral(" (") + icons.value(int(m.icon)) +
+                        QStringLiteral("): ") + m.text);
+        return list;
+    }
     void clear() { shown.clear(); }
 
     QList<Message> shown;

@@ -125,7 +125,7 @@ private slots:
                  "WEXAПодтверждениеЗаказа 1.0.0.218");
         for (const int times : {1, 2}) {
             c.show();
-            QCOMPARE(shownLines(c.messages), QStringList(shown.isEmpty() ? 0 : times, shown));
+            QCOMPARE(c.messages.lines(), QStringList(shown.isEmpty() ? 0 : times, shown));
             QCOMPARE(c.form.isEnabled(), enabled);
         }
     }
@@ -265,7 +265,7 @@ private slots:
         QVERIFY(writeFile(inFolder("a/b/outside_partner_INFO.xml"), PartnerFile));
         Control c("4", "Off", partnerName, partnerIln);
         c.show();
-        QCOMPARE(shownLines(c.messages), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(c.messages.lines(), message.isEmpty() ? QStringList() : QStringList{message});
         const auto files = [](const QString& folder) {
             return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
         };

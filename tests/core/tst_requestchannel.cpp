@@ -33,7 +33,7 @@ void verifyTransferFailed(const RecordingMessages& messages, const QString& erro
 {
     const QString failed = u"Bі№d w SendXMLDOMRequest()! (critical): "_s;
     const QString unread = failed + u"Ответ сервера недоступен: "_s + error;
-    QCOMPARE(shownLines(messages), (QStringList{failed + error, unread, unread}));
+    QCOMPARE(messages.lines(), (QStringList{failed + error, unread, unread}));
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "CoreForm.h"
+#include "CoreRulesFixture.h"
 #include "FakeChooser.h"
 
 #include "core/actions/CellEditor.h"
@@ -32,9 +33,7 @@ QStringList snapshot(const Confirmation& form)
          {Field::txtNrPotw, Field::lblNrZamWart, Field::lblDataZamWart, Field::lblILNKupWart,
           Field::lblILNSprzedWart, Field::lblILNMiejscaDostWart, Field::txtUwagi})
         shown << form.field(f);
-    for (int16_t r = 1; r <= form.lineCount(); ++r)
-        for (int16_t c = ColNumber; c <= ColPackSize; ++c)
-            shown << form.lines().text(r, c);
+    shown << texts(form.lines(), 1, ColNumber, form.lineCount(), ColPackSize);
     return shown << form.summary().text(1, SumLineCount) << form.summary().text(1, SumConfirmed);
 }
 

@@ -200,7 +200,7 @@ private slots:
         QVERIFY(Cp1251::decode(readFile(dir.filePath(u"trace.log"_s)))
                     .contains(SafeNames::oneLine(error)));
         QCOMPARE(outcome, LoadOutcome::Refused);
-        QCOMPARE(shownLines(f.messages), QStringList{u"WEXA (exclamation): "_s + BadFormat});
+        QCOMPARE(f.messages.lines(), QStringList{u"WEXA (exclamation): "_s + BadFormat});
         QCOMPARE(f.form.field(Confirmation::Field::txtNrPotw) + f.form.lines().text(1, ColName),
                  QString());
         const QString shown = everythingShown(f.form, f.messages) + error;
