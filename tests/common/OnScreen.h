@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSet>
 #include <QTimer>
 #include <QToolButton>
