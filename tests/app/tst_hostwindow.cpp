@@ -13,25 +13,9 @@
 using Event = std::function<void(Host&)>;
 Q_DECLARE_METATYPE(Event)
 
-namespace {
-
 using namespace DocumentTexts;
 const QString PartnerName = QStringLiteral("АО Покупатель");
 const QString SavedName = QStringLiteral("Подтверждение_заказа_Пз_ZK_2026_1187.xml");
-
-// A window as the user launches it, shown.
-struct Window {
-    explicit Window(LaunchOptions options) : window(std::move(options), testProcess())
-    {
-        window.show();
-    }
-    PotwierdzenieZam& control() { return *window.control(); }
-    QString label(const char* name) { return control().findChild<QLabel*>(name)->text(); }
-    QToolButton& button(const char* name) { return *control().button(QLatin1String(name)); }
-    HostWindow window;
-};
-
-} // namespace
 
 class TestHostWindow : public QObject {
     Q_OBJECT
@@ -71,14 +55,18 @@ private slots:
         LaunchOptions options = UserHome::offLine(BuyerIln, PartnerName);
         options.properties.insert("DebugLevel", "1");
         options.propertyFile = ini;
-        Window w(std::move(options));
         // The start-up runs once the window is on screen; it ends by showing the buyer.
-        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
-        QTRY_COMPARE(w.window.form().field(Confirmation::Field::lblILNKupWart), PartnerName);
-        QVERIFY(w.control().isEnabled());
-        QCOMPARE(w.label("lblOnLineStatus"), "Off-Line");
-        QVERIFY(w.button("btnPrzeslij").isHidden());
-        QCOMPARE(w.label("lblILNSprzedWart"), "ООО Поставщик");
+        const auto w = startedWindow(std::move(options));
+        QVERIFY(w);
+        PotwierdzenieZam& control = *w->control();
+        const auto label = [&control](const char* name) {
+            return control.findChild<QLabel*>(name)->text();
+        };
+        QTRY_COMPARE(w->form().field(Confirmation::Field::lblILNKupWart), PartnerName);
+        QVERIFY(control.isEnabled());
+        QCOMPARE(label("lblOnLineStatus"), "Off-Line");
+        QVERIFY(control.button("btnPrzeslij")->isHidden());
+        QCOMPARE(label("lblILNSprzedWart"), "ООО Поставщик");
 
         // WHEN the saved response is picked in the chooser's file list
         whenChooserShown([this](ChooserDialog& chooser) {
@@ -91,32 +79,32 @@ private slots:
             }
             QTest::mouseClick(chooser.findChild<QToolButton*>("ImageWczytaj"), Qt::LeftButton);
         });
-        QTest::mouseClick(&w.button("btnWczytaj"), Qt::LeftButton);
+        QTest::mouseClick(control.button("btnWczytaj"), Qt::LeftButton);
 
         QCOMPARE(m_boxes.texts, QStringList{});
-        QCOMPARE(w.label("txtNrPotw"), "Пз_ZK/2026/1187");
-        QCOMPARE(w.window.form().lineCount(), 3);
-        QCOMPARE(w.window.form().lines().text(2, 4), "48,000");
-        QVERIFY(w.control().isEnabled());
+        QCOMPARE(label("txtNrPotw"), "Пз_ZK/2026/1187");
+        QCOMPARE(w->form().lineCount(), 3);
+        QCOMPARE(w->form().lines().text(2, 4), "48,000");
+        QVERIFY(control.isEnabled());
 
         // WHEN it is saved under the proposed name into another folder
         whenChooserShown([&out](ChooserDialog& chooser) {
             chooser.setFolder(out.path());
             QTest::mouseClick(chooser.findChild<QToolButton*>("ImageZapisz"), Qt::LeftButton);
         });
-        QTest::mouseClick(&w.button("btnZapisz"), Qt::LeftButton);
+        QTest::mouseClick(control.button("btnZapisz"), Qt::LeftButton);
 
         QCOMPARE(m_boxes.texts, QStringList{});
         const QString path = out.filePath(SavedName);
         const QByteArray written = readFile(path);
         QVERIFY(written.contains("<OrderResponseNumber>Пз_ZK/2026/1187</OrderResponseNumber>"));
         QVERIFY(written.contains("<QuantityToBeDelivered>48.000</QuantityToBeDelivered>"));
-        QVERIFY(w.control().isEnabled());
-        QCOMPARE(w.window.statusBar()->currentMessage(),
+        QVERIFY(control.isEnabled());
+        QCOMPARE(w->statusBar()->currentMessage(),
                  "Подтверждение записано в файл " + QDir::toNativeSeparators(path));
 
-        QVERIFY(w.control().setProperty("DebugLevel", "3"));
-        w.window.close();
+        QVERIFY(control.setProperty("DebugLevel", "3"));
+        w->close();
 
         // The window keeps the line and the level, not the partner given on its command line.
         QCOMPARE(readFile(ini), "[General]\nDebugLevel=3\nOnLine=Off\n");
@@ -162,11 +150,12 @@ private slots:
     void quietEventsAreToldInTheStatusBar()
     {
         QFETCH(Event, event);
-        Window w(UserHome::offLine(BuyerIln));
-        QTRY_VERIFY(!w.window.form().field(Confirmation::Field::lblILNSprzedWart).isEmpty());
+        const auto w = startedWindow(UserHome::offLine(BuyerIln));
+        QVERIFY(w);
+        QTRY_VERIFY(!w->form().field(Confirmation::Field::lblILNSprzedWart).isEmpty());
         m_boxes.clear();
-        event(w.window);
-        QTEST(w.window.statusBar()->currentMessage(), "status");
+        event(*w);
+        QTEST(w->statusBar()->currentMessage(), "status");
         QTest::qWait(100);
         QCOMPARE(m_boxes.texts, QStringList{});
     }
@@ -206,21 +195,20 @@ private slots:
     {
         QFETCH(QRect, left);
         const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-        {
-            Window first(UserHome::offLine(BuyerIln));
-            // A new window fits the screen, its frame included.
-            QVERIFY(QTest::qWaitForWindowExposed(&first.window));
-            QVERIFY2(available.contains(first.window.frameGeometry()),
-                     qPrintable(QDebug::toString(first.window.frameGeometry())));
-            first.window.setGeometry(left);
-            first.window.close();
-        }
-        Window next(UserHome::offLine(BuyerIln));
-        QVERIFY(QTest::qWaitForWindowExposed(&next.window));
-        QTEST(next.window.geometry() == left, "same");
-        QCOMPARE(next.window.size(), left.size());
-        QVERIFY(available.contains(next.window.frameGeometry()));
-        next.window.close();
+        auto first = startedWindow(UserHome::offLine(BuyerIln));
+        // A new window fits the screen, its frame included.
+        QVERIFY(first && QTest::qWaitForWindowExposed(first.get()));
+        QVERIFY2(available.contains(first->frameGeometry()),
+                 qPrintable(QDebug::toString(first->frameGeometry())));
+        first->setGeometry(left);
+        first->close();
+        first.reset();
+        const auto next = startedWindow(UserHome::offLine(BuyerIln));
+        QVERIFY(next && QTest::qWaitForWindowExposed(next.get()));
+        QTEST(next->geometry() == left, "same");
+        QCOMPARE(next->size(), left.size());
+        QVERIFY(available.contains(next->frameGeometry()));
+        next->close();
         // The window's place is kept apart from the control's setting.
         QCOMPARE(QSettings(QSettings::NativeFormat, QSettings::UserScope, "WEXA").allKeys(),
                  (QStringList{"ChangesPanel/visible", "HostWindow/geometry", "HostWindow/maximized",
