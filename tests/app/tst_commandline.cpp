@@ -48,11 +48,7 @@ class TestCommandLine : public QObject {
     QString at(const QString& name) const { return m_dir->filePath(name); }
 
 private slots:
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-    }
+    void init() { QVERIFY((m_dir = std::make_unique<QTemporaryDir>())->isValid()); }
 
     void aQuantityAboveTheOrderedOneIsRefused()
     {
@@ -297,8 +293,7 @@ private slots:
     }
     void respondIsJournaledWhereAFolderIsSetUp()
     {
-        QFETCH(QStringList, options);
-        QFETCH(int, lines);
+        const auto [options, lines] = fetch<QStringList, int>("options", "lines");
         QCOMPARE(run({"journal"}).exitCode, 1); // no working folder yet
         const QStringList setup{"setup",         "--working-folder", "work",         "--user-iln",
                                 "4607000000024", "--user-name",      "ООО Поставщик"};
@@ -319,8 +314,8 @@ private slots:
     {
         const QByteArray libraries =
             Run{.program = "ldd", .arguments = {WEXA_BIN_DIR "/wexa-confirm"}}().out;
-        QVERIFY2(libraries.contains("libQt6Core"), libraries.constData());
-        QVERIFY2(!libraries.contains("libQt6Gui") && !libraries.contains("libQt6Widgets"),
+        QVERIFY2(libraries.contains("libQt6Core") && !libraries.contains("libQt6Gui") &&
+                     !libraries.contains("libQt6Widgets"),
                  libraries.constData());
     }
 };
