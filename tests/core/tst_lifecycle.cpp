@@ -19,8 +19,28 @@ const QString PartnerIln = QStringLiteral("4607000000017");
 const QString NoPartner = "WEXA (critical): Нет или неправильный формат файла XML о партнёре.";
 const QString NoUser = "WEXA (critical): Нет или неправильный формат файла XML о пользователе.";
 
-class MapBag : public PropertyBag {
-public:
+// The user's information file, without the tax number when incomplete, and the partner's.
+QByteArray userInfo(bool complete = true)
+{
+    return ("<x><partner-info><info><iln>" + UserIln + "</iln>" +
+            (complete ? "<nip>Имя</nip>" : "") +
+            "<name>Имя</name><account>Имя</account></info></partner-info></x>")
+        .toUtf8();
+}
+const QString PartnerFileName = UserIln + "_" + PartnerIln + "_partner_INFO.xml";
+const QByteArray PartnerFile = "<partner-info-response><partner-info><info><nip>Имя</nip>"
+                               "<name>Имя</name><account>Имя</account></info></partner-info>"
+                               "</partner-info-response>";
+
+// A control created and given its properties by the host, not yet shown.
+struct Control : OrderForm, PropertyBag {
+    explicit Control(const QString& level = {}, const QString& onLine = "Off",
+                     const QString& name = "ABC", const QString& iln = PartnerIln)
+        : values{
+              {"PartnerILN", iln}, {"PartnerName", name}, {"DebugLevel", level}, {"OnLine", onLine}}
+    {
+        Lifecycle::ReadProperties(form, *this);
+    }
     std::optional<QVariant> read(const QString& name) const override
     {
         return values.contains(name) ? std::optional(values.value(name)) : std::nullopt;
@@ -30,32 +50,8 @@ public:
         values.insert(name, value);
         return true;
     }
-    QMap<QString, QVariant> values;
-};
-
-// The user's information file, without the tax number when incomplete, and the partner's.
-QByteArray userInfo(bool complete = true)
-{
-    return ("<x><partner-info><info><iln>" + UserIln + "</iln>" +
-            (complete ? "<nip>Имя</nip>" : "") +
-            "<name>Имя</name><account>Имя</account></info></partner-info></x>")
-        .toUtf8();
-}
-const QByteArray PartnerFile = "<partner-info-response><partner-info><info><nip>Имя</nip>"
-                               "<name>Имя</name><account>Имя</account></info></partner-info>"
-                               "</partner-info-response>";
-
-// A control created and given its properties by the host, not yet shown.
-struct Control : OrderForm {
-    explicit Control(const QString& level = {}, const QString& onLine = "Off",
-                     const QString& name = "ABC", const QString& iln = PartnerIln)
-    {
-        bag.values = {{"PartnerILN", iln}, {"PartnerName", name}, {"DebugLevel", level}};
-        bag.values.insert("OnLine", onLine);
-        Lifecycle::ReadProperties(form, bag);
-    }
     void show() { Lifecycle::UserControl_Show(form); }
-    MapBag bag;
+    QMap<QString, QVariant> values;
 };
 
 } // namespace
@@ -66,14 +62,16 @@ private:
     std::unique_ptr<QTemporaryDir> m_folder;
 
     QString inFolder(const QString& name) const { return m_folder->filePath(name); }
-    // The setting names the folder, which holds the given user file and partner file.
-    void prepareFolder(const QByteArray& user = userInfo(), const QByteArray& partner = PartnerFile)
+    // The setting names the folder (the temporary one unless given), holding the given files.
+    void prepareFolder(const QByteArray& user = userInfo(), const QByteArray& partner = PartnerFile,
+                       const QString& folder = {})
     {
-        WorkingFolder::write(m_folder->path());
+        const QDir dir(inFolder(folder));
+        WorkingFolder::write(dir.path());
         if (!user.isNull())
-            QVERIFY(writeFile(inFolder("userinfo.xml"), user));
+            QVERIFY(writeFile(dir.filePath("userinfo.xml"), user));
         if (!partner.isNull())
-            QVERIFY(writeFile(inFolder(UserIln + "_" + PartnerIln + "_partner_INFO.xml"), partner));
+            QVERIFY(writeFile(dir.filePath(PartnerFileName), partner));
     }
 
 private slots:
@@ -257,10 +255,7 @@ private slots:
         const auto [partnerName, partnerIln, message] =
             fetch<QString, QString, QString>("partnerName", "partnerIln", "message");
         const QString work = inFolder("a/b/work");
-        const QString partnerFile = UserIln + "_" + PartnerIln + "_partner_INFO.xml";
-        QVERIFY(writeFile(work + "/userinfo.xml", userInfo()));
-        QVERIFY(writeFile(work + "/" + partnerFile, PartnerFile));
-        WorkingFolder::write(work);
+        prepareFolder(userInfo(), PartnerFile, "a/b/work");
         // Where the unchecked names would have led.
         QVERIFY(writeFile(inFolder("a/b/outside_partner_INFO.xml"), PartnerFile));
         Control c("4", "Off", partnerName, partnerIln);
@@ -273,7 +268,7 @@ private slots:
         QCOMPARE(files(inFolder("a/b")), QStringList{"outside_partner_INFO.xml"});
         const QStringList log =
             partnerName == "ABC" ? QStringList{"ABCPotwierdzenie.log"} : QStringList();
-        QCOMPARE(files(work), QStringList{partnerFile} + log + QStringList{"userinfo.xml"});
+        QCOMPARE(files(work), QStringList{PartnerFileName} + log + QStringList{"userinfo.xml"});
     }
 };
 
