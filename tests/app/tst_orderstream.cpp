@@ -4,7 +4,6 @@
 #include "app/host/JournalDialog.h"
 #include "core/actions/LoadResponse.h"
 #include "core/rules/ResponseWriter.h"
-#include "core/session/Journal.h"
 #include "core/session/TrustedOrigins.h"
 
 using namespace Qt::StringLiterals;
@@ -182,13 +181,11 @@ private slots:
         window->keeper().watcher().settle();
         QCOMPARE(window->keeper().discardDraft(draft), QString());
 
-        Journal* journal = window->keeper().journal().journal();
-        const QList<Journal::Entry> entries = journal->search({});
+        const QList<Journal::Entry> entries = window->keeper().journal().journal()->search({});
         QCOMPARE(entries.size(), 2);
-        QCOMPARE(entries[0].source, u"loaded"_s);
-        QCOMPARE(entries[0].orderNumber, u"ZK-1"_s);
-        QCOMPARE(entries[1].source, u"fetched"_s);
-        QCOMPARE(entries[1].state, WorkState::Discarded);
+        QCOMPARE((std::tuple{entries[0].source, entries[0].orderNumber, entries[1].source,
+                             entries[1].state}),
+                 (std::tuple{u"loaded"_s, u"ZK-1"_s, u"fetched"_s, WorkState::Discarded}));
         QVERIFY(window->keeper().otherUnsentDrafts().isEmpty());
     }
 };
