@@ -8,10 +8,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
-#include <memory>
-
 using namespace Qt::StringLiterals;
-using Entries = QList<Journal::Entry>;
 
 namespace {
 
@@ -103,7 +100,7 @@ private slots:
 
         std::unique_ptr<Journal> now = open();
         QVERIFY(now);
-        const Entries found = now->search(byText(u"4601234560002"_s));
+        const QList<Journal::Entry> found = now->search(byText(u"4601234560002"_s));
         QCOMPARE(std::tuple(found.size(), found.value(0).orderNumber, found.value(0).state),
                  std::tuple(1, u"ZK-1"_s, WorkState::Sent));
         QCOMPARE(now->search(byText(u"пз_zk"_s)).size(), 1);
