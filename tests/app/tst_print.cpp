@@ -3,7 +3,6 @@
 
 #include "app/print/ConfirmationPrint.h"
 #include "app/print/PrintCommands.h"
-#include "core/rules/ResponseType.h"
 
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
@@ -70,7 +69,7 @@ private slots:
         OrderForm sheet(longOrder());
         QVERIFY(sheet.read);
         Confirmation& form = sheet.form;
-        form.selectCboxTyp(ResponseType::Change);
+        form.selectCboxTyp(OnScreen::Change);
         form.lines().setText(7, ColConfirmed, QStringLiteral("3,000"));
         form.lines().setText(LongOrder, ColConfirmed, QStringLiteral("0,000"));
         const QString path = m_dir.filePath("long.pdf");
