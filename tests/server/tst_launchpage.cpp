@@ -1,3 +1,4 @@
+#include "CoreTable.h"
 #include "ServerFixture.h"
 
 #include <QUrlQuery>
@@ -27,9 +28,7 @@ private slots:
     // request's Host says, and the cookie goes to no other site's requests.
     void thePageOffersTheEditorWithoutTheCookie_data()
     {
-        QTest::addColumn<QString>("publicUrl");
-        QTest::addColumn<QString>("page");
-        QTest::addColumn<QString>("cookieEnd");
+        columns<QString, QString, QString>("publicUrl", "page", "cookieEnd");
         auto row = [](const char* name, const char* publicUrl, const char* page,
                       const char* cookieEnd) {
             QTest::newRow(name) << publicUrl << page << cookieEnd;
@@ -46,9 +45,8 @@ private slots:
     }
     void thePageOffersTheEditorWithoutTheCookie()
     {
-        QFETCH(QString, publicUrl);
-        QFETCH(QString, page);
-        QFETCH(QString, cookieEnd);
+        const auto [publicUrl, page, cookieEnd] =
+            fetch<QString, QString, QString>("publicUrl", "page", "cookieEnd");
         QVERIFY(
             start(publicUrl.isEmpty() ? QStringList() : QStringList{"--public-url", publicUrl}));
         const httplib::Result visit =
@@ -64,18 +62,14 @@ private slots:
         const QUrl url(link, QUrl::StrictMode);
         QVERIFY2(url.isValid(), qPrintable(link));
         QCOMPARE(url.scheme(), "wexa-confirm");
-        QMap<QString, QString> query;
-        for (const auto& [name, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded))
-            query.insert(name, value);
-        QVERIFY(!query.value("ticket").isEmpty());
-        QCOMPARE(query, (QMap<QString, QString>{
-                            {"page", publicUrl.isEmpty() ? platform->siteBase() + page : page},
-                            {"PartnerILN", BuyerIln},
-                            {"PartnerURL", "supplier"},
-                            {"PartnerName", "supplier"},
-                            {"OnLine", "On"},
-                            {"DebugLevel", "0"},
-                            {"ticket", query.value("ticket")}}));
+        const QUrlQuery query(url);
+        const QString shown = publicUrl.isEmpty() ? platform->siteBase() + page : page;
+        QVERIFY(!query.queryItemValue("ticket").isEmpty());
+        QStringList items; // the ticket's value aside
+        for (const auto& [name, value] : query.queryItems(QUrl::FullyDecoded))
+            items.append(name + '=' + (name == "ticket" ? QString() : value));
+        QCOMPARE(items.join('&'), "page=" + shown + "&PartnerName=supplier&PartnerILN=" + BuyerIln +
+                                      "&PartnerURL=supplier&OnLine=On&DebugLevel=0&ticket=");
 
         const QString cookie = QString::fromStdString(visit->get_header_value("Set-Cookie"));
         QVERIFY2(cookie.endsWith(cookieEnd), qPrintable(cookie));
@@ -83,7 +77,7 @@ private slots:
         QVERIFY(session.size() >= 16);
         QVERIFY(!(html + link).contains(session));
         // The page's own origin may post; the one the Host named may not.
-        const QString origin = QUrl(query.value("page")).adjusted(QUrl::RemovePath).toString();
+        const QString origin = QUrl(shown).adjusted(QUrl::RemovePath).toString();
         ServiceClient client(port());
         const QByteArray peek = "<order-request><deleteafter>false</deleteafter></order-request>";
         client.post("/edi/supplier/OrderData.aspx", peek, {{"Origin", origin.toStdString()}});
@@ -94,9 +88,7 @@ private slots:
 
     void ticketsAreGoodOnceAndInTime_data()
     {
-        QTest::addColumn<int>("lifetime");
-        QTest::addColumn<int>("uses");
-        QTest::addColumn<QString>("refusal");
+        columns<int, int, QString>("lifetime", "uses", "refusal");
         QTest::newRow("a fresh ticket gives the page's session") << 120 << 1 << QString();
         QTest::newRow("a ticket used once already is refused")
             << 120 << 2 << "Ссылка на редактор уже использована или неизвестна";
@@ -104,9 +96,8 @@ private slots:
     }
     void ticketsAreGoodOnceAndInTime()
     {
-        QFETCH(int, lifetime);
-        QFETCH(int, uses);
-        QFETCH(QString, refusal);
+        const auto [lifetime, uses, refusal] =
+            fetch<int, int, QString>("lifetime", "uses", "refusal");
         QVERIFY(start({"--ticket-lifetime", QString::number(lifetime)}));
         const PlatformProcess::Page page = platform->page("supplier");
         const QString ticket = QUrlQuery(QUrl(page.link)).queryItemValue("ticket");

@@ -1,3 +1,4 @@
+#include "CoreTable.h"
 #include "ServerFixture.h"
 
 #include "core/actions/RequestChannel.h"
@@ -72,10 +73,8 @@ private slots:
     // asked for its body is asked only for one that will be taken.
     void bodiesAreTakenUnderTheCapAndFramedAsTheyShouldBe_data()
     {
-        QTest::addColumn<QByteArray>("framing");
-        QTest::addColumn<QByteArray>("body"); // as sent
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("kept"); // the document stored, when taken
+        // The body as sent, and the document stored when it is taken.
+        columns<QByteArray, QByteArray, int, QByteArray>("framing", "body", "status", "kept");
         const auto row = [](const char* name, const QByteArray& framing, const QByteArray& body,
                             int status, const QByteArray& kept = {}) {
             QTest::newRow(name) << framing << body << status << kept;
@@ -131,9 +130,8 @@ private slots:
     }
     void bodiesAreTakenUnderTheCapAndFramedAsTheyShouldBe()
     {
-        QFETCH(QByteArray, framing);
-        QFETCH(QByteArray, body);
-        QFETCH(int, status);
+        const auto [framing, body, status] =
+            fetch<QByteArray, QByteArray, int>("framing", "body", "status");
         QVERIFY(start({"--body-limit", "1"}));
         RawConnection connection(port());
         QVERIFY(connection.isConnected());
@@ -181,9 +179,7 @@ private slots:
             head(m_cookie, chunked ? "Transfer-Encoding: chunked\r\n"
                                    : "Content-Length: " + QByteArray::number(sent) + "\r\n")));
         std::atomic<bool> refused{false};
-        std::thread sender([&] {
-            const QByteArray piece(MB, 'x');
-            const QByteArray each = chunked ? chunk(piece) : piece;
+        std::thread sender([&, each = chunked ? chunk(QByteArray(MB, 'x')) : QByteArray(MB, 'x')] {
             for (qint64 at = 0; at < sent && !refused && connection.send(each); at += MB) {
             }
         });
@@ -208,8 +204,7 @@ private slots:
     // the handshake: the connection ends then, not at the head's deadline.
     void aSlowRequestIsCutOff_data()
     {
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<QByteArray>("start");
+        columns<QStringList, QByteArray>("options", "start");
         QTest::newRow("a head a byte at a time")
             << QStringList{"--head-deadline", "1"}
             << QByteArray("POST /edi/Ticket.aspx HTTP/1.1\r\n");
@@ -224,8 +219,7 @@ private slots:
     }
     void aSlowRequestIsCutOff()
     {
-        QFETCH(QStringList, options);
-        QFETCH(QByteArray, start);
+        const auto [options, start] = fetch<QStringList, QByteArray>("options", "start");
         QVERIFY(this->start(options));
         RawConnection slow(port());
         QVERIFY(slow.send(start));
@@ -238,10 +232,9 @@ private slots:
     // closed, their places are taken again, and no more than them.
     void connectionsAreCapped_data()
     {
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<QStringList>("held");
-        QTest::addColumn<QByteArray>("refused"); // where one more comes from
-        QTest::addColumn<QByteArray>("served");  // an address still served, if any
+        // Where one more comes from, and an address still served, if any.
+        columns<QStringList, QStringList, QByteArray, QByteArray>("options", "held", "refused",
+                                                                  "served");
         QTest::newRow("three from one address, and a fourth from it")
             << QStringList{"--connections-per-address", "3"}
             << QStringList{"127.0.0.2", "127.0.0.2", "127.0.0.2"} << QByteArray("127.0.0.2")
@@ -253,10 +246,9 @@ private slots:
     }
     void connectionsAreCapped()
     {
-        QFETCH(QStringList, options);
-        QFETCH(QStringList, held);
-        QFETCH(QByteArray, refused);
-        QFETCH(QByteArray, served);
+        const auto [options, held, refused, served] =
+            fetch<QStringList, QStringList, QByteArray, QByteArray>("options", "held", "refused",
+                                                                    "served");
         QVERIFY(start(options + QStringList{"--head-deadline", "60"}));
         std::vector<std::unique_ptr<RawConnection>> open;
         // The connection start() opened for the page may still be closing at the server.
