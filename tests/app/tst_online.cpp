@@ -132,11 +132,10 @@ private slots:
 
     void unknownPartnerStopsTheStart()
     {
-        const QByteArray earlier = "<partner-info-response><partner-info><info><nip>7800000002"
-                                   "</nip><name>Прежнее имя</name><account>40702810000000000002"
-                                   "</account></info></partner-info></partner-info-response>";
+        const QByteArray earlier = readFile(stored("partners/" + BuyerIln + ".xml"))
+                                       .replace(PartnerName.toUtf8(), "Прежнее имя");
         const QString file = InfoFiles::partnerInfoPath(m_home->work(), SellerIln, BuyerIln);
-        QVERIFY(writeFile(file, earlier));
+        QVERIFY(writeFile(file, earlier) && earlier.contains("Прежнее имя"));
         QVERIFY(QFile::remove(stored("partners/" + BuyerIln + ".xml")));
         QVERIFY(start());
         QCOMPARE(m_control->messages.texts(), QStringList{NoPartnerInfo});
