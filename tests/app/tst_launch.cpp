@@ -160,8 +160,6 @@ private slots:
         const QByteArray page = "http://h/edi/s/Order.aspx";
         refused("a link without a ticket is refused", on(page, ""),
                 "ссылка не называет страницу площадки и билет");
-        refused("a link to a page that is not on the web is refused",
-                on("ftp://h/edi/s/Order.aspx"), "значение page не является адресом страницы");
         refused("a page with a user name before its host is refused",
                 on("http://edi.example@h/edi/s/Order.aspx"),
                 "значение page содержит имя пользователя");
@@ -270,9 +268,8 @@ private slots:
     // A host spelled in another alphabet is named both ways in the question.
     void aLookAlikeHostIsShownBothWays()
     {
-        const QString origin = TrustedOrigins::originOf(QUrl("https://пример.рф/edi/s/Order.aspx"));
-        QCOMPARE(origin, "https://xn--e1afmkfd.xn--p1ai:443");
-        QCOMPARE(TrustedOrigins::shown(origin), "https://xn--e1afmkfd.xn--p1ai:443 (пример.рф)");
+        QCOMPARE(TrustedOrigins::shown(TrustedOrigins::originOf(QUrl("https://пример.рф/edi/s/x"))),
+                 "https://xn--e1afmkfd.xn--p1ai:443 (пример.рф)");
     }
 
     // A page address with no site above it names no origin to send the ticket to.
@@ -297,7 +294,6 @@ private slots:
                             const QByteArray& cookie = "WEXASESSION=7f3a") {
             QTest::newRow(name) << query << trusted << cookie << message << requests;
         };
-        // A refusal before any request, and nothing written.
         const auto refused = [&](const char* name, const QString& query, const char* reason) {
             row(name, query, Refused + reason);
         };
@@ -309,11 +305,6 @@ private slots:
         refused("a NUL that would cut the log's name short is refused",
                 "PartnerName=victim.sh%00&DebugLevel=4",
                 "значение PartnerName содержит управляющий символ с кодом 0");
-        refused("an absolute path as the partner's name is refused",
-                "PartnerName=%2Fetc%2Fprofile.d%2Fx&DebugLevel=4",
-                "значение PartnerName содержит разделитель папок «/»");
-        refused("a line break in the partner's name is refused", "PartnerName=A%0AB&DebugLevel=4",
-                "значение PartnerName содержит управляющий символ с кодом 10");
         // A hundred kilobytes: the most the system passes as one argument is 128.
         refused("a hundred kilobytes of a partner's name are refused",
                 "PartnerName=" + QString(100 * 1024, 'x'), "ссылка длиннее");
