@@ -1,3 +1,4 @@
+#include "CoreTable.h"
 #include "ServerFixture.h"
 
 #include "core/form/BuildVersion.h"
@@ -51,9 +52,7 @@ private slots:
     // together may start in either order.
     void checksTakeTurns_data()
     {
-        QTest::addColumn<unsigned>("width");
-        QTest::addColumn<QString>("parties");
-        QTest::addColumn<QList<int>>("order");
+        columns<unsigned, QString, QList<int>>("width", "parties", "order");
         QTest::newRow("one at a time, as they came") << 1u << "ABCDE" << QList<int>{0, 1, 2, 3, 4};
         QTest::newRow("two at a time, as they came") << 2u << "ABCDE" << QList<int>{0, 1, 2, 3, 4};
         QTest::newRow("a party's second waits for another's first")
@@ -63,9 +62,8 @@ private slots:
     }
     void checksTakeTurns()
     {
-        QFETCH(unsigned, width);
-        QFETCH(QString, parties);
-        QFETCH(QList<int>, order);
+        const auto [width, parties, order] =
+            fetch<unsigned, QString, QList<int>>("width", "parties", "order");
         FairGate gate(width);
         std::vector<std::unique_ptr<FairGate::Pass>> held;
         for (unsigned n = 0; n < width; ++n)
@@ -74,17 +72,18 @@ private slots:
         std::atomic<int> inside{0}, most{0}, recorded{0};
         std::vector<std::thread> threads;
         for (int n = 0; n < parties.size(); ++n) {
-            threads.emplace_back([&, n, party = parties.mid(n, 1).toStdString()] {
-                const FairGate::Pass turn(gate, party);
-                most = std::max(most.load(), ++inside);
-                through[recorded++] = n;
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                // Leaves only once all let in have said so: one slow to wake keeps its place
-                // before those let in after it.
-                while (recorded + qsizetype(gate.waiting()) < parties.size())
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                --inside;
-            });
+            threads.emplace_back(
+                [&, &parties = parties, n, party = parties.mid(n, 1).toStdString()] {
+                    const FairGate::Pass turn(gate, party);
+                    most = std::max(most.load(), ++inside);
+                    through[recorded++] = n;
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                    // Leaves only once all let in have said so: one slow to wake keeps its place
+                    // before those let in after it.
+                    while (recorded + qsizetype(gate.waiting()) < parties.size())
+                        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                    --inside;
+                });
             // The next comes only once this one waits.
             QTRY_COMPARE(gate.waiting(), std::uint64_t(n + 1));
         }
@@ -262,10 +261,7 @@ private slots:
     // one is handed out in the same request.
     void unreadableOrdersAreSetAside_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("logged");
-        QTest::addColumn<QString>("why");
+        columns<QString, QByteArray, QString, QString>("name", "content", "logged", "why");
         auto row = [](const char* name, const QByteArray& content, const char* why,
                       const char* file = "01.xml", const char* logged = "01.xml") {
             QTest::newRow(name) << file << QByteArray(content) << logged << why;
@@ -282,10 +278,8 @@ private slots:
     }
     void unreadableOrdersAreSetAside()
     {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, content);
-        QFETCH(QString, logged);
-        QFETCH(QString, why);
+        const auto [name, content, logged, why] =
+            fetch<QString, QByteArray, QString, QString>("name", "content", "logged", "why");
         platform.reset();
         QVERIFY(writeFile(path("mailbox/supplier/waiting/" + name), content));
         placeOrders({"02"});
@@ -311,8 +305,7 @@ private slots:
     // cookie nor its body gets there.
     void eachRequestIsOneLineOfTheLog_data()
     {
-        QTest::addColumn<QByteArray>("request");
-        QTest::addColumn<QString>("logged");
+        columns<QByteArray, QString>("request", "logged");
         const QByteArray head = " HTTP/1.1\r\nHost: 127.0.0.1\r\n";
         QTest::newRow("the order page") << "GET /edi/supplier/Order.aspx" + head + "\r\n"
                                         << "GET /edi/supplier/Order.aspx 200";
@@ -330,8 +323,7 @@ private slots:
     }
     void eachRequestIsOneLineOfTheLog()
     {
-        QFETCH(QByteArray, request);
-        QFETCH(QString, logged);
+        const auto [request, logged] = fetch<QByteArray, QString>("request", "logged");
         QVERIFY(restart({}, true));
         RawConnection connection(port());
         QVERIFY(connection.send(request));
@@ -351,11 +343,8 @@ private slots:
     // is placed, below the root, where the row says.
     void wrongCallsAndStartUpProblemsEndTheServer_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("out");
-        QTest::addColumn<QString>("err");
-        QTest::addColumn<QString>("file");
+        columns<QStringList, int, QString, QString, QString>("arguments", "code", "out", "err",
+                                                             "file");
         const auto row = [](const char* name, const QStringList& arguments, int code,
                             const QString& out, const QString& err = {}, const char* file = "") {
             QTest::newRow(name) << arguments << code << out
@@ -388,10 +377,8 @@ private slots:
     }
     void wrongCallsAndStartUpProblemsEndTheServer()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, out);
-        QFETCH(QString, err);
-        QFETCH(QString, file);
+        auto [arguments, out, err, file] =
+            fetch<QStringList, QString, QString, QString>("arguments", "out", "err", "file");
         if (!file.isEmpty())
             QVERIFY(writeFile(path(file), "x"));
         QProcess server;
