@@ -74,11 +74,10 @@ private slots:
     void anUnreadableListChangesNothing()
     {
         Watched watched(2);
-        QVERIFY(FillFromFile::run(nullptr, watched.form, watched.messages, "/nonexistent/x.csv")
-                    .isEmpty());
-        QCOMPARE(watched.messages.texts().size(), 1);
-        QVERIFY(
-            watched.messages.texts().first().startsWith("Файл «/nonexistent/x.csv» не прочитан"));
+        RecordingMessages& messages = watched.messages;
+        QVERIFY(FillFromFile::run(nullptr, watched.form, messages, "/nonexistent/x.csv").isEmpty());
+        QCOMPARE(messages.texts().size(), 1);
+        QVERIFY(messages.texts().first().startsWith("Файл «/nonexistent/x.csv» не прочитан"));
         QVERIFY(!watched.keeper.watcher().settle());
     }
 
