@@ -9,7 +9,6 @@ namespace {
 const QString Incomplete = QStringLiteral("Переписанный документ подтверждения заказа неправилен "
                                           "либо не содержит всех необходимых позиций.");
 
-// A control with the parties set, and a folder to save responses in.
 struct Loader : OrderForm {
     Loader() { useParties(form); }
     LoadOutcome load(const QByteArray& bytes)
@@ -51,11 +50,8 @@ private slots:
             message == Incomplete ? LoadOutcome::Incomplete : LoadOutcome::Refused;
         Loader l;
         QCOMPARE(l.load(text.toUtf8()), outcome);
-        QCOMPARE(l.messages.texts(), QStringList{message});
-        QCOMPARE(l.messages.shown[0].icon, outcome == LoadOutcome::Refused
-                                               ? Message::Icon::Exclamation
-                                               : Message::Icon::Critical);
-        QCOMPARE(l.messages.shown[0].title, Messages::Title);
+        const char* icon = outcome == LoadOutcome::Refused ? " (exclamation): " : " (critical): ";
+        QCOMPARE(l.messages.lines(), QStringList{Messages::Title + icon + message});
         QVERIFY(l.form.isEnabled());
         if (outcome == LoadOutcome::Refused) {
             QCOMPARE(l.form.lineCount(), 0);

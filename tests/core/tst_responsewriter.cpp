@@ -18,7 +18,6 @@ QString written(Confirmation& form, const QString& path)
     return !document ? "(no document)" : node.isNull() ? "(no element)" : node.text();
 }
 
-// A control that has read an order of `lines` standard lines, ready to respond.
 struct Respondent : OrderForm {
     using OrderForm::OrderForm;
     // A cell of line 1, or for a negative column the form's field -1 - column.
