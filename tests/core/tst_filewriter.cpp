@@ -44,7 +44,6 @@ private slots:
         QVERIFY2(refusal.isEmpty() ? said.isEmpty() : said.startsWith(refusal), qPrintable(said));
     }
 
-    // A value goes into an address as one segment: whatever it holds stays inside it.
     void valuesStayInsideTheirSegment_data()
     {
         // `segment`: null: no segment at all

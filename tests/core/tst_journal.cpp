@@ -33,7 +33,6 @@ struct Work : OrderForm {
     JournalRecorder recorder{form, [this](const QString& text) { told.append(text); }};
 };
 
-// A search's filter with one condition set.
 template <typename Set> Journal::Filter filtered(Set set)
 {
     Journal::Filter filter;
@@ -106,7 +105,6 @@ private slots:
         QCOMPARE(now->search(byText(u"пз_zk"_s)).size(), 1);
     }
 
-    // A response is kept only beside the order it answers.
     void aResponseWithoutItsOrderIsRefused()
     {
         const std::unique_ptr<Journal> journal = open();
@@ -204,7 +202,6 @@ private slots:
         QCOMPARE(journal->orderDocument(entry->id), orderNumbered(u"ZK/2026/1187"_s, 3).toUtf8());
     }
 
-    // A journal that cannot be written is said once, and nothing else stops.
     void aJournalThatCannotBeWrittenIsSaidOnce()
     {
         // A folder where the journal's file would be: no journal opens there.

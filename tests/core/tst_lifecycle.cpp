@@ -152,7 +152,6 @@ private slots:
                  (QList<int>{1800, 3300, 1, 0}));
     }
 
-    // The count of orders waiting comes from the platform: only a plain count is shown.
     void theWaitingCountIsAPlainNumber_data()
     {
         columns<QString, int>("answer", "shown");
