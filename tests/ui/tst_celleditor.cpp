@@ -11,7 +11,6 @@ class TestCellEditor : public QObject {
     Q_OBJECT
     std::unique_ptr<Screen> screen;
 
-    // A fresh process and screen showing an order of `lines` lines under a change.
     bool show(int lines)
     {
         freshProcess();

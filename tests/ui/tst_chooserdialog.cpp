@@ -40,16 +40,13 @@ static QString choose(Mode mode, const Act& act, const QString& proposedName = Q
 {
     ChooserDialog& chooser = ChooserDialog::instance();
     chooser.setProcess(testProcess());
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!chooser.isVisible())
-            return;
-        poll.stop();
-        act(chooser);
-        if (chooser.isVisible())
-            chooser.reject();
+    QObject owner;
+    OnScreen::whenShown<ChooserDialog>(&owner, [&act](ChooserDialog& shown) {
+        act(shown);
+        if (shown.isVisible())
+            shown.reject();
+        return true;
     });
-    poll.start(10);
     testProcess().chosenFilePath.clear();
     chooser.run(mode, mode == Mode::Load ? Chooser::LoadTitle : Chooser::SaveTitle, proposedName);
     return testProcess().chosenFilePath;
@@ -161,10 +158,10 @@ private slots:
     void scrollBarThumbStandsWhereTheListIs_data()
     {
         columns<QString, bool>("list", "atEnd");
-        QTest::newRow("the file list at its top") << QStringLiteral("FileList") << false;
-        QTest::newRow("the file list at its end") << QStringLiteral("FileList") << true;
-        QTest::newRow("the folder list at its top") << QStringLiteral("DirList") << false;
-        QTest::newRow("the folder list at its end") << QStringLiteral("DirList") << true;
+        for (const char* list : {"FileList", "DirList"})
+            for (const bool atEnd : {false, true})
+                QTest::addRow("%s at its %s", list, atEnd ? "end" : "top")
+                    << QString(list) << atEnd;
     }
 
     void scrollBarThumbStandsWhereTheListIs()

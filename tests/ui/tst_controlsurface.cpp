@@ -83,9 +83,9 @@ private slots:
 
         screen.click(QStringLiteral("btnZapisz"));
 
-        QCOMPARE(screen.messages.texts(),
-                 QStringList{"В поле ‘Дата подтверждения’ не указана величина"});
-        QCOMPARE(screen.messages.shown.first().icon, Message::Icon::Exclamation);
+        QCOMPARE(
+            screen.messages.lines(),
+            QStringList{"WEXA (exclamation): В поле ‘Дата подтверждения’ не указана величина"});
         QCOMPARE(chooser, QString());
         QTRY_VERIFY(date->isAncestorOf(QApplication::focusWidget()));
     }

@@ -1,3 +1,4 @@
+#include "CoreRulesFixture.h"
 #include "CoreTable.h"
 #include "OnScreen.h"
 #include "ui/control/OptionalDateEdit.h"
@@ -12,10 +13,7 @@ using namespace OnScreen;
 
 static QStringList rowTexts(const Screen& screen, int row)
 {
-    QStringList texts;
-    for (int c = 0; c < LineColumnCount; ++c)
-        texts.append(screen.cell(row, c));
-    return texts;
+    return texts(screen.form.lines(), row, 0, row, LineColumnCount - 1);
 }
 
 static void press(LineDialog& dialog, const char* button)
@@ -27,7 +25,6 @@ class TestLineDialog : public QObject {
     Q_OBJECT
     std::unique_ptr<Screen> screen;
 
-    // A fresh screen showing an order of `lines` lines, line `row` current.
     bool show(int lines, int row)
     {
         screen = std::make_unique<Screen>();
@@ -146,9 +143,9 @@ private slots:
             press(d, "btnZamknij");
         }));
 
-        QCOMPARE(screen->messages.titles() + screen->messages.texts(),
-                 (QStringList{"WEXA", "Brak lub bікdna wartoњж dla pola 'Potwierdzana iloњж'"}));
-        QCOMPARE(screen->messages.shown.first().icon, Message::Icon::Critical);
+        QCOMPARE(
+            screen->messages.lines(),
+            QStringList{"WEXA (critical): Brak lub bікdna wartoњж dla pola 'Potwierdzana iloњж'"});
         QVERIFY(stayedOpen && focusOnField && screen->control.isEnabled());
         QCOMPARE(rowTexts(*screen, 1), before);
         QCOMPARE(screen->total(), QStringLiteral("30,000"));
