@@ -172,6 +172,8 @@ private slots:
                 "значение ticket содержит управляющий символ с кодом 13");
         refused("a partner URL with a backslash is refused", on(page, "&ticket=a&PartnerURL=a%5Cb"),
                 "значение PartnerURL содержит разделитель папок «\\»");
+        refused("two dots inside a partner's name are refused",
+                on(page, "&ticket=a&PartnerName=a..b"), "значение PartnerName содержит «..»");
         refused("a partner ILN with a quote is refused", on(page, "&ticket=a&PartnerILN=1%22"),
                 "значение PartnerILN содержит знак разметки «\"»");
         // A page address of 2048 characters is the longest taken.
