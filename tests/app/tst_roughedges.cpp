@@ -5,6 +5,7 @@
 #include "app/host/FillFromFile.h"
 #include "app/host/FillReportDialog.h"
 #include "app/host/FindBar.h"
+#include "app/print/PrintCommands.h"
 
 #include <QFileDialog>
 #include <QMenu>
@@ -49,7 +50,11 @@ private slots:
         QVERIFY(setUpSellerAndBuyer(m_home));
         m_boxes.answer = QMessageBox::Ok;
     }
-    void init() { freshProcess(); }
+    void init()
+    {
+        freshProcess();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_home.config());
+    }
 
     // The window's undo and redo keys work in the date and time fields, which have no undo.
     void undoKeysWorkInTheDateAndTimeFields_data()
@@ -187,6 +192,45 @@ private slots:
         });
         w->findChild<QAction*>("actionFill")->trigger();
         QCOMPARE(opened, QDir(dir.path()).absolutePath());
+    }
+
+    // A preference the user's settings cannot take costs nothing but itself: it is said on
+    // standard error, one line each, and what the clerk did is done.
+    void aPreferenceTheSettingsCannotTakeIsSaid_data()
+    {
+        columns<Act, QStringList>("act", "said");
+        QTest::newRow("the folder of a list filled from") << Act([](WindowWithOrder& w) {
+            QTemporaryDir dir;
+            FillFromFile::run(&w.window, w->form(), w->form().messages(), stockList(w, dir));
+            QCOMPARE(w.cell(1), "4,000");
+        }) << QStringList{"папка списков количеств"};
+        QTest::newRow("the folder of a PDF written") << Act([](WindowWithOrder& w) {
+            QTemporaryDir dir;
+            const QString pdf = dir.filePath("out.pdf");
+            QCOMPARE(PrintCommands::exportPdf(&w.window, w->form(), w->form().messages(), pdf),
+                     pdf);
+        }) << QStringList{"папка файлов PDF"};
+        QTest::newRow("where the window stood and the changes panel, as it closes")
+            << Act([](WindowWithOrder& w) { QVERIFY(w->close()); })
+            << QStringList{"место окна", "панель изменений"};
+    }
+    void aPreferenceTheSettingsCannotTakeIsSaid()
+    {
+        const auto [act, said] = fetch<Act, QStringList>("act", "said");
+        WindowWithOrder w;
+        QVERIFY(w.open(2));
+        // The settings' folder would be below a plain file: nothing can make it.
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("file"), ""));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath("file"));
+        for (const QString& what : said)
+            QTest::ignoreMessage(
+                QtWarningMsg, qPrintable("Настройка «" + what + "» не запомнена: файл настроек " +
+                                         dir.filePath("file/WEXA.conf") + " не записан"));
+        QTest::failOnWarning(QRegularExpression("не запомнена"));
+        act(w);
+        // Back before the window goes, which frees its place in the settings.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_home.config());
     }
 
     void theTitleNamesTheOrderAndASecondWindowStandsApart()

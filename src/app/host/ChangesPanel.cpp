@@ -1,5 +1,7 @@
 #include "app/host/ChangesPanel.h"
 
+#include "app/host/Preferences.h"
+
 #include "core/form/Form.h"
 #include "core/rules/Conversions.h"
 
@@ -173,8 +175,8 @@ void ChangesPanel::restoreVisibility()
 
 void ChangesPanel::rememberVisibility() const
 {
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("WEXA"))
-        .setValue(VisibleKey, isVisible());
+    Preferences::write(QStringLiteral("панель изменений"),
+                       [this](QSettings& store) { store.setValue(VisibleKey, isVisible()); });
 }
 
 void ChangesPanel::showCounts()

@@ -2,6 +2,7 @@
 
 #include "app/host/FillReportDialog.h"
 #include "app/host/ListColumnsDialog.h"
+#include "app/host/Preferences.h"
 #include "core/actions/CellEditor.h"
 #include "core/actions/Confirmation.h"
 #include "core/actions/QuantityFill.h"
@@ -31,7 +32,7 @@ QString run(QWidget* parent, Confirmation& form, MessageSink& messages, QString 
         if (switchType != Answer::Yes)
             return {};
     }
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("WEXA"));
+    const QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("WEXA"));
     if (path.isEmpty())
         path = QFileDialog::getOpenFileName(
             parent, Title, store.value(FolderKey).toString(),
@@ -47,7 +48,9 @@ QString run(QWidget* parent, Confirmation& form, MessageSink& messages, QString 
         return {};
     }
     // The next list is most likely in the same folder.
-    store.setValue(FolderKey, QFileInfo(path).absolutePath());
+    Preferences::write(QStringLiteral("папка списков количеств"), [&path](QSettings& store) {
+        store.setValue(FolderKey, QFileInfo(path).absolutePath());
+    });
     std::optional<QuantityFill::Columns> columns = QuantityFill::columnsOf(*list);
     if (!columns) {
         ListColumnsDialog dialog(*list, parent);

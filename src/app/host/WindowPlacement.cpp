@@ -1,5 +1,7 @@
 #include "app/host/WindowPlacement.h"
 
+#include "app/host/Preferences.h"
+
 #include "os/Process.h"
 
 #include <QCoreApplication>
@@ -107,35 +109,39 @@ void restore(QWidget& window, QSize defaultSize)
 
 void remember(const QWidget& window)
 {
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, Organisation);
-    store.setValue(GeometryKey, window.normalGeometry());
-    store.setValue(MaximizedKey, window.isMaximized());
-    store.sync();
+    Preferences::write(QStringLiteral("место окна"), [&window](QSettings& store) {
+        store.setValue(GeometryKey, window.normalGeometry());
+        store.setValue(MaximizedKey, window.isMaximized());
+    });
     forget(window);
 }
 
 void announce(QWidget& window)
 {
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, Organisation);
-    store.beginGroup(OpenGroup);
-    for (const QString& id : store.childKeys()) {
-        if (processGone(id))
-            store.remove(id);
-    }
     static int serial = 0;
     const QString id =
         QStringLiteral("%1-%2").arg(QCoreApplication::applicationPid()).arg(++serial);
     window.setProperty(OpenIdProperty, id);
-    store.setValue(id, window.geometry().topLeft());
+    Preferences::write(QStringLiteral("место открытого окна"), [&](QSettings& store) {
+        store.beginGroup(OpenGroup);
+        for (const QString& other : store.childKeys()) {
+            if (processGone(other))
+                store.remove(other);
+        }
+        store.setValue(id, window.geometry().topLeft());
+    });
 }
 
 void forget(const QWidget& window)
 {
-    const QString id = window.property(OpenIdProperty).toString();
-    if (id.isEmpty())
+    const QString key = OpenGroup + QLatin1Char('/') + window.property(OpenIdProperty).toString();
+    // A place already free is not freed again: closing the window frees it, and the
+    // window asks once more as it goes.
+    if (key.endsWith(QLatin1Char('/')) ||
+        !QSettings(QSettings::NativeFormat, QSettings::UserScope, Organisation).contains(key))
         return;
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, Organisation)
-        .remove(OpenGroup + QLatin1Char('/') + id);
+    Preferences::write(QStringLiteral("место закрытого окна"),
+                       [&key](QSettings& store) { store.remove(key); });
 }
 
 } // namespace WindowPlacement

@@ -1,5 +1,7 @@
 #include "app/print/PrintCommands.h"
 
+#include "app/host/Preferences.h"
+
 #include "app/print/ConfirmationPrint.h"
 #include "core/actions/Confirmation.h"
 #include "core/form/MessageSink.h"
@@ -58,8 +60,9 @@ QString exportPdf(QWidget* parent, const Confirmation& form, MessageSink& messag
              Message::Icon::Exclamation});
         return {};
     }
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("WEXA"))
-        .setValue(FolderKey, QFileInfo(path).absolutePath());
+    Preferences::write(QStringLiteral("папка файлов PDF"), [&path](QSettings& store) {
+        store.setValue(FolderKey, QFileInfo(path).absolutePath());
+    });
     return path;
 }
 
